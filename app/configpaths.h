@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+namespace ConfigPaths {
+
+// The per-user settings file of an application: $XDG_CONFIG_HOME/NAME/NAME.conf, with
+// ~/.config standing in for an unset XDG_CONFIG_HOME.
+QString settingsFile(const QString &applicationName);
+
+// The settings file under the current program title.
+QString settingsFile();
+
+} // namespace ConfigPaths

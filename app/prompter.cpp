@@ -1,0 +1,3 @@
+#include "app/prompter.h"
+
+Prompter::~Prompter() = default;

@@ -1,0 +1,3 @@
+#include "link/commcontrol.h"
+
+CommControl::~CommControl() = default;

@@ -1,0 +1,13 @@
+#include "link/readerlink.h"
+
+#include "link/commcontrol.h"
+
+ReaderLink::ReaderLink(CommControl &comm, IndicatorModel &indicators, Prompter &prompter,
+                       const QLocale &locale, QObject *parent)
+    : QObject(parent)
+    , m_watchdog(indicators)
+    , m_decoder(indicators, m_watchdog, prompter, locale)
+    , m_receiveHandler(comm, m_decoder, prompter)
+{
+    connect(&comm, &CommControl::OnComm, &m_receiveHandler, &ReceiveHandler::MSComm1_OnComm);
+}

@@ -1,0 +1,93 @@
+#include "link/readingdecoder.h"
+
+#include "app/indicatormodel.h"
+#include "app/prompter.h"
+#include "link/numberconversion.h"
+#include "link/watchdog.h"
+#include "resources/stringtable.h"
+
+using Item = IndicatorModel::Item;
+
+ReadingDecoder::ReadingDecoder(IndicatorModel &indicators, Watchdog &watchdog,
+                               Prompter &prompter, QLocale locale)
+    : m_indicators(indicators)
+    , m_watchdog(watchdog)
+    , m_prompter(prompter)
+    , m_locale(std::move(locale))
+{
+}
+
+void ReadingDecoder::DecodeReading(const QString record)
+{
+    m_watchdog.stop();
+
+    const Outcome<qint16> count = NumberConversion::toInt16(record.mid(0, 4), m_locale);
+    if (count)
+        m_readingValue = count.value();
+    else
+        report(count.failure());
+
+    const Outcome<double> selector = numberAt(record, 6);
+    if (!selector)
+        report(selector.failure());
+    const bool at510 = !selector || selector.value() == 0;
+    m_indicators.setText(Item::Wavelength, at510 ? QStringLiteral("510") : QStringLiteral("600"));
+
+    if (flagSet(record, 7)) {
+        setTextFromTable(108);
+        m_indicators.setText(Item::Absorbance, QStringLiteral("LO"));
+        m_indicators.setErrorcodeVisible(true);
+    } else if (flagSet(record, 8)) {
+        setTextFromTable(109);
+        m_indicators.setText(Item::Absorbance, QStringLiteral("HI"));
+        m_indicators.setErrorcodeVisible(true);
+    } else {
+        // 9999 is the reader's marker and is shown as it stands; from 2.000 on two decimals.
+        const QString absorbance =
+            m_readingValue == 9999
+                ? QStringLiteral("9999")
+                : NumberConversion::formatThousandths(m_readingValue,
+                                                      m_readingValue >= 2000 ? 2 : 3, m_locale);
+        m_indicators.setText(Item::Absorbance, absorbance);
+        m_indicators.setText(Item::Errorcode, QStringLiteral("0"));
+        m_indicators.setErrorcodeVisible(false);
+    }
+
+    m_indicators.setProgress((m_indicators.progress() + 5) % 100);
+    m_watchdog.start();
+}
+
+Outcome<double> ReadingDecoder::numberAt(const QString &record, int position) const
+{
+    return NumberConversion::toDouble(record.mid(position - 1, 1), m_locale);
+}
+
+// A flag that is not a number counts as set: the range display is the safe side.
+bool ReadingDecoder::flagSet(const QString &record, int position)
+{
+    const Outcome<double> flag = numberAt(record, position);
+    if (!flag) {
+        report(flag.failure());
+        return true;
+    }
+    return flag.value() == 1;
+}
+
+void ReadingDecoder::setTextFromTable(int id)
+{
+    const Outcome<QString> text = StringTable::text(id);
+    if (text)
+        m_indicators.setText(Item::Errorcode, text.value());
+    else
+        report(text.failure());
+}
+
+void ReadingDecoder::report(const Failure &failure)
+{
+    // One box at a time: failures of records decoded while it is open are not stacked on it.
+    if (m_boxOpen)
+        return;
+    m_boxOpen = true;
+    m_prompter.messageBox(failure.description, Prompter::Buttons::Ok, Prompter::Icon::None);
+    m_boxOpen = false;
+}

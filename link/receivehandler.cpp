@@ -1,0 +1,73 @@
+#include "link/receivehandler.h"
+
+#include "app/prompter.h"
+#include "link/commcontrol.h"
+#include "link/readingdecoder.h"
+#include "resources/stringtable.h"
+
+ReceiveHandler::ReceiveHandler(CommControl &comm, ReadingDecoder &decoder, Prompter &prompter,
+                               QObject *parent)
+    : QObject(parent)
+    , m_comm(comm)
+    , m_decoder(decoder)
+    , m_prompter(prompter)
+{
+}
+
+void ReceiveHandler::MSComm1_OnComm()
+{
+    const Outcome<qint16> event = m_comm.CommEvent();
+    if (!event)
+        return;
+    switch (event.value()) {
+    case CommEventCode::Receive: {
+        const Outcome<QByteArray> input = m_comm.Input();
+        if (!input)
+            break;
+        m_receivedData = input.value();
+        // One character per byte, as the reader sends single-byte text.
+        m_framer.append(QString::fromLatin1(m_receivedData));
+        // Records are taken one at a time, so that a receive event handled while a decoder
+        // box is open takes the next record and the order of records is kept.
+        while (const std::optional<QString> record = m_framer.takeRecord())
+            m_decoder.DecodeReading(*record);
+        break;
+    }
+    case CommEventCode::Overrun:
+        setLineError(118);
+        break;
+    case CommEventCode::ReceiveOverflow:
+        setLineError(119);
+        break;
+    case CommEventCode::Parity:
+        setLineError(120);
+        break;
+    default:
+        break;
+    }
+    alertOnLineError();
+}
+
+void ReceiveHandler::setLineError(int textId)
+{
+    const Outcome<QString> text = StringTable::text(textId);
+    if (text)
+        m_commErrorText = text.value();
+}
+
+void ReceiveHandler::alertOnLineError()
+{
+    // The open alert already reports the line's trouble.
+    if (m_commErrorText.isEmpty() || m_alertOpen)
+        return;
+    m_alertOpen = true;
+    m_prompter.beep();
+    const Outcome<QString> title = StringTable::text(121);
+    m_alertResponse = static_cast<qint16>(
+        m_prompter.messageBox(m_commErrorText, Prompter::Buttons::OkCancel, Prompter::Icon::None,
+                              title ? title.value() : QString()));
+    m_commErrorText.clear();
+    m_alertOpen = false;
+    if (m_alertResponse == Prompter::Cancel)
+        (void)m_comm.setPortOpen(false);
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+class IndicatorModel;
+
+// Tells the user through the status indicator that no record has been decoded for three
+// seconds. It runs from its creation; the decoder stops it while it works and starts it again
+// at the end, so it measures the time since the last decoded record.
+class Watchdog : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int kIntervalMs = 3000;
+
+    explicit Watchdog(IndicatorModel &indicators, QObject *parent = nullptr);
+
+    void start() { m_timer.start(); }
+    void stop() { m_timer.stop(); }
+    bool isRunning() const { return m_timer.isActive(); }
+
+    void Timer1_Timer();
+
+private:
+    IndicatorModel &m_indicators;
+    QTimer m_timer; // Timer1
+};

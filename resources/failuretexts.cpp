@@ -1,0 +1,106 @@
+#include "resources/failuretexts.h"
+
+#include "resources/language.h"
+
+namespace {
+
+QString pick(const char *english, const char *french)
+{
+    return QString::fromUtf8(currentLanguage() == Language::French ? french : english);
+}
+
+} // namespace
+
+namespace FailureTexts {
+
+QString unknownString(int id)
+{
+    return pick("No text with ID %1 in the string table", "Aucun texte d'ID %1 dans la table")
+        .arg(id);
+}
+
+QString notANumber(const QString &text)
+{
+    return pick("\"%1\" is not a number", "« %1 » n'est pas un nombre").arg(text);
+}
+
+QString tooLarge(const QString &text)
+{
+    return pick("\"%1\" is too large a number", "« %1 » est un nombre trop grand").arg(text);
+}
+
+QString outOfRange(const QString &text, qint64 lowest, qint64 highest)
+{
+    return pick("\"%1\" is out of range (%2 to %3)", "« %1 » est hors limites (%2 à %3)")
+        .arg(text)
+        .arg(lowest)
+        .arg(highest);
+}
+
+QString invalidLineSettings(const QString &text)
+{
+    return pick("\"%1\" is not a valid line setting; expected baud rate, parity (N, E, O, M "
+                "or S), data bits (5 to 8) and stop bits (1 or 2), as in \"9600,N,8,1\"",
+                "« %1 » n'est pas un réglage de ligne valable ; attendu : vitesse, parité (N, E, "
+                "O, M ou S), bits de données (5 à 8) et bits d'arrêt (1 ou 2), comme « 9600,N,8,1 »")
+        .arg(text);
+}
+
+QString invalidPropertyValue(const char *property, qint64 value)
+{
+    return pick("Invalid value %2 for %1", "Valeur %2 invalide pour %1")
+        .arg(QString::fromLatin1(property))
+        .arg(value);
+}
+
+QString portAlreadyOpen()
+{
+    return pick("Port already open", "Port déjà ouvert");
+}
+
+QString portNotOpen()
+{
+    return pick("Port not open", "Port non ouvert");
+}
+
+QString noDeviceForPort(int port)
+{
+    return pick("Com%1: no serial device is present for this port number",
+                "Com%1 : aucun périphérique série ne correspond à ce numéro de port")
+        .arg(port);
+}
+
+QString deviceMissing(int port, const QString &path)
+{
+    return pick("Com%1: the device %2 does not exist (is the reader's adapter plugged in?)",
+                "Com%1 : le périphérique %2 n'existe pas (l'adaptateur du lecteur est-il branché ?)")
+        .arg(port)
+        .arg(path);
+}
+
+QString permissionDenied(const QString &path, const QString &group)
+{
+    return pick("Permission denied on %1. Ask for membership of the group \"%2\" (for example "
+                "with: sudo adduser $USER %2), then log out and in again.",
+                "Permission refusée sur %1. Demandez l'appartenance au groupe « %2 » (par "
+                "exemple : sudo adduser $USER %2), puis reconnectez-vous.")
+        .arg(path, group);
+}
+
+QString portInUse(const QString &path)
+{
+    return pick("%1 is in use by another program", "%1 est utilisé par un autre programme")
+        .arg(path);
+}
+
+QString notASerialDevice(const QString &path)
+{
+    return pick("%1 is not a serial device", "%1 n'est pas un périphérique série").arg(path);
+}
+
+QString deviceError(const QString &path, const QString &reason)
+{
+    return pick("%1: %2", "%1 : %2").arg(path, reason);
+}
+
+} // namespace FailureTexts

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// The descriptions that the program's own components give of their failures, in the user's
+// current language. Message boxes show them as they stand.
+namespace FailureTexts {
+
+QString unknownString(int id);
+QString notANumber(const QString &text);
+QString tooLarge(const QString &text);
+QString outOfRange(const QString &text, qint64 lowest, qint64 highest);
+QString invalidLineSettings(const QString &text);
+QString invalidPropertyValue(const char *property, qint64 value);
+QString portAlreadyOpen();
+QString portNotOpen();
+QString noDeviceForPort(int port);
+QString deviceMissing(int port, const QString &path);
+QString permissionDenied(const QString &path, const QString &group);
+QString portInUse(const QString &path);
+QString notASerialDevice(const QString &path);
+QString deviceError(const QString &path, const QString &reason);
+
+} // namespace FailureTexts

@@ -1,0 +1,224 @@
+// zav41k-sim: a reader on a pseudo-terminal, for trying the program without the instrument.
+
+#include "pseudoterminal.h"
+#include "readingstream.h"
+#include "sender.h"
+#include "simscript.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QTextStream>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <thread>
+
+namespace {
+
+std::atomic<bool> g_stop{false};
+
+void requestStop(int)
+{
+    g_stop = true;
+}
+
+void installSignalHandlers()
+{
+    struct sigaction action {};
+    action.sa_handler = requestStop;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0; // no SA_RESTART: a blocking read of the script returns at once
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+class Simulator {
+public:
+    Simulator(QString link, Sender &sender, bool quiet)
+        : m_link(std::move(link))
+        , m_sender(sender)
+        , m_out(stdout)
+        , m_quiet(quiet)
+    {
+    }
+
+    bool plugIn()
+    {
+        const QString error = m_pty.open(m_link);
+        if (!error.isEmpty()) {
+            QTextStream(stderr) << "zav41k-sim: " << error << Qt::endl;
+            return false;
+        }
+        m_sender.setFd(m_pty.masterFd());
+        m_out << "ready " << m_link << " -> " << m_pty.devicePath() << Qt::endl;
+        return true;
+    }
+
+    bool run(const SimAction &action)
+    {
+        switch (action.kind) {
+        case SimAction::Kind::Send:
+            if (!m_sender.send(action.bytes))
+                return false;
+            if (!m_quiet)
+                m_out << "sent " << SimScript::escape(action.bytes) << Qt::endl;
+            return true;
+        case SimAction::Kind::Pause:
+            if (!m_quiet)
+                m_out << "pause " << action.seconds << Qt::endl;
+            return m_sender.pause(action.seconds);
+        case SimAction::Kind::Unplug:
+            m_pty.close();
+            m_out << "unplugged for " << action.seconds << " s" << Qt::endl;
+            return m_sender.pause(action.seconds) && plugIn();
+        }
+        return false;
+    }
+
+private:
+    QString m_link;
+    Sender &m_sender;
+    PseudoTerminal m_pty;
+    QTextStream m_out;
+    bool m_quiet;
+};
+
+QByteArray lineEndOf(const QString &name)
+{
+    if (name == QStringLiteral("cr"))
+        return "\r";
+    if (name == QStringLiteral("lf"))
+        return "\n";
+    if (name == QStringLiteral("none"))
+        return {};
+    return "\r\n";
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("zav41k-sim"));
+    installSignalHandlers();
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Simulates a ZAV-41K reader on a pseudo-terminal reachable at LINK.\n"
+        "Records come from the command line, from --file (one a line; '-' reads standard "
+        "input as it arrives) or from --stream. Script lines:\n"
+        "  1234 000       a record, sent with the line end\n"
+        "  @raw BYTES     bytes without a line end (escapes \\r \\n \\t \\\\ \\xHH)\n"
+        "  @pause S       silence for S seconds\n"
+        "  @unplug S      the device disappears for S seconds\n"
+        "  # comment"));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("records"), QStringLiteral("Script lines to send."),
+                                 QStringLiteral("[RECORD...]"));
+    const QCommandLineOption linkOption(QStringLiteral("link"),
+                                        QStringLiteral("Path of the symbolic link to the line."),
+                                        QStringLiteral("LINK"));
+    const QCommandLineOption fileOption(QStringLiteral("file"),
+                                        QStringLiteral("Read script lines from FILE ('-': stdin)."),
+                                        QStringLiteral("FILE"));
+    const QCommandLineOption streamOption(
+        QStringLiteral("stream"), QStringLiteral("Send a steady stream of RATE records a second."),
+        QStringLiteral("RATE"));
+    const QCommandLineOption countOption(
+        QStringLiteral("count"), QStringLiteral("Stop the stream after N records (0: never)."),
+        QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption baudOption(QStringLiteral("baud"),
+                                        QStringLiteral("Pace bytes as this baud rate would."),
+                                        QStringLiteral("RATE"), QStringLiteral("9600"));
+    const QCommandLineOption fastOption(QStringLiteral("fast"),
+                                        QStringLiteral("Send as fast as the line takes it."));
+    const QCommandLineOption fragmentOption(
+        QStringLiteral("fragment"), QStringLiteral("Write N bytes at a time (0: a whole record)."),
+        QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption eolOption(QStringLiteral("eol"),
+                                       QStringLiteral("Line end: crlf, cr, lf or none."),
+                                       QStringLiteral("EOL"), QStringLiteral("crlf"));
+    const QCommandLineOption lingerOption(
+        QStringLiteral("linger"),
+        QStringLiteral("Keep the line for S seconds after the last record (default: until "
+                       "interrupted)."),
+        QStringLiteral("S"), QStringLiteral("-1"));
+    const QCommandLineOption seedOption(QStringLiteral("seed"),
+                                        QStringLiteral("Seed of the stream's readings."),
+                                        QStringLiteral("N"), QStringLiteral("41"));
+    const QCommandLineOption quietOption(QStringLiteral("quiet"),
+                                         QStringLiteral("Do not print what is sent."));
+    parser.addOptions({linkOption, fileOption, streamOption, countOption, baudOption, fastOption,
+                       fragmentOption, eolOption, lingerOption, seedOption, quietOption});
+    parser.process(app);
+
+    if (!parser.isSet(linkOption)) {
+        QTextStream(stderr) << "zav41k-sim: --link LINK is required (see --help)" << Qt::endl;
+        return 2;
+    }
+    const QByteArray lineEnd = lineEndOf(parser.value(eolOption));
+    Sender sender(parser.isSet(fastOption) ? 0 : parser.value(baudOption).toInt(),
+                  parser.value(fragmentOption).toInt(), g_stop);
+    Simulator simulator(parser.value(linkOption), sender, parser.isSet(quietOption));
+    if (!simulator.plugIn())
+        return 1;
+
+    auto runLine = [&](const QString &line) {
+        QString error;
+        const std::optional<SimAction> action = SimScript::parseLine(line, lineEnd, &error);
+        if (!error.isEmpty()) {
+            QTextStream(stderr) << "zav41k-sim: " << error << Qt::endl;
+            return false;
+        }
+        return !action || simulator.run(*action);
+    };
+
+    bool ok = true;
+    for (const QString &line : parser.positionalArguments()) {
+        if (!(ok = runLine(line)))
+            break;
+    }
+    if (ok && parser.isSet(fileOption)) {
+        const QString name = parser.value(fileOption);
+        FILE *input = name == QStringLiteral("-") ? stdin : std::fopen(QFile::encodeName(name), "r");
+        if (!input) {
+            QTextStream(stderr) << "zav41k-sim: cannot read " << name << Qt::endl;
+            return 1;
+        }
+        char buffer[4096];
+        while (ok && !g_stop && std::fgets(buffer, sizeof buffer, input)) {
+            QString line = QString::fromLocal8Bit(buffer);
+            while (line.endsWith(u'\n') || line.endsWith(u'\r'))
+                line.chop(1);
+            ok = runLine(line);
+        }
+        if (input != stdin)
+            std::fclose(input);
+    }
+    if (ok && parser.isSet(streamOption)) {
+        const double rate = parser.value(streamOption).toDouble();
+        const long long count = parser.value(countOption).toLongLong();
+        ReadingStream stream(parser.value(seedOption).toUInt());
+        const auto period = std::chrono::duration<double>(rate > 0 ? 1.0 / rate : 1.0);
+        auto due = std::chrono::steady_clock::now();
+        for (long long sent = 0; ok && !g_stop && (count == 0 || sent < count); ++sent) {
+            ok = simulator.run({SimAction::Kind::Send, stream.next() + lineEnd, 0});
+            due += std::chrono::duration_cast<std::chrono::steady_clock::duration>(period);
+            while (!g_stop && std::chrono::steady_clock::now() < due)
+                std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+                    due - std::chrono::steady_clock::now(), std::chrono::milliseconds(50)));
+        }
+    }
+
+    const double linger = parser.value(lingerOption).toDouble();
+    if (linger < 0) {
+        while (!g_stop)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    } else {
+        sender.pause(linger);
+    }
+    return ok || g_stop ? 0 : 1;
+}
