@@ -1,0 +1,27 @@
+#include "support/assignmentlog.h"
+
+#include "app/indicatormodel.h"
+
+AssignmentLog::AssignmentLog(IndicatorModel &model)
+{
+    connect(&model, &IndicatorModel::textAssigned, this,
+            [this](IndicatorModel::Item item, const QString &text) {
+                entries.append(QString::fromLatin1(IndicatorModel::itemName(item)) + u'=' + text);
+            });
+    connect(&model, &IndicatorModel::errorcodeVisibilityAssigned, this, [this](bool visible) {
+        entries.append(QStringLiteral("errorcode.visible=%1").arg(visible ? 1 : 0));
+    });
+    connect(&model, &IndicatorModel::progressAssigned, this,
+            [this](int value) { entries.append(QStringLiteral("progress=%1").arg(value)); });
+}
+
+QStringList AssignmentLog::texts() const
+{
+    QStringList result;
+    for (const QString &entry : entries) {
+        if (!entry.startsWith(QStringLiteral("errorcode.visible")) &&
+            !entry.startsWith(QStringLiteral("progress")))
+            result.append(entry);
+    }
+    return result;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+class IndicatorModel;
+
+// Every assignment to the indicators, in the order made, as "item=value" lines
+// ("wavelength=510", "errorcode.visible=0", "progress=5").
+class AssignmentLog : public QObject {
+    Q_OBJECT
+
+public:
+    explicit AssignmentLog(IndicatorModel &model);
+
+    QStringList entries;
+    // Only the text assignments, which are what linked programs receive.
+    QStringList texts() const;
+    void clear() { entries.clear(); }
+};

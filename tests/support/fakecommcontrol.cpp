@@ -1,0 +1,77 @@
+#include "support/fakecommcontrol.h"
+
+Status FakeCommControl::check(const char *operation) const
+{
+    const QString name = QString::fromLatin1(operation);
+    calls.append(name);
+    if (failing.contains(name))
+        return Failure{Failure::DeviceError, failureText};
+    return {};
+}
+
+#define FAKE_PROPERTY(Type, Name, member)                                                         \
+    Outcome<Type> FakeCommControl::Name() const                                                  \
+    {                                                                                             \
+        const Status status = check(#Name);                                                       \
+        if (!status)                                                                              \
+            return status.failure();                                                              \
+        return member;                                                                            \
+    }                                                                                             \
+    Status FakeCommControl::set##Name(Type value)                                                 \
+    {                                                                                             \
+        const Status status = check("set" #Name);                                                 \
+        if (status)                                                                               \
+            member = value;                                                                       \
+        return status;                                                                            \
+    }
+
+FAKE_PROPERTY(qint16, CommPort, m_commPort)
+FAKE_PROPERTY(qint16, RThreshold, m_rThreshold)
+FAKE_PROPERTY(qint16, InputLen, m_inputLen)
+FAKE_PROPERTY(qint32, Handshaking, m_handshaking)
+FAKE_PROPERTY(bool, DTREnable, m_dtrEnable)
+FAKE_PROPERTY(bool, PortOpen, m_portOpen)
+
+#undef FAKE_PROPERTY
+
+Outcome<QString> FakeCommControl::Settings() const
+{
+    const Status status = check("Settings");
+    if (!status)
+        return status.failure();
+    return m_settings;
+}
+
+Status FakeCommControl::setSettings(const QString &settings)
+{
+    const Status status = check("setSettings");
+    if (status)
+        m_settings = settings;
+    return status;
+}
+
+Outcome<qint16> FakeCommControl::CommEvent() const
+{
+    const Status status = check("CommEvent");
+    if (!status)
+        return status.failure();
+    return m_commEvent;
+}
+
+Outcome<QByteArray> FakeCommControl::Input()
+{
+    const Status status = check("Input");
+    if (!status)
+        return status.failure();
+    const qsizetype count = m_inputLen == 0 ? waiting.size() : qMin<qsizetype>(m_inputLen, waiting.size());
+    const QByteArray taken = waiting.left(count);
+    waiting.remove(0, count);
+    return taken;
+}
+
+void FakeCommControl::raise(qint16 code, const QByteArray &data)
+{
+    waiting += data;
+    m_commEvent = code;
+    emit OnComm();
+}

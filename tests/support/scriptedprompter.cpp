@@ -1,0 +1,14 @@
+#include "support/scriptedprompter.h"
+
+int ScriptedPrompter::messageBox(const QString &text, Buttons buttons, Icon icon,
+                                 const QString &title)
+{
+    shown.append({text, buttons, icon, title});
+    ++openNow;
+    mostOpenAtOnce = qMax(mostOpenAtOnce, openNow);
+    const int answer = answers.isEmpty() ? defaultAnswer : answers.dequeue();
+    if (whileOpen)
+        whileOpen();
+    --openNow;
+    return answer;
+}

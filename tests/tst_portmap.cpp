@@ -1,0 +1,100 @@
+#include "link/portmap.h"
+#include "resources/language.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestPortMap : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void numbering_data();
+    void numbering();
+    void explicitEntries_data();
+    void explicitEntries();
+
+private:
+    void touch(const QString &path, const QByteArray &content = {});
+    QTemporaryDir m_root;
+};
+
+void TestPortMap::touch(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+void TestPortMap::initTestCase()
+{
+    setCurrentLanguage(Language::English);
+    const QString dev = m_root.filePath(QStringLiteral("dev"));
+    const QString sys = m_root.filePath(QStringLiteral("sys/class/tty"));
+    for (const char *name : {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS0", "ttyS1", "ttyS12", "tty0",
+                             "ttyUSBx", "console"})
+        touch(dev + u'/' + QLatin1String(name));
+    touch(sys + QStringLiteral("/ttyS0/type"), "4\n");
+    touch(sys + QStringLiteral("/ttyS1/type"), "0\n");
+    touch(sys + QStringLiteral("/ttyS12/type"), "4\n");
+    touch(m_root.filePath(QStringLiteral("ZAV41K.conf")),
+          "[Properties]\nCommPort=2\n[Ports]\nCom2=/dev/serial/by-id/usb-reader\n"
+          "Com17=/tmp/sim/line\nCom3=relative/path\n");
+}
+
+void TestPortMap::numbering_data()
+{
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("device"); // empty: no device
+
+    QTest::newRow("first USB adapter by number") << 1 << "dev/ttyUSB2";
+    QTest::newRow("second USB adapter, numeric order") << 2 << "dev/ttyUSB10";
+    QTest::newRow("ttyACM after ttyUSB") << 3 << "dev/ttyACM0";
+    QTest::newRow("built-in port with hardware") << 4 << "dev/ttyS0";
+    QTest::newRow("built-in port without hardware skipped") << 5 << "dev/ttyS12";
+    QTest::newRow("beyond the devices present") << 6 << "";
+    QTest::newRow("port 0") << 0 << "";
+}
+
+void TestPortMap::numbering()
+{
+    QFETCH(int, port);
+    QFETCH(QString, device);
+    // No settings file: only the devices present count.
+    const PortMap map(m_root.filePath(QStringLiteral("none.conf")), m_root.filePath(QStringLiteral("dev")),
+                      m_root.filePath(QStringLiteral("sys")));
+    QCOMPARE(map.presentDevices().size(), 5);
+    const Outcome<QString> path = map.devicePath(port);
+    QCOMPARE(path.isOk(), !device.isEmpty());
+    if (path)
+        QCOMPARE(path.value(), m_root.filePath(device));
+    else
+        QVERIFY(path.failure().description.contains(QStringLiteral("Com%1").arg(port)));
+}
+
+void TestPortMap::explicitEntries_data()
+{
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("device");
+
+    QTest::newRow("entry wins over the device present") << 2 << "/dev/serial/by-id/usb-reader";
+    QTest::newRow("entry beyond 16") << 17 << "/tmp/sim/line";
+    QTest::newRow("relative entry is ignored") << 3 << "ROOT/dev/ttyACM0";
+    QTest::newRow("no entry") << 1 << "ROOT/dev/ttyUSB2";
+}
+
+void TestPortMap::explicitEntries()
+{
+    QFETCH(int, port);
+    QFETCH(QString, device);
+    device.replace(QStringLiteral("ROOT"), m_root.path());
+    const PortMap map(m_root.filePath(QStringLiteral("ZAV41K.conf")), m_root.filePath(QStringLiteral("dev")),
+                      m_root.filePath(QStringLiteral("sys")));
+    QCOMPARE(map.devicePath(port).value(), device);
+}
+
+QTEST_GUILESS_MAIN(TestPortMap)
+#include "tst_portmap.moc"

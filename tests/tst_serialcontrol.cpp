@@ -1,0 +1,211 @@
+#include "link/linesettings.h"
+#include "link/serialcommcontrol.h"
+#include "pseudoterminal.h"
+#include "resources/language.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+class TestSerialControl : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { setCurrentLanguage(Language::English); }
+    void lineSettings_data();
+    void lineSettings();
+    void invalidSettingsKeepThePrevious();
+    void propertyRanges_data();
+    void propertyRanges();
+    void openFailures_data();
+    void openFailures();
+    void permissionDeniedTellsHowToGetAccess();
+    void openIsExclusive();
+    void openStateRules();
+};
+
+void TestSerialControl::lineSettings_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("normalised"); // empty: invalid
+
+    QTest::newRow("the reader's line") << "9600,N,8,1" << "9600,N,8,1";
+    QTest::newRow("lower-case parity") << "19200,e,7,2" << "19200,E,7,2";
+    QTest::newRow("blanks around fields") << " 9600 , N , 8 , 1 " << "9600,N,8,1";
+    QTest::newRow("mark parity") << "1200,M,7,1" << "1200,M,7,1";
+    QTest::newRow("empty") << "" << "";
+    QTest::newRow("baud only") << "9600" << "";
+    QTest::newRow("five fields") << "9600,N,8,1,0" << "";
+    QTest::newRow("unknown parity") << "9600,X,8,1" << "";
+    QTest::newRow("odd baud rate") << "9601,N,8,1" << "";
+    QTest::newRow("nine data bits") << "9600,N,9,1" << "";
+    QTest::newRow("four data bits") << "9600,N,4,1" << "";
+    QTest::newRow("three stop bits") << "9600,N,8,3" << "";
+    QTest::newRow("one and a half stop bits") << "9600,N,8,1.5" << "";
+    QTest::newRow("letters for baud") << "fast,N,8,1" << "";
+}
+
+void TestSerialControl::lineSettings()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, normalised);
+    const Outcome<LineSettings> parsed = LineSettings::parse(text);
+    QCOMPARE(parsed.isOk(), !normalised.isEmpty());
+    if (parsed)
+        QCOMPARE(parsed.value().toString(), normalised);
+    else
+        QVERIFY(parsed.failure().description.contains(text));
+}
+
+void TestSerialControl::invalidSettingsKeepThePrevious()
+{
+    SerialCommControl comm;
+    QVERIFY(comm.setSettings(QStringLiteral("19200,E,7,2")).isOk());
+    const Status status = comm.setSettings(QStringLiteral("9600,Q,8,1"));
+    QVERIFY(!status.isOk());
+    QCOMPARE(status.failure().code, int(Failure::InvalidPropertyValue));
+    QCOMPARE(comm.Settings().value(), QStringLiteral("19200,E,7,2"));
+}
+
+void TestSerialControl::propertyRanges_data()
+{
+    QTest::addColumn<QString>("property");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<bool>("accepted");
+
+    QTest::newRow("port 1") << "CommPort" << 1 << true;
+    QTest::newRow("port 16") << "CommPort" << 16 << true;
+    QTest::newRow("port 17") << "CommPort" << 17 << true;
+    QTest::newRow("port 0") << "CommPort" << 0 << false;
+    QTest::newRow("port -1") << "CommPort" << -1 << false;
+    QTest::newRow("port 256") << "CommPort" << 256 << false;
+    QTest::newRow("no handshaking") << "Handshaking" << 0 << true;
+    QTest::newRow("both handshakings") << "Handshaking" << 3 << true;
+    QTest::newRow("handshaking 4") << "Handshaking" << 4 << false;
+    QTest::newRow("threshold 0") << "RThreshold" << 0 << true;
+    QTest::newRow("threshold -1") << "RThreshold" << -1 << false;
+    QTest::newRow("input length 10") << "InputLen" << 10 << true;
+    QTest::newRow("input length -1") << "InputLen" << -1 << false;
+}
+
+void TestSerialControl::propertyRanges()
+{
+    QFETCH(QString, property);
+    QFETCH(int, value);
+    QFETCH(bool, accepted);
+    SerialCommControl comm;
+    const auto v = static_cast<qint16>(value);
+    Status status;
+    int readBack = 0;
+    if (property == QStringLiteral("CommPort")) {
+        status = comm.setCommPort(v);
+        readBack = comm.CommPort().value();
+    } else if (property == QStringLiteral("Handshaking")) {
+        status = comm.setHandshaking(value);
+        readBack = comm.Handshaking().value();
+    } else if (property == QStringLiteral("RThreshold")) {
+        status = comm.setRThreshold(v);
+        readBack = comm.RThreshold().value();
+    } else {
+        status = comm.setInputLen(v);
+        readBack = comm.InputLen().value();
+    }
+    QCOMPARE(status.isOk(), accepted);
+    if (accepted)
+        QCOMPARE(readBack, value);
+    else
+        QVERIFY(status.failure().description.contains(property));
+}
+
+void TestSerialControl::openFailures_data()
+{
+    QTest::addColumn<QString>("path"); // "DIR" stands for a temporary folder
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("says");
+
+    QTest::newRow("missing device") << "DIR/ttyUSB7" << int(Failure::PortUnavailable) << "does not exist";
+    QTest::newRow("a folder") << "DIR" << int(Failure::PortUnavailable) << "not a serial device";
+    QTest::newRow("a plain file") << "DIR/file" << int(Failure::PortUnavailable) << "not a serial device";
+    QTest::newRow("a device that is no terminal") << "/dev/null" << int(Failure::PortUnavailable)
+                                                  << "not a serial device";
+}
+
+void TestSerialControl::openFailures()
+{
+    QFETCH(QString, path);
+    QFETCH(int, code);
+    QFETCH(QString, says);
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("file")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    path.replace(QStringLiteral("DIR"), dir.path());
+
+    SerialCommControl comm(nullptr, [&](int) { return Outcome<QString>(path); });
+    const Status status = comm.setPortOpen(true);
+    QVERIFY(!status.isOk());
+    QCOMPARE(status.failure().code, code);
+    QVERIFY2(status.failure().description.contains(says), qPrintable(status.failure().description));
+    QVERIFY(status.failure().description.contains(path));
+    QVERIFY(!comm.PortOpen().value());
+}
+
+void TestSerialControl::permissionDeniedTellsHowToGetAccess()
+{
+    if (::geteuid() == 0)
+        QSKIP("root opens any device; run as a user to check this");
+    QTemporaryDir dir;
+    PseudoTerminal pty;
+    const QString link = dir.filePath(QStringLiteral("line"));
+    QVERIFY(pty.open(link).isEmpty());
+    QVERIFY(QFile::setPermissions(pty.devicePath(), QFileDevice::Permissions()));
+    SerialCommControl comm(nullptr, [&](int) { return Outcome<QString>(link); });
+    const Status status = comm.setPortOpen(true);
+    QVERIFY(!status.isOk());
+    QCOMPARE(status.failure().code, int(Failure::PermissionDenied));
+    QVERIFY(status.failure().description.contains(QStringLiteral("group")));
+}
+
+void TestSerialControl::openIsExclusive()
+{
+    QTemporaryDir dir;
+    PseudoTerminal pty;
+    const QString link = dir.filePath(QStringLiteral("line"));
+    QVERIFY(pty.open(link).isEmpty());
+    auto resolver = [&](int) { return Outcome<QString>(link); };
+    SerialCommControl first(nullptr, resolver);
+    SerialCommControl second(nullptr, resolver);
+    QVERIFY(first.setPortOpen(true).isOk());
+    const Status status = second.setPortOpen(true);
+    QVERIFY(!status.isOk());
+    QCOMPARE(status.failure().code, int(Failure::PortInUse));
+    QVERIFY(status.failure().description.contains(QStringLiteral("in use")));
+    QVERIFY(first.setPortOpen(false).isOk());
+    QVERIFY(second.setPortOpen(true).isOk());
+}
+
+void TestSerialControl::openStateRules()
+{
+    QTemporaryDir dir;
+    PseudoTerminal pty;
+    const QString link = dir.filePath(QStringLiteral("line"));
+    QVERIFY(pty.open(link).isEmpty());
+    SerialCommControl comm(nullptr, [&](int) { return Outcome<QString>(link); });
+
+    QCOMPARE(comm.Input().failure().code, int(Failure::PortNotOpen));
+    QVERIFY(comm.setPortOpen(false).isOk()); // closing a closed port is harmless
+    QVERIFY(comm.setPortOpen(true).isOk());
+    QCOMPARE(comm.setPortOpen(true).failure().code, int(Failure::PortAlreadyOpen));
+    QCOMPARE(comm.setCommPort(2).failure().code, int(Failure::PortAlreadyOpen));
+    QCOMPARE(comm.CommPort().value(), qint16(1));
+    // Line parameters may change while open (a pseudo-terminal takes 8 bits, no parity only).
+    QVERIFY(comm.setSettings(QStringLiteral("4800,N,8,2")).isOk());
+    const Status handshaking = comm.setHandshaking(0);
+    QVERIFY2(handshaking.isOk(), qPrintable(handshaking.isOk() ? QString() : handshaking.failure().description));
+    QVERIFY(comm.setPortOpen(false).isOk());
+    QVERIFY(comm.setCommPort(2).isOk());
+}
+
+QTEST_GUILESS_MAIN(TestSerialControl)
+#include "tst_serialcontrol.moc"

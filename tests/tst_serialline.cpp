@@ -1,0 +1,231 @@
+#include "app/indicatormodel.h"
+#include "link/readerlink.h"
+#include "link/serialcommcontrol.h"
+#include "pseudoterminal.h"
+#include "resources/language.h"
+#include "support/assignmentlog.h"
+#include "support/scriptedprompter.h"
+
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+double cpuSeconds()
+{
+    struct rusage usage {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// The reader link on a real pseudo-terminal, configured as start-up configures it.
+struct Line {
+    Line()
+        : link(dir.filePath(QStringLiteral("line")))
+        , comm(nullptr, [this](int) { return Outcome<QString>(link); })
+        , reader(comm, indicators, prompter, QLocale::c())
+        , log(indicators)
+    {
+        setCurrentLanguage(Language::English);
+    }
+
+    bool open()
+    {
+        return pty.open(link).isEmpty() && comm.setSettings(QStringLiteral("9600,N,8,1")) &&
+               comm.setRThreshold(1) && comm.setInputLen(10) && comm.setHandshaking(0) &&
+               comm.setDTREnable(false) && comm.setPortOpen(true);
+    }
+
+    void write(const QByteArray &bytes)
+    {
+        qsizetype done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(pty.masterFd(), bytes.constData() + done,
+                                      static_cast<size_t>(bytes.size() - done));
+            if (n > 0)
+                done += n;
+            else
+                QTest::qWait(5); // the kernel's buffer is full until the program reads
+        }
+    }
+
+    QStringList absorbances() const
+    {
+        QStringList values;
+        for (const QString &entry : log.texts()) {
+            if (entry.startsWith(QStringLiteral("absorbance=")))
+                values.append(entry.mid(11));
+        }
+        return values;
+    }
+
+    QTemporaryDir dir;
+    QString link;
+    PseudoTerminal pty;
+    SerialCommControl comm;
+    IndicatorModel indicators;
+    ScriptedPrompter prompter;
+    ReaderLink reader;
+    AssignmentLog log;
+};
+
+} // namespace
+
+class TestSerialLine : public QObject {
+    Q_OBJECT
+
+private slots:
+    void recordOneByteAtATime();
+    void records_data();
+    void records();
+    void garbageThenGoodRecords();
+    void longRunWithoutLineEnd();
+    void burstLargerThanTheBufferLosesNothing();
+    void nestedEventsWhileABoxIsOpen();
+    void deviceLossAndReturn();
+    void closingStopsReconnecting();
+};
+
+void TestSerialLine::recordOneByteAtATime()
+{
+    Line line;
+    QVERIFY(line.open());
+    for (const char c : QByteArray("1234 000\r\n")) {
+        line.write(QByteArray(1, c));
+        QTest::qWait(3);
+    }
+    QTRY_COMPARE(line.absorbances(), QStringList{QStringLiteral("1.234")});
+    QCOMPARE(line.indicators.text(IndicatorModel::Item::Wavelength), QStringLiteral("510"));
+    QTest::qWait(50);
+    QCOMPARE(line.indicators.progress(), 5); // decoded exactly once
+}
+
+void TestSerialLine::records_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("absorbances");
+
+    QTest::newRow("two records in one write") << QByteArray("1234 000\r\n0500 100\r\n")
+                                              << "1.234|0.500";
+    QTest::newRow("CR only") << QByteArray("1234 000\r0500 100\r2005 000\r") << "1.234|0.500|2.01";
+    QTest::newRow("LF only") << QByteArray("1234 000\n0500 100\n") << "1.234|0.500";
+    QTest::newRow("ten characters, no line end") << QByteArray("1234 000XY0500 100YZ") << "1.234|0.500";
+    QTest::newRow("short piece dropped") << QByteArray("34 000\r\n0500 100\r\n") << "0.500";
+}
+
+void TestSerialLine::records()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, absorbances);
+    Line line;
+    QVERIFY(line.open());
+    line.write(bytes);
+    QTRY_COMPARE(line.absorbances().join(u'|'), absorbances);
+}
+
+void TestSerialLine::garbageThenGoodRecords()
+{
+    Line line;
+    QVERIFY(line.open());
+    QByteArray garbage(4000, Qt::Uninitialized);
+    QRandomGenerator random(7);
+    for (char &c : garbage)
+        c = static_cast<char>(random.bounded(256));
+    line.write(garbage);
+    line.write("\r\n1234 000\r\n0123 010\r\n");
+    QTRY_VERIFY(line.absorbances().size() >= 2);
+    QTRY_COMPARE(line.absorbances().mid(line.absorbances().size() - 2),
+                 (QStringList{QStringLiteral("1.234"), QStringLiteral("LO")}));
+    QVERIFY(line.prompter.mostOpenAtOnce <= 1);
+}
+
+void TestSerialLine::longRunWithoutLineEnd()
+{
+    Line line;
+    QVERIFY(line.open());
+    line.write(QByteArray(5005, '7'));
+    line.write("\r\n0500 100\r\n");
+    QTRY_COMPARE(line.absorbances().size(), 501);
+    QCOMPARE(line.absorbances().first(), QStringLiteral("7.78")); // "7777777777": count 7777
+    QCOMPARE(line.absorbances().last(), QStringLiteral("0.500"));
+    QVERIFY(line.reader.receiveHandler().ReceiveBuffer().size() < 10);
+}
+
+void TestSerialLine::burstLargerThanTheBufferLosesNothing()
+{
+    Line line;
+    QVERIFY(line.open());
+    QByteArray burst;
+    for (int i = 0; i < 400; ++i)
+        burst += QByteArray::number(i).rightJustified(4, '0') + " 000\r\n";
+    line.write(burst); // 4000 bytes: four times the control's buffer
+    QTRY_COMPARE(line.absorbances().size(), 400);
+    QCOMPARE(line.absorbances().first(), QStringLiteral("0.000"));
+    QCOMPARE(line.absorbances().last(), QStringLiteral("0.399"));
+}
+
+void TestSerialLine::nestedEventsWhileABoxIsOpen()
+{
+    Line line;
+    QVERIFY(line.open());
+    // A real modal box runs a nested event loop; records keep arriving while it is open.
+    line.prompter.whileOpen = [&] {
+        line.prompter.whileOpen = nullptr;
+        line.write("0500 100\r\n0600 000\r\n");
+        QTRY_COMPARE(line.absorbances().size(), 2);
+    };
+    line.write("abcd 000\r\n");
+    QTRY_COMPARE(line.absorbances().size(), 3);
+    QCOMPARE(line.prompter.shown.size(), 1);
+    QCOMPARE(line.absorbances().mid(0, 2),
+             (QStringList{QStringLiteral("0.500"), QStringLiteral("0.600")}));
+    // The interrupted record finished on its own characters: 510, not a range error.
+    QCOMPARE(line.absorbances().last(), QStringLiteral("0.600"));
+    QCOMPARE(line.indicators.text(IndicatorModel::Item::Wavelength), QStringLiteral("510"));
+    QVERIFY(line.reader.watchdog().isRunning());
+}
+
+void TestSerialLine::deviceLossAndReturn()
+{
+    Line line;
+    QVERIFY(line.open());
+    line.write("1234 000\r\n");
+    QTRY_COMPARE(line.absorbances().size(), 1);
+
+    line.pty.close(); // unplugged
+    QTRY_VERIFY(!line.comm.deviceConnected());
+    QVERIFY(line.comm.PortOpen().value());
+    const double before = cpuSeconds();
+    QTest::qWait(2500);
+    const double spent = cpuSeconds() - before;
+    qInfo("CPU while the device was away: %.3f s in 2.5 s", spent);
+    QVERIFY2(spent < 0.15, qPrintable(QStringLiteral("%1 s of CPU").arg(spent)));
+
+    QVERIFY(line.pty.open(line.link).isEmpty()); // plugged in again
+    QTRY_VERIFY_WITH_TIMEOUT(line.comm.deviceConnected(), 3000);
+    line.write("0500 100\r\n");
+    QTRY_COMPARE(line.absorbances().size(), 2);
+    QCOMPARE(line.absorbances().last(), QStringLiteral("0.500"));
+    QCOMPARE(line.prompter.shown.size(), 0);
+}
+
+void TestSerialLine::closingStopsReconnecting()
+{
+    Line line;
+    QVERIFY(line.open());
+    line.pty.close();
+    QTRY_VERIFY(!line.comm.deviceConnected());
+    QVERIFY(line.comm.setPortOpen(false).isOk());
+    QVERIFY(line.pty.open(line.link).isEmpty());
+    QTest::qWait(1500);
+    QVERIFY(!line.comm.deviceConnected());
+    QVERIFY(!line.comm.PortOpen().value());
+}
+
+QTEST_GUILESS_MAIN(TestSerialLine)
+#include "tst_serialline.moc"

@@ -1,0 +1,113 @@
+#include "app/indicatormodel.h"
+#include "link/readerlink.h"
+#include "link/serialcommcontrol.h"
+#include "resources/language.h"
+#include "support/assignmentlog.h"
+#include "support/scriptedprompter.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// The program's reader link fed by the simulator program, as the demo runs it.
+struct SimulatedReader {
+    SimulatedReader()
+        : link(dir.filePath(QStringLiteral("line")))
+        , comm(nullptr, [this](int) { return Outcome<QString>(link); })
+        , reader(comm, indicators, prompter, QLocale::c())
+        , log(indicators)
+    {
+        setCurrentLanguage(Language::English);
+    }
+
+    ~SimulatedReader()
+    {
+        sim.terminate();
+        sim.waitForFinished(3000);
+    }
+
+    bool start(const QStringList &arguments)
+    {
+        sim.setProgram(qEnvironmentVariable("ZAV41K_SIM"));
+        sim.setArguments(QStringList{QStringLiteral("--link"), link} + arguments);
+        sim.start();
+        if (!sim.waitForStarted(5000))
+            return false;
+        QElapsedTimer waited;
+        waited.start();
+        while (!sim.readAllStandardOutput().contains("ready") || !QFileInfo::exists(link)) {
+            if (waited.elapsed() > 5000 || !sim.waitForReadyRead(200))
+                continue;
+        }
+        return comm.setRThreshold(1) && comm.setInputLen(10) && comm.setPortOpen(true);
+    }
+
+    int decodes() const { return indicators.progress() / 5; }
+
+    QTemporaryDir dir;
+    QString link;
+    QProcess sim;
+    SerialCommControl comm;
+    IndicatorModel indicators;
+    ScriptedPrompter prompter;
+    ReaderLink reader;
+    AssignmentLog log;
+};
+
+} // namespace
+
+class TestSimulator : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void oneRecordByteByByte();
+    void recordsAcrossAnUnplug();
+    void stream();
+};
+
+void TestSimulator::initTestCase()
+{
+    QVERIFY2(QFileInfo(qEnvironmentVariable("ZAV41K_SIM")).isExecutable(),
+             "ZAV41K_SIM must name the simulator");
+}
+
+void TestSimulator::oneRecordByteByByte()
+{
+    SimulatedReader r;
+    QVERIFY(r.start({QStringLiteral("--fragment"), QStringLiteral("1"), QStringLiteral("1234 000")}));
+    QTRY_COMPARE(r.indicators.text(IndicatorModel::Item::Absorbance), QStringLiteral("1.234"));
+    QTest::qWait(100);
+    QCOMPARE(r.decodes(), 1);
+    QCOMPARE(r.indicators.text(IndicatorModel::Item::Wavelength), QStringLiteral("510"));
+    QCOMPARE(r.prompter.shown.size(), 0);
+}
+
+void TestSimulator::recordsAcrossAnUnplug()
+{
+    SimulatedReader r;
+    QVERIFY(r.start({QStringLiteral("@pause 0.3"), QStringLiteral("0500 100"),
+                     QStringLiteral("@pause 0.5"), QStringLiteral("@unplug 1.5"),
+                     QStringLiteral("@pause 1.5"),
+                     QStringLiteral("0123 010")}));
+    QTRY_COMPARE(r.indicators.text(IndicatorModel::Item::Absorbance), QStringLiteral("0.500"));
+    QTRY_COMPARE_WITH_TIMEOUT(r.indicators.text(IndicatorModel::Item::Absorbance),
+                              QStringLiteral("LO"), 8000);
+    QCOMPARE(r.decodes(), 2);
+}
+
+void TestSimulator::stream()
+{
+    SimulatedReader r;
+    QVERIFY(r.start({QStringLiteral("--stream"), QStringLiteral("100"), QStringLiteral("--count"),
+                     QStringLiteral("15"), QStringLiteral("--quiet")}));
+    QTRY_COMPARE_WITH_TIMEOUT(r.decodes(), 15, 8000);
+    QTest::qWait(200);
+    QCOMPARE(r.decodes(), 15);
+}
+
+QTEST_GUILESS_MAIN(TestSimulator)
+#include "tst_simulator.moc"
