@@ -53,8 +53,7 @@ IndicatorView::IndicatorView(IndicatorModel &model, QWidget *parent)
 
     connect(&model, &IndicatorModel::textAssigned, this,
             [this](Item item, const QString &text) { showText(static_cast<int>(item), text); });
-    connect(&model, &IndicatorModel::errorcodeVisibilityAssigned, m_errorcode,
-            &QLabel::setVisible);
+    connect(&model, &IndicatorModel::errorcodeVisibilityAssigned, m_errorcode, &QLabel::setVisible);
     connect(&model, &IndicatorModel::progressAssigned, m_progress, &QProgressBar::setValue);
 }
 

@@ -9,9 +9,8 @@
 
 namespace {
 
-constexpr int kBaudRates[] = {50,    75,    110,   134,   150,    200,    300,    600,
-                              1200,  1800,  2400,  4800,  9600,   19200,  38400,  57600,
-                              115200, 230400};
+constexpr int kBaudRates[] = {50,   75,   110,  134,  150,   200,   300,   600,    1200,
+                              1800, 2400, 4800, 9600, 19200, 38400, 57600, 115200, 230400};
 
 constexpr char kParityLetters[] = {'N', 'E', 'O', 'M', 'S'};
 
@@ -34,8 +33,8 @@ Outcome<LineSettings> LineSettings::parse(const QString &text)
     const QString parity = fields.at(1).trimmed().toUpper();
     if (parity.size() != 1)
         return invalid;
-    const char *letter = std::find(std::begin(kParityLetters), std::end(kParityLetters),
-                                   parity.front().toLatin1());
+    const char *letter =
+        std::find(std::begin(kParityLetters), std::end(kParityLetters), parity.front().toLatin1());
     if (letter == std::end(kParityLetters))
         return invalid;
     settings.parity = static_cast<Parity>(letter - std::begin(kParityLetters));

@@ -30,7 +30,10 @@ struct Failure {
 class [[nodiscard]] Status {
 public:
     Status() = default;
-    Status(Failure failure) : m_failure(std::move(failure)) {}
+    Status(Failure failure)
+        : m_failure(std::move(failure))
+    {
+    }
 
     bool isOk() const { return !m_failure.has_value(); }
     explicit operator bool() const { return isOk(); }
@@ -43,8 +46,14 @@ private:
 // A value, or the failure that kept it from being produced.
 template <typename T> class [[nodiscard]] Outcome {
 public:
-    Outcome(T value) : m_value(std::move(value)) {}
-    Outcome(Failure failure) : m_failure(std::move(failure)) {}
+    Outcome(T value)
+        : m_value(std::move(value))
+    {
+    }
+    Outcome(Failure failure)
+        : m_failure(std::move(failure))
+    {
+    }
 
     bool isOk() const { return !m_failure.has_value(); }
     explicit operator bool() const { return isOk(); }

@@ -42,7 +42,8 @@ QStringList PortMap::presentDevices() const
     auto numbered = [&dev](const QString &stem) {
         const QRegularExpression pattern(QStringLiteral("^%1(\\d+)$").arg(stem));
         QList<std::pair<int, QString>> found;
-        for (const QString &name : dev.entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
+        for (const QString &name :
+             dev.entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
             const QRegularExpressionMatch match = pattern.match(name);
             if (match.hasMatch())
                 found.append({match.captured(1).toInt(), name});

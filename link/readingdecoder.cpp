@@ -8,8 +8,8 @@
 
 using Item = IndicatorModel::Item;
 
-ReadingDecoder::ReadingDecoder(IndicatorModel &indicators, Watchdog &watchdog,
-                               Prompter &prompter, QLocale locale)
+ReadingDecoder::ReadingDecoder(IndicatorModel &indicators, Watchdog &watchdog, Prompter &prompter,
+                               QLocale locale)
     : m_indicators(indicators)
     , m_watchdog(watchdog)
     , m_prompter(prompter)
@@ -44,10 +44,9 @@ void ReadingDecoder::DecodeReading(const QString record)
     } else {
         // 9999 is the reader's marker and is shown as it stands; from 2.000 on two decimals.
         const QString absorbance =
-            m_readingValue == 9999
-                ? QStringLiteral("9999")
-                : NumberConversion::formatThousandths(m_readingValue,
-                                                      m_readingValue >= 2000 ? 2 : 3, m_locale);
+            m_readingValue == 9999 ? QStringLiteral("9999")
+                                   : NumberConversion::formatThousandths(
+                                         m_readingValue, m_readingValue >= 2000 ? 2 : 3, m_locale);
         m_indicators.setText(Item::Absorbance, absorbance);
         m_indicators.setText(Item::Errorcode, QStringLiteral("0"));
         m_indicators.setErrorcodeVisible(false);

@@ -33,17 +33,10 @@ void ReceiveHandler::MSComm1_OnComm()
             m_decoder.DecodeReading(*record);
         break;
     }
-    case CommEventCode::Overrun:
-        setLineError(118);
-        break;
-    case CommEventCode::ReceiveOverflow:
-        setLineError(119);
-        break;
-    case CommEventCode::Parity:
-        setLineError(120);
-        break;
-    default:
-        break;
+    case CommEventCode::Overrun: setLineError(118); break;
+    case CommEventCode::ReceiveOverflow: setLineError(119); break;
+    case CommEventCode::Parity: setLineError(120); break;
+    default: break;
     }
     alertOnLineError();
 }

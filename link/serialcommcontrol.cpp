@@ -153,8 +153,8 @@ Outcome<QByteArray> SerialCommControl::Input()
 {
     if (!m_portOpen)
         return Failure{Failure::PortNotOpen, FailureTexts::portNotOpen()};
-    const qsizetype count = m_inputLen == 0 ? m_received.size()
-                                            : qMin<qsizetype>(m_inputLen, m_received.size());
+    const qsizetype count =
+        m_inputLen == 0 ? m_received.size() : qMin<qsizetype>(m_inputLen, m_received.size());
     const QByteArray taken = m_received.left(count);
     m_received.remove(0, count);
     if (m_notifier && !m_notifier->isEnabled())

@@ -70,19 +70,16 @@ TtyDevice::~TtyDevice()
 Failure TtyDevice::failureFromErrno(int error, int port) const
 {
     switch (error) {
-    case ENOENT:
-        return {Failure::PortUnavailable, FailureTexts::deviceMissing(port, m_path)};
+    case ENOENT: return {Failure::PortUnavailable, FailureTexts::deviceMissing(port, m_path)};
     case EACCES:
     case EPERM:
         return {Failure::PermissionDenied, FailureTexts::permissionDenied(m_path, groupOf(m_path))};
     case EBUSY:
-    case EWOULDBLOCK:
-        return {Failure::PortInUse, FailureTexts::portInUse(m_path)};
+    case EWOULDBLOCK: return {Failure::PortInUse, FailureTexts::portInUse(m_path)};
     case EISDIR:
     case ENOTTY:
     case ENXIO:
-    case ENODEV:
-        return {Failure::PortUnavailable, FailureTexts::notASerialDevice(m_path)};
+    case ENODEV: return {Failure::PortUnavailable, FailureTexts::notASerialDevice(m_path)};
     default:
         return {Failure::DeviceError,
                 FailureTexts::deviceError(m_path, QString::fromLocal8Bit(std::strerror(error)))};
@@ -93,8 +90,8 @@ Status TtyDevice::open(int port, const QString &path, const LineOptions &options
 {
     close();
     m_path = path;
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return failureFromErrno(errno, port);
 

@@ -39,10 +39,11 @@ QString outOfRange(const QString &text, qint64 lowest, qint64 highest)
 
 QString invalidLineSettings(const QString &text)
 {
-    return pick("\"%1\" is not a valid line setting; expected baud rate, parity (N, E, O, M "
-                "or S), data bits (5 to 8) and stop bits (1 or 2), as in \"9600,N,8,1\"",
-                "« %1 » n'est pas un réglage de ligne valable ; attendu : vitesse, parité (N, E, "
-                "O, M ou S), bits de données (5 à 8) et bits d'arrêt (1 ou 2), comme « 9600,N,8,1 »")
+    return pick(
+               "\"%1\" is not a valid line setting; expected baud rate, parity (N, E, O, M "
+               "or S), data bits (5 to 8) and stop bits (1 or 2), as in \"9600,N,8,1\"",
+               "« %1 » n'est pas un réglage de ligne valable ; attendu : vitesse, parité (N, E, "
+               "O, M ou S), bits de données (5 à 8) et bits d'arrêt (1 ou 2), comme « 9600,N,8,1 »")
         .arg(text);
 }
 
@@ -72,8 +73,9 @@ QString noDeviceForPort(int port)
 
 QString deviceMissing(int port, const QString &path)
 {
-    return pick("Com%1: the device %2 does not exist (is the reader's adapter plugged in?)",
-                "Com%1 : le périphérique %2 n'existe pas (l'adaptateur du lecteur est-il branché ?)")
+    return pick(
+               "Com%1: the device %2 does not exist (is the reader's adapter plugged in?)",
+               "Com%1 : le périphérique %2 n'existe pas (l'adaptateur du lecteur est-il branché ?)")
         .arg(port)
         .arg(path);
 }

@@ -15,7 +15,8 @@ struct Entry {
 // Stored exactly as the translators wrote them; 114 in English ends with a blank, and 119 has
 // no French translation.
 constexpr Entry kEntries[] = {
-    {100, "English text by the ZAV41K developers", "Traduction française par les développeurs de ZAV41K"},
+    {100, "English text by the ZAV41K developers",
+     "Traduction française par les développeurs de ZAV41K"},
     {101, "&File", "&File"},
     {102, "E&xit", "&Sortir"},
     {103, "&Setup", "&Organization"},

@@ -46,6 +46,7 @@ private slots:
 
 void TestDecoder::decode_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("before");   // decoded first, to set the previous count
     QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("language"); // "en" or "fr"
@@ -119,6 +120,7 @@ void TestDecoder::decode_data()
     QTest::newRow("all garbage: one box per failed step")
         << "" << "abcd_xyz" << "en" << "C"
         << "wavelength=510|errorcode=Under Range -- Check Zero|absorbance=LO" << true << 3 << 0;
+    // clang-format on
 }
 
 void TestDecoder::decode()
@@ -165,7 +167,8 @@ void TestDecoder::activityBarWraps()
     Fixture f{QLocale::c()};
     QList<int> values;
     for (int i = 0; i < 21; ++i) {
-        f.decoder.DecodeReading(record(i % 2 ? QStringLiteral("0123_010") : QStringLiteral("0001_000")));
+        f.decoder.DecodeReading(
+            record(i % 2 ? QStringLiteral("0123_010") : QStringLiteral("0001_000")));
         values.append(f.indicators.progress());
     }
     QCOMPARE(values.mid(17), (QList<int>{90, 95, 0, 5}));

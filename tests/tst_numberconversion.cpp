@@ -22,6 +22,7 @@ private slots:
 // A failure is written as "fail:N" with N the failure code.
 void TestNumberConversion::toInt16_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("expected");
@@ -64,6 +65,7 @@ void TestNumberConversion::toInt16_data()
     QTest::newRow("digits then letters") << "12ab" << "C" << mismatch;
     QTest::newRow("non-ASCII digit") << QString::fromUtf8("١٢") << "C" << mismatch;
     QTest::newRow("Latin-1 byte") << QString::fromLatin1("1\xbd") << "C" << mismatch;
+    // clang-format on
 }
 
 void TestNumberConversion::toInt16()
@@ -77,13 +79,15 @@ void TestNumberConversion::toInt16()
         QCOMPARE(result.failure().code, expected.mid(5).toInt());
         QVERIFY(!result.failure().description.isEmpty());
     } else {
-        QVERIFY2(result.isOk(), qPrintable(result.isOk() ? QString() : result.failure().description));
+        QVERIFY2(result.isOk(),
+                 qPrintable(result.isOk() ? QString() : result.failure().description));
         QCOMPARE(int(result.value()), expected.toInt());
     }
 }
 
 void TestNumberConversion::toDouble_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("locale");
     QTest::addColumn<bool>("ok");
@@ -99,6 +103,7 @@ void TestNumberConversion::toDouble_data()
     QTest::newRow("letter") << "x" << "C" << false << 0.0;
     QTest::newRow("question mark from a parity error") << "?" << "C" << false << 0.0;
     QTest::newRow("huge") << QString(400, u'9') << "C" << false << 0.0;
+    // clang-format on
 }
 
 void TestNumberConversion::toDouble()
@@ -115,6 +120,7 @@ void TestNumberConversion::toDouble()
 
 void TestNumberConversion::format_data()
 {
+    // clang-format off
     QTest::addColumn<int>("count");
     QTest::addColumn<int>("decimals");
     QTest::addColumn<QString>("locale");
@@ -135,6 +141,7 @@ void TestNumberConversion::format_data()
     QTest::newRow("French comma") << 1234 << 3 << "fr_FR" << "1,234";
     QTest::newRow("German comma, two decimals") << 2345 << 2 << "de_DE" << "2,35";
     QTest::newRow("no grouping") << 32767 << 3 << "en_US" << "32.767";
+    // clang-format on
 }
 
 void TestNumberConversion::format()
@@ -149,9 +156,11 @@ void TestNumberConversion::format()
 void TestNumberConversion::failureDescriptionsFollowLanguage()
 {
     setCurrentLanguage(Language::French);
-    const QString french = NumberConversion::toInt16(QStringLiteral("abcd"), QLocale::c()).failure().description;
+    const QString french =
+        NumberConversion::toInt16(QStringLiteral("abcd"), QLocale::c()).failure().description;
     setCurrentLanguage(Language::English);
-    const QString english = NumberConversion::toInt16(QStringLiteral("abcd"), QLocale::c()).failure().description;
+    const QString english =
+        NumberConversion::toInt16(QStringLiteral("abcd"), QLocale::c()).failure().description;
     QVERIFY(french.contains(QStringLiteral("abcd")));
     QVERIFY(english.contains(QStringLiteral("abcd")));
     QVERIFY(french.contains(QStringLiteral("nombre")));

@@ -12,6 +12,7 @@ private slots:
 
 void TestParityMarks::decode_data()
 {
+    // clang-format off
     QTest::addColumn<QByteArray>("raw");
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<int>("marked");
@@ -23,6 +24,7 @@ void TestParityMarks::decode_data()
     QTest::newRow("received 0xFF") << QByteArray("a\xff\xff" "b") << QByteArray("a\xff" "b") << 0 << 0;
     QTest::newRow("break") << QByteArray("a\xff\x00\x00" "b", 5) << QByteArray("ab") << 0 << 1;
     QTest::newRow("two marks") << QByteArray("\xff\x00" "1\xff\x00" "2", 6) << QByteArray("??") << 2 << 0;
+    // clang-format on
 }
 
 // Every row is also fed one byte at a time: a mark cut between reads must decode the same.

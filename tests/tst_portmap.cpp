@@ -47,6 +47,7 @@ void TestPortMap::initTestCase()
 
 void TestPortMap::numbering_data()
 {
+    // clang-format off
     QTest::addColumn<int>("port");
     QTest::addColumn<QString>("device"); // empty: no device
 
@@ -57,6 +58,7 @@ void TestPortMap::numbering_data()
     QTest::newRow("built-in port without hardware skipped") << 5 << "dev/ttyS12";
     QTest::newRow("beyond the devices present") << 6 << "";
     QTest::newRow("port 0") << 0 << "";
+    // clang-format on
 }
 
 void TestPortMap::numbering()
@@ -64,7 +66,8 @@ void TestPortMap::numbering()
     QFETCH(int, port);
     QFETCH(QString, device);
     // No settings file: only the devices present count.
-    const PortMap map(m_root.filePath(QStringLiteral("none.conf")), m_root.filePath(QStringLiteral("dev")),
+    const PortMap map(m_root.filePath(QStringLiteral("none.conf")),
+                      m_root.filePath(QStringLiteral("dev")),
                       m_root.filePath(QStringLiteral("sys")));
     QCOMPARE(map.presentDevices().size(), 5);
     const Outcome<QString> path = map.devicePath(port);
@@ -77,6 +80,7 @@ void TestPortMap::numbering()
 
 void TestPortMap::explicitEntries_data()
 {
+    // clang-format off
     QTest::addColumn<int>("port");
     QTest::addColumn<QString>("device");
 
@@ -84,6 +88,7 @@ void TestPortMap::explicitEntries_data()
     QTest::newRow("entry beyond 16") << 17 << "/tmp/sim/line";
     QTest::newRow("relative entry is ignored") << 3 << "ROOT/dev/ttyACM0";
     QTest::newRow("no entry") << 1 << "ROOT/dev/ttyUSB2";
+    // clang-format on
 }
 
 void TestPortMap::explicitEntries()
@@ -91,7 +96,8 @@ void TestPortMap::explicitEntries()
     QFETCH(int, port);
     QFETCH(QString, device);
     device.replace(QStringLiteral("ROOT"), m_root.path());
-    const PortMap map(m_root.filePath(QStringLiteral("ZAV41K.conf")), m_root.filePath(QStringLiteral("dev")),
+    const PortMap map(m_root.filePath(QStringLiteral("ZAV41K.conf")),
+                      m_root.filePath(QStringLiteral("dev")),
                       m_root.filePath(QStringLiteral("sys")));
     QCOMPARE(map.devicePath(port).value(), device);
 }

@@ -58,6 +58,7 @@ private slots:
 
 void TestReceiveHandler::readsOfEightToTenDecode_data()
 {
+    // clang-format off
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<QString>("absorbance");
     QTest::newRow("eight") << QByteArray("1234 000") << "";
@@ -65,6 +66,7 @@ void TestReceiveHandler::readsOfEightToTenDecode_data()
     QTest::newRow("ten") << QByteArray("1234 00012") << "1.234";
     QTest::newRow("eight and a line end") << QByteArray("1234 000\r\n") << "1.234";
     QTest::newRow("nine and CR") << QByteArray("1234 0001\r") << "1.234";
+    // clang-format on
 }
 
 // A record is decoded when its line end arrives, or at ten characters.
@@ -111,6 +113,7 @@ void TestReceiveHandler::readsAtMostInputLen()
 
 void TestReceiveHandler::lineErrors_data()
 {
+    // clang-format off
     QTest::addColumn<int>("code");
     QTest::addColumn<int>("answer");
     QTest::addColumn<QString>("language");
@@ -129,6 +132,7 @@ void TestReceiveHandler::lineErrors_data()
                                       << "Is this used?";
     QTest::newRow("overrun in French") << 1006 << int(Prompter::Cancel) << "fr"
                                        << "Erreur de overrun" << "Is this used?";
+    // clang-format on
 }
 
 void TestReceiveHandler::lineErrors()
@@ -155,11 +159,13 @@ void TestReceiveHandler::lineErrors()
 
 void TestReceiveHandler::otherEventsRaiseNoAlert_data()
 {
+    // clang-format off
     QTest::addColumn<int>("code");
     QTest::newRow("framing") << int(CommEventCode::Framing);
     QTest::newRow("break") << int(CommEventCode::Break);
     QTest::newRow("carrier detect") << int(CommEventCode::CarrierDetect);
     QTest::newRow("unknown") << 4242;
+    // clang-format on
 }
 
 void TestReceiveHandler::otherEventsRaiseNoAlert()
@@ -224,8 +230,8 @@ void TestReceiveHandler::nestedReceiveKeepsRecordOrder()
     };
     f.comm.receive("\r0600 000\r");
     // The bad record finishes last, with the count the others left.
-    QCOMPARE(f.absorbances(),
-             (QStringList{QStringLiteral("0.600"), QStringLiteral("0.700"), QStringLiteral("0.700")}));
+    QCOMPARE(f.absorbances(), (QStringList{QStringLiteral("0.600"), QStringLiteral("0.700"),
+                                           QStringLiteral("0.700")}));
     QCOMPARE(f.indicators.progress(), 15);
 }
 

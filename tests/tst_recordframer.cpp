@@ -15,6 +15,7 @@ private slots:
 // separated by "|" too.
 void TestRecordFramer::framing_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("fragments");
     QTest::addColumn<QString>("records");
     QTest::addColumn<int>("dropped");
@@ -39,6 +40,7 @@ void TestRecordFramer::framing_data()
     QTest::newRow("long garbage is cut into tens")
         << "abcdefghijklmnopqrstuvwxyz\r\n" << "abcdefghij|klmnopqrst" << 1;
     QTest::newRow("record at the end still waits") << "1234 000" << "" << 0;
+    // clang-format on
 }
 
 void TestRecordFramer::framing()

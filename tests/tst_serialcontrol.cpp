@@ -28,6 +28,7 @@ private slots:
 
 void TestSerialControl::lineSettings_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("normalised"); // empty: invalid
 
@@ -45,6 +46,7 @@ void TestSerialControl::lineSettings_data()
     QTest::newRow("three stop bits") << "9600,N,8,3" << "";
     QTest::newRow("one and a half stop bits") << "9600,N,8,1.5" << "";
     QTest::newRow("letters for baud") << "fast,N,8,1" << "";
+    // clang-format on
 }
 
 void TestSerialControl::lineSettings()
@@ -71,6 +73,7 @@ void TestSerialControl::invalidSettingsKeepThePrevious()
 
 void TestSerialControl::propertyRanges_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("property");
     QTest::addColumn<int>("value");
     QTest::addColumn<bool>("accepted");
@@ -88,6 +91,7 @@ void TestSerialControl::propertyRanges_data()
     QTest::newRow("threshold -1") << "RThreshold" << -1 << false;
     QTest::newRow("input length 10") << "InputLen" << 10 << true;
     QTest::newRow("input length -1") << "InputLen" << -1 << false;
+    // clang-format on
 }
 
 void TestSerialControl::propertyRanges()
@@ -121,6 +125,7 @@ void TestSerialControl::propertyRanges()
 
 void TestSerialControl::openFailures_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("path"); // "DIR" stands for a temporary folder
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("says");
@@ -130,6 +135,7 @@ void TestSerialControl::openFailures_data()
     QTest::newRow("a plain file") << "DIR/file" << int(Failure::PortUnavailable) << "not a serial device";
     QTest::newRow("a device that is no terminal") << "/dev/null" << int(Failure::PortUnavailable)
                                                   << "not a serial device";
+    // clang-format on
 }
 
 void TestSerialControl::openFailures()
@@ -202,7 +208,8 @@ void TestSerialControl::openStateRules()
     // Line parameters may change while open (a pseudo-terminal takes 8 bits, no parity only).
     QVERIFY(comm.setSettings(QStringLiteral("4800,N,8,2")).isOk());
     const Status handshaking = comm.setHandshaking(0);
-    QVERIFY2(handshaking.isOk(), qPrintable(handshaking.isOk() ? QString() : handshaking.failure().description));
+    QVERIFY2(handshaking.isOk(),
+             qPrintable(handshaking.isOk() ? QString() : handshaking.failure().description));
     QVERIFY(comm.setPortOpen(false).isOk());
     QVERIFY(comm.setCommPort(2).isOk());
 }

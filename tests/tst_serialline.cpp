@@ -107,6 +107,7 @@ void TestSerialLine::recordOneByteAtATime()
 
 void TestSerialLine::records_data()
 {
+    // clang-format off
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("absorbances");
 
@@ -116,6 +117,7 @@ void TestSerialLine::records_data()
     QTest::newRow("LF only") << QByteArray("1234 000\n0500 100\n") << "1.234|0.500";
     QTest::newRow("ten characters, no line end") << QByteArray("1234 000XY0500 100YZ") << "1.234|0.500";
     QTest::newRow("short piece dropped") << QByteArray("34 000\r\n0500 100\r\n") << "0.500";
+    // clang-format on
 }
 
 void TestSerialLine::records()

@@ -78,7 +78,8 @@ void TestSimulator::initTestCase()
 void TestSimulator::oneRecordByteByByte()
 {
     SimulatedReader r;
-    QVERIFY(r.start({QStringLiteral("--fragment"), QStringLiteral("1"), QStringLiteral("1234 000")}));
+    QVERIFY(
+        r.start({QStringLiteral("--fragment"), QStringLiteral("1"), QStringLiteral("1234 000")}));
     QTRY_COMPARE(r.indicators.text(IndicatorModel::Item::Absorbance), QStringLiteral("1.234"));
     QTest::qWait(100);
     QCOMPARE(r.decodes(), 1);
@@ -91,8 +92,7 @@ void TestSimulator::recordsAcrossAnUnplug()
     SimulatedReader r;
     QVERIFY(r.start({QStringLiteral("@pause 0.3"), QStringLiteral("0500 100"),
                      QStringLiteral("@pause 0.5"), QStringLiteral("@unplug 1.5"),
-                     QStringLiteral("@pause 1.5"),
-                     QStringLiteral("0123 010")}));
+                     QStringLiteral("@pause 1.5"), QStringLiteral("0123 010")}));
     QTRY_COMPARE(r.indicators.text(IndicatorModel::Item::Absorbance), QStringLiteral("0.500"));
     QTRY_COMPARE_WITH_TIMEOUT(r.indicators.text(IndicatorModel::Item::Absorbance),
                               QStringLiteral("LO"), 8000);

@@ -20,6 +20,7 @@ private slots:
 
 void TestStringTable::texts_data()
 {
+    // clang-format off
     QTest::addColumn<int>("id");
     QTest::addColumn<QString>("english");
     QTest::addColumn<QString>("french");
@@ -53,6 +54,7 @@ void TestStringTable::texts_data()
     QTest::newRow("port prompt") << 123 << "Select the Comm Port Connected to the ZAV-41K"
                                  << "Choisisez le Port de Communication";
     QTest::newRow("about caption") << 124 << "About ZAV41K" << "D'Abord ZAV41K";
+    // clang-format on
 }
 
 void TestStringTable::texts()
@@ -82,11 +84,13 @@ void TestStringTable::everyIdHasBothLanguages()
 
 void TestStringTable::unknownIdsFail_data()
 {
+    // clang-format off
     QTest::addColumn<int>("id");
     QTest::newRow("below the table") << 99;
     QTest::newRow("the gap") << 104;
     QTest::newRow("above the table") << 125;
     QTest::newRow("negative") << -1;
+    // clang-format on
 }
 
 void TestStringTable::unknownIdsFail()
@@ -109,6 +113,7 @@ void TestStringTable::lookupFollowsCurrentLanguage()
 
 void TestStringTable::languageFromEnvironment_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("environment"); // NAME=value pairs separated by blanks
     QTest::addColumn<bool>("french");
 
@@ -122,6 +127,7 @@ void TestStringTable::languageFromEnvironment_data()
     QTest::newRow("LANGUAGE first entry English") << "LANG=fr_FR.UTF-8 LANGUAGE=en:fr" << false;
     QTest::newRow("LANGUAGE ignored under C") << "LANG=C LANGUAGE=fr" << false;
     QTest::newRow("LANGUAGE ignored without a locale") << "LANGUAGE=fr" << false;
+    // clang-format on
 }
 
 void TestStringTable::languageFromEnvironment()

@@ -9,20 +9,20 @@ Status FakeCommControl::check(const char *operation) const
     return {};
 }
 
-#define FAKE_PROPERTY(Type, Name, member)                                                         \
-    Outcome<Type> FakeCommControl::Name() const                                                  \
-    {                                                                                             \
-        const Status status = check(#Name);                                                       \
-        if (!status)                                                                              \
-            return status.failure();                                                              \
-        return member;                                                                            \
-    }                                                                                             \
-    Status FakeCommControl::set##Name(Type value)                                                 \
-    {                                                                                             \
-        const Status status = check("set" #Name);                                                 \
-        if (status)                                                                               \
-            member = value;                                                                       \
-        return status;                                                                            \
+#define FAKE_PROPERTY(Type, Name, member)                                                          \
+    Outcome<Type> FakeCommControl::Name() const                                                    \
+    {                                                                                              \
+        const Status status = check(#Name);                                                        \
+        if (!status)                                                                               \
+            return status.failure();                                                               \
+        return member;                                                                             \
+    }                                                                                              \
+    Status FakeCommControl::set##Name(Type value)                                                  \
+    {                                                                                              \
+        const Status status = check("set" #Name);                                                  \
+        if (status)                                                                                \
+            member = value;                                                                        \
+        return status;                                                                             \
     }
 
 FAKE_PROPERTY(qint16, CommPort, m_commPort)
@@ -63,7 +63,8 @@ Outcome<QByteArray> FakeCommControl::Input()
     const Status status = check("Input");
     if (!status)
         return status.failure();
-    const qsizetype count = m_inputLen == 0 ? waiting.size() : qMin<qsizetype>(m_inputLen, waiting.size());
+    const qsizetype count =
+        m_inputLen == 0 ? waiting.size() : qMin<qsizetype>(m_inputLen, waiting.size());
     const QByteArray taken = waiting.left(count);
     waiting.remove(0, count);
     return taken;

@@ -183,7 +183,8 @@ int main(int argc, char *argv[])
     }
     if (ok && parser.isSet(fileOption)) {
         const QString name = parser.value(fileOption);
-        FILE *input = name == QStringLiteral("-") ? stdin : std::fopen(QFile::encodeName(name), "r");
+        FILE *input =
+            name == QStringLiteral("-") ? stdin : std::fopen(QFile::encodeName(name), "r");
         if (!input) {
             QTextStream(stderr) << "zav41k-sim: cannot read " << name << Qt::endl;
             return 1;

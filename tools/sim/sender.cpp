@@ -44,7 +44,8 @@ bool Sender::sleepUntil(Clock::time_point when)
         const auto now = Clock::now();
         if (now >= when)
             return true;
-        std::this_thread::sleep_for(std::min<Clock::duration>(when - now, std::chrono::milliseconds(50)));
+        std::this_thread::sleep_for(
+            std::min<Clock::duration>(when - now, std::chrono::milliseconds(50)));
     }
     return false;
 }
@@ -59,7 +60,9 @@ bool Sender::writeAll(const char *data, qsizetype size)
             if (errno == EINTR)
                 continue;
             if (errno == EAGAIN) {
-                struct pollfd waiting {m_fd, POLLOUT, 0};
+                struct pollfd waiting {
+                    m_fd, POLLOUT, 0
+                };
                 ::poll(&waiting, 1, 50);
                 continue;
             }

@@ -68,8 +68,8 @@ std::optional<SimAction> parseLine(const QString &line, const QByteArray &lineEn
     const double seconds = argument.trimmed().toDouble(&ok);
     if ((directive == QStringLiteral("@pause") || directive == QStringLiteral("@unplug")) && ok &&
         seconds >= 0) {
-        const auto kind =
-            directive == QStringLiteral("@pause") ? SimAction::Kind::Pause : SimAction::Kind::Unplug;
+        const auto kind = directive == QStringLiteral("@pause") ? SimAction::Kind::Pause
+                                                                : SimAction::Kind::Unplug;
         return SimAction{kind, {}, seconds};
     }
     if (error)
