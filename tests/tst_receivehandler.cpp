@@ -1,39 +1,9 @@
-#include "app/indicatormodel.h"
-#include "link/readerlink.h"
-#include "resources/language.h"
-#include "support/assignmentlog.h"
 #include "support/fakecommcontrol.h"
-#include "support/scriptedprompter.h"
+#include "support/readerharness.h"
 
 #include <QTest>
 
-namespace {
-
-struct Fixture {
-    Fixture()
-        : link(comm, indicators, prompter, QLocale::c())
-        , log(indicators)
-    {
-        setCurrentLanguage(Language::English);
-    }
-    FakeCommControl comm;
-    IndicatorModel indicators;
-    ScriptedPrompter prompter;
-    ReaderLink link;
-    AssignmentLog log;
-
-    QStringList absorbances() const
-    {
-        QStringList values;
-        for (const QString &entry : log.texts()) {
-            if (entry.startsWith(QStringLiteral("absorbance=")))
-                values.append(entry.mid(11));
-        }
-        return values;
-    }
-};
-
-} // namespace
+using Fixture = ReaderHarness<FakeCommControl>;
 
 class TestReceiveHandler : public QObject {
     Q_OBJECT
@@ -153,7 +123,7 @@ void TestReceiveHandler::lineErrors()
     QCOMPARE(f.prompter.shown.first().title, title);
     QCOMPARE(f.prompter.shown.first().buttons, Prompter::Buttons::OkCancel);
     QCOMPARE(f.prompter.shown.first().icon, Prompter::Icon::None);
-    QCOMPARE(int(f.link.receiveHandler().AlertResponse()), answer);
+    QCOMPARE(int(f.reader.receiveHandler().AlertResponse()), answer);
     QCOMPARE(f.comm.PortOpen().value(), answer == Prompter::Ok);
 }
 
@@ -183,7 +153,7 @@ void TestReceiveHandler::lineErrorReportedOnce()
     Fixture f;
     f.comm.raise(CommEventCode::Overrun);
     QCOMPARE(f.prompter.shown.size(), 1);
-    QVERIFY(f.link.receiveHandler().CommErrorText().isEmpty());
+    QVERIFY(f.reader.receiveHandler().CommErrorText().isEmpty());
     for (int i = 0; i < 5; ++i)
         f.comm.receive("1234 000\r\n");
     QCOMPARE(f.prompter.shown.size(), 1);

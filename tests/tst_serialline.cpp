@@ -1,10 +1,6 @@
-#include "app/indicatormodel.h"
-#include "link/readerlink.h"
 #include "link/serialcommcontrol.h"
 #include "pseudoterminal.h"
-#include "resources/language.h"
-#include "support/assignmentlog.h"
-#include "support/scriptedprompter.h"
+#include "support/readerharness.h"
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -24,14 +20,11 @@ double cpuSeconds()
 }
 
 // The reader link on a real pseudo-terminal, configured as start-up configures it.
-struct Line {
+struct Line : ReaderHarness<SerialCommControl> {
     Line()
-        : link(dir.filePath(QStringLiteral("line")))
-        , comm(nullptr, [this](int) { return Outcome<QString>(link); })
-        , reader(comm, indicators, prompter, QLocale::c())
-        , log(indicators)
+        : ReaderHarness(nullptr, [this](int) { return Outcome<QString>(link); })
+        , link(dir.filePath(QStringLiteral("line")))
     {
-        setCurrentLanguage(Language::English);
     }
 
     bool open()
@@ -54,24 +47,9 @@ struct Line {
         }
     }
 
-    QStringList absorbances() const
-    {
-        QStringList values;
-        for (const QString &entry : log.texts()) {
-            if (entry.startsWith(QStringLiteral("absorbance=")))
-                values.append(entry.mid(11));
-        }
-        return values;
-    }
-
     QTemporaryDir dir;
     QString link;
     PseudoTerminal pty;
-    SerialCommControl comm;
-    IndicatorModel indicators;
-    ScriptedPrompter prompter;
-    ReaderLink reader;
-    AssignmentLog log;
 };
 
 } // namespace

@@ -1,10 +1,7 @@
-#include "app/indicatormodel.h"
-#include "link/readerlink.h"
 #include "link/serialcommcontrol.h"
-#include "resources/language.h"
-#include "support/assignmentlog.h"
-#include "support/scriptedprompter.h"
+#include "support/readerharness.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -13,14 +10,11 @@
 namespace {
 
 // The program's reader link fed by the simulator program, as the demo runs it.
-struct SimulatedReader {
+struct SimulatedReader : ReaderHarness<SerialCommControl> {
     SimulatedReader()
-        : link(dir.filePath(QStringLiteral("line")))
-        , comm(nullptr, [this](int) { return Outcome<QString>(link); })
-        , reader(comm, indicators, prompter, QLocale::c())
-        , log(indicators)
+        : ReaderHarness(nullptr, [this](int) { return Outcome<QString>(link); })
+        , link(dir.filePath(QStringLiteral("line")))
     {
-        setCurrentLanguage(Language::English);
     }
 
     ~SimulatedReader()
@@ -38,23 +32,14 @@ struct SimulatedReader {
             return false;
         QElapsedTimer waited;
         waited.start();
-        while (!sim.readAllStandardOutput().contains("ready") || !QFileInfo::exists(link)) {
-            if (waited.elapsed() > 5000 || !sim.waitForReadyRead(200))
-                continue;
-        }
+        while (!QFileInfo::exists(link) && waited.elapsed() < 5000)
+            QTest::qWait(20);
         return comm.setRThreshold(1) && comm.setInputLen(10) && comm.setPortOpen(true);
     }
-
-    int decodes() const { return indicators.progress() / 5; }
 
     QTemporaryDir dir;
     QString link;
     QProcess sim;
-    SerialCommControl comm;
-    IndicatorModel indicators;
-    ScriptedPrompter prompter;
-    ReaderLink reader;
-    AssignmentLog log;
 };
 
 } // namespace

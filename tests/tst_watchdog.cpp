@@ -1,9 +1,5 @@
-#include "app/indicatormodel.h"
-#include "link/readerlink.h"
-#include "resources/language.h"
-#include "support/assignmentlog.h"
 #include "support/fakecommcontrol.h"
-#include "support/scriptedprompter.h"
+#include "support/readerharness.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -18,14 +14,10 @@ private slots:
 // One run of the real three-second timer, through its whole life.
 void TestWatchdog::reportsMissingDataAfterThreeSeconds()
 {
-    setCurrentLanguage(Language::English);
     QElapsedTimer sinceCreation;
     sinceCreation.start();
-    FakeCommControl comm;
-    IndicatorModel indicators;
-    ScriptedPrompter prompter;
-    ReaderLink link(comm, indicators, prompter, QLocale::c());
-    AssignmentLog log(indicators);
+    ReaderHarness<FakeCommControl> window;
+    auto &[comm, indicators, prompter, link, log] = window;
     const QString message = QStringLiteral("Check RS-232 Connection");
 
     // A piece too short to be a record does not restart the interval.

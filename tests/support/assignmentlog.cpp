@@ -25,3 +25,14 @@ QStringList AssignmentLog::texts() const
     }
     return result;
 }
+
+QStringList AssignmentLog::values(IndicatorModel::Item item) const
+{
+    const QString prefix = QString::fromLatin1(IndicatorModel::itemName(item)) + u'=';
+    QStringList result;
+    for (const QString &entry : entries) {
+        if (entry.startsWith(prefix))
+            result.append(entry.mid(prefix.size()));
+    }
+    return result;
+}

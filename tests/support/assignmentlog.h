@@ -1,9 +1,9 @@
 #pragma once
 
+#include "app/indicatormodel.h"
+
 #include <QObject>
 #include <QStringList>
-
-class IndicatorModel;
 
 // Every assignment to the indicators, in the order made, as "item=value" lines
 // ("wavelength=510", "errorcode.visible=0", "progress=5").
@@ -16,5 +16,7 @@ public:
     QStringList entries;
     // Only the text assignments, which are what linked programs receive.
     QStringList texts() const;
+    // The texts assigned to one item.
+    QStringList values(IndicatorModel::Item item) const;
     void clear() { entries.clear(); }
 };
