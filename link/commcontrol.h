@@ -47,4 +47,7 @@ public:
 
 signals:
     void OnComm();
+    // The characters received so far may not be followed by the ones that come next: the port
+    // was closed or its device went away. A record begun before cannot be finished after.
+    void lineInterrupted();
 };

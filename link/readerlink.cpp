@@ -10,4 +10,6 @@ ReaderLink::ReaderLink(CommControl &comm, IndicatorModel &indicators, Prompter &
     , m_receiveHandler(comm, m_decoder, prompter)
 {
     connect(&comm, &CommControl::OnComm, &m_receiveHandler, &ReceiveHandler::MSComm1_OnComm);
+    connect(&comm, &CommControl::lineInterrupted, &m_receiveHandler,
+            &ReceiveHandler::discardUnfinishedRecord);
 }

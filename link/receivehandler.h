@@ -21,6 +21,8 @@ public:
                    QObject *parent = nullptr);
 
     void MSComm1_OnComm();
+    // The line was interrupted: the record being received cannot be completed.
+    void discardUnfinishedRecord() { m_framer.discardUnfinished(); }
 
     const QString &CommErrorText() const { return m_commErrorText; }
     qint16 AlertResponse() const { return m_alertResponse; }

@@ -20,6 +20,13 @@ std::optional<QString> RecordFramer::takeRecord()
     return m_records.dequeue();
 }
 
+void RecordFramer::discardUnfinished()
+{
+    if (!m_piece.isEmpty())
+        ++m_dropped;
+    m_piece.clear();
+}
+
 void RecordFramer::endPiece()
 {
     if (m_piece.size() >= kMinRecordLength)

@@ -16,6 +16,8 @@ public:
     static constexpr qsizetype kMinRecordLength = 8;
 
     void append(QStringView characters);
+    // Forgets the unfinished record; records already complete are kept.
+    void discardUnfinished();
     // The oldest record not yet taken, in the order received.
     std::optional<QString> takeRecord();
 

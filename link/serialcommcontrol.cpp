@@ -120,6 +120,8 @@ Outcome<bool> SerialCommControl::PortOpen() const
 Status SerialCommControl::setPortOpen(bool open)
 {
     if (!open) {
+        if (m_portOpen)
+            emit lineInterrupted();
         detach();
         m_reconnectTimer.stop();
         m_received.clear();
@@ -223,6 +225,7 @@ void SerialCommControl::onDeviceLost()
     // Stop watching at once: a hung-up descriptor stays readable forever.
     detach();
     m_reconnectTimer.start();
+    emit lineInterrupted();
 }
 
 void SerialCommControl::tryReconnect()

@@ -174,10 +174,11 @@ void TestSerialLine::deviceLossAndReturn()
 {
     Line line;
     QVERIFY(line.open());
-    line.write("1234 000\r\n");
+    line.write("1234 000\r\n0999 0"); // unplugged in the middle of a record
     QTRY_COMPARE(line.absorbances().size(), 1);
+    QTRY_COMPARE(line.reader.receiveHandler().ReceiveBuffer(), QStringLiteral("0999 0"));
 
-    line.pty.close(); // unplugged
+    line.pty.close();
     QTRY_VERIFY(!line.comm.deviceConnected());
     QVERIFY(line.comm.PortOpen().value());
     const double before = cpuSeconds();
@@ -188,7 +189,8 @@ void TestSerialLine::deviceLossAndReturn()
 
     QVERIFY(line.pty.open(line.link).isEmpty()); // plugged in again
     QTRY_VERIFY_WITH_TIMEOUT(line.comm.deviceConnected(), 3000);
-    line.write("0500 100\r\n");
+    // The half record from before is not glued to the next one.
+    line.write("00 100\r\n0500 100\r\n");
     QTRY_COMPARE(line.absorbances().size(), 2);
     QCOMPARE(line.absorbances().last(), QStringLiteral("0.500"));
     QCOMPARE(line.prompter.shown.size(), 0);
