@@ -1,4 +1,5 @@
 #include "link/serialcommcontrol.h"
+#include "simscript.h"
 #include "support/readerharness.h"
 
 #include <QElapsedTimer>
@@ -48,11 +49,56 @@ class TestSimulator : public QObject {
     Q_OBJECT
 
 private slots:
+    void scriptLines_data();
+    void scriptLines();
     void initTestCase();
     void oneRecordByteByByte();
     void recordsAcrossAnUnplug();
     void stream();
 };
+
+void TestSimulator::scriptLines_data()
+{
+    // clang-format off
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("action"); // kind:bytes-escaped or kind:seconds; empty for none
+    QTest::newRow("record gets the line end") << "1234 000" << "send:1234 000\\r\\n";
+    QTest::newRow("raw has no line end") << "@raw 12\\x0d" << "send:12\\r";
+    QTest::newRow("escapes") << "@raw a\\tb\\\\c\\xff" << "send:a\\x09b\\\\c\\xff";
+    QTest::newRow("bad hex stays literal") << "@raw \\xZ" << "send:\\\\xZ";
+    QTest::newRow("pause") << "@pause 2.5" << "pause:2.5";
+    QTest::newRow("unplug") << "@unplug 1" << "unplug:1";
+    QTest::newRow("comment") << "# a comment" << "";
+    QTest::newRow("empty") << "" << "";
+    QTest::newRow("negative pause") << "@pause -1" << "error";
+    QTest::newRow("unknown directive") << "@jump 3" << "error";
+    // clang-format on
+}
+
+void TestSimulator::scriptLines()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, action);
+    QString error;
+    const std::optional<SimAction> parsed = SimScript::parseLine(line, "\r\n", &error);
+    if (action == QStringLiteral("error")) {
+        QVERIFY(!parsed);
+        QVERIFY(!error.isEmpty());
+        return;
+    }
+    QVERIFY(error.isEmpty());
+    QString described;
+    if (parsed) {
+        switch (parsed->kind) {
+        case SimAction::Kind::Send: described = "send:" + SimScript::escape(parsed->bytes); break;
+        case SimAction::Kind::Pause: described = "pause:" + QString::number(parsed->seconds); break;
+        case SimAction::Kind::Unplug:
+            described = "unplug:" + QString::number(parsed->seconds);
+            break;
+        }
+    }
+    QCOMPARE(described, action);
+}
 
 void TestSimulator::initTestCase()
 {
