@@ -167,6 +167,9 @@ Status TtyDevice::configure(const LineOptions &options)
 void TtyDevice::close()
 {
     if (m_fd >= 0) {
+        // The exclusive mode belongs to the terminal, not to this descriptor: it would outlast
+        // the close while another holder (a simulator) keeps the terminal open.
+        ::ioctl(m_fd, TIOCNXCL);
         ::close(m_fd);
         m_fd = -1;
     }
