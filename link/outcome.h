@@ -20,6 +20,7 @@ struct Failure {
         PortInUse = 8010,
         PermissionDenied = 8015,
         DeviceError = 8020,
+        SettingsWrite = 75,
     };
 
     int code = 0;

@@ -105,4 +105,10 @@ QString deviceError(const QString &path, const QString &reason)
     return pick("%1: %2", "%1 : %2").arg(path, reason);
 }
 
+QString settingsNotWritten(const QString &file)
+{
+    return pick("The settings could not be written to %1", "Les réglages n'ont pu être écrits dans %1")
+        .arg(file);
+}
+
 } // namespace FailureTexts

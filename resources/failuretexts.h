@@ -20,5 +20,6 @@ QString permissionDenied(const QString &path, const QString &group);
 QString portInUse(const QString &path);
 QString notASerialDevice(const QString &path);
 QString deviceError(const QString &path, const QString &reason);
+QString settingsNotWritten(const QString &file);
 
 } // namespace FailureTexts

@@ -4,7 +4,7 @@ Status FakeCommControl::check(const char *operation) const
 {
     const QString name = QString::fromLatin1(operation);
     calls.append(name);
-    if (failing.contains(name))
+    if (failing.contains(name) || failingOnce.remove(name))
         return Failure{Failure::DeviceError, failureText};
     return {};
 }
@@ -25,14 +25,51 @@ Status FakeCommControl::check(const char *operation) const
         return status;                                                                             \
     }
 
-FAKE_PROPERTY(qint16, CommPort, m_commPort)
 FAKE_PROPERTY(qint16, RThreshold, m_rThreshold)
 FAKE_PROPERTY(qint16, InputLen, m_inputLen)
 FAKE_PROPERTY(qint32, Handshaking, m_handshaking)
 FAKE_PROPERTY(bool, DTREnable, m_dtrEnable)
-FAKE_PROPERTY(bool, PortOpen, m_portOpen)
 
 #undef FAKE_PROPERTY
+
+Outcome<qint16> FakeCommControl::CommPort() const
+{
+    const Status status = check("CommPort");
+    if (!status)
+        return status.failure();
+    return m_commPort;
+}
+
+// Like the real control: no port 0, and no change of number while open.
+Status FakeCommControl::setCommPort(qint16 port)
+{
+    const Status status = check("setCommPort");
+    if (!status)
+        return status;
+    if (port < 1 || port > 255 || m_portOpen)
+        return Failure{Failure::InvalidPropertyValue, QStringLiteral("invalid port")};
+    m_commPort = port;
+    return {};
+}
+
+Outcome<bool> FakeCommControl::PortOpen() const
+{
+    const Status status = check("PortOpen");
+    if (!status)
+        return status.failure();
+    return m_portOpen;
+}
+
+Status FakeCommControl::setPortOpen(bool open)
+{
+    const Status status = check(open ? "setPortOpen(true)" : "setPortOpen(false)");
+    if (!status)
+        return status;
+    if (open && m_portOpen)
+        return Failure{Failure::PortAlreadyOpen, QStringLiteral("already open")};
+    m_portOpen = open;
+    return {};
+}
 
 Outcome<QString> FakeCommControl::Settings() const
 {

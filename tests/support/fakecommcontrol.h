@@ -35,8 +35,11 @@ public:
     // Characters received: raises one receive event.
     void receive(const QByteArray &data) { raise(CommEventCode::Receive, data); }
 
-    // Operations by name ("setPortOpen", "CommPort", ...) that fail with `failureText`.
+    // Operations by name that fail with `failureText`: "CommPort" reads, "setCommPort" writes,
+    // "setPortOpen(true)" opens, "setPortOpen(false)" closes, and so on. Those in `failingOnce`
+    // fail the first time only.
     QSet<QString> failing;
+    mutable QSet<QString> failingOnce;
     QString failureText = QStringLiteral("device failure");
     mutable QStringList calls;
     QByteArray waiting;

@@ -1,0 +1,145 @@
+#include "app/prompter.h"
+#include "dialogs/portselection.h"
+#include "resources/language.h"
+#include "support/fakecommcontrol.h"
+#include "support/scriptedprompter.h"
+
+#include <QTest>
+
+class TestPortSelection : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { setCurrentLanguage(Language::English); }
+    void entries();
+    void currentEntry_data();
+    void currentEntry();
+    void okPress_data();
+    void okPress();
+};
+
+void TestPortSelection::entries()
+{
+    const QStringList list = PortSelection::entries();
+    QCOMPARE(list.size(), 16);
+    QCOMPARE(list.first(), QStringLiteral("Com1"));
+    QCOMPARE(list.at(2), QStringLiteral("Com3"));
+    QCOMPARE(list.last(), QStringLiteral("Com16"));
+}
+
+void TestPortSelection::currentEntry_data()
+{
+    QTest::addColumn<int>("port");
+    QTest::addColumn<int>("entry");
+    QTest::newRow("port 1") << 1 << 0;
+    QTest::newRow("port 3") << 3 << 2;
+    QTest::newRow("port 16") << 16 << 15;
+    QTest::newRow("port 17: none selected") << 17 << -1;
+}
+
+void TestPortSelection::currentEntry()
+{
+    QFETCH(int, port);
+    QFETCH(int, entry);
+    FakeCommControl comm;
+    QVERIFY(comm.setPortOpen(false).isOk());
+    QVERIFY(comm.setCommPort(static_cast<qint16>(port)).isOk());
+    QCOMPARE(PortSelection::currentEntry(comm).value(), entry);
+}
+
+void TestPortSelection::okPress_data()
+{
+    // clang-format off
+    QTest::addColumn<int>("oldPort");
+    QTest::addColumn<bool>("wasOpen");
+    QTest::addColumn<int>("selected");     // list entry; -1 for none
+    QTest::addColumn<QString>("failing");  // operations that fail, "!" for the first time only
+    QTest::addColumn<int>("port");         // the control's port afterwards
+    QTest::addColumn<bool>("open");        // and its state
+    QTest::addColumn<QString>("stored");   // what was stored; empty for nothing
+    QTest::addColumn<QString>("message"); // the one message shown; empty for none
+    QTest::addColumn<bool>("closes");
+
+    QTest::newRow("same port, open: no close or reopen, stored again")
+        << 3 << true << 2 << "" << 3 << true << "3" << "" << true;
+    QTest::newRow("same port, closed: stays closed")
+        << 3 << false << 2 << "" << 3 << false << "3" << "" << true;
+    QTest::newRow("open port 1 to port 2")
+        << 1 << true << 1 << "" << 2 << true << "2" << "" << true;
+    QTest::newRow("closed port changes number and stays closed")
+        << 1 << false << 3 << "" << 4 << false << "4" << "" << true;
+    QTest::newRow("new port cannot open: rollback reopens the old")
+        << 1 << true << 1 << "!setPortOpen(true)" << 1 << true << "" << "device failure" << false;
+    QTest::newRow("rollback reopens a port that was closed")
+        << 1 << false << 1 << "setCommPort" << 1 << true << "" << "device failure" << false;
+    QTest::newRow("old port cannot close: the latest failure is shown")
+        << 1 << true << 1 << "setPortOpen(false)" << 1 << true << "" << "invalid port" << false;
+    QTest::newRow("open state unreadable is taken as open")
+        << 1 << true << 1 << "!PortOpen" << 1 << true << "" << "device failure" << false;
+    QTest::newRow("port number unreadable: change reported, rollback to 0 refused")
+        << 1 << true << 1 << "!CommPort" << 2 << true << "" << "device failure" << false;
+    QTest::newRow("port number unreadable, no change: reported at the settings check")
+        << 1 << true << -1 << "!CommPort" << 1 << true << "" << "device failure" << false;
+    QTest::newRow("line settings fail: change stays, nothing stored")
+        << 1 << true << 1 << "setSettings" << 2 << true << "" << "device failure" << false;
+    QTest::newRow("handshaking fails: change stays, nothing stored")
+        << 1 << true << 1 << "setHandshaking" << 2 << true << "" << "device failure" << false;
+    QTest::newRow("port outside the list, none selected: no change")
+        << 17 << true << -1 << "" << 17 << true << "17" << "" << true;
+    QTest::newRow("store fails: not reported, dialog closes")
+        << 1 << true << 1 << "store" << 2 << true << "" << "" << true;
+    QTest::newRow("stored is what the control reports")
+        << 1 << true << 4 << "" << 5 << true << "5" << "" << true;
+    // clang-format on
+}
+
+void TestPortSelection::okPress()
+{
+    QFETCH(int, oldPort);
+    QFETCH(bool, wasOpen);
+    QFETCH(int, selected);
+    QFETCH(QString, failing);
+    QFETCH(int, port);
+    QFETCH(bool, open);
+    QFETCH(QString, stored);
+    QFETCH(QString, message);
+    QFETCH(bool, closes);
+
+    FakeCommControl comm;
+    QVERIFY(comm.setPortOpen(false).isOk());
+    QVERIFY(comm.setCommPort(static_cast<qint16>(oldPort)).isOk());
+    if (wasOpen)
+        QVERIFY(comm.setPortOpen(true).isOk());
+    for (const QString &operation : failing.split(u',', Qt::SkipEmptyParts)) {
+        if (operation.startsWith(u'!'))
+            comm.failingOnce.insert(operation.mid(1));
+        else
+            comm.failing.insert(operation);
+    }
+
+    ScriptedPrompter prompter;
+    QString storedText;
+    const bool closed = PortSelection::cmdOK_Click(comm, selected, prompter, [&](qint16 number) {
+        if (comm.failing.contains(QStringLiteral("store")))
+            return Status(Failure{Failure::SettingsWrite, QStringLiteral("disk full")});
+        storedText = QString::number(number);
+        return Status();
+    });
+
+    comm.failing.clear();
+    comm.failingOnce.clear();
+    QCOMPARE(closed, closes);
+    QCOMPARE(int(comm.CommPort().value()), port);
+    QCOMPARE(comm.PortOpen().value(), open);
+    QCOMPARE(storedText, stored);
+    QCOMPARE(prompter.shown.size(), message.isEmpty() ? 0 : 1);
+    for (const ScriptedPrompter::Shown &box : prompter.shown) {
+        QCOMPARE(box.text, message);
+        QCOMPARE(box.icon, Prompter::Icon::Exclamation);
+        QCOMPARE(box.buttons, Prompter::Buttons::Ok);
+        QVERIFY(box.title.isEmpty()); // the program title
+    }
+}
+
+QTEST_GUILESS_MAIN(TestPortSelection)
+#include "tst_portselection.moc"
