@@ -35,11 +35,19 @@ Status write(const QString &application, const QString &section, const QString &
 {
     const QString file = ConfigPaths::settingsFile(application);
     QSettings settings(file, QSettings::IniFormat);
-    settings.setValue(addressOf(section, key), text);
+    const QString address = addressOf(section, key);
+    const QVariant previous = settings.value(address);
+    settings.setValue(address, text);
     settings.sync();
-    if (settings.status() != QSettings::NoError)
-        return Failure{Failure::SettingsWrite, FailureTexts::settingsNotWritten(file)};
-    return {};
+    if (settings.status() == QSettings::NoError)
+        return {};
+    // The process shares one cache of the file: put back what the file still holds, so that a
+    // later read does not see a value that was never stored.
+    if (previous.isValid())
+        settings.setValue(address, previous);
+    else
+        settings.remove(address);
+    return Failure{Failure::SettingsWrite, FailureTexts::settingsNotWritten(file)};
 }
 
 } // namespace SettingsStore

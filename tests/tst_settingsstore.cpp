@@ -1,0 +1,122 @@
+#include "app/programtitle.h"
+#include "app/settingsstore.h"
+#include "resources/language.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+class TestSettingsStore : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void nothingStoredReadsEmpty();
+    void roundTrip_data();
+    void roundTrip();
+    void writtenAsTheFileSaysIt();
+    void applicationNameIsTheTitleAtTheCall();
+    void unwritableFolderFails();
+    void failedWriteKeepsTheEarlierFile();
+
+private:
+    QString fileText() const;
+    std::unique_ptr<QTemporaryDir> m_home;
+};
+
+void TestSettingsStore::init()
+{
+    setCurrentLanguage(Language::English);
+    ProgramTitle::setTitle(QStringLiteral("ZAV41K"));
+    m_home = std::make_unique<QTemporaryDir>();
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home->path()));
+}
+
+void TestSettingsStore::cleanup()
+{
+    QFile::setPermissions(m_home->filePath(QStringLiteral("ZAV41K")),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    m_home.reset();
+}
+
+QString TestSettingsStore::fileText() const
+{
+    QFile file(m_home->filePath(QStringLiteral("ZAV41K/ZAV41K.conf")));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+void TestSettingsStore::nothingStoredReadsEmpty()
+{
+    QCOMPARE(PortSetting::read(), QString());
+    QCOMPARE(SettingsStore::read(QStringLiteral("ZAV41K"), QStringLiteral("Properties"),
+                                 QStringLiteral("Other"), QStringLiteral("dflt")),
+             QStringLiteral("dflt"));
+}
+
+void TestSettingsStore::roundTrip_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("a port number") << "12";
+    QTest::newRow("blanks are not nothing") << "   ";
+    QTest::newRow("letters") << "abc";
+    QTest::newRow("a comma") << "1,2";
+    QTest::newRow("an equals sign") << "a=b";
+    QTest::newRow("non-ASCII") << QStringLiteral("é€");
+}
+
+void TestSettingsStore::roundTrip()
+{
+    QFETCH(QString, text);
+    const QString app = QStringLiteral("ZAV41K");
+    QVERIFY(SettingsStore::write(app, QStringLiteral("Properties"), QStringLiteral("CommPort"), text)
+                .isOk());
+    QCOMPARE(PortSetting::read(), text);
+}
+
+void TestSettingsStore::writtenAsTheFileSaysIt()
+{
+    QVERIFY(PortSetting::write(3).isOk());
+    QVERIFY(PortSetting::write(4).isOk()); // replaces
+    QCOMPARE(fileText().trimmed(), QStringLiteral("[Properties]\nCommPort=4"));
+    QCOMPARE(PortSetting::read(), QStringLiteral("4"));
+}
+
+void TestSettingsStore::applicationNameIsTheTitleAtTheCall()
+{
+    ProgramTitle::setTitle(QStringLiteral("Other"));
+    QVERIFY(PortSetting::write(7).isOk());
+    QVERIFY(QFile::exists(m_home->filePath(QStringLiteral("Other/Other.conf"))));
+    ProgramTitle::setTitle(QStringLiteral("ZAV41K"));
+    QCOMPARE(PortSetting::read(), QString());
+}
+
+void TestSettingsStore::unwritableFolderFails()
+{
+    // A file where the folder should be: no one can write there, root included.
+    QFile blocker(m_home->filePath(QStringLiteral("ZAV41K")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const Status status = PortSetting::write(3);
+    QVERIFY(!status.isOk());
+    QVERIFY(status.failure().description.contains(QStringLiteral("ZAV41K.conf")));
+}
+
+void TestSettingsStore::failedWriteKeepsTheEarlierFile()
+{
+    if (::geteuid() == 0)
+        QSKIP("root writes into read-only folders; run as a user to check this");
+    QVERIFY(PortSetting::write(2).isOk());
+    const QString before = fileText();
+    QVERIFY(QFile::setPermissions(m_home->filePath(QStringLiteral("ZAV41K")),
+                                  QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    QVERIFY(!PortSetting::write(5).isOk());
+    QCOMPARE(fileText(), before);
+    QCOMPARE(PortSetting::read(), QStringLiteral("2"));
+}
+
+QTEST_GUILESS_MAIN(TestSettingsStore)
+#include "tst_settingsstore.moc"
