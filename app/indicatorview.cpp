@@ -1,26 +1,12 @@
 #include "app/indicatorview.h"
 
+#include "app/fonts.h"
 #include "app/indicatormodel.h"
+#include "app/twips.h"
 
 #include <QLabel>
 #include <QProgressBar>
 
-namespace {
-
-// Positions are given in twips, 1/1440 inch: 15 to a pixel at 96 DPI.
-QRect twips(int left, int top, int width, int height)
-{
-    return {left / 15, top / 15, width / 15, height / 15};
-}
-
-QFont fontOf(const char *family, double points)
-{
-    QFont f(QString::fromLatin1(family));
-    f.setPointSizeF(points);
-    return f;
-}
-
-} // namespace
 
 IndicatorView::IndicatorView(IndicatorModel &model, QWidget *parent)
     : QWidget(parent)
@@ -30,18 +16,19 @@ IndicatorView::IndicatorView(IndicatorModel &model, QWidget *parent)
     , m_errorcode(new QLabel(this))
     , m_progress(new QProgressBar(this))
 {
-    setFixedSize(2325 / 15, 2250 / 15);
-    m_absorbance->setGeometry(twips(240, 120, 1695, 615));
-    m_absorbance->setFont(fontOf("Arial", 24));
+    const qreal dpi = Twips::dpiOf(this);
+    setFixedSize(Twips::size(2325, 2250, dpi));
+    m_absorbance->setGeometry(Twips::rect(240, 120, 1695, 615, dpi));
+    m_absorbance->setFont(Fonts::font("Arial", 24));
     m_absorbance->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    m_wavelength->setGeometry(twips(360, 720, 735, 375));
-    m_wavelength->setFont(fontOf("MS Sans Serif", 13.5));
-    m_label1->setGeometry(twips(1440, 720, 495, 375));
-    m_label1->setFont(fontOf("MS Sans Serif", 13.5));
-    m_progress->setGeometry(twips(480, 1080, 1335, 135));
+    m_wavelength->setGeometry(Twips::rect(360, 720, 735, 375, dpi));
+    m_wavelength->setFont(Fonts::font("MS Sans Serif", 13.5));
+    m_label1->setGeometry(Twips::rect(1440, 720, 495, 375, dpi));
+    m_label1->setFont(Fonts::font("MS Sans Serif", 13.5));
+    m_progress->setGeometry(Twips::rect(480, 1080, 1335, 135, dpi));
     m_progress->setRange(0, 100);
     m_progress->setTextVisible(false);
-    m_errorcode->setGeometry(twips(360, 1320, 1575, 855));
+    m_errorcode->setGeometry(Twips::rect(360, 1320, 1575, 855, dpi));
     m_errorcode->setWordWrap(true);
     m_errorcode->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 

@@ -1,4 +1,5 @@
 #include "app/configpaths.h"
+#include "app/fonts.h"
 #include "app/indicatormodel.h"
 #include "app/indicatorview.h"
 #include "app/messageboxprompter.h"
@@ -13,6 +14,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    Fonts::installSubstitutes();
     ProgramTitle::setTitle(QStringLiteral("ZAV41K"));
 
     IndicatorModel indicators;

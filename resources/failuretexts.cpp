@@ -71,6 +71,11 @@ QString noDeviceForPort(int port)
         .arg(port);
 }
 
+QString noDevice()
+{
+    return pick("no device", "aucun périphérique");
+}
+
 QString deviceMissing(int port, const QString &path)
 {
     return pick(

@@ -15,6 +15,8 @@ QString invalidPropertyValue(const char *property, qint64 value);
 QString portAlreadyOpen();
 QString portNotOpen();
 QString noDeviceForPort(int port);
+// Short form, where a port is listed.
+QString noDevice();
 QString deviceMissing(int port, const QString &path);
 QString permissionDenied(const QString &path, const QString &group);
 QString portInUse(const QString &path);

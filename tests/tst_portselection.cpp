@@ -1,10 +1,17 @@
 #include "app/prompter.h"
 #include "dialogs/portselection.h"
 #include "resources/language.h"
+#include "link/serialcommcontrol.h"
+#include "pseudoterminal.h"
 #include "support/fakecommcontrol.h"
+#include "support/readerharness.h"
 #include "support/scriptedprompter.h"
 
+#include <QDir>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <unistd.h>
 
 class TestPortSelection : public QObject {
     Q_OBJECT
@@ -16,6 +23,7 @@ private slots:
     void currentEntry();
     void okPress_data();
     void okPress();
+    void movesTheRealLine();
 };
 
 void TestPortSelection::entries()
@@ -139,6 +147,42 @@ void TestPortSelection::okPress()
         QCOMPARE(box.buttons, Prompter::Buttons::Ok);
         QVERIFY(box.title.isEmpty()); // the program title
     }
+}
+
+// Two pseudo-terminals mapped to ports 1 and 2: after OK with Com2, records sent on port 2 are
+// read and records sent on port 1 are not.
+void TestPortSelection::movesTheRealLine()
+{
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
+    QVERIFY(QDir(home.path()).mkpath(QStringLiteral("ZAV41K")));
+    const QString one = home.filePath(QStringLiteral("one"));
+    const QString two = home.filePath(QStringLiteral("two"));
+    QFile conf(home.filePath(QStringLiteral("ZAV41K/ZAV41K.conf")));
+    QVERIFY(conf.open(QIODevice::WriteOnly));
+    conf.write(QStringLiteral("[Ports]\nCom1=%1\nCom2=%2\n").arg(one, two).toUtf8());
+    conf.close();
+    PseudoTerminal portOne;
+    PseudoTerminal portTwo;
+    QVERIFY(portOne.open(one).isEmpty());
+    QVERIFY(portTwo.open(two).isEmpty());
+
+    ReaderHarness<SerialCommControl> window;
+    QVERIFY(window.comm.setRThreshold(1) && window.comm.setInputLen(10));
+    QVERIFY(window.comm.setPortOpen(true));
+    QCOMPARE(window.comm.devicePath(), one);
+
+    QVERIFY(PortSelection::cmdOK_Click(window.comm, 1, window.prompter,
+                                       [](qint16) { return Status(); }));
+    QCOMPARE(window.comm.devicePath(), two);
+    QVERIFY(window.comm.PortOpen().value());
+
+    QCOMPARE(::write(portOne.masterFd(), "0111 000\r\n", 10), 10);
+    QCOMPARE(::write(portTwo.masterFd(), "0222 000\r\n", 10), 10);
+    QTRY_COMPARE(window.absorbances(), QStringList{QStringLiteral("0.222")});
+    QTest::qWait(100);
+    QCOMPARE(window.absorbances(), QStringList{QStringLiteral("0.222")});
+    QCOMPARE(window.prompter.shown.size(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestPortSelection)

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QFont>
+
+namespace Fonts {
+
+// The window fonts are named as the reader's software always named them; Liberation Sans has
+// the same metrics and stands in for both.
+void installSubstitutes();
+
+// A normal-weight font of the family and size, with no italic, underline or strike-out.
+QFont font(const char *family, qreal points);
+
+} // namespace Fonts

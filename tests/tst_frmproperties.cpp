@@ -1,0 +1,220 @@
+#include "app/fonts.h"
+#include "app/programtitle.h"
+#include "app/settingsstore.h"
+#include "dialogs/frmproperties.h"
+#include "resources/language.h"
+#include "support/fakecommcontrol.h"
+#include "support/scriptedprompter.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Dialog {
+    explicit Dialog(int port, bool open = true)
+    {
+        setCurrentLanguage(Language::English);
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
+        (void)comm.setPortOpen(false);
+        (void)comm.setCommPort(static_cast<qint16>(port));
+        (void)comm.setPortOpen(open);
+        comm.calls.clear();
+    }
+
+    bool load() { return dialog.Form_Load().isOk(); }
+    template <typename T> T *child(const char *name)
+    {
+        return dialog.findChild<T *>(QString::fromLatin1(name));
+    }
+    QComboBox *cboPort() { return child<QComboBox>("cboPort"); }
+
+    QTemporaryDir home;
+    FakeCommControl comm;
+    ScriptedPrompter prompter;
+    frmProperties dialog{comm, prompter, [](int port) {
+                             return port == 2 ? QStringLiteral("/dev/serial/by-id/reader")
+                                              : QStringLiteral("no device");
+                         }};
+};
+
+} // namespace
+
+class TestFrmProperties : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { Fonts::installSubstitutes(); }
+    void listShowsSixteenPortsWithTheCurrentSelected();
+    void captions_data();
+    void captions();
+    void geometryAt96Dpi();
+    void focusStartsOnOk();
+    void escapePressesNoButton();
+    void enterPressesOk();
+    void cancelAndCloseBoxChangeNothing_data();
+    void cancelAndCloseBoxChangeNothing();
+    void failedChangeKeepsTheDialogAndTheChoice();
+    void portOutsideTheListSelectsNothing();
+};
+
+void TestFrmProperties::listShowsSixteenPortsWithTheCurrentSelected()
+{
+    Dialog d(3);
+    QVERIFY(d.load());
+    QComboBox *list = d.cboPort();
+    QCOMPARE(list->count(), 16);
+    QCOMPARE(list->itemText(0), QStringLiteral("Com1"));
+    QCOMPARE(list->itemText(15), QStringLiteral("Com16"));
+    QCOMPARE(list->currentText(), QStringLiteral("Com3"));
+    QVERIFY(!list->isEditable());
+    QCOMPARE(list->itemData(1, Qt::ToolTipRole).toString(), QStringLiteral("/dev/serial/by-id/reader"));
+    QCOMPARE(list->itemData(0, Qt::ToolTipRole).toString(), QStringLiteral("no device"));
+}
+
+void TestFrmProperties::captions_data()
+{
+    // clang-format off
+    QTest::addColumn<bool>("french");
+    QTest::addColumn<QString>("ok");
+    QTest::addColumn<QString>("cancel");
+    QTest::addColumn<QString>("prompt");
+    QTest::newRow("English") << false << "&OK" << "&Cancel" << "Select the Comm Port Connected to the ZAV-41K";
+    QTest::newRow("French") << true << "&OK" << "&Annuler" << "Choisisez le Port de Communication";
+    // clang-format on
+}
+
+void TestFrmProperties::captions()
+{
+    QFETCH(bool, french);
+    QFETCH(QString, ok);
+    QFETCH(QString, cancel);
+    QFETCH(QString, prompt);
+    Dialog d(1);
+    setCurrentLanguage(french ? Language::French : Language::English);
+    QVERIFY(d.load());
+    QCOMPARE(d.dialog.windowTitle(), QStringLiteral("ZAV-41K Comm Port"));
+    QCOMPARE(d.child<QPushButton>("cmdOK")->text(), ok);
+    QCOMPARE(d.child<QPushButton>("cmdCancel")->text(), cancel);
+    QLabel *label = d.child<QLabel>("Label2");
+    QCOMPARE(label->text(), prompt);
+    QVERIFY(label->wordWrap());
+    QCOMPARE(QFontInfo(label->font()).family(), QStringLiteral("Liberation Sans"));
+    QCOMPARE(label->font().pointSizeF(), 18.0);
+}
+
+void TestFrmProperties::geometryAt96Dpi()
+{
+    Dialog d(1);
+    if (d.dialog.logicalDpiY() != 96)
+        QSKIP("the screen is not at 96 DPI");
+    QCOMPARE(d.dialog.size(), QSize(379, 186));
+    QCOMPARE(d.child<QLabel>("Label2")->geometry(), QRect(32, 8, 321, 57));
+    QCOMPARE(d.child<QWidget>("fraSettings")->geometry(), QRect(53, 80, 253, 60));
+    QCOMPARE(d.cboPort()->geometry(), QRect(33, 3, 95, 21));
+    QCOMPARE(d.child<QPushButton>("cmdOK")->geometry(), QRect(167, 0, 72, 27));
+    QCOMPARE(d.child<QPushButton>("cmdCancel")->geometry(), QRect(167, 33, 72, 27));
+    QVERIFY(d.dialog.windowFlags() & Qt::WindowCloseButtonHint);
+    QVERIFY(!(d.dialog.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+}
+
+void TestFrmProperties::focusStartsOnOk()
+{
+    Dialog d(1);
+    QVERIFY(d.load());
+    d.dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d.dialog));
+    QCOMPARE(d.dialog.focusWidget(), d.child<QWidget>("cmdOK"));
+    // Tab goes on to Cancel, then to the list.
+    QTest::keyClick(d.dialog.focusWidget(), Qt::Key_Tab);
+    QCOMPARE(d.dialog.focusWidget(), d.child<QWidget>("cmdCancel"));
+    QTest::keyClick(d.dialog.focusWidget(), Qt::Key_Tab);
+    QCOMPARE(d.dialog.focusWidget(), d.cboPort());
+}
+
+void TestFrmProperties::escapePressesNoButton()
+{
+    Dialog d(1);
+    QVERIFY(d.load());
+    d.dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d.dialog));
+    QTest::keyClick(d.dialog.focusWidget(), Qt::Key_Escape);
+    QVERIFY(d.dialog.isVisible());
+    QCOMPARE(d.dialog.result(), 0);
+    QVERIFY(d.comm.calls.isEmpty() || d.comm.calls == QStringList{QStringLiteral("CommPort")});
+}
+
+void TestFrmProperties::enterPressesOk()
+{
+    Dialog d(1);
+    QVERIFY(d.load());
+    d.dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d.dialog));
+    d.cboPort()->setFocus();
+    d.cboPort()->setCurrentIndex(1);
+    QTest::keyClick(d.cboPort(), Qt::Key_Return);
+    QCOMPARE(d.dialog.result(), int(QDialog::Accepted));
+    QVERIFY(!d.dialog.isVisible());
+    QCOMPARE(d.comm.CommPort().value(), qint16(2));
+    QVERIFY(d.comm.PortOpen().value());
+    QCOMPARE(PortSetting::read(), QStringLiteral("2"));
+}
+
+void TestFrmProperties::cancelAndCloseBoxChangeNothing_data()
+{
+    QTest::addColumn<bool>("closeBox");
+    QTest::newRow("Cancel") << false;
+    QTest::newRow("close box") << true;
+}
+
+void TestFrmProperties::cancelAndCloseBoxChangeNothing()
+{
+    QFETCH(bool, closeBox);
+    Dialog d(4);
+    QVERIFY(d.load());
+    d.dialog.show();
+    d.cboPort()->setCurrentIndex(7);
+    d.comm.calls.clear();
+    if (closeBox)
+        d.dialog.close();
+    else
+        QTest::mouseClick(d.child<QPushButton>("cmdCancel"), Qt::LeftButton);
+    QCOMPARE(d.dialog.result(), int(QDialog::Rejected));
+    QVERIFY(!d.dialog.isVisible());
+    QVERIFY(d.comm.calls.isEmpty());
+    QCOMPARE(d.comm.CommPort().value(), qint16(4));
+    QCOMPARE(PortSetting::read(), QString());
+}
+
+void TestFrmProperties::failedChangeKeepsTheDialogAndTheChoice()
+{
+    Dialog d(1);
+    QVERIFY(d.load());
+    d.dialog.show();
+    d.comm.failingOnce.insert(QStringLiteral("setPortOpen(true)"));
+    d.cboPort()->setCurrentIndex(4);
+    QTest::mouseClick(d.child<QPushButton>("cmdOK"), Qt::LeftButton);
+    QVERIFY(d.dialog.isVisible());
+    QCOMPARE(d.cboPort()->currentText(), QStringLiteral("Com5"));
+    QCOMPARE(d.prompter.shown.size(), 1);
+    QCOMPARE(d.comm.CommPort().value(), qint16(1));
+    QVERIFY(d.comm.PortOpen().value());
+    QCOMPARE(PortSetting::read(), QString());
+}
+
+void TestFrmProperties::portOutsideTheListSelectsNothing()
+{
+    Dialog d(17);
+    QVERIFY(d.load());
+    QCOMPARE(d.cboPort()->currentIndex(), -1);
+    QTest::mouseClick(d.child<QPushButton>("cmdOK"), Qt::LeftButton);
+    QCOMPARE(d.dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(d.comm.CommPort().value(), qint16(17));
+    QCOMPARE(PortSetting::read(), QStringLiteral("17"));
+}
+
+QTEST_MAIN(TestFrmProperties)
+#include "tst_frmproperties.moc"
