@@ -2,6 +2,7 @@
 
 #include "app/configpaths.h"
 #include "app/fonts.h"
+#include "app/programicon.h"
 #include "app/settingsstore.h"
 #include "app/twips.h"
 #include "dialogs/portselection.h"
@@ -45,6 +46,7 @@ frmProperties::frmProperties(CommControl &comm, Prompter &prompter, DescribePort
     m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
     m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     setWindowTitle(QStringLiteral("ZAV-41K Comm Port"));
+    setWindowIcon(ProgramIcon::icon());
 
     m_label2->setFont(Fonts::font("MS Sans Serif", 18));
     m_label2->setAlignment(Qt::AlignHCenter | Qt::AlignTop);

@@ -2,6 +2,7 @@
 // language, for the user's guide and for checking layouts by eye.
 
 #include "app/fonts.h"
+#include "dialogs/frmabout.h"
 #include "dialogs/frmproperties.h"
 #include "resources/language.h"
 #include "support/fakecommcontrol.h"
@@ -23,14 +24,23 @@ int main(int argc, char *argv[])
     (void)comm.setPortOpen(false);
     (void)comm.setCommPort(3);
 
-    frmProperties dialog(comm, prompter, [](int port) {
+    auto save = [&](QWidget &window, const char *name) {
+        window.show();
+        QApplication::processEvents();
+        const QString file =
+            QDir(folder).filePath(QStringLiteral("%1%2.png").arg(QLatin1String(name), suffix));
+        window.grab().save(file);
+        QTextStream(stdout) << file << Qt::endl;
+    };
+
+    frmProperties portDialog(comm, prompter, [](int port) {
         return QStringLiteral("/dev/ttyUSB%1").arg(port - 1);
     });
-    (void)dialog.Form_Load();
-    dialog.show();
-    QApplication::processEvents();
-    const QString file = QDir(folder).filePath(QStringLiteral("port-dialog%1.png").arg(suffix));
-    dialog.grab().save(file);
-    QTextStream(stdout) << file << Qt::endl;
+    (void)portDialog.Form_Load();
+    save(portDialog, "port-dialog");
+
+    frmAbout about;
+    (void)about.Form_Load();
+    save(about, "about-box");
     return 0;
 }
