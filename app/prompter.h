@@ -1,10 +1,12 @@
 #pragma once
 
+#include "link/outcome.h"
+
 #include <QString>
 
-// Every message box goes through here: the program answers with real modal boxes, tests from a
-// script. Like a real modal box, a call returns only when it has been answered, and events go
-// on being handled meanwhile.
+// Every message box and modal dialog goes through here: the program answers with real modal
+// windows, tests from a script. Like a real modal window, a call returns only when it has been
+// closed, and events go on being handled meanwhile.
 class Prompter {
 public:
     enum class Buttons { Ok, OkCancel };
@@ -18,4 +20,10 @@ public:
     virtual int messageBox(const QString &text, Buttons buttons, Icon icon,
                            const QString &title = {}) = 0;
     virtual void beep() = 0;
+
+    // Creates the port dialog and shows it modally; a failure in its load step is handed back
+    // and the dialog is not shown.
+    virtual Status portDialog() = 0;
+    // The same for the About box.
+    virtual Status aboutBox() = 0;
 };

@@ -12,3 +12,15 @@ int ScriptedPrompter::messageBox(const QString &text, Buttons buttons, Icon icon
     --openNow;
     return answer;
 }
+
+Status ScriptedPrompter::portDialog()
+{
+    ++portDialogs;
+    return onPortDialog ? onPortDialog() : Status();
+}
+
+Status ScriptedPrompter::aboutBox()
+{
+    ++aboutBoxes;
+    return onAboutBox ? onAboutBox() : Status();
+}

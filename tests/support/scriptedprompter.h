@@ -21,6 +21,8 @@ public:
     int messageBox(const QString &text, Buttons buttons, Icon icon,
                    const QString &title = {}) override;
     void beep() override { ++beeps; }
+    Status portDialog() override;
+    Status aboutBox() override;
 
     QList<Shown> shown;
     QQueue<int> answers;
@@ -29,4 +31,9 @@ public:
     int openNow = 0;
     int mostOpenAtOnce = 0;
     std::function<void()> whileOpen;
+    // What the user does in the dialogs; by default they are closed at once.
+    std::function<Status()> onPortDialog;
+    std::function<Status()> onAboutBox;
+    int portDialogs = 0;
+    int aboutBoxes = 0;
 };

@@ -1,17 +1,20 @@
-#include "app/messageboxprompter.h"
+#include "app/windowprompter.h"
 
 #include "app/programtitle.h"
+#include "dialogs/frmabout.h"
+#include "dialogs/frmproperties.h"
 
 #include <QApplication>
 #include <QMessageBox>
 
-MessageBoxPrompter::MessageBoxPrompter(QWidget *parent)
-    : m_parent(parent)
+WindowPrompter::WindowPrompter(CommControl &comm, QWidget *parent)
+    : m_comm(comm)
+    , m_parent(parent)
 {
 }
 
-int MessageBoxPrompter::messageBox(const QString &text, Buttons buttons, Icon icon,
-                                   const QString &title)
+int WindowPrompter::messageBox(const QString &text, Buttons buttons, Icon icon,
+                               const QString &title)
 {
     QMessageBox box(icon == Icon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
                     title.isEmpty() ? ProgramTitle::title() : title, text,
@@ -22,7 +25,17 @@ int MessageBoxPrompter::messageBox(const QString &text, Buttons buttons, Icon ic
     return box.exec() == QMessageBox::Cancel ? Cancel : Ok;
 }
 
-void MessageBoxPrompter::beep()
+void WindowPrompter::beep()
 {
     QApplication::beep();
+}
+
+Status WindowPrompter::portDialog()
+{
+    return frmProperties::showModal(m_comm, *this, m_parent);
+}
+
+Status WindowPrompter::aboutBox()
+{
+    return frmAbout::showModal(m_parent);
 }

@@ -1,0 +1,133 @@
+#include "app/frmzav41k.h"
+
+#include "app/indicatorview.h"
+#include "app/programicon.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLayout>
+#include <QMenuBar>
+#include <QScreen>
+
+frmZAV41k::frmZAV41k(QWidget *parent)
+    : QMainWindow(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                              Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowCloseButtonHint)
+    , m_prompter(m_comm, this)
+    , m_link(m_comm, m_indicators, m_prompter, QLocale::system())
+{
+    setObjectName(QStringLiteral("frmZAV41k"));
+    setWindowTitle(QStringLiteral("ZAV41K"));
+    setWindowIcon(ProgramIcon::icon());
+    setCentralWidget(new IndicatorView(m_indicators, this));
+    buildMenus();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void frmZAV41k::buildMenus()
+{
+    auto addMenu = [this](const char *name, const char *caption) {
+        QMenu *menu = menuBar()->addMenu(QString::fromLatin1(caption));
+        menu->setObjectName(QString::fromLatin1(name));
+        m_menus.insert(menu->objectName(), menu);
+        return menu;
+    };
+    auto addItem = [this](QMenu *menu, const char *name, const char *caption,
+                          void (frmZAV41k::*handler)()) {
+        QAction *item = menu->addAction(QString::fromLatin1(caption));
+        item->setObjectName(QString::fromLatin1(name));
+        connect(item, &QAction::triggered, this, handler);
+        m_items.insert(item->objectName(), item);
+        return item;
+    };
+
+    addItem(addMenu("mnuFile", "&File"), "mnuFileExit", "E&xit", &frmZAV41k::mnuFileExit_Click);
+    addItem(addMenu("mnuSetup", "&Setup"), "mnuPort", "&Comm Port", &frmZAV41k::mnuPort_Click);
+    QMenu *help = addMenu("mnuHelp", "&Help");
+    QAction *contents = addItem(help, "mnuContents", "&Contents", &frmZAV41k::mnuContents_Click);
+    contents->setShortcut(Qt::Key_F1);
+    contents->setVisible(false);
+    contents->setEnabled(false);
+    addItem(help, "mnuAbout", "&About", &frmZAV41k::mnuAbout_Click);
+}
+
+void frmZAV41k::Form_Load()
+{
+    Startup::Form_Load(*this, m_comm, m_prompter, QLocale::system());
+}
+
+void frmZAV41k::setMenuCaption(const QString &menu, const QString &caption)
+{
+    if (QMenu *title = m_menus.value(menu))
+        title->setTitle(caption);
+    else if (QAction *item = m_items.value(menu))
+        item->setText(caption);
+}
+
+Status frmZAV41k::placeAtLeftEdge()
+{
+    const QScreen *display = screen();
+    if (!display)
+        return {};
+    // Before the first show the fixed size is not applied yet.
+    layout()->activate();
+    const QRect area = display->geometry();
+    const float outerHeight = static_cast<float>(frameGeometry().height());
+    const float top = (static_cast<float>(area.height()) - outerHeight) / 2.0f;
+    move(area.x(), area.y() + static_cast<int>(top));
+    m_placed = frameGeometry().height() == height();
+    return {};
+}
+
+void frmZAV41k::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    // The frame is known only once the window manager has framed the window.
+    if (m_placed && frameGeometry().height() != height())
+        (void)placeAtLeftEdge();
+}
+
+void frmZAV41k::Form_Unload(int &cancel)
+{
+    Q_UNUSED(cancel)
+    const Outcome<bool> open = m_comm.PortOpen();
+    if (open && open.value())
+        (void)m_comm.setPortOpen(false);
+    // The program ends at once: no serial event or timer tick is handled after this.
+    m_link.watchdog().stop();
+    m_comm.blockSignals(true);
+    m_ended = true;
+    QCoreApplication::exit(0);
+}
+
+void frmZAV41k::closeEvent(QCloseEvent *event)
+{
+    if (!m_ended) {
+        int cancel = 0;
+        Form_Unload(cancel);
+    }
+    event->accept();
+}
+
+void frmZAV41k::mnuFileExit_Click()
+{
+    int cancel = 0;
+    Form_Unload(cancel);
+    close();
+}
+
+void frmZAV41k::mnuPort_Click()
+{
+    (void)m_prompter.portDialog();
+}
+
+void frmZAV41k::mnuAbout_Click()
+{
+    (void)m_prompter.aboutBox();
+}
+
+void frmZAV41k::mnuContents_Click()
+{
+    // Help contents: the item is hidden and disabled for the program's whole life, and there
+    // is no help file to show.
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "app/indicatormodel.h"
+#include "app/startup.h"
+#include "app/windowprompter.h"
+#include "link/readerlink.h"
+#include "link/serialcommcontrol.h"
+
+#include <QHash>
+#include <QMainWindow>
+
+class QAction;
+class QMenu;
+
+// The program's only window: the indicators of the reader's readings, the menus, and the
+// serial control and watchdog that feed them. Its life is the program's life.
+class frmZAV41k : public QMainWindow, private StartupWindow {
+    Q_OBJECT
+
+public:
+    explicit frmZAV41k(QWidget *parent = nullptr);
+
+    // Start-up, before the window is first shown.
+    void Form_Load();
+    // Shutdown: closes the port and ends the program at once. Never cancels.
+    void Form_Unload(int &cancel);
+
+    void mnuFileExit_Click();
+    void mnuPort_Click();
+    void mnuAbout_Click();
+    void mnuContents_Click();
+
+    CommControl &MSComm1() { return m_comm; }
+    IndicatorModel &indicators() { return m_indicators; }
+    ReaderLink &readerLink() { return m_link; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void setMenuCaption(const QString &menu, const QString &caption) override;
+    Status placeAtLeftEdge() override;
+    void buildMenus();
+
+    SerialCommControl m_comm;
+    IndicatorModel m_indicators;
+    WindowPrompter m_prompter;
+    ReaderLink m_link;
+    QHash<QString, QMenu *> m_menus;
+    QHash<QString, QAction *> m_items;
+    bool m_placed = false;
+    bool m_ended = false;
+};
