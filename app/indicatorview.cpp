@@ -16,6 +16,11 @@ IndicatorView::IndicatorView(IndicatorModel &model, QWidget *parent)
     , m_errorcode(new QLabel(this))
     , m_progress(new QProgressBar(this))
 {
+    m_absorbance->setObjectName(QStringLiteral("absorbance"));
+    m_wavelength->setObjectName(QStringLiteral("wavelength"));
+    m_label1->setObjectName(QStringLiteral("Label1"));
+    m_errorcode->setObjectName(QStringLiteral("errorcode"));
+    m_progress->setObjectName(QStringLiteral("ProgressBar1"));
     const qreal dpi = Twips::dpiOf(this);
     setFixedSize(Twips::size(2325, 2250, dpi));
     m_absorbance->setGeometry(Twips::rect(240, 120, 1695, 615, dpi));

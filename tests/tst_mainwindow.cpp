@@ -1,0 +1,189 @@
+#include "app/fonts.h"
+#include "app/frmzav41k.h"
+#include "app/programtitle.h"
+#include "pseudoterminal.h"
+#include "resources/language.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+namespace {
+
+// A settings folder whose port 1 is a pseudo-terminal, stored as the port to open.
+struct Lab {
+    Lab()
+    {
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
+        QDir(home.path()).mkpath(QStringLiteral("ZAV41K"));
+        QFile conf(home.filePath(QStringLiteral("ZAV41K/ZAV41K.conf")));
+        conf.open(QIODevice::WriteOnly);
+        conf.write(QStringLiteral("[Properties]\nCommPort=1\n[Ports]\nCom1=%1\n").arg(link).toUtf8());
+    }
+    QTemporaryDir home;
+    QString link = home.filePath(QStringLiteral("reader"));
+    PseudoTerminal reader;
+};
+
+QLabel *label(QWidget &window, const char *name)
+{
+    return window.findChild<QLabel *>(QString::fromLatin1(name));
+}
+
+QStringList menuCaptions(frmZAV41k &window)
+{
+    QStringList captions;
+    for (QAction *title : window.menuBar()->actions()) {
+        captions.append(title->text());
+        for (QAction *item : title->menu()->actions())
+            captions.append(QStringLiteral("  ") + item->text());
+    }
+    return captions;
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { Fonts::installSubstitutes(); }
+    void stateAtCreation();
+    void geometryAt96Dpi();
+    void menusAtCreation();
+    void startedMenus_data();
+    void startedMenus();
+    void readsTheStoredPortAndExitClosesIt();
+    void placedAtTheLeftEdgeCentredVertically();
+};
+
+void TestMainWindow::stateAtCreation()
+{
+    frmZAV41k window;
+    QCOMPARE(window.windowTitle(), QStringLiteral("ZAV41K"));
+    QCOMPARE(label(window, "absorbance")->text(), QString());
+    QCOMPARE(label(window, "wavelength")->text(), QStringLiteral("600"));
+    QCOMPARE(label(window, "Label1")->text(), QStringLiteral("nm"));
+    QCOMPARE(label(window, "errorcode")->text(), QStringLiteral("0"));
+    QVERIFY(label(window, "errorcode")->isHidden());
+    QVERIFY(label(window, "errorcode")->wordWrap());
+    QCOMPARE(window.findChild<QProgressBar *>(QStringLiteral("ProgressBar1"))->value(), 0);
+    QVERIFY(label(window, "absorbance")->alignment() & Qt::AlignHCenter);
+    QCOMPARE(QFontInfo(label(window, "absorbance")->font()).family(), QStringLiteral("Liberation Sans"));
+    QCOMPARE(label(window, "absorbance")->font().pointSizeF(), 24.0);
+    QCOMPARE(label(window, "wavelength")->font().pointSizeF(), 13.5);
+    QVERIFY(window.readerLink().watchdog().isRunning());
+    QVERIFY(!window.MSComm1().PortOpen().value());
+    QVERIFY(!window.windowIcon().isNull());
+    QVERIFY(!(window.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+}
+
+void TestMainWindow::geometryAt96Dpi()
+{
+    frmZAV41k window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    if (window.logicalDpiY() != 96)
+        QSKIP("the screen is not at 96 DPI");
+    QCOMPARE(window.centralWidget()->size(), QSize(155, 150));
+    QCOMPARE(window.size(), QSize(155, 150 + window.menuBar()->height()));
+    QCOMPARE(label(window, "absorbance")->geometry(), QRect(16, 8, 113, 41));
+    QCOMPARE(label(window, "wavelength")->geometry(), QRect(24, 48, 49, 25));
+    QCOMPARE(label(window, "Label1")->geometry(), QRect(96, 48, 33, 25));
+    QCOMPARE(window.findChild<QProgressBar *>(QStringLiteral("ProgressBar1"))->geometry(),
+             QRect(32, 72, 89, 9));
+    QCOMPARE(label(window, "errorcode")->geometry(), QRect(24, 88, 105, 57));
+}
+
+void TestMainWindow::menusAtCreation()
+{
+    frmZAV41k window;
+    QCOMPARE(menuCaptions(window), (QStringList{"&File", "  E&xit", "&Setup", "  &Comm Port", "&Help",
+                                                "  &Contents", "  &About"}));
+    QAction *contents = window.findChild<QAction *>(QStringLiteral("mnuContents"));
+    QVERIFY(!contents->isVisible());
+    QVERIFY(!contents->isEnabled());
+    QCOMPARE(contents->shortcut(), QKeySequence(Qt::Key_F1));
+}
+
+void TestMainWindow::startedMenus_data()
+{
+    QTest::addColumn<bool>("french");
+    QTest::addColumn<QStringList>("captions");
+    QTest::newRow("English") << false
+                             << QStringList{"&File", "  E&xit", "&Setup", "  &Com Port", "&Help",
+                                            "  &Contents", "  &About"};
+    QTest::newRow("French") << true
+                            << QStringList{"&File", "  &Sortir", "&Organization", "  &COM Port",
+                                           "&Aide", "  &Contents", "  &Regarde"};
+}
+
+void TestMainWindow::startedMenus()
+{
+    QFETCH(bool, french);
+    QFETCH(QStringList, captions);
+    setCurrentLanguage(french ? Language::French : Language::English);
+    Lab lab;
+    QVERIFY(lab.reader.open(lab.link).isEmpty());
+    frmZAV41k window;
+    window.Form_Load();
+    QCOMPARE(menuCaptions(window), captions);
+    QCOMPARE(window.windowTitle(), QStringLiteral("ZAV41K"));
+    setCurrentLanguage(Language::English);
+}
+
+void TestMainWindow::readsTheStoredPortAndExitClosesIt()
+{
+    setCurrentLanguage(Language::English);
+    Lab lab;
+    QVERIFY(lab.reader.open(lab.link).isEmpty());
+    frmZAV41k window;
+    window.Form_Load();
+    window.show();
+    QVERIFY(window.MSComm1().PortOpen().value());
+
+    QCOMPARE(::write(lab.reader.masterFd(), "0123 010\r\n", 10), 10);
+    QTRY_COMPARE(label(window, "absorbance")->text(), QStringLiteral("LO"));
+    QCOMPARE(label(window, "errorcode")->text(), QStringLiteral("Under Range -- Check Zero"));
+    QVERIFY(label(window, "errorcode")->isVisible());
+    QCOMPARE(::write(lab.reader.masterFd(), "1234 000\r\n", 10), 10);
+    QTRY_COMPARE(label(window, "absorbance")->text(), QStringLiteral("1.234"));
+    QCOMPARE(label(window, "wavelength")->text(), QStringLiteral("510"));
+    QVERIFY(label(window, "errorcode")->isHidden());
+    QCOMPARE(window.findChild<QProgressBar *>(QStringLiteral("ProgressBar1"))->value(), 10);
+
+    window.findChild<QAction *>(QStringLiteral("mnuFileExit"))->trigger();
+    QVERIFY(!window.MSComm1().PortOpen().value());
+    QVERIFY(!window.isVisible());
+    QVERIFY(!window.readerLink().watchdog().isRunning());
+    // Nothing more is handled: a record sent now changes nothing.
+    ::write(lab.reader.masterFd(), "0500 100\r\n", 10);
+    QTest::qWait(100);
+    QCOMPARE(label(window, "absorbance")->text(), QStringLiteral("1.234"));
+}
+
+void TestMainWindow::placedAtTheLeftEdgeCentredVertically()
+{
+    Lab lab;
+    QVERIFY(lab.reader.open(lab.link).isEmpty());
+    frmZAV41k window;
+    window.Form_Load();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QRect screen = window.screen()->geometry();
+    const QRect outer = window.frameGeometry();
+    QCOMPARE(outer.left(), screen.left());
+    QVERIFY2(qAbs(outer.top() - (screen.height() - outer.height()) / 2) <= 1,
+             qPrintable(QStringLiteral("top %1 of %2").arg(outer.top()).arg(screen.height())));
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
