@@ -8,6 +8,7 @@
 #include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
+#include <QTextStream>
 
 frmZAV41k::frmZAV41k(QWidget *parent)
     : QMainWindow(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
@@ -15,6 +16,7 @@ frmZAV41k::frmZAV41k(QWidget *parent)
                               Qt::WindowCloseButtonHint)
     , m_prompter(m_comm, this)
     , m_link(m_comm, m_indicators, m_prompter, QLocale::system())
+    , m_linkSource(m_indicators)
 {
     setObjectName(QStringLiteral("frmZAV41k"));
     setWindowTitle(QStringLiteral("ZAV41K"));
@@ -22,6 +24,13 @@ frmZAV41k::frmZAV41k(QWidget *parent)
     setCentralWidget(new IndicatorView(m_indicators, this));
     buildMenus();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    // The window is the link source for its whole life; without a session bus it still shows
+    // the readings.
+    if (!m_linkSource.publish(QDBusConnection::sessionBus()))
+        QTextStream(stderr) << "zav41k: no session bus, so the readings are not published to "
+                               "other programs"
+                            << Qt::endl;
 }
 
 void frmZAV41k::buildMenus()

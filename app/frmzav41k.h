@@ -5,6 +5,7 @@
 #include "app/windowprompter.h"
 #include "link/readerlink.h"
 #include "link/serialcommcontrol.h"
+#include "publish/linksource.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -30,6 +31,9 @@ public:
     void mnuAbout_Click();
     void mnuContents_Click();
 
+    // Whether the program has ended (the window was closed, even during start-up).
+    bool ended() const { return m_ended; }
+
     CommControl &MSComm1() { return m_comm; }
     IndicatorModel &indicators() { return m_indicators; }
     ReaderLink &readerLink() { return m_link; }
@@ -47,6 +51,7 @@ private:
     IndicatorModel m_indicators;
     WindowPrompter m_prompter;
     ReaderLink m_link;
+    LinkSource m_linkSource;
     QHash<QString, QMenu *> m_menus;
     QHash<QString, QAction *> m_items;
     bool m_placed = false;

@@ -1,6 +1,7 @@
 #include "app/fonts.h"
 #include "app/frmzav41k.h"
 #include "app/programicon.h"
+#include "app/terminationsignals.h"
 
 #include <QApplication>
 
@@ -11,7 +12,10 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(ProgramIcon::icon());
 
     frmZAV41k window;
+    TerminationSignals::install([&window] { window.close(); });
     window.Form_Load();
+    if (window.ended())
+        return 0;
     window.show();
     return QApplication::exec();
 }

@@ -1,0 +1,161 @@
+#include "publish/linksource.h"
+
+#include "app/indicatormodel.h"
+#include "publish/linkaddress.h"
+#include "publish/linknames.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QDBusVariant>
+
+namespace {
+
+const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
+const QString kIntrospectable = QStringLiteral("org.freedesktop.DBus.Introspectable");
+const QString kPeer = QStringLiteral("org.freedesktop.DBus.Peer");
+
+using Item = IndicatorModel::Item;
+constexpr Item kItems[] = {Item::Absorbance, Item::Wavelength, Item::Errorcode, Item::Label1};
+
+} // namespace
+
+LinkSource::LinkSource(const IndicatorModel &indicators, QObject *parent)
+    : QDBusVirtualObject(parent)
+    , m_indicators(indicators)
+    , m_connection(QString())
+{
+    const LinkAddress address = LinkAddress::ofItem(QString::fromLatin1(LinkNames::kAbsorbance));
+    m_path = address.path;
+    m_interface = address.interface;
+    connect(&indicators, &IndicatorModel::textAssigned, this,
+            [this](Item item, const QString &text) {
+                sendChange(QString::fromLatin1(IndicatorModel::itemName(item)), text);
+            });
+}
+
+LinkSource::~LinkSource()
+{
+    if (m_connection.isConnected())
+        m_connection.unregisterObject(m_path);
+}
+
+bool LinkSource::publish(QDBusConnection connection)
+{
+    if (!connection.isConnected() || !connection.registerVirtualObject(m_path, this))
+        return false;
+    m_connection = connection;
+    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply =
+        connection.interface()->registerService(m_interface, QDBusConnectionInterface::QueueService,
+                                                QDBusConnectionInterface::DontAllowReplacement);
+    return reply.isValid();
+}
+
+void LinkSource::sendChange(const QString &item, const QString &text)
+{
+    if (!m_connection.isConnected())
+        return;
+    QDBusMessage signal =
+        QDBusMessage::createSignal(m_path, kProperties, QStringLiteral("PropertiesChanged"));
+    signal << m_interface << QVariantMap{{item, text}} << QStringList();
+    m_connection.send(signal);
+}
+
+QString LinkSource::valueOf(const QString &item, bool *known) const
+{
+    for (const Item candidate : kItems) {
+        if (item == QLatin1String(IndicatorModel::itemName(candidate))) {
+            *known = true;
+            return m_indicators.text(candidate);
+        }
+    }
+    *known = false;
+    return {};
+}
+
+bool LinkSource::handleMessage(const QDBusMessage &message, const QDBusConnection &connection)
+{
+    auto refuse = [&](QDBusError::ErrorType type, const QString &text) {
+        connection.send(message.createErrorReply(type, text));
+        return true;
+    };
+    const QString member = message.member();
+    const QList<QVariant> arguments = message.arguments();
+    if (message.interface() == kIntrospectable && member == QLatin1String("Introspect")) {
+        connection.send(message.createReply(introspectionDocument()));
+        return true;
+    }
+    if (message.interface() == kPeer && member == QLatin1String("Ping")) {
+        connection.send(message.createReply());
+        return true;
+    }
+    if (message.interface() != kProperties && !message.interface().isEmpty())
+        return refuse(QDBusError::UnknownMethod,
+                      QStringLiteral("%1 offers no method %2.%3; its items can only be read")
+                          .arg(m_path, message.interface(), member));
+
+    auto interfaceMatches = [&](const QVariant &name) {
+        return name.toString().isEmpty() || name.toString() == m_interface;
+    };
+    if (member == QLatin1String("Get") && message.signature() == QLatin1String("ss")) {
+        if (!interfaceMatches(arguments.at(0)))
+            return refuse(QDBusError::UnknownInterface,
+                          QStringLiteral("No interface %1 here").arg(arguments.at(0).toString()));
+        bool known = false;
+        const QString value = valueOf(arguments.at(1).toString(), &known);
+        if (!known)
+            return refuse(QDBusError::UnknownProperty,
+                          QStringLiteral("No item %1 here").arg(arguments.at(1).toString()));
+        connection.send(message.createReply(QVariant::fromValue(QDBusVariant(value))));
+        return true;
+    }
+    if (member == QLatin1String("GetAll") && message.signature() == QLatin1String("s")) {
+        if (!interfaceMatches(arguments.at(0)))
+            return refuse(QDBusError::UnknownInterface,
+                          QStringLiteral("No interface %1 here").arg(arguments.at(0).toString()));
+        QVariantMap values;
+        for (const Item item : kItems)
+            values.insert(QString::fromLatin1(IndicatorModel::itemName(item)), m_indicators.text(item));
+        connection.send(message.createReply(values));
+        return true;
+    }
+    if (member == QLatin1String("Set"))
+        return refuse(QDBusError::PropertyReadOnly,
+                      QStringLiteral("The items of %1 are read-only").arg(m_interface));
+    return refuse(QDBusError::UnknownMethod,
+                  QStringLiteral("No method %1 with signature \"%2\"").arg(member, message.signature()));
+}
+
+QString LinkSource::introspectionDocument() const
+{
+    return QStringLiteral(
+               "<!DOCTYPE node PUBLIC \"-//freedesktop//DTD D-BUS Object Introspection 1.0//EN\"\n"
+               " \"http://www.freedesktop.org/standards/dbus/1.0/introspect.dtd\">\n"
+               "<node>\n"
+               "  <interface name=\"org.freedesktop.DBus.Introspectable\">\n"
+               "    <method name=\"Introspect\"><arg name=\"xml\" type=\"s\" direction=\"out\"/></method>\n"
+               "  </interface>\n"
+               "  <interface name=\"org.freedesktop.DBus.Peer\">\n"
+               "    <method name=\"Ping\"/>\n"
+               "  </interface>\n"
+               "  <interface name=\"org.freedesktop.DBus.Properties\">\n"
+               "    <method name=\"Get\"><arg name=\"interface\" type=\"s\" direction=\"in\"/>"
+               "<arg name=\"name\" type=\"s\" direction=\"in\"/><arg name=\"value\" type=\"v\" direction=\"out\"/></method>\n"
+               "    <method name=\"GetAll\"><arg name=\"interface\" type=\"s\" direction=\"in\"/>"
+               "<arg name=\"values\" type=\"a{sv}\" direction=\"out\"/></method>\n"
+               "    <signal name=\"PropertiesChanged\"><arg name=\"interface\" type=\"s\"/>"
+               "<arg name=\"changed\" type=\"a{sv}\"/><arg name=\"invalidated\" type=\"as\"/></signal>\n"
+               "  </interface>\n") +
+           introspect(m_path) + QStringLiteral("</node>\n");
+}
+
+QString LinkSource::introspect(const QString &path) const
+{
+    Q_UNUSED(path)
+    QString xml = QStringLiteral("  <interface name=\"%1\">\n").arg(m_interface);
+    for (const Item item : kItems)
+        xml += QStringLiteral("    <property name=\"%1\" type=\"s\" access=\"read\"/>\n")
+                   .arg(QLatin1String(IndicatorModel::itemName(item)));
+    xml += QStringLiteral("  </interface>\n");
+    return xml;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QDBusVirtualObject>
+
+class IndicatorModel;
+
+// Serves the main window's indicators to linked programs on the session bus, as read-only
+// properties of one object, and passes every assignment to them at once as a
+// PropertiesChanged signal with that one item, in the order made, unchanged texts included.
+// Linked programs can read; anything that would change the source is refused.
+class LinkSource : public QDBusVirtualObject {
+    Q_OBJECT
+
+public:
+    explicit LinkSource(const IndicatorModel &indicators, QObject *parent = nullptr);
+    ~LinkSource() override;
+
+    // Registers the object and asks for the bus name; while another source holds the name,
+    // this one waits in the bus's queue and takes over when it goes. False when there is no
+    // bus to publish on.
+    bool publish(QDBusConnection connection);
+
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override;
+    QString introspect(const QString &path) const override;
+
+private:
+    void sendChange(const QString &item, const QString &text);
+    QString valueOf(const QString &item, bool *known) const;
+    QString introspectionDocument() const;
+
+    const IndicatorModel &m_indicators;
+    QDBusConnection m_connection;
+    QString m_path;
+    QString m_interface;
+};
