@@ -1,0 +1,164 @@
+#include "pseudoterminal.h"
+#include "support/linkprocess.h"
+
+#include <QDBusConnection>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <unistd.h>
+
+namespace {
+
+// The built program with a settings folder whose stored port 1 is a pseudo-terminal.
+struct Program {
+    Program()
+    {
+        QDir(home.path()).mkpath(QStringLiteral("ZAV41K"));
+        QFile conf(home.filePath(QStringLiteral("ZAV41K/ZAV41K.conf")));
+        conf.open(QIODevice::WriteOnly);
+        conf.write(QStringLiteral("[Properties]\nCommPort=1\n[Ports]\nCom1=%1\n").arg(link).toUtf8());
+        conf.close();
+        reader.open(link);
+    }
+    ~Program()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(3000);
+        }
+    }
+
+    void start(const QProcessEnvironment &extra)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
+        for (const QString &name : extra.keys())
+            environment.insert(name, extra.value(name));
+        process.setProcessEnvironment(environment);
+        process.setProgram(qEnvironmentVariable("ZAV41K_PROGRAM"));
+        process.start();
+    }
+
+    void send(const QByteArray &bytes) { QCOMPARE(::write(reader.masterFd(), bytes.constData(), bytes.size()), bytes.size()); }
+
+    QTemporaryDir home;
+    QString link = home.filePath(QStringLiteral("reader"));
+    PseudoTerminal reader;
+    QProcess process;
+};
+
+bool run(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    return process.waitForFinished(5000) && process.exitCode() == 0;
+}
+
+} // namespace
+
+class TestProgram : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void readsPublishesAndEndsOnFileExit();
+    void runsWithoutSessionBus();
+
+private:
+    QProcess m_display;
+    QString m_displayName;
+};
+
+void TestProgram::initTestCase()
+{
+    if (!QDBusConnection::sessionBus().isConnected())
+        QSKIP("no session bus: run the tests through scripts/test, which starts one");
+    int number = 90;
+    while (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
+        ++number;
+    m_displayName = QStringLiteral(":%1").arg(number);
+    m_display.start(QStringLiteral("Xvfb"), {m_displayName, QStringLiteral("-screen"), QStringLiteral("0"),
+                                             QStringLiteral("800x600x24"), QStringLiteral("-nolisten"),
+                                             QStringLiteral("tcp")});
+    QVERIFY2(m_display.waitForStarted(5000), "Xvfb is needed for this test");
+    QTRY_VERIFY(QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)));
+}
+
+void TestProgram::cleanupTestCase()
+{
+    m_display.terminate();
+    m_display.waitForFinished(3000);
+}
+
+void TestProgram::readsPublishesAndEndsOnFileExit()
+{
+    Program program;
+    QProcessEnvironment display;
+    display.insert(QStringLiteral("DISPLAY"), m_displayName);
+    display.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    display.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    program.start(display);
+    QVERIFY(program.process.waitForStarted(5000));
+
+    LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"), QStringLiteral("data"),
+                        QStringLiteral("absorbance"), QStringLiteral("wavelength"), QStringLiteral("errorcode")});
+    // Marker records until the program is up and the client linked.
+    for (int i = 0; i < 100 && client.lines().isEmpty(); ++i) {
+        program.send("0001 000\r\n");
+        QTest::qWait(100);
+    }
+    QVERIFY2(!client.lines().isEmpty(), qPrintable(client.errors()));
+    const qsizetype before = client.lines().size();
+    QTest::qWait(150);
+    const qsizetype settled = client.lines().size();
+    QVERIFY(settled >= before);
+    program.send("2675 100\r\n0123 001\r\n");
+    QTRY_COMPARE(client.lines().mid(settled),
+                 (QStringList{"wavelength\t600", "absorbance\t2.68", "errorcode\t0", "wavelength\t510",
+                              "errorcode\tOver Range -- Check Zero", "absorbance\tHI"}));
+
+    // File > Exit, through the real menus.
+    QProcessEnvironment tools = QProcessEnvironment::systemEnvironment();
+    tools.insert(QStringLiteral("DISPLAY"), m_displayName);
+    QProcess search;
+    search.setProcessEnvironment(tools);
+    search.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("^ZAV41K$")});
+    QVERIFY(search.waitForFinished(5000));
+    const QString window = QString::fromLatin1(search.readAllStandardOutput()).section(u'\n', 0, 0).trimmed();
+    QVERIFY(!window.isEmpty());
+    QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("--window"), window,
+                                           QStringLiteral("20"), QStringLiteral("10"), QStringLiteral("click"), QStringLiteral("1")}, tools));
+    QTest::qWait(300);
+    QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Return")}, tools));
+    QVERIFY(program.process.waitForFinished(5000));
+    QCOMPARE(program.process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.process.exitCode(), 0);
+    QVERIFY(!QString::fromUtf8(program.process.readAllStandardError()).contains(QStringLiteral("not published")));
+}
+
+void TestProgram::runsWithoutSessionBus()
+{
+    Program program;
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/bus"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.start(environment);
+    QVERIFY(program.process.waitForStarted(5000));
+    program.send("1234 000\r\n");
+    QTest::qWait(1500);
+    QCOMPARE(program.process.state(), QProcess::Running);
+    ::kill(static_cast<pid_t>(program.process.processId()), SIGTERM);
+    QVERIFY(program.process.waitForFinished(5000));
+    QCOMPARE(program.process.exitCode(), 0);
+    const QString errors = QString::fromUtf8(program.process.readAllStandardError());
+    QCOMPARE(errors.count(QStringLiteral("not published")), 1);
+}
+
+QTEST_GUILESS_MAIN(TestProgram)
+#include "tst_program.moc"

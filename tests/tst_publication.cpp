@@ -1,0 +1,240 @@
+#include "publish/linksource.h"
+#include "support/fakecommcontrol.h"
+#include "support/linkprocess.h"
+#include "support/readerharness.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusPendingReply>
+#include <QDBusVariant>
+#include <QTest>
+
+namespace {
+
+const QString kService = QStringLiteral("zav41k.Source");
+const QString kPath = QStringLiteral("/data");
+const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
+
+// The reader link published on the session bus, as the main window publishes it.
+struct PublishedReader : ReaderHarness<FakeCommControl> {
+    PublishedReader()
+    {
+        published = source.publish(QDBusConnection::sessionBus());
+    }
+    ~PublishedReader() { QDBusConnection::sessionBus().unregisterService(kService); }
+
+    // Sends a marker record until a linked client has seen it, so that nothing later is missed
+    // while the client subscribes.
+    bool linkedClientReady(LinkProcess &client)
+    {
+        for (int i = 0; i < 100; ++i) {
+            comm.receive("0001 000\r\n");
+            QTest::qWait(50);
+            if (!client.lines().isEmpty())
+                return true;
+        }
+        return false;
+    }
+
+    LinkSource source{indicators};
+    bool published = false;
+};
+
+// Calls over a connection of its own, as another program would.
+QDBusMessage callSource(const QString &interface, const QString &member, const QVariantList &arguments)
+{
+    static QDBusConnection client = QDBusConnection::connectToBus(QDBusConnection::SessionBus,
+                                                                  QStringLiteral("client"));
+    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, interface, member);
+    call.setArguments(arguments);
+    QDBusPendingCall pending = client.asyncCall(call, 5000);
+    // The source answers from this same thread, so wait with the event loop running.
+    for (int i = 0; i < 120 && !pending.isFinished(); ++i)
+        QTest::qWait(50);
+    return pending.reply();
+}
+
+} // namespace
+
+class TestPublication : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void linkedClientReceivesEveryAssignmentInOrder();
+    void watchdogReachesLinkedClients();
+    void getAndGetAll();
+    void writesAndOtherMethodsAreRefused_data();
+    void writesAndOtherMethodsAreRefused();
+    void frenchInterfaceAndCommaLocale();
+    void requestAndNotify();
+    void requestWithoutSource();
+    void secondSourceQueuesAndTakesOver();
+};
+
+void TestPublication::initTestCase()
+{
+    if (!QDBusConnection::sessionBus().isConnected())
+        QSKIP("no session bus: run the tests through scripts/test, which starts one");
+}
+
+void TestPublication::linkedClientReceivesEveryAssignmentInOrder()
+{
+    PublishedReader r;
+    QVERIFY(r.published);
+    LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"), QStringLiteral("data"),
+                        QStringLiteral("absorbance"), QStringLiteral("wavelength"),
+                        QStringLiteral("errorcode")});
+    QVERIFY(r.linkedClientReady(client));
+    const qsizetype before = client.lines().size();
+
+    r.comm.receive("1234 000\r\n0123 010\r\n"); // the second record waits in the buffer
+    r.comm.receive({});
+    r.comm.receive("9999 100\r\n");
+    r.comm.receive("abcd 001\r\n"); // count fails: the previous count with the over-range flag
+    const QStringList expected{
+        "wavelength\t510", "absorbance\t1.234", "errorcode\t0",
+        "wavelength\t510", "errorcode\tUnder Range -- Check Zero", "absorbance\tLO",
+        "wavelength\t600", "absorbance\t9999", "errorcode\t0",
+        "wavelength\t510", "errorcode\tOver Range -- Check Zero", "absorbance\tHI"};
+    QTRY_COMPARE(client.lines().mid(before), expected);
+    QCOMPARE(r.prompter.shown.size(), 1);
+}
+
+void TestPublication::watchdogReachesLinkedClients()
+{
+    PublishedReader r;
+    LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"), QStringLiteral("data"),
+                        QStringLiteral("errorcode")});
+    QVERIFY(r.linkedClientReady(client));
+    const qsizetype before = client.lines().size();
+    QTRY_COMPARE_WITH_TIMEOUT(client.lines().mid(before),
+                              QStringList{QStringLiteral("errorcode\tCheck RS-232 Connection")}, 4500);
+    r.comm.receive("0500 100\r\n");
+    QTRY_COMPARE(client.lines().mid(before),
+                 (QStringList{"errorcode\tCheck RS-232 Connection", "errorcode\t0"}));
+}
+
+void TestPublication::getAndGetAll()
+{
+    PublishedReader r;
+    r.comm.receive("0123 010\r\n");
+    const QDBusMessage one = callSource(kProperties, QStringLiteral("Get"), {QStringLiteral("zav41k.Source"), QStringLiteral("errorcode")});
+    QCOMPARE(one.type(), QDBusMessage::ReplyMessage);
+    QCOMPARE(one.arguments().first().value<QDBusVariant>().variant().toString(),
+             QStringLiteral("Under Range -- Check Zero"));
+
+    const QDBusMessage all = callSource(kProperties, QStringLiteral("GetAll"), {QStringLiteral("zav41k.Source")});
+    QCOMPARE(all.type(), QDBusMessage::ReplyMessage);
+    const QVariantMap values = qdbus_cast<QVariantMap>(all.arguments().first());
+    QCOMPARE(values.value(QStringLiteral("absorbance")).toString(), QStringLiteral("LO"));
+    QCOMPARE(values.value(QStringLiteral("wavelength")).toString(), QStringLiteral("510"));
+    QCOMPARE(values.value(QStringLiteral("Label1")).toString(), QStringLiteral("nm"));
+    QCOMPARE(values.size(), 4);
+
+    const QDBusMessage unknown = callSource(kProperties, QStringLiteral("Get"), {QStringLiteral("zav41k.Source"), QStringLiteral("colour")});
+    QCOMPARE(unknown.errorName(), QStringLiteral("org.freedesktop.DBus.Error.UnknownProperty"));
+}
+
+void TestPublication::writesAndOtherMethodsAreRefused_data()
+{
+    QTest::addColumn<QString>("interface");
+    QTest::addColumn<QString>("member");
+    QTest::addColumn<QVariantList>("arguments");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("write an item")
+        << kProperties << "Set"
+        << QVariantList{"zav41k.Source", "absorbance", QVariant::fromValue(QDBusVariant(QStringLiteral("9.999")))}
+        << "org.freedesktop.DBus.Error.PropertyReadOnly";
+    QTest::newRow("a method of its own") << "zav41k.Source" << "Reset" << QVariantList{}
+                                         << "org.freedesktop.DBus.Error.UnknownMethod";
+    QTest::newRow("Get with wrong arguments") << kProperties << "Get" << QVariantList{42}
+                                              << "org.freedesktop.DBus.Error.UnknownMethod";
+    QTest::newRow("another interface") << "org.example.Other" << "Poke" << QVariantList{"x"}
+                                       << "org.freedesktop.DBus.Error.UnknownMethod";
+}
+
+void TestPublication::writesAndOtherMethodsAreRefused()
+{
+    QFETCH(QString, interface);
+    QFETCH(QString, member);
+    QFETCH(QVariantList, arguments);
+    QFETCH(QString, error);
+    PublishedReader r;
+    r.comm.receive("1234 000\r\n");
+    r.log.clear();
+    const QDBusMessage reply = callSource(interface, member, arguments);
+    QCOMPARE(reply.type(), QDBusMessage::ErrorMessage);
+    QCOMPARE(reply.errorName(), error);
+    QVERIFY(r.log.entries.isEmpty());
+    QCOMPARE(r.indicators.text(IndicatorModel::Item::Absorbance), QStringLiteral("1.234"));
+}
+
+void TestPublication::frenchInterfaceAndCommaLocale()
+{
+    setCurrentLanguage(Language::French);
+    FakeCommControl comm;
+    IndicatorModel indicators;
+    ScriptedPrompter prompter;
+    ReaderLink reader(comm, indicators, prompter, QLocale(QStringLiteral("fr_FR")));
+    LinkSource source(indicators);
+    QVERIFY(source.publish(QDBusConnection::sessionBus()));
+    LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"), QStringLiteral("data"),
+                        QStringLiteral("absorbance"), QStringLiteral("errorcode")});
+    QTRY_VERIFY_WITH_TIMEOUT(([&] { comm.receive("1234 000\r\n"); QTest::qWait(50); return !client.lines().isEmpty(); })(), 5000);
+    comm.receive("0123 010\r\n");
+    QTRY_VERIFY(client.lines().contains(QStringLiteral("errorcode\tTrop bas -- adjoutez zero")));
+    QVERIFY(client.lines().contains(QStringLiteral("absorbance\t1,234")));
+    QDBusConnection::sessionBus().unregisterService(kService);
+    setCurrentLanguage(Language::English);
+}
+
+void TestPublication::requestAndNotify()
+{
+    PublishedReader r;
+    r.comm.receive("0500 100\r\n");
+    LinkProcess request({QStringLiteral("request"), QStringLiteral("zav41k"), QStringLiteral("data"),
+                         QStringLiteral("absorbance")});
+    // The source answers from this thread: wait with the event loop running.
+    QTRY_VERIFY_WITH_TIMEOUT(request.process().state() == QProcess::NotRunning, 8000);
+    QCOMPARE(request.lines(), QStringList{QStringLiteral("0.500")});
+    QCOMPARE(request.process().exitCode(), 0);
+
+    LinkProcess notify({QStringLiteral("notify"), QStringLiteral("zav41k"), QStringLiteral("data"),
+                        QStringLiteral("absorbance")});
+    QVERIFY(r.linkedClientReady(notify));
+    QVERIFY(notify.lines().contains(QStringLiteral("absorbance")));
+    QVERIFY(!notify.lines().join(u' ').contains(QStringLiteral("0.001")));
+}
+
+void TestPublication::requestWithoutSource()
+{
+    LinkProcess request({QStringLiteral("request"), QStringLiteral("zav41k"), QStringLiteral("data"),
+                         QStringLiteral("absorbance")});
+    QVERIFY(request.process().waitForFinished(5000));
+    QCOMPARE(request.process().exitCode(), 1);
+    QVERIFY(request.errors().contains(QStringLiteral("not running")));
+}
+
+void TestPublication::secondSourceQueuesAndTakesOver()
+{
+    QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
+    QDBusConnection second = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("second"));
+    IndicatorModel two;
+    LinkSource secondSource(two);
+    {
+        QDBusConnection first = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("first"));
+        IndicatorModel one;
+        LinkSource firstSource(one);
+        QVERIFY(firstSource.publish(first));
+        QVERIFY(secondSource.publish(second));
+        QCOMPARE(bus->serviceOwner(kService).value(), first.baseService());
+        QTest::qWait(200);
+        QCOMPARE(bus->serviceOwner(kService).value(), first.baseService()); // never stolen
+    }
+    // The first source's program ends: its connection goes, and the waiting source takes over.
+    QDBusConnection::disconnectFromBus(QStringLiteral("first"));
+    QTRY_COMPARE(bus->serviceOwner(kService).value(), second.baseService());
+}
+
+QTEST_GUILESS_MAIN(TestPublication)
+#include "tst_publication.moc"
