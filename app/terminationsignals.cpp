@@ -1,5 +1,6 @@
 #include "app/terminationsignals.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -26,7 +27,9 @@ void install(std::function<void()> onSignal)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_pipe) != 0)
         return;
-    auto *notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read);
+    // Owned by the application, so that it goes with it.
+    auto *notifier =
+        new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier,
                      [callback = std::move(onSignal)] {
                          char byte = 0;
