@@ -2,14 +2,18 @@
 // language, for the user's guide and for checking layouts by eye.
 
 #include "app/fonts.h"
+#include "app/frmzav41k.h"
 #include "dialogs/frmabout.h"
 #include "dialogs/frmproperties.h"
+#include "pseudoterminal.h"
 #include "resources/language.h"
 #include "support/fakecommcontrol.h"
 #include "support/scriptedprompter.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 int main(int argc, char *argv[])
@@ -42,5 +46,28 @@ int main(int argc, char *argv[])
     frmAbout about;
     (void)about.Form_Load();
     save(about, "about-box");
+
+    // The main window as the decoder and the watchdog leave it, started on a line of its own.
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
+    QDir(home.path()).mkpath(QStringLiteral("ZAV41K"));
+    QFile conf(home.filePath(QStringLiteral("ZAV41K/ZAV41K.conf")));
+    conf.open(QIODevice::WriteOnly);
+    conf.write(QStringLiteral("[Properties]\nCommPort=1\n[Ports]\nCom1=%1\n")
+                   .arg(home.filePath(QStringLiteral("reader")))
+                   .toUtf8());
+    conf.close();
+    PseudoTerminal reader;
+    reader.open(home.filePath(QStringLiteral("reader")));
+    frmZAV41k window;
+    window.Form_Load();
+    ReadingDecoder &decoder = window.readerLink().decoder();
+    for (int i = 0; i < 7; ++i)
+        decoder.DecodeReading(QStringLiteral("1234 000"));
+    save(window, "main-window");
+    decoder.DecodeReading(QStringLiteral("0123 010"));
+    save(window, "main-window-range");
+    window.readerLink().watchdog().Timer1_Timer();
+    save(window, "main-window-nodata");
     return 0;
 }
