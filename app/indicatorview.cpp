@@ -1,20 +1,21 @@
 #include "app/indicatorview.h"
 
+#include "app/activitybar.h"
 #include "app/fonts.h"
 #include "app/indicatormodel.h"
 #include "app/twips.h"
 
 #include <QLabel>
-#include <QProgressBar>
 
 
 IndicatorView::IndicatorView(IndicatorModel &model, QWidget *parent)
     : QWidget(parent)
+    , m_model(model)
     , m_absorbance(new QLabel(this))
     , m_wavelength(new QLabel(this))
     , m_label1(new QLabel(this))
     , m_errorcode(new QLabel(this))
-    , m_progress(new QProgressBar(this))
+    , m_progress(new ActivityBar(this))
 {
     m_absorbance->setObjectName(QStringLiteral("absorbance"));
     m_wavelength->setObjectName(QStringLiteral("wavelength"));
@@ -31,26 +32,39 @@ IndicatorView::IndicatorView(IndicatorModel &model, QWidget *parent)
     m_label1->setGeometry(Twips::rect(1440, 720, 495, 375, dpi));
     m_label1->setFont(Fonts::font("MS Sans Serif", 13.5));
     m_progress->setGeometry(Twips::rect(480, 1080, 1335, 135, dpi));
-    m_progress->setRange(0, 100);
-    m_progress->setTextVisible(false);
     m_errorcode->setGeometry(Twips::rect(360, 1320, 1575, 855, dpi));
     m_errorcode->setWordWrap(true);
     m_errorcode->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    using Item = IndicatorModel::Item;
-    for (Item item : {Item::Absorbance, Item::Wavelength, Item::Label1, Item::Errorcode})
-        showText(static_cast<int>(item), model.text(item));
-    m_errorcode->setVisible(model.errorcodeVisible());
-    m_progress->setValue(model.progress());
+    showModel();
 
-    connect(&model, &IndicatorModel::textAssigned, this,
-            [this](Item item, const QString &text) { showText(static_cast<int>(item), text); });
-    connect(&model, &IndicatorModel::errorcodeVisibilityAssigned, m_errorcode, &QLabel::setVisible);
-    connect(&model, &IndicatorModel::progressAssigned, m_progress, &QProgressBar::setValue);
+    // The reader can send a hundred records a second; nobody reads that fast, and painting each
+    // would cost more than everything else. The window shows the latest state a few times a
+    // second instead; linked programs still receive every record at once.
+    m_refresh.setSingleShot(true);
+    m_refresh.setInterval(kRefreshIntervalMs);
+    connect(&m_refresh, &QTimer::timeout, this, &IndicatorView::showModel);
+    auto refreshSoon = [this] {
+        if (!m_refresh.isActive())
+            m_refresh.start();
+    };
+    connect(&model, &IndicatorModel::textAssigned, this, refreshSoon);
+    connect(&model, &IndicatorModel::errorcodeVisibilityAssigned, this, refreshSoon);
+    connect(&model, &IndicatorModel::progressAssigned, this, refreshSoon);
 }
 
-void IndicatorView::showText(int item, const QString &text)
+void IndicatorView::showModel()
 {
-    QLabel *labels[] = {m_absorbance, m_wavelength, m_label1, m_errorcode};
-    labels[item]->setText(text);
+    using Item = IndicatorModel::Item;
+    const std::pair<QLabel *, Item> labels[] = {{m_absorbance, Item::Absorbance},
+                                                {m_wavelength, Item::Wavelength},
+                                                {m_label1, Item::Label1},
+                                                {m_errorcode, Item::Errorcode}};
+    for (const auto &[label, item] : labels) {
+        const QString text = m_model.text(item);
+        if (label->text() != text)
+            label->setText(text);
+    }
+    m_errorcode->setVisible(m_model.errorcodeVisible());
+    m_progress->setValue(m_model.progress());
 }

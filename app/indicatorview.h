@@ -1,10 +1,11 @@
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
 
 class IndicatorModel;
 class QLabel;
-class QProgressBar;
+class ActivityBar;
 
 // Shows the indicators: the absorbance in large type, the wavelength and its unit, the
 // activity bar and the status text, which is hidden while readings are good.
@@ -12,14 +13,18 @@ class IndicatorView : public QWidget {
     Q_OBJECT
 
 public:
+    static constexpr int kRefreshIntervalMs = 40;
+
     explicit IndicatorView(IndicatorModel &model, QWidget *parent = nullptr);
 
 private:
-    void showText(int item, const QString &text);
+    void showModel();
 
+    const IndicatorModel &m_model;
+    QTimer m_refresh;
     QLabel *m_absorbance = nullptr;
     QLabel *m_wavelength = nullptr;
     QLabel *m_label1 = nullptr;
     QLabel *m_errorcode = nullptr;
-    QProgressBar *m_progress = nullptr;
+    ActivityBar *m_progress = nullptr;
 };

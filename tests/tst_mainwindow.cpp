@@ -1,3 +1,4 @@
+#include "app/activitybar.h"
 #include "app/fonts.h"
 #include "app/frmzav41k.h"
 #include "app/programtitle.h"
@@ -9,7 +10,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProgressBar>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -75,7 +75,7 @@ void TestMainWindow::stateAtCreation()
     QCOMPARE(label(window, "errorcode")->text(), QStringLiteral("0"));
     QVERIFY(label(window, "errorcode")->isHidden());
     QVERIFY(label(window, "errorcode")->wordWrap());
-    QCOMPARE(window.findChild<QProgressBar *>(QStringLiteral("ProgressBar1"))->value(), 0);
+    QCOMPARE(window.findChild<ActivityBar *>(QStringLiteral("ProgressBar1"))->value(), 0);
     QVERIFY(label(window, "absorbance")->alignment() & Qt::AlignHCenter);
     QCOMPARE(QFontInfo(label(window, "absorbance")->font()).family(), QStringLiteral("Liberation Sans"));
     QCOMPARE(label(window, "absorbance")->font().pointSizeF(), 24.0);
@@ -98,7 +98,7 @@ void TestMainWindow::geometryAt96Dpi()
     QCOMPARE(label(window, "absorbance")->geometry(), QRect(16, 8, 113, 41));
     QCOMPARE(label(window, "wavelength")->geometry(), QRect(24, 48, 49, 25));
     QCOMPARE(label(window, "Label1")->geometry(), QRect(96, 48, 33, 25));
-    QCOMPARE(window.findChild<QProgressBar *>(QStringLiteral("ProgressBar1"))->geometry(),
+    QCOMPARE(window.findChild<ActivityBar *>(QStringLiteral("ProgressBar1"))->geometry(),
              QRect(32, 72, 89, 9));
     QCOMPARE(label(window, "errorcode")->geometry(), QRect(24, 88, 105, 57));
 }
@@ -158,7 +158,7 @@ void TestMainWindow::readsTheStoredPortAndExitClosesIt()
     QTRY_COMPARE(label(window, "absorbance")->text(), QStringLiteral("1.234"));
     QCOMPARE(label(window, "wavelength")->text(), QStringLiteral("510"));
     QVERIFY(label(window, "errorcode")->isHidden());
-    QCOMPARE(window.findChild<QProgressBar *>(QStringLiteral("ProgressBar1"))->value(), 10);
+    QCOMPARE(window.findChild<ActivityBar *>(QStringLiteral("ProgressBar1"))->value(), 10);
 
     window.findChild<QAction *>(QStringLiteral("mnuFileExit"))->trigger();
     QVERIFY(!window.MSComm1().PortOpen().value());

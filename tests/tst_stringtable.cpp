@@ -10,7 +10,6 @@ class TestStringTable : public QObject {
 private slots:
     void texts_data();
     void texts();
-    void everyIdHasBothLanguages();
     void unknownIdsFail_data();
     void unknownIdsFail();
     void lookupFollowsCurrentLanguage();
@@ -68,18 +67,6 @@ void TestStringTable::texts()
     QVERIFY(inFrench.isOk());
     QCOMPARE(inEnglish.value(), english);
     QCOMPARE(inFrench.value(), french);
-}
-
-void TestStringTable::everyIdHasBothLanguages()
-{
-    for (int id = 100; id <= 124; ++id) {
-        if (id == 104)
-            continue;
-        for (Language language : {Language::English, Language::French}) {
-            const Outcome<QString> text = StringTable::text(id, language);
-            QVERIFY2(text.isOk() && !text.value().isEmpty(), qPrintable(QString::number(id)));
-        }
-    }
 }
 
 void TestStringTable::unknownIdsFail_data()

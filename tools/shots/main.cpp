@@ -12,6 +12,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
+#include <QTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -30,7 +32,10 @@ int main(int argc, char *argv[])
 
     auto save = [&](QWidget &window, const char *name) {
         window.show();
-        QApplication::processEvents();
+        // Let the window catch up with what it shows (it refreshes a few times a second).
+        QEventLoop settle;
+        QTimer::singleShot(100, &settle, &QEventLoop::quit);
+        settle.exec();
         const QString file =
             QDir(folder).filePath(QStringLiteral("%1%2.png").arg(QLatin1String(name), suffix));
         window.grab().save(file);

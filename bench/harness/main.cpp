@@ -1,0 +1,183 @@
+// zav41k-bench: measures the program against the bare pipeline and prints one table.
+//   zav41k-bench [--quick] PROGRAM BARE CLIENT
+
+#include "clients.h"
+#include "lab.h"
+#include "measurements.h"
+#include "procstats.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTextStream>
+
+#include <cstdio>
+#include <map>
+#include <unistd.h>
+
+namespace {
+
+struct Settings {
+    int latencyRecords;
+    int manyClients;
+    int throughputRecords;
+    int idleSeconds;
+    int lineRateSeconds;
+    int startupRuns;
+};
+
+struct Figures {
+    Measurements::Latency latency;
+    Measurements::Latency latencyMany;
+    Measurements::Throughput throughput;
+    double idleCpu = -1;
+    double lineRateCpu = -1;
+    qint64 idleKb = -1;
+    qint64 afterKb = -1;
+    double startupCold = -1;
+    double startupWarm = -1;
+    bool coldCaches = false;
+};
+
+bool dropCaches()
+{
+    ::sync();
+    QFile control(QStringLiteral("/proc/sys/vm/drop_caches"));
+    return control.open(QIODevice::WriteOnly) && control.write("3\n") == 2;
+}
+
+Figures measure(Lab::Subject subject, const QStringList &paths, const Settings &s)
+{
+    using namespace Measurements;
+    Figures f;
+    Lab lab(paths.at(0), paths.at(1));
+    {
+        Clients one(paths.at(2), 1);
+        one.waitReady(10000);
+        lab.start(subject);
+        linkUp(lab, one);
+        f.latency = latency(lab, one, s.latencyRecords);
+        f.idleKb = ProcStats::residentKb(lab.pid());
+        f.throughput = throughput(lab, one, s.throughputRecords);
+
+        for (int i = 0; i < 30; ++i)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+        f.afterKb = ProcStats::residentKb(lab.pid());
+    }
+    {
+        Clients many(paths.at(2), s.manyClients);
+        many.waitReady(30000);
+        linkUp(lab, many);
+        f.latencyMany = latency(lab, many, s.latencyRecords);
+    }
+    f.idleCpu = idleCpuSeconds(lab, s.idleSeconds) * 60.0 / s.idleSeconds;
+    f.lineRateCpu = lineRateCpuPercent(lab, s.lineRateSeconds);
+
+    Clients watcher(paths.at(2), 1);
+    watcher.waitReady(10000);
+    std::vector<double> cold;
+    std::vector<double> warm;
+    for (int i = 0; i < s.startupRuns; ++i) {
+        f.coldCaches = dropCaches();
+        cold.push_back(startupMs(lab, subject, watcher));
+        warm.push_back(startupMs(lab, subject, watcher));
+    }
+    f.startupCold = percentile(cold, 0.5);
+    f.startupWarm = percentile(warm, 0.5);
+    lab.stop();
+    return f;
+}
+
+QString number(double value, int decimals)
+{
+    return value < 0 ? QStringLiteral("-") : QString::number(value, 'f', decimals);
+}
+
+QString ratio(double program, double bare)
+{
+    return program < 0 || bare <= 0 ? QStringLiteral("-") : QString::number(program / bare, 'f', 2);
+}
+
+QString machine()
+{
+    QFile cpu(QStringLiteral("/proc/cpuinfo"));
+    QString model;
+    if (cpu.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : cpu.readAll().split('\n')) {
+            if (line.startsWith("model name")) {
+                model = QString::fromLatin1(line).section(u':', 1).trimmed();
+                break;
+            }
+        }
+    }
+    QFile version(QStringLiteral("/proc/sys/kernel/osrelease"));
+    version.open(QIODevice::ReadOnly);
+    return QStringLiteral("%1, %2 cores, Linux %3")
+        .arg(model)
+        .arg(sysconf(_SC_NPROCESSORS_ONLN))
+        .arg(QString::fromLatin1(version.readAll().trimmed()));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QStringList arguments = QCoreApplication::arguments().mid(1);
+    const bool quick = arguments.removeAll(QStringLiteral("--quick")) > 0;
+    if (arguments.size() != 3) {
+        std::fprintf(stderr, "usage: zav41k-bench [--quick] PROGRAM BARE CLIENT\n");
+        return 2;
+    }
+    const Settings settings = quick ? Settings{200, 5, 5000, 3, 3, 2}
+                                    : Settings{2000, 50, 100000, 60, 60, 10};
+    const Figures program = measure(Lab::Subject::Program, arguments, settings);
+    const Figures bare = measure(Lab::Subject::Bare, arguments, settings);
+
+    QTextStream out(stdout);
+    out << "Machine: " << machine() << "\n";
+    out << (quick ? "Quick run: figures are indicative, goals are not checked.\n" : "") << "\n";
+    out << "| figure | program | bare pipeline | ratio | goal | met |\n";
+    out << "|---|---|---|---|---|---|\n";
+    bool allMet = true;
+    auto row = [&](const QString &figure, double p, double b, int decimals, const QString &goal, bool met) {
+        allMet = allMet && met;
+        out << "| " << figure << " | " << number(p, decimals) << " | " << number(b, decimals) << " | "
+            << ratio(p, b) << " | " << goal << " | " << (quick ? QStringLiteral("-") : met ? QStringLiteral("yes") : QStringLiteral("NO")) << " |\n";
+    };
+    const auto &pl = program.latency;
+    row(QStringLiteral("latency p50, 1 client (µs)"), pl.p50Us, bare.latency.p50Us, 0,
+        QStringLiteral("≤ 1.5 × bare"), pl.p50Us >= 0 && pl.p50Us <= 1.5 * bare.latency.p50Us);
+    row(QStringLiteral("latency p99, 1 client (µs)"), pl.p99Us, bare.latency.p99Us, 0,
+        QStringLiteral("< 1000"), pl.p99Us >= 0 && pl.p99Us < 1000);
+    row(QStringLiteral("latency p50, %1 clients (µs)").arg(settings.manyClients), program.latencyMany.p50Us,
+        bare.latencyMany.p50Us, 0, QStringLiteral("-"), true);
+    row(QStringLiteral("latency p99, %1 clients (µs)").arg(settings.manyClients), program.latencyMany.p99Us,
+        bare.latencyMany.p99Us, 0, QStringLiteral("< 2000"),
+        program.latencyMany.p99Us >= 0 && program.latencyMany.p99Us < 2000);
+    row(QStringLiteral("updates received, latency runs (%)"),
+        100.0 * double(pl.samples + program.latencyMany.samples) / double(pl.expected + program.latencyMany.expected),
+        100.0 * double(bare.latency.samples + bare.latencyMany.samples) / double(bare.latency.expected + bare.latencyMany.expected),
+        1, QStringLiteral("100"), pl.samples == pl.expected && program.latencyMany.samples == program.latencyMany.expected);
+    row(QStringLiteral("throughput, %1 records (records/s)").arg(settings.throughputRecords),
+        program.throughput.recordsPerSecond, bare.throughput.recordsPerSecond, 0,
+        QStringLiteral("≥ 20000, none lost"),
+        program.throughput.complete && program.throughput.recordsPerSecond >= 20000);
+    row(QStringLiteral("idle CPU (s per minute)"), program.idleCpu, bare.idleCpu, 3, QStringLiteral("< 0.1"),
+        program.idleCpu >= 0 && program.idleCpu < 0.1);
+    row(QStringLiteral("CPU at line rate (%)"), program.lineRateCpu, bare.lineRateCpu, 2, QStringLiteral("< 1"),
+        program.lineRateCpu >= 0 && program.lineRateCpu < 1);
+    row(QStringLiteral("resident memory, idle (MB)"), program.idleKb / 1024.0, bare.idleKb / 1024.0, 1,
+        QStringLiteral("-"), true);
+    row(QStringLiteral("peak resident memory (MB)"), program.throughput.peakKb / 1024.0,
+        bare.throughput.peakKb / 1024.0, 1, QStringLiteral("< 40"),
+        program.throughput.peakKb >= 0 && program.throughput.peakKb < 40 * 1024);
+    row(QStringLiteral("resident memory after the run (MB)"), program.afterKb / 1024.0, bare.afterKb / 1024.0, 1,
+        QStringLiteral("back to idle"), program.afterKb <= program.idleKb + 1024);
+    row(QStringLiteral("start-up, cold%1 (ms, median)").arg(program.coldCaches ? QString() : QStringLiteral(" (caches not droppable)")),
+        program.startupCold, bare.startupCold, 0, QStringLiteral("< 300"),
+        program.startupCold >= 0 && program.startupCold < 300);
+    row(QStringLiteral("start-up, warm (ms, median)"), program.startupWarm, bare.startupWarm, 0,
+        QStringLiteral("< 300"), program.startupWarm >= 0 && program.startupWarm < 300);
+    out.flush();
+    return quick || allMet ? 0 : 1;
+}
