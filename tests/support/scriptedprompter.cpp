@@ -7,8 +7,9 @@ int ScriptedPrompter::messageBox(const QString &text, Buttons buttons, Icon icon
     ++openNow;
     mostOpenAtOnce = qMax(mostOpenAtOnce, openNow);
     const int answer = answers.isEmpty() ? defaultAnswer : answers.dequeue();
-    if (whileOpen)
-        whileOpen();
+    // A copy, so that the hook may replace itself while it runs.
+    if (const std::function<void()> hook = whileOpen)
+        hook();
     --openNow;
     return answer;
 }
@@ -16,11 +17,13 @@ int ScriptedPrompter::messageBox(const QString &text, Buttons buttons, Icon icon
 Status ScriptedPrompter::portDialog()
 {
     ++portDialogs;
-    return onPortDialog ? onPortDialog() : Status();
+    const std::function<Status()> hook = onPortDialog;
+    return hook ? hook() : Status();
 }
 
 Status ScriptedPrompter::aboutBox()
 {
     ++aboutBoxes;
-    return onAboutBox ? onAboutBox() : Status();
+    const std::function<Status()> hook = onAboutBox;
+    return hook ? hook() : Status();
 }
