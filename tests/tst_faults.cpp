@@ -1,4 +1,7 @@
+#include "app/programtitle.h"
+#include "app/settingsstore.h"
 #include "app/startup.h"
+#include "dialogs/portselection.h"
 #include "link/serialcommcontrol.h"
 #include "pseudoterminal.h"
 #include "support/fakecommcontrol.h"
@@ -10,6 +13,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QDBusMessage>
 #include <QDBusVariant>
@@ -114,6 +118,8 @@ private slots:
     void storedSettings_data();
     void storedSettings();
     void busMisuseLeavesOtherClientsServed();
+    void settingsFolderFullOrReadOnly_data();
+    void settingsFolderFullOrReadOnly();
 };
 
 void TestFaults::initTestCase()
@@ -318,6 +324,58 @@ void TestFaults::busMisuseLeavesOtherClientsServed()
     QCOMPARE(value.arguments().value(0).value<QDBusVariant>().variant().toString(), QStringLiteral("1.499"));
     QCOMPARE(program.process.state(), QProcess::Running);
     ::kill(pid_t(stalled.process().processId()), SIGCONT);
+}
+
+void TestFaults::settingsFolderFullOrReadOnly_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("disk full") << "full";
+    QTest::newRow("read-only") << "ro";
+}
+
+// The port dialog's OK with a settings folder that cannot take the write: the dialog still
+// closes, nothing is reported, and the earlier file is intact.
+void TestFaults::settingsFolderFullOrReadOnly()
+{
+    QFETCH(QString, fault);
+    if (::geteuid() != 0)
+        QSKIP("mounting a small file system needs root");
+    QTemporaryDir home;
+    auto run = [](const QStringList &arguments) {
+        return QProcess::execute(QStringLiteral("mount"), arguments) == 0;
+    };
+    if (!run({QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"), QStringLiteral("size=64k"),
+              QStringLiteral("tmpfs"), home.path()}))
+        QSKIP("this machine does not allow mounting a file system");
+    const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {home.path()}); });
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
+    ProgramTitle::setTitle(QStringLiteral("ZAV41K"));
+    QVERIFY(PortSetting::write(2));
+    const QString file = home.filePath(QStringLiteral("ZAV41K/ZAV41K.conf"));
+    QFile before(file);
+    QVERIFY(before.open(QIODevice::ReadOnly));
+    const QByteArray contents = before.readAll();
+    before.close();
+
+    if (fault == QLatin1String("full")) {
+        QFile filler(home.filePath(QStringLiteral("filler")));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(1024, 'x');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+    } else {
+        QVERIFY(run({QStringLiteral("-o"), QStringLiteral("remount,ro"), home.path()}));
+    }
+
+    FakeCommControl comm;
+    ScriptedPrompter prompter;
+    QVERIFY(PortSelection::cmdOK_Click(comm, 3, prompter, PortSetting::write));
+    QCOMPARE(prompter.shown.size(), 0);
+    QCOMPARE(comm.CommPort().value(), qint16(4));
+    QFile after(file);
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    QCOMPARE(after.readAll(), contents);
+    QCOMPARE(PortSetting::read(), QStringLiteral("2"));
 }
 
 QTEST_GUILESS_MAIN(TestFaults)
