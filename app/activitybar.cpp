@@ -21,6 +21,7 @@ void ActivityBar::paintEvent(QPaintEvent *)
 {
     QStyleOptionProgressBar option;
     option.initFrom(this);
+    option.state |= QStyle::State_Horizontal;
     option.minimum = 0;
     option.maximum = 100;
     option.progress = m_value;

@@ -63,6 +63,7 @@ private slots:
     void startedMenus();
     void readsTheStoredPortAndExitClosesIt();
     void placedAtTheLeftEdgeCentredVertically();
+    void activityBarFillsFromTheLeft();
 };
 
 void TestMainWindow::stateAtCreation()
@@ -183,6 +184,20 @@ void TestMainWindow::placedAtTheLeftEdgeCentredVertically()
     QCOMPARE(outer.left(), screen.left());
     QVERIFY2(qAbs(outer.top() - (screen.height() - outer.height()) / 2) <= 1,
              qPrintable(QStringLiteral("top %1 of %2").arg(outer.top()).arg(screen.height())));
+}
+
+void TestMainWindow::activityBarFillsFromTheLeft()
+{
+    ActivityBar bar;
+    bar.resize(100, 12);
+    bar.setValue(50);
+    const QImage image = bar.grab().toImage();
+    const int y = image.height() / 2;
+    // Filled on the left, empty on the right.
+    QVERIFY(image.pixelColor(25, y) != image.pixelColor(75, y));
+    bar.setValue(100);
+    const QImage full = bar.grab().toImage();
+    QCOMPARE(full.pixelColor(75, y), full.pixelColor(25, y));
 }
 
 QTEST_MAIN(TestMainWindow)
