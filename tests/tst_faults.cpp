@@ -4,6 +4,7 @@
 #include "dialogs/portselection.h"
 #include "link/serialcommcontrol.h"
 #include "pseudoterminal.h"
+#include "support/labsettings.h"
 #include "support/fakecommcontrol.h"
 #include "support/linkprocess.h"
 #include "support/readerharness.h"
@@ -41,7 +42,9 @@ qint64 statusKb(qint64 pid, const char *field)
 
 int descriptors(qint64 pid)
 {
-    return int(QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size());
+    return int(QDir(QStringLiteral("/proc/%1/fd").arg(pid))
+                   .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+                   .size());
 }
 
 double cpuSeconds(qint64 pid)
@@ -60,19 +63,16 @@ double cpuSeconds(qint64 pid)
 struct RunningProgram {
     RunningProgram()
     {
-        QDir(home.path()).mkpath(QStringLiteral("ZAV41K"));
-        QFile conf(home.filePath(QStringLiteral("ZAV41K/ZAV41K.conf")));
-        conf.open(QIODevice::WriteOnly);
-        conf.write(QStringLiteral("[Properties]\nCommPort=1\n[Ports]\nCom1=%1\n").arg(link).toUtf8());
-        conf.close();
+        writeLabSettings(home.path(), link);
         reader.open(link);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         // Under AddressSanitizer freed memory waits in a quarantine, which would read as growth.
         const QString sanitizer = environment.value(QStringLiteral("ASAN_OPTIONS"));
-        environment.insert(QStringLiteral("ASAN_OPTIONS"),
-                           sanitizer + QStringLiteral(":quarantine_size_mb=0:thread_local_quarantine_size_kb=0"));
+        environment.insert(
+            QStringLiteral("ASAN_OPTIONS"),
+            sanitizer + QStringLiteral(":quarantine_size_mb=0:thread_local_quarantine_size_kb=0"));
         process.setProcessEnvironment(environment);
         process.start(qEnvironmentVariable("ZAV41K_PROGRAM"), QStringList());
     }
@@ -81,11 +81,15 @@ struct RunningProgram {
         process.kill();
         process.waitForFinished(3000);
     }
-    void send(const QByteArray &bytes) { (void)!::write(reader.masterFd(), bytes.constData(), size_t(bytes.size())); }
+    void send(const QByteArray &bytes)
+    {
+        (void)!::write(reader.masterFd(), bytes.constData(), size_t(bytes.size()));
+    }
     qint64 pid() const { return process.processId(); }
 
     // Sends the record until the client has seen its absorbance.
-    bool reaches(LinkProcess &client, const QByteArray &record, const QString &absorbance, int timeoutMs)
+    bool reaches(LinkProcess &client, const QByteArray &record, const QString &absorbance,
+                 int timeoutMs)
     {
         QElapsedTimer timer;
         timer.start();
@@ -150,10 +154,13 @@ void TestFaults::deviceLossAndReturnHundredTimes()
         QVERIFY(program.reader.open(program.link).isEmpty());
         const QString value = QStringLiteral("%1").arg((cycle + 2) / 1000.0, 0, 'f', 3);
         const QByteArray record = QByteArray::number(cycle + 2).rightJustified(4, '0') + " 000\r\n";
-        QVERIFY2(program.reaches(client, record, value, 5000), qPrintable(QStringLiteral("cycle %1").arg(cycle)));
+        QVERIFY2(program.reaches(client, record, value, 5000),
+                 qPrintable(QStringLiteral("cycle %1").arg(cycle)));
     }
-    qInfo("CPU while the device was away: %.4f s in 2 s; descriptors %d -> %d; resident %lld -> %lld kB",
-          awayCpu, descriptorsBefore, descriptors(program.pid()), memoryBefore, statusKb(program.pid(), "VmRSS"));
+    qInfo("CPU while the device was away: %.4f s in 2 s; descriptors %d -> %d; resident %lld -> "
+          "%lld kB",
+          awayCpu, descriptorsBefore, descriptors(program.pid()), memoryBefore,
+          statusKb(program.pid(), "VmRSS"));
     QVERIFY(awayCpu < 0.05);
     QCOMPARE(descriptors(program.pid()), descriptorsBefore);
     QVERIFY(statusKb(program.pid(), "VmRSS") < memoryBefore + 4096);
@@ -167,7 +174,8 @@ void TestFaults::megabyteOfNoiseThenGoodRecords()
     const QString link = dir.filePath(QStringLiteral("reader"));
     QVERIFY(reader.open(link).isEmpty());
     ReaderHarness<SerialCommControl> window(nullptr, [&](int) { return Outcome<QString>(link); });
-    QVERIFY(window.comm.setRThreshold(1) && window.comm.setInputLen(10) && window.comm.setPortOpen(true));
+    QVERIFY(window.comm.setRThreshold(1) && window.comm.setInputLen(10) &&
+            window.comm.setPortOpen(true));
 
     // Only the end matters here; a log of every assignment would itself grow with the noise.
     QObject::disconnect(&window.indicators, nullptr, &window.log, nullptr);
@@ -217,7 +225,8 @@ void TestFaults::stormOfLineErrors()
     int raised = 0;
     window.prompter.whileOpen = [&] {
         for (; raised < 10000; ++raised) {
-            const qint16 codes[] = {CommEventCode::Overrun, CommEventCode::ReceiveOverflow, CommEventCode::Parity};
+            const qint16 codes[] = {CommEventCode::Overrun, CommEventCode::ReceiveOverflow,
+                                    CommEventCode::Parity};
             window.comm.raise(codes[raised % 3]);
         }
     };
@@ -294,7 +303,8 @@ void TestFaults::storedSettings()
     QCOMPARE(prompter.portDialogs, dialogs);
     QCOMPARE(prompter.shown.size(), message.isEmpty() ? 0 : 1);
     if (!message.isEmpty())
-        QVERIFY2(prompter.shown.first().text.contains(message), qPrintable(prompter.shown.first().text));
+        QVERIFY2(prompter.shown.first().text.contains(message),
+                 qPrintable(prompter.shown.first().text));
     QCOMPARE(comm.PortOpen().value(), open);
 }
 
@@ -302,7 +312,8 @@ void TestFaults::busMisuseLeavesOtherClientsServed()
 {
     RunningProgram program;
     LinkProcess stalled({QStringLiteral("advise"), QStringLiteral("zav41k"), QStringLiteral("data"),
-                         QStringLiteral("absorbance"), QStringLiteral("wavelength"), QStringLiteral("errorcode")});
+                         QStringLiteral("absorbance"), QStringLiteral("wavelength"),
+                         QStringLiteral("errorcode")});
     LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"), QStringLiteral("data"),
                         QStringLiteral("absorbance")});
     QVERIFY(program.reaches(client, "0001 000\r\n", QStringLiteral("0.001"), 15000));
@@ -311,17 +322,27 @@ void TestFaults::busMisuseLeavesOtherClientsServed()
 
     // Calls a well-behaved program would never make.
     QDBusConnection bus = QDBusConnection::sessionBus();
-    auto call = [&](const QString &interface, const QString &member, const QVariantList &arguments) {
-        QDBusMessage message = QDBusMessage::createMethodCall(QStringLiteral("zav41k.Source"), QStringLiteral("/data"), interface, member);
+    auto call = [&](const QString &interface, const QString &member,
+                    const QVariantList &arguments) {
+        QDBusMessage message = QDBusMessage::createMethodCall(
+            QStringLiteral("zav41k.Source"), QStringLiteral("/data"), interface, member);
         message.setArguments(arguments);
         return bus.call(message, QDBus::Block, 5000);
     };
     const QString properties = QStringLiteral("org.freedesktop.DBus.Properties");
     const QString huge(4 << 20, u'x');
-    QCOMPARE(call(properties, QStringLiteral("Get"), {QStringLiteral("zav41k.Source"), huge}).type(), QDBusMessage::ErrorMessage);
-    QCOMPARE(call(properties, QStringLiteral("Set"), {QStringLiteral("zav41k.Source"), QStringLiteral("absorbance"), QVariant::fromValue(QDBusVariant(huge))}).type(), QDBusMessage::ErrorMessage);
-    QCOMPARE(call(properties, QStringLiteral("GetAll"), {42, huge, QVariantList{1, 2}}).type(), QDBusMessage::ErrorMessage);
-    QCOMPARE(call(QStringLiteral("zav41k.Source"), QStringLiteral("Explode"), {}).type(), QDBusMessage::ErrorMessage);
+    QCOMPARE(
+        call(properties, QStringLiteral("Get"), {QStringLiteral("zav41k.Source"), huge}).type(),
+        QDBusMessage::ErrorMessage);
+    QCOMPARE(call(properties, QStringLiteral("Set"),
+                  {QStringLiteral("zav41k.Source"), QStringLiteral("absorbance"),
+                   QVariant::fromValue(QDBusVariant(huge))})
+                 .type(),
+             QDBusMessage::ErrorMessage);
+    QCOMPARE(call(properties, QStringLiteral("GetAll"), {42, huge, QVariantList{1, 2}}).type(),
+             QDBusMessage::ErrorMessage);
+    QCOMPARE(call(QStringLiteral("zav41k.Source"), QStringLiteral("Explode"), {}).type(),
+             QDBusMessage::ErrorMessage);
 
     // Line rate for a while: the reading client gets every update all the same.
     const qsizetype before = client.lines().size();
@@ -331,8 +352,11 @@ void TestFaults::busMisuseLeavesOtherClientsServed()
     }
     QTRY_COMPARE_WITH_TIMEOUT(client.lines().size() - before, qsizetype(500), 10000);
     QCOMPARE(client.lines().last(), QStringLiteral("absorbance\t1.499"));
-    const QDBusMessage value = call(properties, QStringLiteral("Get"), {QStringLiteral("zav41k.Source"), QStringLiteral("absorbance")});
-    QCOMPARE(value.arguments().value(0).value<QDBusVariant>().variant().toString(), QStringLiteral("1.499"));
+    const QDBusMessage value =
+        call(properties, QStringLiteral("Get"),
+             {QStringLiteral("zav41k.Source"), QStringLiteral("absorbance")});
+    QCOMPARE(value.arguments().value(0).value<QDBusVariant>().variant().toString(),
+             QStringLiteral("1.499"));
     QCOMPARE(program.process.state(), QProcess::Running);
     ::kill(pid_t(stalled.process().processId()), SIGCONT);
 }
@@ -355,10 +379,11 @@ void TestFaults::settingsFolderFullOrReadOnly()
     auto run = [](const QStringList &arguments) {
         return QProcess::execute(QStringLiteral("mount"), arguments) == 0;
     };
-    if (!run({QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"), QStringLiteral("size=64k"),
-              QStringLiteral("tmpfs"), home.path()}))
+    if (!run({QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+              QStringLiteral("size=64k"), QStringLiteral("tmpfs"), home.path()}))
         QSKIP("this machine does not allow mounting a file system");
-    const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {home.path()}); });
+    const auto unmount =
+        qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {home.path()}); });
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
     ProgramTitle::setTitle(QStringLiteral("ZAV41K"));
     QVERIFY(PortSetting::write(2));

@@ -3,6 +3,7 @@
 #include "app/frmzav41k.h"
 #include "app/programtitle.h"
 #include "pseudoterminal.h"
+#include "support/labsettings.h"
 #include "resources/language.h"
 
 #include <QAction>
@@ -23,10 +24,7 @@ struct Lab {
     Lab()
     {
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
-        QDir(home.path()).mkpath(QStringLiteral("ZAV41K"));
-        QFile conf(home.filePath(QStringLiteral("ZAV41K/ZAV41K.conf")));
-        conf.open(QIODevice::WriteOnly);
-        conf.write(QStringLiteral("[Properties]\nCommPort=1\n[Ports]\nCom1=%1\n").arg(link).toUtf8());
+        writeLabSettings(home.path(), link);
     }
     QTemporaryDir home;
     QString link = home.filePath(QStringLiteral("reader"));
@@ -78,13 +76,15 @@ void TestMainWindow::stateAtCreation()
     QVERIFY(label(window, "errorcode")->wordWrap());
     QCOMPARE(window.findChild<ActivityBar *>(QStringLiteral("ProgressBar1"))->value(), 0);
     QVERIFY(label(window, "absorbance")->alignment() & Qt::AlignHCenter);
-    QCOMPARE(QFontInfo(label(window, "absorbance")->font()).family(), QStringLiteral("Liberation Sans"));
+    QCOMPARE(QFontInfo(label(window, "absorbance")->font()).family(),
+             QStringLiteral("Liberation Sans"));
     QCOMPARE(label(window, "absorbance")->font().pointSizeF(), 24.0);
     QCOMPARE(label(window, "wavelength")->font().pointSizeF(), 13.5);
     QVERIFY(window.readerLink().watchdog().isRunning());
     QVERIFY(!window.MSComm1().PortOpen().value());
     QVERIFY(!window.windowIcon().isNull());
-    QVERIFY(!(window.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    QVERIFY(
+        !(window.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
 }
 
 void TestMainWindow::geometryAt96Dpi()
@@ -107,8 +107,8 @@ void TestMainWindow::geometryAt96Dpi()
 void TestMainWindow::menusAtCreation()
 {
     frmZAV41k window;
-    QCOMPARE(menuCaptions(window), (QStringList{"&File", "  E&xit", "&Setup", "  &Comm Port", "&Help",
-                                                "  &Contents", "  &About"}));
+    QCOMPARE(menuCaptions(window), (QStringList{"&File", "  E&xit", "&Setup", "  &Comm Port",
+                                                "&Help", "  &Contents", "  &About"}));
     QAction *contents = window.findChild<QAction *>(QStringLiteral("mnuContents"));
     QVERIFY(!contents->isVisible());
     QVERIFY(!contents->isEnabled());
@@ -120,10 +120,10 @@ void TestMainWindow::startedMenus_data()
     QTest::addColumn<bool>("french");
     QTest::addColumn<QStringList>("captions");
     QTest::newRow("English") << false
-                             << QStringList{"&File", "  E&xit", "&Setup", "  &Com Port", "&Help",
-                                            "  &Contents", "  &About"};
+                             << QStringList{"&File", "  E&xit",     "&Setup",  "  &Com Port",
+                                            "&Help", "  &Contents", "  &About"};
     QTest::newRow("French") << true
-                            << QStringList{"&File", "  &Sortir", "&Organization", "  &COM Port",
+                            << QStringList{"&File", "  &Sortir",   "&Organization", "  &COM Port",
                                            "&Aide", "  &Contents", "  &Regarde"};
 }
 

@@ -1,4 +1,5 @@
 #include "pseudoterminal.h"
+#include "support/labsettings.h"
 #include "support/linkprocess.h"
 
 #include <QDBusConnection>
@@ -17,11 +18,7 @@ namespace {
 struct Program {
     Program()
     {
-        QDir(home.path()).mkpath(QStringLiteral("ZAV41K"));
-        QFile conf(home.filePath(QStringLiteral("ZAV41K/ZAV41K.conf")));
-        conf.open(QIODevice::WriteOnly);
-        conf.write(QStringLiteral("[Properties]\nCommPort=1\n[Ports]\nCom1=%1\n").arg(link).toUtf8());
-        conf.close();
+        writeLabSettings(home.path(), link);
         reader.open(link);
     }
     ~Program()
@@ -43,7 +40,10 @@ struct Program {
         process.start();
     }
 
-    void send(const QByteArray &bytes) { QCOMPARE(::write(reader.masterFd(), bytes.constData(), bytes.size()), bytes.size()); }
+    void send(const QByteArray &bytes)
+    {
+        QCOMPARE(::write(reader.masterFd(), bytes.constData(), bytes.size()), bytes.size());
+    }
 
     QTemporaryDir home;
     QString link = home.filePath(QStringLiteral("reader"));
@@ -51,7 +51,8 @@ struct Program {
     QProcess process;
 };
 
-bool run(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment)
+bool run(const QString &program, const QStringList &arguments,
+         const QProcessEnvironment &environment)
 {
     QProcess process;
     process.setProcessEnvironment(environment);
@@ -83,9 +84,9 @@ void TestProgram::initTestCase()
     while (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
         ++number;
     m_displayName = QStringLiteral(":%1").arg(number);
-    m_display.start(QStringLiteral("Xvfb"), {m_displayName, QStringLiteral("-screen"), QStringLiteral("0"),
-                                             QStringLiteral("800x600x24"), QStringLiteral("-nolisten"),
-                                             QStringLiteral("tcp")});
+    m_display.start(QStringLiteral("Xvfb"), {m_displayName, QStringLiteral("-screen"),
+                                             QStringLiteral("0"), QStringLiteral("800x600x24"),
+                                             QStringLiteral("-nolisten"), QStringLiteral("tcp")});
     QVERIFY2(m_display.waitForStarted(5000), "Xvfb is needed for this test");
     QTRY_VERIFY(QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)));
 }
@@ -107,18 +108,24 @@ void TestProgram::readsPublishesAndEndsOnFileExit()
     QVERIFY(program.process.waitForStarted(5000));
 
     LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"), QStringLiteral("data"),
-                        QStringLiteral("absorbance"), QStringLiteral("wavelength"), QStringLiteral("errorcode")});
+                        QStringLiteral("absorbance"), QStringLiteral("wavelength"),
+                        QStringLiteral("errorcode")});
     // Marker records until the program is up and the client linked.
     for (int i = 0; i < 100 && client.lines().isEmpty(); ++i) {
         program.send("0001 000\r\n");
         QTest::qWait(100);
     }
-    QVERIFY2(!client.lines().isEmpty(),
-             qPrintable(client.errors() + QString::fromUtf8(program.process.readAllStandardError())));
+    QVERIFY2(
+        !client.lines().isEmpty(),
+        qPrintable(client.errors() + QString::fromUtf8(program.process.readAllStandardError())));
     // Markers sent before the program was up may still be coming; the records follow them.
     program.send("2675 100\r\n0123 001\r\n");
-    const QStringList expected{"wavelength\t600", "absorbance\t2.68", "errorcode\t0", "wavelength\t510",
-                               "errorcode\tOver Range -- Check Zero", "absorbance\tHI"};
+    const QStringList expected{"wavelength\t600",
+                               "absorbance\t2.68",
+                               "errorcode\t0",
+                               "wavelength\t510",
+                               "errorcode\tOver Range -- Check Zero",
+                               "absorbance\tHI"};
     QTRY_COMPARE(client.lines().mid(client.lines().size() - expected.size()), expected);
 
     // File > Exit, through the real menus.
@@ -126,25 +133,33 @@ void TestProgram::readsPublishesAndEndsOnFileExit()
     tools.insert(QStringLiteral("DISPLAY"), m_displayName);
     QProcess search;
     search.setProcessEnvironment(tools);
-    search.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("^ZAV41K$")});
+    search.start(QStringLiteral("xdotool"),
+                 {QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("^ZAV41K$")});
     QVERIFY(search.waitForFinished(5000));
-    const QString window = QString::fromLatin1(search.readAllStandardOutput()).section(u'\n', 0, 0).trimmed();
+    const QString window =
+        QString::fromLatin1(search.readAllStandardOutput()).section(u'\n', 0, 0).trimmed();
     QVERIFY(!window.isEmpty());
-    QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("--window"), window,
-                                           QStringLiteral("20"), QStringLiteral("10"), QStringLiteral("click"), QStringLiteral("1")}, tools));
+    QVERIFY(
+        run(QStringLiteral("xdotool"),
+            {QStringLiteral("mousemove"), QStringLiteral("--window"), window, QStringLiteral("20"),
+             QStringLiteral("10"), QStringLiteral("click"), QStringLiteral("1")},
+            tools));
     QTest::qWait(300);
-    QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Return")}, tools));
+    QVERIFY(run(QStringLiteral("xdotool"),
+                {QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Return")}, tools));
     QVERIFY(program.process.waitForFinished(5000));
     QCOMPARE(program.process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.process.exitCode(), 0);
-    QVERIFY(!QString::fromUtf8(program.process.readAllStandardError()).contains(QStringLiteral("not published")));
+    QVERIFY(!QString::fromUtf8(program.process.readAllStandardError())
+                 .contains(QStringLiteral("not published")));
 }
 
 void TestProgram::runsWithoutSessionBus()
 {
     Program program;
     QProcessEnvironment environment;
-    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/bus"));
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                       QStringLiteral("unix:path=/nonexistent/bus"));
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     program.start(environment);
     QVERIFY(program.process.waitForStarted(5000));

@@ -6,6 +6,7 @@
 #include "dialogs/frmabout.h"
 #include "dialogs/frmproperties.h"
 #include "pseudoterminal.h"
+#include "support/labsettings.h"
 #include "resources/language.h"
 #include "support/fakecommcontrol.h"
 #include "support/scriptedprompter.h"
@@ -23,7 +24,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     Fonts::installSubstitutes();
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
-    const QString suffix = currentLanguage() == Language::French ? QStringLiteral("-fr") : QString();
+    const QString suffix =
+        currentLanguage() == Language::French ? QStringLiteral("-fr") : QString();
 
     FakeCommControl comm;
     ScriptedPrompter prompter;
@@ -42,9 +44,8 @@ int main(int argc, char *argv[])
         QTextStream(stdout) << file << Qt::endl;
     };
 
-    frmProperties portDialog(comm, prompter, [](int port) {
-        return QStringLiteral("/dev/ttyUSB%1").arg(port - 1);
-    });
+    frmProperties portDialog(
+        comm, prompter, [](int port) { return QStringLiteral("/dev/ttyUSB%1").arg(port - 1); });
     (void)portDialog.Form_Load();
     save(portDialog, "port-dialog");
 
@@ -55,13 +56,7 @@ int main(int argc, char *argv[])
     // The main window as the decoder and the watchdog leave it, started on a line of its own.
     QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
-    QDir(home.path()).mkpath(QStringLiteral("ZAV41K"));
-    QFile conf(home.filePath(QStringLiteral("ZAV41K/ZAV41K.conf")));
-    conf.open(QIODevice::WriteOnly);
-    conf.write(QStringLiteral("[Properties]\nCommPort=1\n[Ports]\nCom1=%1\n")
-                   .arg(home.filePath(QStringLiteral("reader")))
-                   .toUtf8());
-    conf.close();
+    writeLabSettings(home.path(), home.filePath(QStringLiteral("reader")));
     PseudoTerminal reader;
     reader.open(home.filePath(QStringLiteral("reader")));
     frmZAV41k window;
