@@ -2,6 +2,7 @@
 
 #include "resources/failuretexts.h"
 
+#include <cmath>
 #include <cstdlib>
 
 namespace {
@@ -104,9 +105,12 @@ Outcome<double> toDouble(const QString &text, const QLocale &locale)
         plain += u'.' + parsed->fractionDigits;
     bool ok = false;
     const double value = QLocale::c().toDouble(plain, &ok);
-    if (!ok)
+    if (ok)
+        return value;
+    if (std::isinf(value))
         return Failure{Failure::Overflow, FailureTexts::tooLarge(text)};
-    return value;
+    // Qt refuses a magnitude below the smallest normal double; that text is a zero, not an error.
+    return parsed->negative ? -0.0 : 0.0;
 }
 
 QString formatThousandths(int count, int decimals, const QLocale &locale)

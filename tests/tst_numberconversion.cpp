@@ -103,6 +103,9 @@ void TestNumberConversion::toDouble_data()
     QTest::newRow("letter") << "x" << "C" << false << 0.0;
     QTest::newRow("question mark from a parity error") << "?" << "C" << false << 0.0;
     QTest::newRow("huge") << QString(400, u'9') << "C" << false << 0.0;
+    QTest::newRow("below the smallest double") << "0." + QString(400, u'0') + u'9' << "C" << true << 0.0;
+    QTest::newRow("negative, below the smallest double") << "-0," + QString(330, u'0') + u'9' << "fr_FR" << true << 0.0;
+    QTest::newRow("small but normal") << "0." + QString(299, u'0') + u'9' << "C" << true << 9e-300;
     // clang-format on
 }
 
