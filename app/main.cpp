@@ -8,6 +8,8 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(ZAV41K_APP_ID));
     Fonts::installSubstitutes();
     QApplication::setWindowIcon(ProgramIcon::icon());
 

@@ -1,0 +1,26 @@
+# The Debian package: `cpack -G DEB` in a build folder (scripts/package does it all).
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME zav41k)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "The ZAV41K developers <developers@zav41k.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "show and publish the readings of a ZAV-41K film-dosimetry reader")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "ZAV41K receives the readings of a ZAV-41K film-dosimetry reader attached to a serial
+port, shows the absorbance, the wavelength and the range status in one small window,
+alerts on line errors and when readings stop arriving, and publishes the same values
+on the session bus, where other programs follow every reading.
+.
+The package also holds zav41k-link, a command-line link client, and zav41k-sim, a
+reader simulator on a pseudo-terminal.")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_DEBIAN_PACKAGE_SECTION science)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# The Qt and C++ libraries come from the binaries themselves; what they load at run time does not.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation")
+# Without a session bus the window still works, but nothing is published.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "dbus-user-session | dbus-x11")
+set(CPACK_STRIP_FILES ON)
+include(CPack)
