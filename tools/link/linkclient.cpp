@@ -2,7 +2,6 @@
 
 #include <QDBusConnectionInterface>
 #include <QDBusReply>
-#include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QDateTime>
 
@@ -20,7 +19,8 @@ QString csvField(const QString &text)
 } // namespace
 
 LinkClient::LinkClient(QDBusConnection connection, QTextStream &out, QTextStream &err)
-    : m_connection(std::move(connection))
+    : m_connection(connection)
+    , m_follower(std::move(connection))
     , m_out(out)
     , m_err(err)
 {
@@ -33,8 +33,8 @@ bool LinkClient::request(const LinkAddress &address)
               << " on the session bus)" << Qt::endl;
         return false;
     }
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(address.service, address.path, kProperties, QStringLiteral("Get"));
+    QDBusMessage call = QDBusMessage::createMethodCall(address.service, address.path, kProperties,
+                                                       QStringLiteral("Get"));
     call << address.interface << address.property;
     const QDBusReply<QDBusVariant> reply = m_connection.call(call, QDBus::Block, 5000);
     if (!reply.isValid()) {
@@ -49,43 +49,21 @@ bool LinkClient::follow(const QList<LinkAddress> &addresses, Mode mode, Format f
 {
     m_mode = mode;
     m_format = format;
-    const LinkAddress &first = addresses.first();
-    m_interface = first.interface;
-    for (const LinkAddress &address : addresses)
-        m_items.append(address.property);
-
-    // Subscribed by the well-known name, so that the link follows whichever process owns it.
-    if (!m_connection.connect(first.service, first.path, kProperties,
-                              QStringLiteral("PropertiesChanged"), this,
-                              SLOT(onPropertiesChanged(QDBusMessage)))) {
-        m_err << "zav41k-link: cannot subscribe: " << m_connection.lastError().message() << Qt::endl;
+    if (!m_follower.follow(addresses)) {
+        m_err << "zav41k-link: cannot subscribe: " << m_follower.lastError() << Qt::endl;
         return false;
     }
-    auto *watcher = new QDBusServiceWatcher(first.service, m_connection,
-                                            QDBusServiceWatcher::WatchForOwnerChange, this);
-    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
-            [this](const QString &service, const QString &, const QString &newOwner) {
-                m_err << "zav41k-link: " << service
-                      << (newOwner.isEmpty() ? " has stopped; waiting for it" : " is running")
-                      << Qt::endl;
-            });
-    if (!m_connection.interface()->isServiceRegistered(first.service))
-        m_err << "zav41k-link: waiting for " << first.service << " to start" << Qt::endl;
+    const QString service = addresses.first().service;
+    connect(&m_follower, &ItemFollower::updated, this, &LinkClient::print);
+    connect(&m_follower, &ItemFollower::sourceRunningChanged, this, [this, service](bool running) {
+        m_err << "zav41k-link: " << service
+              << (running ? " is running" : " has stopped; waiting for it") << Qt::endl;
+    });
+    if (!m_follower.isSourceRunning())
+        m_err << "zav41k-link: waiting for " << service << " to start" << Qt::endl;
     if (format == Format::Csv)
         m_out << (mode == Mode::Hot ? "time,item,value" : "time,item") << Qt::endl;
     return true;
-}
-
-void LinkClient::onPropertiesChanged(const QDBusMessage &message)
-{
-    const QList<QVariant> arguments = message.arguments();
-    if (arguments.size() < 2 || arguments.at(0).toString() != m_interface)
-        return;
-    const QVariantMap changed = qdbus_cast<QVariantMap>(arguments.at(1));
-    for (auto it = changed.cbegin(); it != changed.cend(); ++it) {
-        if (m_items.contains(it.key()))
-            print(it.key(), it.value().toString());
-    }
 }
 
 void LinkClient::print(const QString &item, const QString &value)

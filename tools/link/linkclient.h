@@ -1,5 +1,6 @@
 #pragma once
 
+#include "publish/itemfollower.h"
 #include "publish/linkaddress.h"
 
 #include <QDBusConnection>
@@ -26,17 +27,13 @@ public:
     // running yet and picking it up again if it restarts.
     bool follow(const QList<LinkAddress> &addresses, Mode mode, Format format);
 
-private slots:
-    void onPropertiesChanged(const QDBusMessage &message);
-
 private:
     void print(const QString &item, const QString &value);
 
     QDBusConnection m_connection;
+    ItemFollower m_follower;
     QTextStream &m_out;
     QTextStream &m_err;
-    QString m_interface;
-    QStringList m_items;
     Mode m_mode = Mode::Hot;
     Format m_format = Format::Tabs;
 };

@@ -1,0 +1,51 @@
+#include "publish/itemfollower.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusServiceWatcher>
+
+ItemFollower::ItemFollower(QDBusConnection connection, QObject *parent)
+    : QObject(parent)
+    , m_connection(std::move(connection))
+{
+}
+
+bool ItemFollower::follow(const QList<LinkAddress> &addresses)
+{
+    Q_ASSERT(!addresses.isEmpty());
+    const LinkAddress &first = addresses.first();
+    m_service = first.service;
+    m_interface = first.interface;
+    for (const LinkAddress &address : addresses)
+        m_items.append(address.property);
+
+    if (!m_connection.connect(
+            first.service, first.path, QStringLiteral("org.freedesktop.DBus.Properties"),
+            QStringLiteral("PropertiesChanged"), this, SLOT(onPropertiesChanged(QDBusMessage)))) {
+        m_lastError = m_connection.lastError().message();
+        return false;
+    }
+    auto *watcher = new QDBusServiceWatcher(first.service, m_connection,
+                                            QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString &, const QString &, const QString &newOwner) {
+                emit sourceRunningChanged(!newOwner.isEmpty());
+            });
+    return true;
+}
+
+bool ItemFollower::isSourceRunning() const
+{
+    return m_connection.interface()->isServiceRegistered(m_service);
+}
+
+void ItemFollower::onPropertiesChanged(const QDBusMessage &message)
+{
+    const QList<QVariant> arguments = message.arguments();
+    if (arguments.size() < 2 || arguments.at(0).toString() != m_interface)
+        return;
+    const QVariantMap changed = qdbus_cast<QVariantMap>(arguments.at(1));
+    for (auto it = changed.cbegin(); it != changed.cend(); ++it) {
+        if (m_items.contains(it.key()))
+            emit updated(it.key(), it.value().toString());
+    }
+}

@@ -1,0 +1,136 @@
+#include "mqttbroker.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QThread>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// A port that nothing listens on now.
+int freePort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    ::close(fd);
+    return port;
+}
+
+bool accepts(int port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    const bool ok = ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+    ::close(fd);
+    return ok;
+}
+
+QString program(const char *variable, const char *fallback)
+{
+    const QString set = qEnvironmentVariable(variable);
+    return set.isEmpty() ? QString::fromLatin1(fallback) : set;
+}
+
+} // namespace
+
+MqttBroker::MqttBroker(const QStringList &configuration)
+    : m_port(freePort())
+{
+    // The broker drops root's rights for its own user, which must be able to write the store.
+    QFile::setPermissions(m_folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                               QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                               QFileDevice::WriteOther | QFileDevice::ExeOther);
+    QFile file(m_folder.filePath(QStringLiteral("mosquitto.conf")));
+    if (file.open(QIODevice::WriteOnly)) {
+        QStringList lines{QStringLiteral("listener %1 127.0.0.1").arg(m_port),
+                          QStringLiteral("persistence true"),
+                          QStringLiteral("persistence_location %1/").arg(m_folder.path()),
+                          QStringLiteral("log_dest stderr")};
+        if (!configuration.join(u'\n').contains(QStringLiteral("password_file")))
+            lines.append(QStringLiteral("allow_anonymous true"));
+        file.write((lines + configuration).join(u'\n').toUtf8() + '\n');
+    }
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+}
+
+MqttBroker::~MqttBroker()
+{
+    stop();
+}
+
+bool MqttBroker::start()
+{
+    m_process.start(program("ZAV41K_MOSQUITTO", "/usr/sbin/mosquitto"),
+                    {QStringLiteral("-c"), m_folder.filePath(QStringLiteral("mosquitto.conf"))});
+    if (!m_process.waitForStarted(5000))
+        return false;
+    const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired()) {
+        if (accepts(m_port))
+            return true;
+        if (m_process.state() == QProcess::NotRunning)
+            return false;
+        QThread::msleep(20);
+    }
+    return false;
+}
+
+void MqttBroker::stop()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(10000))
+        m_process.kill();
+    m_process.waitForFinished(2000);
+}
+
+QString MqttBroker::log() const
+{
+    return QString::fromUtf8(const_cast<QProcess &>(m_process).readAll());
+}
+
+MqttSubscriber::MqttSubscriber(int port, const QString &topic, const QString &session,
+                               const QStringList &extra)
+{
+    QStringList arguments{QStringLiteral("-h"),  QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
+                          QString::number(port), QStringLiteral("-q"),        QStringLiteral("1"),
+                          QStringLiteral("-v"),  QStringLiteral("-t"),        topic};
+    if (!session.isEmpty())
+        arguments << QStringLiteral("-c") << QStringLiteral("-i") << session;
+    m_process.start(program("ZAV41K_MOSQUITTO_SUB", "mosquitto_sub"), arguments + extra);
+    m_process.waitForStarted(5000);
+}
+
+MqttSubscriber::~MqttSubscriber()
+{
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished(2000);
+    }
+}
+
+QStringList MqttSubscriber::lines()
+{
+    m_pending += m_process.readAllStandardOutput();
+    qsizetype end;
+    while ((end = m_pending.indexOf('\n')) >= 0) {
+        m_lines.append(QString::fromUtf8(m_pending.left(end)));
+        m_pending.remove(0, end + 1);
+    }
+    return m_lines;
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// A real mosquitto broker on a free loopback port, with a configuration of its own and a
+// persistent store, so that it keeps sessions and retained values across a restart.
+class MqttBroker {
+public:
+    // Extra configuration lines, for example a password file.
+    explicit MqttBroker(const QStringList &configuration = {});
+    ~MqttBroker();
+
+    bool start();
+    // Ends it as an administrator would (it saves its store first).
+    void stop();
+    int port() const { return m_port; }
+    QString folder() const { return m_folder.path(); }
+    QString log() const;
+
+private:
+    QTemporaryDir m_folder;
+    QProcess m_process;
+    int m_port = 0;
+};
+
+// mosquitto_sub as a separate subscriber process: "topic payload" lines.
+class MqttSubscriber {
+public:
+    // `session` non-empty: a persistent session under that client id, which the broker keeps
+    // while the subscriber is away.
+    MqttSubscriber(int port, const QString &topic, const QString &session = {},
+                   const QStringList &extra = {});
+    ~MqttSubscriber();
+
+    QStringList lines();
+    QProcess &process() { return m_process; }
+
+private:
+    QProcess m_process;
+    QByteArray m_pending;
+    QStringList m_lines;
+};

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "brokerlink.h"
+
+#include "link/outcome.h"
+
+#include <QStringList>
+
+// What the command line asks of the bridge.
+struct BridgeOptions {
+    BrokerLink::Settings broker;
+    QByteArray topicBase;   // <prefix>/<client id>/<topic>/, items follow
+    QByteArray statusTopic; // <prefix>/<client id>/status
+    int queueBound = 100000;
+
+    // From the program's arguments; a failure describes the first bad option.
+    static Outcome<BridgeOptions> parse(const QStringList &arguments);
+};

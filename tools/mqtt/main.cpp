@@ -1,0 +1,72 @@
+// zav41k-mqtt: carries the readings of a running ZAV41K to an MQTT broker.
+
+#include "bridgeoptions.h"
+#include "brokerlink.h"
+#include "mqttbridge.h"
+#include "publishqueue.h"
+
+#include "app/terminationsignals.h"
+#include "publish/itemfollower.h"
+#include "publish/linknames.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+namespace {
+
+// Updates handed to the MQTT client at a time; the rest wait in the bridge's own queue.
+constexpr int kWindow = 64;
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("zav41k-mqtt"));
+    QTextStream err(stderr);
+
+    const Outcome<BridgeOptions> options = BridgeOptions::parse(QCoreApplication::arguments());
+    if (!options) {
+        err << "zav41k-mqtt: " << options.failure().description << " (see --help)" << Qt::endl;
+        return 2;
+    }
+
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        err << "zav41k-mqtt: no session bus to link on (" << bus.lastError().message() << ")"
+            << Qt::endl;
+        return 1;
+    }
+    QList<LinkAddress> addresses;
+    for (const char *item : {LinkNames::kAbsorbance, LinkNames::kWavelength, LinkNames::kErrorcode})
+        addresses.append(LinkAddress::ofItem(QString::fromLatin1(item)));
+    ItemFollower follower(bus);
+    if (!follower.follow(addresses)) {
+        err << "zav41k-mqtt: cannot subscribe: " << follower.lastError() << Qt::endl;
+        return 1;
+    }
+    if (!follower.isSourceRunning())
+        err << "zav41k-mqtt: waiting for the source to start" << Qt::endl;
+
+    BrokerLink broker(options.value().broker);
+    PublishQueue queue(options.value().queueBound, kWindow);
+    MqttBridge bridge(follower, broker, queue, options.value().topicBase, err);
+
+    int status = 0;
+    QObject::connect(&broker, &BrokerLink::refused, &app, [&](const QString &reason) {
+        err << "zav41k-mqtt: the broker at " << options.value().broker.host << ':'
+            << options.value().broker.port << " refused the connection: " << reason << Qt::endl;
+        status = 1;
+        QCoreApplication::quit();
+    });
+    QObject::connect(&broker, &BrokerLink::stopped, &app, &QCoreApplication::quit);
+    TerminationSignals::install([&broker] { broker.stop(); });
+
+    QString error;
+    if (!broker.start(&error)) {
+        err << "zav41k-mqtt: " << error << Qt::endl;
+        return 1;
+    }
+    const int loop = QCoreApplication::exec();
+    return status != 0 ? status : loop;
+}

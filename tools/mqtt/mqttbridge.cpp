@@ -1,0 +1,67 @@
+#include "mqttbridge.h"
+
+#include "publish/itemfollower.h"
+
+MqttBridge::MqttBridge(ItemFollower &follower, BrokerLink &broker, PublishQueue &queue,
+                       QByteArray topicBase, QTextStream &err, QObject *parent)
+    : QObject(parent)
+    , m_broker(broker)
+    , m_queue(queue)
+    , m_topicBase(std::move(topicBase))
+    , m_err(err)
+{
+    connect(&follower, &ItemFollower::updated, this, &MqttBridge::onUpdated);
+    connect(&follower, &ItemFollower::sourceRunningChanged, this, [this](bool running) {
+        m_err << "zav41k-mqtt: the source "
+              << (running ? "is running" : "has stopped; waiting for it") << Qt::endl;
+    });
+    connect(&broker, &BrokerLink::connected, this, [this] {
+        m_connected = true;
+        m_err << "zav41k-mqtt: connected to the broker" << Qt::endl;
+        reportDropped();
+        pump();
+    });
+    connect(&broker, &BrokerLink::disconnected, this, [this](const QString &reason) {
+        if (m_connected)
+            m_err << "zav41k-mqtt: lost the broker (" << reason
+                  << "); updates wait until it is back" << Qt::endl;
+        m_connected = false;
+    });
+    connect(&broker, &BrokerLink::acknowledged, this, [this](int mid) {
+        m_queue.acknowledged(mid);
+        pump();
+    });
+}
+
+void MqttBridge::onUpdated(const QString &item, const QString &value)
+{
+    m_queue.push({m_topicBase + item.toUtf8(), value.toUtf8()});
+    if (m_connected)
+        reportDropped();
+    pump();
+}
+
+// Hands waiting updates to the client while it is connected and its window has room. The client
+// keeps what it holds across a reconnect and sends it again first, so the order stays.
+void MqttBridge::pump()
+{
+    if (!m_connected)
+        return;
+    while (std::optional<PublishQueue::Update> next = m_queue.takeNext()) {
+        QString error;
+        const int mid = m_broker.publish(next->topic, next->payload, &error);
+        if (mid < 0) {
+            // The connection went while we were not looking; the next one takes it.
+            m_queue.putBack(std::move(*next));
+            return;
+        }
+        m_queue.handedOver(mid);
+    }
+}
+
+void MqttBridge::reportDropped()
+{
+    if (const qint64 dropped = m_queue.takeDropped())
+        m_err << "zav41k-mqtt: the queue was full; the " << dropped
+              << " oldest updates were dropped" << Qt::endl;
+}
