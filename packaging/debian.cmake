@@ -11,8 +11,9 @@ port, shows the absorbance, the wavelength and the range status in one small win
 alerts on line errors and when readings stop arriving, and publishes the same values
 on the session bus, where other programs follow every reading.
 .
-The package also holds zav41k-link, a command-line link client, and zav41k-sim, a
-reader simulator on a pseudo-terminal.")
+The package also holds zav41k-link, a command-line link client, zav41k-mqtt, which
+sends the readings on to an MQTT broker, and zav41k-sim, a reader simulator on a
+pseudo-terminal.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
