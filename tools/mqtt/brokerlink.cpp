@@ -3,18 +3,21 @@
 #include <QMetaObject>
 #include <QTimer>
 
+#include <mosquitto.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-
-#include <mosquitto.h>
 
 namespace {
 
 constexpr int kKeepAliveSeconds = 30;
+constexpr std::chrono::milliseconds kFirstRetry{1000};
+constexpr std::chrono::milliseconds kLastRetry{30000};
 
 QString describe(int rc)
 {
-    return rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(strerror(errno))
+    return rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(std::strerror(errno))
                                 : QString::fromUtf8(mosquitto_strerror(rc));
 }
 
@@ -43,13 +46,9 @@ BrokerLink::BrokerLink(Settings settings, QObject *parent)
 
 BrokerLink::~BrokerLink()
 {
-    if (m_client) {
-        if (m_started) {
-            mosquitto_disconnect(m_client);
-            mosquitto_loop_stop(m_client, false);
-        }
+    endThread();
+    if (m_client)
         mosquitto_destroy(m_client);
-    }
 }
 
 bool BrokerLink::start(QString *error)
@@ -58,11 +57,14 @@ bool BrokerLink::start(QString *error)
         *error = QStringLiteral("cannot create an MQTT client: %1").arg(describe(MOSQ_ERR_ERRNO));
         return false;
     }
+    // The network work is done by our own thread, not the caller's.
+    mosquitto_threaded_set(m_client, true);
     mosquitto_int_option(m_client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+    // Readings are small and each should leave at once, not wait to be merged with the next.
+    mosquitto_int_option(m_client, MOSQ_OPT_TCP_NODELAY, 1);
     mosquitto_connect_callback_set(m_client, &BrokerLink::onConnect);
     mosquitto_disconnect_callback_set(m_client, &BrokerLink::onDisconnect);
     mosquitto_publish_callback_set(m_client, &BrokerLink::onPublish);
-    mosquitto_reconnect_delay_set(m_client, 1, 30, true);
 
     static const char offline[] = "offline";
     int rc = mosquitto_will_set(m_client, m_settings.statusTopic.constData(),
@@ -84,40 +86,61 @@ bool BrokerLink::start(QString *error)
         *error = describe(rc);
         return false;
     }
-
     m_host = m_settings.host.toUtf8();
-    return tryConnect(error);
+    m_thread = std::thread(&BrokerLink::run, this);
+    return true;
 }
 
-// A broker that is not there yet is no error: the attempt is repeated, one second later at
-// first and up to 30 s apart. Once a connection is under way, the client's thread keeps it.
-bool BrokerLink::tryConnect(QString *error)
+// The client's thread: connect, serve the connection, and after any failure try again later.
+// A connection that the broker had accepted reports its end through onDisconnect; failures
+// before that are reported here. Ends when endThread() asks.
+void BrokerLink::run()
 {
-    const int rc =
-        mosquitto_connect_async(m_client, m_host.constData(), m_settings.port, kKeepAliveSeconds);
-    if (rc == MOSQ_ERR_INVAL) {
-        *error = QStringLiteral("invalid broker address %1:%2")
-                     .arg(m_settings.host)
-                     .arg(m_settings.port);
-        return false;
+    std::chrono::milliseconds delay = kFirstRetry;
+    bool attemptedBefore = false;
+    while (!m_ending) {
+        m_sessionUp = false;
+        int rc = attemptedBefore ? mosquitto_reconnect(m_client)
+                                 : mosquitto_connect(m_client, m_host.constData(), m_settings.port,
+                                                     kKeepAliveSeconds);
+        attemptedBefore = true;
+        while (!m_ending && rc == MOSQ_ERR_SUCCESS)
+            rc = mosquitto_loop(m_client, 500, 1);
+        if (m_ending)
+            break;
+        if (m_sessionUp) {
+            delay = kFirstRetry;
+        } else {
+            const QString reason = describe(rc);
+            QMetaObject::invokeMethod(
+                this,
+                [this, reason] {
+                    if (!m_stopping)
+                        emit disconnected(reason);
+                },
+                Qt::QueuedConnection);
+        }
+        waitBeforeRetry(delay);
+        delay = std::min(delay * 2, kLastRetry);
     }
-    if (rc != MOSQ_ERR_SUCCESS) {
-        emit disconnected(describe(rc));
-        QTimer::singleShot(m_retryDelayMs, this, [this] {
-            QString ignored;
-            if (!m_stopping)
-                (void)tryConnect(&ignored);
-        });
-        m_retryDelayMs = qMin(m_retryDelayMs * 2, 30000);
-        return true;
+}
+
+void BrokerLink::waitBeforeRetry(std::chrono::milliseconds delay)
+{
+    std::unique_lock<std::mutex> guard(m_lock);
+    m_wake.wait_for(guard, delay, [this] { return m_ending.load(); });
+}
+
+void BrokerLink::endThread()
+{
+    if (!m_thread.joinable())
+        return;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_ending = true;
     }
-    const int loop = mosquitto_loop_start(m_client);
-    if (loop != MOSQ_ERR_SUCCESS) {
-        *error = describe(loop);
-        return false;
-    }
-    m_started = true;
-    return true;
+    m_wake.notify_all();
+    m_thread.join();
 }
 
 int BrokerLink::publish(const QByteArray &topic, const QByteArray &payload, QString *error)
@@ -137,8 +160,12 @@ void BrokerLink::stop()
     if (m_stopping)
         return;
     m_stopping = true;
-    if (!m_started) {
+    if (!m_thread.joinable()) {
         emit stopped();
+        return;
+    }
+    if (!m_sessionUp) {
+        finishStop(); // nobody to say goodbye to
         return;
     }
     QString error;
@@ -154,13 +181,18 @@ void BrokerLink::finishStop()
         return;
     m_stopped = true;
     mosquitto_disconnect(m_client);
-    emit stopped();
+    // Lets the thread send the goodbye before it ends.
+    QTimer::singleShot(100, this, [this] {
+        endThread();
+        emit stopped();
+    });
 }
 
 void BrokerLink::onConnect(mosquitto *, void *self, int rc)
 {
     auto *link = static_cast<BrokerLink *>(self);
     if (rc == 0) {
+        link->m_sessionUp = true;
         QMetaObject::invokeMethod(
             link,
             [link] {
@@ -180,7 +212,7 @@ void BrokerLink::onConnect(mosquitto *, void *self, int rc)
         [link, reason, rc] {
             if (isFinalRefusal(rc))
                 emit link->refused(reason);
-            else
+            else if (!link->m_stopping)
                 emit link->disconnected(reason);
         },
         Qt::QueuedConnection);

@@ -4,11 +4,18 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 struct mosquitto;
 
-// A connection to an MQTT broker through libmosquitto. The library's own thread does the
-// network work, connects, and reconnects with a growing delay (1 s doubling up to 30 s);
-// its callbacks are passed to this object's thread as signals. Publishing never blocks.
+// A connection to an MQTT broker through libmosquitto. A thread of its own does the network
+// work: it connects, and after any failure (a refused connection, a host that does not
+// resolve, a broken TLS handshake, a lost link) says why and tries again, one second later at
+// first and up to 30 s apart. What it learns reaches this object's thread as signals.
+// Publishing only queues, so it never blocks.
 class BrokerLink : public QObject {
     Q_OBJECT
 
@@ -44,17 +51,22 @@ signals:
     void stopped();
 
 private:
-    bool tryConnect(QString *error);
+    void run();
+    void waitBeforeRetry(std::chrono::milliseconds delay);
     void finishStop();
+    void endThread();
     static void onConnect(mosquitto *, void *self, int rc);
     static void onDisconnect(mosquitto *, void *self, int rc);
     static void onPublish(mosquitto *, void *self, int mid);
 
     Settings m_settings;
     QByteArray m_host;
-    int m_retryDelayMs = 1000;
     mosquitto *m_client = nullptr;
-    bool m_started = false;
+    std::thread m_thread;
+    std::mutex m_lock;
+    std::condition_variable m_wake;
+    std::atomic<bool> m_ending{false};
+    std::atomic<bool> m_sessionUp{false};
     bool m_stopping = false;
     bool m_stopped = false;
     int m_offlineMid = -1;

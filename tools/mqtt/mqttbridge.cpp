@@ -17,14 +17,20 @@ MqttBridge::MqttBridge(ItemFollower &follower, BrokerLink &broker, PublishQueue 
     });
     connect(&broker, &BrokerLink::connected, this, [this] {
         m_connected = true;
+        m_lastFailure.clear();
         m_err << "zav41k-mqtt: connected to the broker" << Qt::endl;
         reportDropped();
         pump();
     });
     connect(&broker, &BrokerLink::disconnected, this, [this](const QString &reason) {
+        // Said once per reason, not at every retry.
         if (m_connected)
             m_err << "zav41k-mqtt: lost the broker (" << reason
                   << "); updates wait until it is back" << Qt::endl;
+        else if (reason != m_lastFailure)
+            m_err << "zav41k-mqtt: cannot reach the broker (" << reason << "); trying again"
+                  << Qt::endl;
+        m_lastFailure = reason;
         m_connected = false;
     });
     connect(&broker, &BrokerLink::acknowledged, this, [this](int mid) {

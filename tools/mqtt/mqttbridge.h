@@ -28,4 +28,5 @@ private:
     QByteArray m_topicBase;
     QTextStream &m_err;
     bool m_connected = false;
+    QString m_lastFailure;
 };
