@@ -1,7 +1,8 @@
 #include "app/frmzav41k.h"
 
 #include "app/indicatorview.h"
-#include "app/programicon.h"
+#include "app/portresolver.h"
+#include "resources/programicon.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -14,6 +15,7 @@ frmZAV41k::frmZAV41k(QWidget *parent)
     : QMainWindow(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                               Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowCloseButtonHint)
+    , m_comm(PortResolver::fromSettingsFile())
     , m_prompter(m_comm, this)
     , m_link(m_comm, m_indicators, m_prompter, QLocale::system())
     , m_linkSource(m_indicators)

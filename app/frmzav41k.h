@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/indicatormodel.h"
+#include "common/indicatormodel.h"
 #include "app/startup.h"
 #include "app/windowprompter.h"
 #include "link/readerlink.h"
@@ -35,7 +35,6 @@ public:
     bool ended() const { return m_ended; }
 
     CommControl &MSComm1() { return m_comm; }
-    IndicatorModel &indicators() { return m_indicators; }
     ReaderLink &readerLink() { return m_link; }
 
 protected:

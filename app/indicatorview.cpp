@@ -1,9 +1,9 @@
 #include "app/indicatorview.h"
 
 #include "app/activitybar.h"
-#include "app/fonts.h"
-#include "app/indicatormodel.h"
-#include "app/twips.h"
+#include "ui/fonts.h"
+#include "common/indicatormodel.h"
+#include "ui/twips.h"
 
 #include <QLabel>
 

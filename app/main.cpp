@@ -1,7 +1,7 @@
-#include "app/fonts.h"
+#include "ui/fonts.h"
 #include "app/frmzav41k.h"
-#include "app/programicon.h"
-#include "app/terminationsignals.h"
+#include "resources/programicon.h"
+#include "common/terminationsignals.h"
 
 #include <QApplication>
 

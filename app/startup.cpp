@@ -1,10 +1,11 @@
 #include "app/startup.h"
 
-#include "app/pendingfailure.h"
+#include "common/pendingfailure.h"
 #include "app/programtitle.h"
-#include "app/prompter.h"
+#include "common/prompter.h"
 #include "app/settingsstore.h"
 #include "link/commcontrol.h"
+#include "link/readerline.h"
 #include "link/numberconversion.h"
 #include "resources/stringtable.h"
 
@@ -36,9 +37,9 @@ void Form_Load(StartupWindow &window, CommControl &comm, Prompter &prompter, con
 
     ProgramTitle::setTitle(QStringLiteral("ZAV41K"));
 
-    const std::pair<const char *, int> menus[] = {{"mnuFile", 101}, {"mnuFileExit", 102},
-                                                  {"mnuSetup", 103}, {"mnuPort", 105},
-                                                  {"mnuAbout", 106}, {"mnuHelp", 107}};
+    const std::pair<const char *, StringId> menus[] = {{"mnuFile", StringId::MenuFile}, {"mnuFileExit", StringId::MenuFileExit},
+                                                  {"mnuSetup", StringId::MenuSetup}, {"mnuPort", StringId::MenuPort},
+                                                  {"mnuAbout", StringId::MenuAbout}, {"mnuHelp", StringId::MenuHelp}};
     for (const auto &[menu, id] : menus) {
         if (const std::optional<QString> caption = pending.take(StringTable::text(id)))
             window.setMenuCaption(QString::fromLatin1(menu), *caption);
@@ -47,10 +48,10 @@ void Form_Load(StartupWindow &window, CommControl &comm, Prompter &prompter, con
     pending.take(window.placeAtLeftEdge());
 
     const std::function<Status()> lineStatements[] = {
-        [&] { return comm.setSettings(QStringLiteral("9600,N,8,1")); },
-        [&] { return comm.setRThreshold(1); },
-        [&] { return comm.setInputLen(10); },
-        [&] { return comm.setHandshaking(0); },
+        [&] { return comm.setSettings(ReaderLine::settings()); },
+        [&] { return comm.setRThreshold(ReaderLine::kRThreshold); },
+        [&] { return comm.setInputLen(ReaderLine::kInputLen); },
+        [&] { return comm.setHandshaking(ReaderLine::kHandshaking); },
         [&] { return comm.setDTREnable(false); },
     };
     for (const auto &statement : lineStatements) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/outcome.h"
+#include "common/outcome.h"
 
 #include <QLocale>
 #include <QString>

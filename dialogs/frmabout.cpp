@@ -1,8 +1,8 @@
 #include "dialogs/frmabout.h"
 
-#include "app/fonts.h"
-#include "app/programicon.h"
-#include "app/twips.h"
+#include "ui/fonts.h"
+#include "resources/programicon.h"
+#include "ui/twips.h"
 #include "publish/linknames.h"
 #include "resources/stringtable.h"
 
@@ -97,15 +97,15 @@ Status frmAbout::showModal(QWidget *parent)
 Status frmAbout::Form_Load()
 {
     using Setter = std::function<void(const QString &)>;
-    const std::pair<int, Setter> steps[] = {
-        {124, [this](const QString &text) { setWindowTitle(text); }},
-        {112, [this](const QString &text) { m_lblVersion->setText(text + QStringLiteral(" 1.0")); }},
-        {111, [this](const QString &text) { m_lblTitle->setText(text); }},
-        {117, [this](const QString &text) { m_cmdOK->setText(text); }},
-        {113, [this](const QString &text) { m_lblDescription->setText(text); }},
-        {114, [this](const QString &text) { m_lblLinkApp->setText(text); }},
-        {115, [this](const QString &text) { m_lblLinkTopic->setText(text); }},
-        {116, [this](const QString &text) { m_lblLinkItems->setText(text); }},
+    const std::pair<StringId, Setter> steps[] = {
+        {StringId::AboutCaption, [this](const QString &text) { setWindowTitle(text); }},
+        {StringId::AboutVersion, [this](const QString &text) { m_lblVersion->setText(text + QStringLiteral(" 1.0")); }},
+        {StringId::AboutTitle, [this](const QString &text) { m_lblTitle->setText(text); }},
+        {StringId::Ok, [this](const QString &text) { m_cmdOK->setText(text); }},
+        {StringId::AboutDescription, [this](const QString &text) { m_lblDescription->setText(text); }},
+        {StringId::AboutLinkApplication, [this](const QString &text) { m_lblLinkApp->setText(text); }},
+        {StringId::AboutLinkTopic, [this](const QString &text) { m_lblLinkTopic->setText(text); }},
+        {StringId::AboutLinkItems, [this](const QString &text) { m_lblLinkItems->setText(text); }},
     };
     for (const auto &[id, set] : steps) {
         const Outcome<QString> text = StringTable::text(id);

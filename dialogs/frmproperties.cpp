@@ -1,10 +1,10 @@
 #include "dialogs/frmproperties.h"
 
 #include "app/configpaths.h"
-#include "app/fonts.h"
-#include "app/programicon.h"
+#include "ui/fonts.h"
+#include "resources/programicon.h"
 #include "app/settingsstore.h"
-#include "app/twips.h"
+#include "ui/twips.h"
 #include "dialogs/portselection.h"
 #include "link/portmap.h"
 #include "resources/failuretexts.h"
@@ -91,14 +91,15 @@ Status frmProperties::Form_Load()
         move(area.x() + (area.width() - outer.width()) / 2,
              area.y() + (area.height() - outer.height()) / 2);
     }
-    const std::pair<QAbstractButton *, int> buttons[] = {{m_cmdOK, 117}, {m_cmdCancel, 122}};
+    const std::pair<QAbstractButton *, StringId> buttons[] = {{m_cmdOK, StringId::Ok},
+                                                                {m_cmdCancel, StringId::Cancel}};
     for (const auto &[button, id] : buttons) {
         const Outcome<QString> caption = StringTable::text(id);
         if (!caption)
             return caption.status();
         button->setText(caption.value());
     }
-    const Outcome<QString> prompt = StringTable::text(123);
+    const Outcome<QString> prompt = StringTable::text(StringId::PortPrompt);
     if (!prompt)
         return prompt.status();
     m_label2->setText(prompt.value());

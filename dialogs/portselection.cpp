@@ -1,8 +1,9 @@
 #include "dialogs/portselection.h"
 
-#include "app/pendingfailure.h"
-#include "app/prompter.h"
+#include "common/pendingfailure.h"
+#include "common/prompter.h"
 #include "link/commcontrol.h"
+#include "link/readerline.h"
 
 namespace {
 
@@ -57,12 +58,12 @@ bool cmdOK_Click(CommControl &comm, int selectedEntry, Prompter &prompter,
         }
     }
 
-    pending.take(comm.setSettings(QStringLiteral("9600,N,8,1")));
+    pending.take(comm.setSettings(ReaderLine::settings()));
     if (pending.isPending()) {
         showFailure(prompter, pending.failure());
         return false;
     }
-    pending.take(comm.setHandshaking(0));
+    pending.take(comm.setHandshaking(ReaderLine::kHandshaking));
     if (pending.isPending()) {
         showFailure(prompter, pending.failure());
         return false;

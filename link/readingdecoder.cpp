@@ -1,7 +1,7 @@
 #include "link/readingdecoder.h"
 
-#include "app/indicatormodel.h"
-#include "app/prompter.h"
+#include "common/indicatormodel.h"
+#include "common/prompter.h"
 #include "link/numberconversion.h"
 #include "link/watchdog.h"
 #include "resources/stringtable.h"
@@ -34,11 +34,11 @@ void ReadingDecoder::DecodeReading(const QString record)
     m_indicators.setText(Item::Wavelength, at510 ? QStringLiteral("510") : QStringLiteral("600"));
 
     if (flagSet(record, 7)) {
-        setTextFromTable(108);
+        setTextFromTable(StringId::UnderRange);
         m_indicators.setText(Item::Absorbance, QStringLiteral("LO"));
         m_indicators.setErrorcodeVisible(true);
     } else if (flagSet(record, 8)) {
-        setTextFromTable(109);
+        setTextFromTable(StringId::OverRange);
         m_indicators.setText(Item::Absorbance, QStringLiteral("HI"));
         m_indicators.setErrorcodeVisible(true);
     } else {
@@ -72,7 +72,7 @@ bool ReadingDecoder::flagSet(const QString &record, int position)
     return flag.value() == 1;
 }
 
-void ReadingDecoder::setTextFromTable(int id)
+void ReadingDecoder::setTextFromTable(StringId id)
 {
     const Outcome<QString> text = StringTable::text(id);
     if (text)

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "link/outcome.h"
+#include "resources/stringid.h"
+#include "common/outcome.h"
 
 #include <QLocale>
 #include <QString>
@@ -30,7 +31,7 @@ public:
 private:
     Outcome<double> numberAt(const QString &record, int position) const;
     bool flagSet(const QString &record, int position);
-    void setTextFromTable(int id);
+    void setTextFromTable(StringId id);
     void report(const Failure &failure);
 
     IndicatorModel &m_indicators;

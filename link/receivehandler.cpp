@@ -1,6 +1,6 @@
 #include "link/receivehandler.h"
 
-#include "app/prompter.h"
+#include "common/prompter.h"
 #include "link/commcontrol.h"
 #include "link/readingdecoder.h"
 #include "resources/stringtable.h"
@@ -24,24 +24,24 @@ void ReceiveHandler::MSComm1_OnComm()
         const Outcome<QByteArray> input = m_comm.Input();
         if (!input)
             break;
-        m_receivedData = input.value();
+        const QByteArray &ReceivedData = input.value();
         // One character per byte, as the reader sends single-byte text.
-        m_framer.append(QString::fromLatin1(m_receivedData));
+        m_framer.append(QString::fromLatin1(ReceivedData));
         // Records are taken one at a time, so that a receive event handled while a decoder
         // box is open takes the next record and the order of records is kept.
         while (const std::optional<QString> record = m_framer.takeRecord())
             m_decoder.DecodeReading(*record);
         break;
     }
-    case CommEventCode::Overrun: setLineError(118); break;
-    case CommEventCode::ReceiveOverflow: setLineError(119); break;
-    case CommEventCode::Parity: setLineError(120); break;
+    case CommEventCode::Overrun: setLineError(StringId::OverrunError); break;
+    case CommEventCode::ReceiveOverflow: setLineError(StringId::ReceiveBufferOverflow); break;
+    case CommEventCode::Parity: setLineError(StringId::ParityError); break;
     default: break;
     }
     alertOnLineError();
 }
 
-void ReceiveHandler::setLineError(int textId)
+void ReceiveHandler::setLineError(StringId textId)
 {
     const Outcome<QString> text = StringTable::text(textId);
     if (text)
@@ -55,7 +55,7 @@ void ReceiveHandler::alertOnLineError()
         return;
     m_alertOpen = true;
     m_prompter.beep();
-    const Outcome<QString> title = StringTable::text(121);
+    const Outcome<QString> title = StringTable::text(StringId::LineErrorTitle);
     m_alertResponse = static_cast<qint16>(
         m_prompter.messageBox(m_commErrorText, Prompter::Buttons::OkCancel, Prompter::Icon::None,
                               title ? title.value() : QString()));

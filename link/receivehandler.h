@@ -1,5 +1,6 @@
 #pragma once
 
+#include "resources/stringid.h"
 #include "link/recordframer.h"
 
 #include <QByteArray>
@@ -26,19 +27,17 @@ public:
 
     const QString &CommErrorText() const { return m_commErrorText; }
     qint16 AlertResponse() const { return m_alertResponse; }
-    const QByteArray &ReceivedData() const { return m_receivedData; }
     // The characters of the record still being received.
     const QString &ReceiveBuffer() const { return m_framer.pending(); }
 
 private:
-    void setLineError(int textId);
+    void setLineError(StringId textId);
     void alertOnLineError();
 
     CommControl &m_comm;
     ReadingDecoder &m_decoder;
     Prompter &m_prompter;
     RecordFramer m_framer;
-    QByteArray m_receivedData;
     QString m_commErrorText;
     qint16 m_alertResponse = 0;
     bool m_alertOpen = false;

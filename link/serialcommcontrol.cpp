@@ -1,16 +1,12 @@
 #include "link/serialcommcontrol.h"
 
-#include "app/configpaths.h"
-#include "link/portmap.h"
 #include "resources/failuretexts.h"
 
-SerialCommControl::SerialCommControl(QObject *parent, DeviceResolver resolver)
+SerialCommControl::SerialCommControl(DeviceResolver resolver, QObject *parent)
     : CommControl(parent)
     , m_resolver(std::move(resolver))
 {
-    if (!m_resolver) {
-        m_resolver = [](int port) { return PortMap(ConfigPaths::settingsFile()).devicePath(port); };
-    }
+    Q_ASSERT(m_resolver);
     m_reconnectTimer.setInterval(kReconnectIntervalMs);
     connect(&m_reconnectTimer, &QTimer::timeout, this, &SerialCommControl::tryReconnect);
 }

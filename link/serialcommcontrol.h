@@ -20,12 +20,12 @@ class SerialCommControl : public CommControl {
 
 public:
     static constexpr qsizetype kReceiveBufferSize = 1024;
-    static constexpr qsizetype kTransmitBufferSize = 512;
 
     using DeviceResolver = std::function<Outcome<QString>(int port)>;
 
-    // Without a resolver, port numbers go through the port map of the settings file.
-    explicit SerialCommControl(QObject *parent = nullptr, DeviceResolver resolver = {});
+    // The resolver names the device behind a port number; whoever builds the control knows
+    // where port numbers are mapped.
+    explicit SerialCommControl(DeviceResolver resolver, QObject *parent = nullptr);
     ~SerialCommControl() override;
 
     Outcome<qint16> CommPort() const override;

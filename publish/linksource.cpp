@@ -1,6 +1,6 @@
 #include "publish/linksource.h"
 
-#include "app/indicatormodel.h"
+#include "common/indicatormodel.h"
 #include "publish/linkaddress.h"
 #include "publish/linknames.h"
 
@@ -30,7 +30,7 @@ LinkSource::LinkSource(const IndicatorModel &indicators, QObject *parent)
     m_interface = address.interface;
     connect(&indicators, &IndicatorModel::textAssigned, this,
             [this](Item item, const QString &text) {
-                sendChange(QString::fromLatin1(IndicatorModel::itemName(item)), text);
+                sendChange(QString::fromLatin1(LinkNames::itemName(item)), text);
             });
 }
 
@@ -64,7 +64,7 @@ void LinkSource::sendChange(const QString &item, const QString &text)
 QString LinkSource::valueOf(const QString &item, bool *known) const
 {
     for (const Item candidate : kItems) {
-        if (item == QLatin1String(IndicatorModel::itemName(candidate))) {
+        if (item == QLatin1String(LinkNames::itemName(candidate))) {
             *known = true;
             return m_indicators.text(candidate);
         }
@@ -115,7 +115,7 @@ bool LinkSource::handleMessage(const QDBusMessage &message, const QDBusConnectio
                           QStringLiteral("No interface %1 here").arg(arguments.at(0).toString()));
         QVariantMap values;
         for (const Item item : kItems)
-            values.insert(QString::fromLatin1(IndicatorModel::itemName(item)), m_indicators.text(item));
+            values.insert(QString::fromLatin1(LinkNames::itemName(item)), m_indicators.text(item));
         connection.send(message.createReply(values));
         return true;
     }
@@ -155,7 +155,7 @@ QString LinkSource::introspect(const QString &path) const
     QString xml = QStringLiteral("  <interface name=\"%1\">\n").arg(m_interface);
     for (const Item item : kItems)
         xml += QStringLiteral("    <property name=\"%1\" type=\"s\" access=\"read\"/>\n")
-                   .arg(QLatin1String(IndicatorModel::itemName(item)));
+                   .arg(QLatin1String(LinkNames::itemName(item)));
     xml += QStringLiteral("  </interface>\n");
     return xml;
 }

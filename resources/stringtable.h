@@ -1,7 +1,8 @@
 #pragma once
 
-#include "link/outcome.h"
+#include "common/outcome.h"
 #include "resources/language.h"
+#include "resources/stringid.h"
 
 #include <QString>
 
@@ -9,9 +10,9 @@
 namespace StringTable {
 
 // The text of `id` in `language`; an ID that is not in the table is a lookup failure.
-Outcome<QString> text(int id, Language language);
+Outcome<QString> text(StringId id, Language language);
 
 // The text of `id` in the user's current language.
-Outcome<QString> text(int id);
+Outcome<QString> text(StringId id);
 
 } // namespace StringTable

@@ -1,4 +1,4 @@
-#include "app/indicatormodel.h"
+#include "common/indicatormodel.h"
 #include "link/readingdecoder.h"
 #include "link/watchdog.h"
 #include "resources/language.h"

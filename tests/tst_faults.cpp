@@ -1,3 +1,4 @@
+#include "app/portresolver.h"
 #include "app/programtitle.h"
 #include "app/settingsstore.h"
 #include "app/startup.h"
@@ -173,7 +174,7 @@ void TestFaults::megabyteOfNoiseThenGoodRecords()
     PseudoTerminal reader;
     const QString link = dir.filePath(QStringLiteral("reader"));
     QVERIFY(reader.open(link).isEmpty());
-    ReaderHarness<SerialCommControl> window(nullptr, [&](int) { return Outcome<QString>(link); });
+    ReaderHarness<SerialCommControl> window([&](int) { return Outcome<QString>(link); });
     QVERIFY(window.comm.setRThreshold(1) && window.comm.setInputLen(10) &&
             window.comm.setPortOpen(true));
 
@@ -295,7 +296,7 @@ void TestFaults::storedSettings()
     conf.close();
 
     setCurrentLanguage(Language::English);
-    SerialCommControl comm;
+    SerialCommControl comm(PortResolver::fromSettingsFile());
     ScriptedPrompter prompter;
     StartupWindowStub window;
     Startup::Form_Load(window, comm, prompter, QLocale::c());

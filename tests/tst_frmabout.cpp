@@ -1,6 +1,6 @@
-#include "app/fonts.h"
-#include "app/indicatormodel.h"
-#include "app/programicon.h"
+#include "ui/fonts.h"
+#include "common/indicatormodel.h"
+#include "resources/programicon.h"
 #include "dialogs/frmabout.h"
 #include "publish/linknames.h"
 #include "resources/language.h"
@@ -92,9 +92,9 @@ void TestFrmAbout::linkNamesAreThePublishedNames()
     using Item = IndicatorModel::Item;
     QCOMPARE(label(box, "Label3")->text(), QStringLiteral("zav41k"));
     QCOMPARE(label(box, "Label4")->text(), QStringLiteral("data"));
-    QCOMPARE(label(box, "lblAbs")->text(), QString::fromLatin1(IndicatorModel::itemName(Item::Absorbance)));
-    QCOMPARE(label(box, "lblWL")->text(), QString::fromLatin1(IndicatorModel::itemName(Item::Wavelength)));
-    QCOMPARE(label(box, "lblErr")->text(), QString::fromLatin1(IndicatorModel::itemName(Item::Errorcode)));
+    QCOMPARE(label(box, "lblAbs")->text(), QString::fromLatin1(LinkNames::itemName(Item::Absorbance)));
+    QCOMPARE(label(box, "lblWL")->text(), QString::fromLatin1(LinkNames::itemName(Item::Wavelength)));
+    QCOMPARE(label(box, "lblErr")->text(), QString::fromLatin1(LinkNames::itemName(Item::Errorcode)));
     QCOMPARE(label(box, "lblAbs")->text(), QStringLiteral("absorbance"));
     QCOMPARE(label(box, "lblWL")->text(), QStringLiteral("wavelength"));
     QCOMPARE(label(box, "lblErr")->text(), QStringLiteral("errorcode"));

@@ -1,4 +1,4 @@
-#include "app/fonts.h"
+#include "ui/fonts.h"
 #include "app/programtitle.h"
 #include "app/settingsstore.h"
 #include "dialogs/frmproperties.h"

@@ -1,5 +1,5 @@
 #include "app/activitybar.h"
-#include "app/fonts.h"
+#include "ui/fonts.h"
 #include "app/frmzav41k.h"
 #include "app/programtitle.h"
 #include "pseudoterminal.h"

@@ -1,7 +1,7 @@
 // The MQTT bridge as a lab runs it: a source on the session bus, the bridge as its own
 // process, a real mosquitto broker on loopback and subscribers as separate processes.
 
-#include "app/indicatormodel.h"
+#include "common/indicatormodel.h"
 #include "publish/linksource.h"
 #include "support/mqttbroker.h"
 

@@ -1,4 +1,5 @@
-#include "app/prompter.h"
+#include "app/portresolver.h"
+#include "common/prompter.h"
 #include "dialogs/portselection.h"
 #include "resources/language.h"
 #include "link/serialcommcontrol.h"
@@ -167,7 +168,7 @@ void TestPortSelection::movesTheRealLine()
     QVERIFY(portOne.open(one).isEmpty());
     QVERIFY(portTwo.open(two).isEmpty());
 
-    ReaderHarness<SerialCommControl> window;
+    ReaderHarness<SerialCommControl> window(PortResolver::fromSettingsFile());
     QVERIFY(window.comm.setRThreshold(1) && window.comm.setInputLen(10));
     QVERIFY(window.comm.setPortOpen(true));
     QCOMPARE(window.comm.devicePath(), one);

@@ -9,6 +9,16 @@
 
 #include <unistd.h>
 
+namespace {
+
+// For cases that never open the port.
+Outcome<QString> noDevice(int)
+{
+    return Failure{Failure::PortUnavailable, QStringLiteral("no device in this test")};
+}
+
+} // namespace
+
 class TestSerialControl : public QObject {
     Q_OBJECT
 
@@ -63,7 +73,7 @@ void TestSerialControl::lineSettings()
 
 void TestSerialControl::invalidSettingsKeepThePrevious()
 {
-    SerialCommControl comm;
+    SerialCommControl comm(noDevice);
     QVERIFY(comm.setSettings(QStringLiteral("19200,E,7,2")).isOk());
     const Status status = comm.setSettings(QStringLiteral("9600,Q,8,1"));
     QVERIFY(!status.isOk());
@@ -99,7 +109,7 @@ void TestSerialControl::propertyRanges()
     QFETCH(QString, property);
     QFETCH(int, value);
     QFETCH(bool, accepted);
-    SerialCommControl comm;
+    SerialCommControl comm(noDevice);
     const auto v = static_cast<qint16>(value);
     Status status;
     int readBack = 0;
@@ -148,7 +158,7 @@ void TestSerialControl::openFailures()
     QVERIFY(file.open(QIODevice::WriteOnly));
     path.replace(QStringLiteral("DIR"), dir.path());
 
-    SerialCommControl comm(nullptr, [&](int) { return Outcome<QString>(path); });
+    SerialCommControl comm([&](int) { return Outcome<QString>(path); });
     const Status status = comm.setPortOpen(true);
     QVERIFY(!status.isOk());
     QCOMPARE(status.failure().code, code);
@@ -166,7 +176,7 @@ void TestSerialControl::permissionDeniedTellsHowToGetAccess()
     const QString link = dir.filePath(QStringLiteral("line"));
     QVERIFY(pty.open(link).isEmpty());
     QVERIFY(QFile::setPermissions(pty.devicePath(), QFileDevice::Permissions()));
-    SerialCommControl comm(nullptr, [&](int) { return Outcome<QString>(link); });
+    SerialCommControl comm([&](int) { return Outcome<QString>(link); });
     const Status status = comm.setPortOpen(true);
     QVERIFY(!status.isOk());
     QCOMPARE(status.failure().code, int(Failure::PermissionDenied));
@@ -180,8 +190,8 @@ void TestSerialControl::openIsExclusive()
     const QString link = dir.filePath(QStringLiteral("line"));
     QVERIFY(pty.open(link).isEmpty());
     auto resolver = [&](int) { return Outcome<QString>(link); };
-    SerialCommControl first(nullptr, resolver);
-    SerialCommControl second(nullptr, resolver);
+    SerialCommControl first(resolver);
+    SerialCommControl second(resolver);
     QVERIFY(first.setPortOpen(true).isOk());
     const Status status = second.setPortOpen(true);
     QVERIFY(!status.isOk());
@@ -197,7 +207,7 @@ void TestSerialControl::openStateRules()
     PseudoTerminal pty;
     const QString link = dir.filePath(QStringLiteral("line"));
     QVERIFY(pty.open(link).isEmpty());
-    SerialCommControl comm(nullptr, [&](int) { return Outcome<QString>(link); });
+    SerialCommControl comm([&](int) { return Outcome<QString>(link); });
 
     QCOMPARE(comm.Input().failure().code, int(Failure::PortNotOpen));
     QVERIFY(comm.setPortOpen(false).isOk()); // closing a closed port is harmless

@@ -22,7 +22,7 @@ double cpuSeconds()
 // The reader link on a real pseudo-terminal, configured as start-up configures it.
 struct Line : ReaderHarness<SerialCommControl> {
     Line()
-        : ReaderHarness(nullptr, [this](int) { return Outcome<QString>(link); })
+        : ReaderHarness([this](int) { return Outcome<QString>(link); })
         , link(dir.filePath(QStringLiteral("line")))
     {
     }

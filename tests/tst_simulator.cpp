@@ -13,7 +13,7 @@ namespace {
 // The program's reader link fed by the simulator program, as the demo runs it.
 struct SimulatedReader : ReaderHarness<SerialCommControl> {
     SimulatedReader()
-        : ReaderHarness(nullptr, [this](int) { return Outcome<QString>(link); })
+        : ReaderHarness([this](int) { return Outcome<QString>(link); })
         , link(dir.filePath(QStringLiteral("line")))
     {
     }

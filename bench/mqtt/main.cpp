@@ -5,7 +5,7 @@
 // receives each absorbance both as a D-Bus signal and as an MQTT message through the broker
 // and reports the difference. For scale, it also times its own messages through the broker.
 
-#include "app/indicatormodel.h"
+#include "common/indicatormodel.h"
 #include "publish/linksource.h"
 
 #include <QCoreApplication>

@@ -1,12 +1,13 @@
 #include "support/assignmentlog.h"
 
-#include "app/indicatormodel.h"
+#include "common/indicatormodel.h"
+#include "publish/linknames.h"
 
 AssignmentLog::AssignmentLog(IndicatorModel &model)
 {
     connect(&model, &IndicatorModel::textAssigned, this,
             [this](IndicatorModel::Item item, const QString &text) {
-                entries.append(QString::fromLatin1(IndicatorModel::itemName(item)) + u'=' + text);
+                entries.append(QString::fromLatin1(LinkNames::itemName(item)) + u'=' + text);
             });
     connect(&model, &IndicatorModel::errorcodeVisibilityAssigned, this, [this](bool visible) {
         entries.append(QStringLiteral("errorcode.visible=%1").arg(visible ? 1 : 0));
@@ -28,7 +29,7 @@ QStringList AssignmentLog::texts() const
 
 QStringList AssignmentLog::values(IndicatorModel::Item item) const
 {
-    const QString prefix = QString::fromLatin1(IndicatorModel::itemName(item)) + u'=';
+    const QString prefix = QString::fromLatin1(LinkNames::itemName(item)) + u'=';
     QStringList result;
     for (const QString &entry : entries) {
         if (entry.startsWith(prefix))

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/indicatormodel.h"
+#include "common/indicatormodel.h"
 
 #include <QObject>
 #include <QStringList>

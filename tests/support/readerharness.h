@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/indicatormodel.h"
+#include "common/indicatormodel.h"
 #include "link/readerlink.h"
 #include "resources/language.h"
 #include "support/assignmentlog.h"

@@ -2,7 +2,7 @@
 
 #include "linkclient.h"
 
-#include "app/terminationsignals.h"
+#include "common/terminationsignals.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

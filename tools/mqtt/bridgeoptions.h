@@ -2,7 +2,7 @@
 
 #include "brokerlink.h"
 
-#include "link/outcome.h"
+#include "common/outcome.h"
 
 #include <QStringList>
 

@@ -5,7 +5,7 @@
 #include "mqttbridge.h"
 #include "publishqueue.h"
 
-#include "app/terminationsignals.h"
+#include "common/terminationsignals.h"
 #include "publish/itemfollower.h"
 #include "publish/linknames.h"
 

@@ -1,7 +1,7 @@
 // zav41k-shots: renders the program's windows to PNG files, as they look in the user's
 // language, for the user's guide and for checking layouts by eye.
 
-#include "app/fonts.h"
+#include "ui/fonts.h"
 #include "app/frmzav41k.h"
 #include "dialogs/frmabout.h"
 #include "dialogs/frmproperties.h"

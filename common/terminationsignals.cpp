@@ -1,4 +1,4 @@
-#include "app/terminationsignals.h"
+#include "common/terminationsignals.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>

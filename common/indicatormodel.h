@@ -15,8 +15,6 @@ public:
 
     explicit IndicatorModel(QObject *parent = nullptr);
 
-    static const char *itemName(Item item);
-
     QString text(Item item) const;
     void setText(Item item, const QString &text);
 

@@ -1,4 +1,4 @@
-#include "app/twips.h"
+#include "ui/twips.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "app/programicon.h"
+#include "resources/programicon.h"
 
 // The pictures are compiled into the widget library; a static library's resources must be
 // registered by hand.

@@ -1,6 +1,4 @@
-#include "app/indicatormodel.h"
-
-#include "publish/linknames.h"
+#include "common/indicatormodel.h"
 
 IndicatorModel::IndicatorModel(QObject *parent)
     : QObject(parent)
@@ -8,17 +6,6 @@ IndicatorModel::IndicatorModel(QObject *parent)
     m_texts[static_cast<int>(Item::Wavelength)] = QStringLiteral("600");
     m_texts[static_cast<int>(Item::Label1)] = QStringLiteral("nm");
     m_texts[static_cast<int>(Item::Errorcode)] = QStringLiteral("0");
-}
-
-const char *IndicatorModel::itemName(Item item)
-{
-    switch (item) {
-    case Item::Absorbance: return LinkNames::kAbsorbance;
-    case Item::Wavelength: return LinkNames::kWavelength;
-    case Item::Label1: return LinkNames::kLabel1;
-    case Item::Errorcode: return LinkNames::kErrorcode;
-    }
-    return "";
 }
 
 QString IndicatorModel::text(Item item) const

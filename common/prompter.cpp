@@ -1,3 +1,3 @@
-#include "app/prompter.h"
+#include "common/prompter.h"
 
 Prompter::~Prompter() = default;
