@@ -1,20 +1,40 @@
 #include "link/watchdog.h"
 
-#include "app/indicatormodel.h"
+#include "common/indicatormodel.h"
 #include "resources/stringtable.h"
+
+#include <chrono>
 
 Watchdog::Watchdog(IndicatorModel &indicators, QObject *parent)
     : QObject(parent)
     , m_indicators(indicators)
 {
-    m_timer.setInterval(kIntervalMs);
-    connect(&m_timer, &QTimer::timeout, this, &Watchdog::Timer1_Timer);
-    m_timer.start();
+    m_timer.setTimerType(Qt::PreciseTimer);
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &Watchdog::onTimeout);
+    start();
+}
+
+void Watchdog::start()
+{
+    m_intervalStart.start();
+    m_timer.start(kIntervalMs);
+}
+
+void Watchdog::onTimeout()
+{
+    using namespace std::chrono;
+    const nanoseconds left = milliseconds(kIntervalMs) - nanoseconds(m_intervalStart.nsecsElapsed());
+    if (left > nanoseconds::zero()) {
+        m_timer.start(ceil<milliseconds>(left));
+        return;
+    }
+    Timer1_Timer();
 }
 
 void Watchdog::Timer1_Timer()
 {
-    const Outcome<QString> message = StringTable::text(110);
+    const Outcome<QString> message = StringTable::text(StringId::CheckConnection);
     if (message)
         m_indicators.setText(IndicatorModel::Item::Errorcode, message.value());
     m_timer.stop();

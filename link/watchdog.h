@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
@@ -7,7 +8,9 @@ class IndicatorModel;
 
 // Tells the user through the status indicator that no record has been decoded for three
 // seconds. It runs from its creation; the decoder stops it while it works and starts it again
-// at the end, so it measures the time since the last decoded record.
+// at the end, so it measures the time since the last decoded record. It never reports before
+// the three seconds are up: a timer may wake a little early, so the time is checked on the
+// monotonic clock and the rest waited for.
 class Watchdog : public QObject {
     Q_OBJECT
 
@@ -16,13 +19,17 @@ public:
 
     explicit Watchdog(IndicatorModel &indicators, QObject *parent = nullptr);
 
-    void start() { m_timer.start(); }
+    // Starts the interval again from zero.
+    void start();
     void stop() { m_timer.stop(); }
     bool isRunning() const { return m_timer.isActive(); }
 
     void Timer1_Timer();
 
 private:
+    void onTimeout();
+
     IndicatorModel &m_indicators;
     QTimer m_timer; // Timer1
+    QElapsedTimer m_intervalStart;
 };
