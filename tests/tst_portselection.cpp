@@ -24,6 +24,7 @@ private slots:
     void currentEntry();
     void okPress_data();
     void okPress();
+    void storesWhatTheControlReports();
     void movesTheRealLine();
 };
 
@@ -148,6 +149,25 @@ void TestPortSelection::okPress()
         QCOMPARE(box.buttons, Prompter::Buttons::Ok);
         QVERIFY(box.title.isEmpty()); // the program title
     }
+}
+
+// The number stored is read back from the control after the change, not the one asked for.
+void TestPortSelection::storesWhatTheControlReports()
+{
+    FakeCommControl comm;
+    QVERIFY(comm.setPortOpen(false).isOk());
+    QVERIFY(comm.setCommPort(1).isOk());
+    comm.renumberBy = 1;
+    ScriptedPrompter prompter;
+    QList<qint16> stored;
+    const auto store = [&](qint16 number) {
+        stored.append(number);
+        return Status();
+    };
+    QVERIFY(PortSelection::cmdOK_Click(comm, 3, prompter, store));
+    QCOMPARE(comm.CommPort().value(), qint16(5));
+    QCOMPARE(stored, QList<qint16>{5});
+    QVERIFY(prompter.shown.isEmpty());
 }
 
 // Two pseudo-terminals mapped to ports 1 and 2: after OK with Com2, records sent on port 2 are

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <unistd.h>
 
 class TestSettingsStore : public QObject {
@@ -22,6 +24,7 @@ private slots:
     void applicationNameIsTheTitleAtTheCall();
     void unwritableFolderFails();
     void failedWriteKeepsTheEarlierFile();
+    void failedWriteLeavesNothingBehind();
 
 private:
     QString fileText() const;
@@ -116,6 +119,60 @@ void TestSettingsStore::failedWriteKeepsTheEarlierFile()
     QVERIFY(!PortSetting::write(5).isOk());
     QCOMPARE(fileText(), before);
     QCOMPARE(PortSetting::read(), QStringLiteral("2"));
+}
+
+namespace {
+
+// A file system that refuses to let any file grow past a few bytes, for root as for anyone:
+// the write of the new file fails as on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_previous);
+        m_signal = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_previous;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_previous);
+        std::signal(SIGXFSZ, m_signal);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    rlimit m_previous{};
+    void (*m_signal)(int) = nullptr;
+};
+
+} // namespace
+
+// After a write that failed, the process must not go on seeing the value it could not store,
+// neither in what it reads nor in what a later write of another key puts in the file.
+void TestSettingsStore::failedWriteLeavesNothingBehind()
+{
+    QVERIFY(PortSetting::write(2).isOk());
+    const QString before = fileText();
+    {
+        FileSizeLimit limit(8);
+        const Status status = PortSetting::write(5);
+        QVERIFY(!status.isOk());
+        QCOMPARE(status.failure().code, int(Failure::SettingsWrite));
+        QVERIFY(status.failure().description.contains(QStringLiteral("ZAV41K.conf")));
+    }
+    QCOMPARE(fileText(), before);
+    QCOMPARE(PortSetting::read(), QStringLiteral("2"));
+
+    QVERIFY(SettingsStore::write(QStringLiteral("ZAV41K"), QStringLiteral("Other"),
+                                 QStringLiteral("Key"), QStringLiteral("x"))
+                .isOk());
+    QCOMPARE(PortSetting::read(), QStringLiteral("2"));
+    QVERIFY(fileText().contains(QStringLiteral("CommPort=2")));
+    QVERIFY(PortSetting::write(7).isOk());
+    QCOMPARE(PortSetting::read(), QStringLiteral("7"));
 }
 
 QTEST_GUILESS_MAIN(TestSettingsStore)

@@ -48,7 +48,7 @@ Status FakeCommControl::setCommPort(qint16 port)
         return status;
     if (port < 1 || port > 255 || m_portOpen)
         return Failure{Failure::InvalidPropertyValue, QStringLiteral("invalid port")};
-    m_commPort = port;
+    m_commPort = static_cast<qint16>(port + renumberBy);
     return {};
 }
 

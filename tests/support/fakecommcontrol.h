@@ -43,6 +43,8 @@ public:
     QString failureText = QStringLiteral("device failure");
     mutable QStringList calls;
     QByteArray waiting;
+    // A control that takes another number than the one it is given reports this much more.
+    qint16 renumberBy = 0;
 
 private:
     Status check(const char *operation) const;
