@@ -1,8 +1,8 @@
 #pragma once
 
-#include "common/indicatormodel.h"
 #include "app/startup.h"
 #include "app/windowprompter.h"
+#include "common/indicatormodel.h"
 #include "link/readerlink.h"
 #include "link/serialcommcontrol.h"
 #include "publish/linksource.h"

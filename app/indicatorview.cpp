@@ -1,12 +1,11 @@
 #include "app/indicatorview.h"
 
 #include "app/activitybar.h"
-#include "ui/fonts.h"
 #include "common/indicatormodel.h"
+#include "ui/fonts.h"
 #include "ui/twips.h"
 
 #include <QLabel>
-
 
 IndicatorView::IndicatorView(IndicatorModel &model, QWidget *parent)
     : QWidget(parent)

@@ -1,7 +1,7 @@
-#include "ui/fonts.h"
 #include "app/frmzav41k.h"
-#include "resources/programicon.h"
 #include "common/terminationsignals.h"
+#include "resources/programicon.h"
+#include "ui/fonts.h"
 
 #include <QApplication>
 

@@ -1,12 +1,12 @@
 #include "app/startup.h"
 
-#include "common/pendingfailure.h"
 #include "app/programtitle.h"
-#include "common/prompter.h"
 #include "app/settingsstore.h"
+#include "common/pendingfailure.h"
+#include "common/prompter.h"
 #include "link/commcontrol.h"
-#include "link/readerline.h"
 #include "link/numberconversion.h"
+#include "link/readerline.h"
 #include "resources/stringtable.h"
 
 #include <functional>
@@ -37,9 +37,10 @@ void Form_Load(StartupWindow &window, CommControl &comm, Prompter &prompter, con
 
     ProgramTitle::setTitle(QStringLiteral("ZAV41K"));
 
-    const std::pair<const char *, StringId> menus[] = {{"mnuFile", StringId::MenuFile}, {"mnuFileExit", StringId::MenuFileExit},
-                                                  {"mnuSetup", StringId::MenuSetup}, {"mnuPort", StringId::MenuPort},
-                                                  {"mnuAbout", StringId::MenuAbout}, {"mnuHelp", StringId::MenuHelp}};
+    const std::pair<const char *, StringId> menus[] = {
+        {"mnuFile", StringId::MenuFile},   {"mnuFileExit", StringId::MenuFileExit},
+        {"mnuSetup", StringId::MenuSetup}, {"mnuPort", StringId::MenuPort},
+        {"mnuAbout", StringId::MenuAbout}, {"mnuHelp", StringId::MenuHelp}};
     for (const auto &[menu, id] : menus) {
         if (const std::optional<QString> caption = pending.take(StringTable::text(id)))
             window.setMenuCaption(QString::fromLatin1(menu), *caption);

@@ -1,10 +1,10 @@
 #include "dialogs/frmabout.h"
 
-#include "ui/fonts.h"
-#include "resources/programicon.h"
-#include "ui/twips.h"
 #include "publish/linknames.h"
+#include "resources/programicon.h"
 #include "resources/stringtable.h"
+#include "ui/fonts.h"
+#include "ui/twips.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -60,8 +60,8 @@ frmAbout::frmAbout(QWidget *parent)
     addLabel("lblAbs", QString::fromLatin1(LinkNames::kAbsorbance), 4320, 3120, 1125, 210);
     addLabel("lblWL", QString::fromLatin1(LinkNames::kWavelength), 4366, 3360, 1118, 217);
     addLabel("lblErr", QString::fromLatin1(LinkNames::kErrorcode), 4365, 3600, 1125, 210);
-    QLabel *disclaimer = addLabel("lblDisclaimer", QString::fromLatin1(kDisclaimer), 360, 4440,
-                                  3375, 345);
+    QLabel *disclaimer =
+        addLabel("lblDisclaimer", QString::fromLatin1(kDisclaimer), 360, 4440, 3375, 345);
     for (QLabel *label : {m_lblTitle, m_lblDescription, disclaimer})
         makeBlack(label);
 
@@ -99,11 +99,14 @@ Status frmAbout::Form_Load()
     using Setter = std::function<void(const QString &)>;
     const std::pair<StringId, Setter> steps[] = {
         {StringId::AboutCaption, [this](const QString &text) { setWindowTitle(text); }},
-        {StringId::AboutVersion, [this](const QString &text) { m_lblVersion->setText(text + QStringLiteral(" 1.0")); }},
+        {StringId::AboutVersion,
+         [this](const QString &text) { m_lblVersion->setText(text + QStringLiteral(" 1.0")); }},
         {StringId::AboutTitle, [this](const QString &text) { m_lblTitle->setText(text); }},
         {StringId::Ok, [this](const QString &text) { m_cmdOK->setText(text); }},
-        {StringId::AboutDescription, [this](const QString &text) { m_lblDescription->setText(text); }},
-        {StringId::AboutLinkApplication, [this](const QString &text) { m_lblLinkApp->setText(text); }},
+        {StringId::AboutDescription,
+         [this](const QString &text) { m_lblDescription->setText(text); }},
+        {StringId::AboutLinkApplication,
+         [this](const QString &text) { m_lblLinkApp->setText(text); }},
         {StringId::AboutLinkTopic, [this](const QString &text) { m_lblLinkTopic->setText(text); }},
         {StringId::AboutLinkItems, [this](const QString &text) { m_lblLinkItems->setText(text); }},
     };

@@ -1,14 +1,14 @@
 #include "dialogs/frmproperties.h"
 
 #include "app/configpaths.h"
-#include "ui/fonts.h"
-#include "resources/programicon.h"
 #include "app/settingsstore.h"
-#include "ui/twips.h"
 #include "dialogs/portselection.h"
 #include "link/portmap.h"
 #include "resources/failuretexts.h"
+#include "resources/programicon.h"
 #include "resources/stringtable.h"
+#include "ui/fonts.h"
+#include "ui/twips.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
@@ -92,7 +92,7 @@ Status frmProperties::Form_Load()
              area.y() + (area.height() - outer.height()) / 2);
     }
     const std::pair<QAbstractButton *, StringId> buttons[] = {{m_cmdOK, StringId::Ok},
-                                                                {m_cmdCancel, StringId::Cancel}};
+                                                              {m_cmdCancel, StringId::Cancel}};
     for (const auto &[button, id] : buttons) {
         const Outcome<QString> caption = StringTable::text(id);
         if (!caption)

@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     size_t i = 0;
     while (i < size) {
         const size_t length = std::min<size_t>(size - i - 1, data[i] % 24);
-        window.comm.receive(QByteArray(reinterpret_cast<const char *>(data + i + 1), qsizetype(length)));
+        window.comm.receive(
+            QByteArray(reinterpret_cast<const char *>(data + i + 1), qsizetype(length)));
         i += length + 1;
     }
     while (!window.comm.waiting.isEmpty())

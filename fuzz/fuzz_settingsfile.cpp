@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     const QString stored = PortSetting::read();
     (void)NumberConversion::toInt16(stored, QLocale::c());
-    const PortMap map(file, home.filePath(QStringLiteral("dev")), home.filePath(QStringLiteral("sys")));
+    const PortMap map(file, home.filePath(QStringLiteral("dev")),
+                      home.filePath(QStringLiteral("sys")));
     for (int port : {1, 2, 16, 17})
         (void)map.devicePath(port);
     return 0;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "resources/stringid.h"
 #include "common/outcome.h"
+#include "resources/stringid.h"
 
 #include <QLocale>
 #include <QString>

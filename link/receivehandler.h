@@ -1,7 +1,7 @@
 #pragma once
 
-#include "resources/stringid.h"
 #include "link/recordframer.h"
+#include "resources/stringid.h"
 
 #include <QByteArray>
 #include <QObject>

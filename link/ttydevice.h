@@ -1,7 +1,7 @@
 #pragma once
 
-#include "link/linesettings.h"
 #include "common/outcome.h"
+#include "link/linesettings.h"
 #include "link/paritymarks.h"
 
 #include <QByteArray>

@@ -24,7 +24,8 @@ void Watchdog::start()
 void Watchdog::onTimeout()
 {
     using namespace std::chrono;
-    const nanoseconds left = milliseconds(kIntervalMs) - nanoseconds(m_intervalStart.nsecsElapsed());
+    const nanoseconds left =
+        milliseconds(kIntervalMs) - nanoseconds(m_intervalStart.nsecsElapsed());
     if (left > nanoseconds::zero()) {
         m_timer.start(ceil<milliseconds>(left));
         return;

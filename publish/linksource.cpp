@@ -122,8 +122,9 @@ bool LinkSource::handleMessage(const QDBusMessage &message, const QDBusConnectio
     if (member == QLatin1String("Set"))
         return refuse(QDBusError::PropertyReadOnly,
                       QStringLiteral("The items of %1 are read-only").arg(m_interface));
-    return refuse(QDBusError::UnknownMethod,
-                  QStringLiteral("No method %1 with signature \"%2\"").arg(member, message.signature()));
+    return refuse(
+        QDBusError::UnknownMethod,
+        QStringLiteral("No method %1 with signature \"%2\"").arg(member, message.signature()));
 }
 
 QString LinkSource::introspectionDocument() const
@@ -133,18 +134,21 @@ QString LinkSource::introspectionDocument() const
                " \"http://www.freedesktop.org/standards/dbus/1.0/introspect.dtd\">\n"
                "<node>\n"
                "  <interface name=\"org.freedesktop.DBus.Introspectable\">\n"
-               "    <method name=\"Introspect\"><arg name=\"xml\" type=\"s\" direction=\"out\"/></method>\n"
+               "    <method name=\"Introspect\"><arg name=\"xml\" type=\"s\" "
+               "direction=\"out\"/></method>\n"
                "  </interface>\n"
                "  <interface name=\"org.freedesktop.DBus.Peer\">\n"
                "    <method name=\"Ping\"/>\n"
                "  </interface>\n"
                "  <interface name=\"org.freedesktop.DBus.Properties\">\n"
                "    <method name=\"Get\"><arg name=\"interface\" type=\"s\" direction=\"in\"/>"
-               "<arg name=\"name\" type=\"s\" direction=\"in\"/><arg name=\"value\" type=\"v\" direction=\"out\"/></method>\n"
+               "<arg name=\"name\" type=\"s\" direction=\"in\"/><arg name=\"value\" type=\"v\" "
+               "direction=\"out\"/></method>\n"
                "    <method name=\"GetAll\"><arg name=\"interface\" type=\"s\" direction=\"in\"/>"
                "<arg name=\"values\" type=\"a{sv}\" direction=\"out\"/></method>\n"
                "    <signal name=\"PropertiesChanged\"><arg name=\"interface\" type=\"s\"/>"
-               "<arg name=\"changed\" type=\"a{sv}\"/><arg name=\"invalidated\" type=\"as\"/></signal>\n"
+               "<arg name=\"changed\" type=\"a{sv}\"/><arg name=\"invalidated\" "
+               "type=\"as\"/></signal>\n"
                "  </interface>\n") +
            introspect(m_path) + QStringLiteral("</node>\n");
 }

@@ -112,7 +112,8 @@ QString deviceError(const QString &path, const QString &reason)
 
 QString settingsNotWritten(const QString &file)
 {
-    return pick("The settings could not be written to %1", "Les réglages n'ont pu être écrits dans %1")
+    return pick("The settings could not be written to %1",
+                "Les réglages n'ont pu être écrits dans %1")
         .arg(file);
 }
 

@@ -26,9 +26,11 @@ constexpr Entry kEntries[] = {
     {StringId::UnderRange, "Under Range -- Check Zero", "Trop bas -- adjoutez zero"},
     {StringId::OverRange, "Over Range -- Check Zero", "Trop Haute - adjoutez zero"},
     {StringId::CheckConnection, "Check RS-232 Connection", "Regardez le connection de RS-232"},
-    {StringId::AboutTitle, "ZAV-41K Source DDE Application for Win95", "ZAV-41K Application de DDE d'origine"},
+    {StringId::AboutTitle, "ZAV-41K Source DDE Application for Win95",
+     "ZAV-41K Application de DDE d'origine"},
     {StringId::AboutVersion, "Version", "Version"},
-    {StringId::AboutDescription, "Receives and interprets data from the ZAV-41K Dosifilm Reader with RS-232 opton.",
+    {StringId::AboutDescription,
+     "Receives and interprets data from the ZAV-41K Dosifilm Reader with RS-232 opton.",
      "Recu et traduit l'absorbance du ZAV-41K"},
     {StringId::AboutLinkApplication, "DDE Link Application Name: ", "Le Nom d'Application de DDE"},
     {StringId::AboutLinkTopic, "DDE Link Topic:", "Le Topique de DDE"},
@@ -39,7 +41,8 @@ constexpr Entry kEntries[] = {
     {StringId::ParityError, "Parity Error", "Erreur de Paritee"},
     {StringId::LineErrorTitle, "Click Cancel to Quit, OK to ignore", "Is this used?"},
     {StringId::Cancel, "&Cancel", "&Annuler"},
-    {StringId::PortPrompt, "Select the Comm Port Connected to the ZAV-41K", "Choisisez le Port de Communication"},
+    {StringId::PortPrompt, "Select the Comm Port Connected to the ZAV-41K",
+     "Choisisez le Port de Communication"},
     {StringId::AboutCaption, "About ZAV41K", "D'Abord ZAV41K"},
 };
 

@@ -1,9 +1,9 @@
-#include "ui/fonts.h"
 #include "common/indicatormodel.h"
-#include "resources/programicon.h"
 #include "dialogs/frmabout.h"
 #include "publish/linknames.h"
 #include "resources/language.h"
+#include "resources/programicon.h"
+#include "ui/fonts.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -23,7 +23,8 @@ QStringList contents(const QDialog &box)
     QStringList all{box.windowTitle()};
     for (const QLabel *l : box.findChildren<QLabel *>()) {
         const QRect r = l->geometry();
-        all.append(QStringLiteral("%1=%2@%3,%4").arg(l->objectName(), l->text()).arg(r.x()).arg(r.y()));
+        all.append(
+            QStringLiteral("%1=%2@%3,%4").arg(l->objectName(), l->text()).arg(r.x()).arg(r.y()));
     }
     return all;
 }
@@ -92,9 +93,12 @@ void TestFrmAbout::linkNamesAreThePublishedNames()
     using Item = IndicatorModel::Item;
     QCOMPARE(label(box, "Label3")->text(), QStringLiteral("zav41k"));
     QCOMPARE(label(box, "Label4")->text(), QStringLiteral("data"));
-    QCOMPARE(label(box, "lblAbs")->text(), QString::fromLatin1(LinkNames::itemName(Item::Absorbance)));
-    QCOMPARE(label(box, "lblWL")->text(), QString::fromLatin1(LinkNames::itemName(Item::Wavelength)));
-    QCOMPARE(label(box, "lblErr")->text(), QString::fromLatin1(LinkNames::itemName(Item::Errorcode)));
+    QCOMPARE(label(box, "lblAbs")->text(),
+             QString::fromLatin1(LinkNames::itemName(Item::Absorbance)));
+    QCOMPARE(label(box, "lblWL")->text(),
+             QString::fromLatin1(LinkNames::itemName(Item::Wavelength)));
+    QCOMPARE(label(box, "lblErr")->text(),
+             QString::fromLatin1(LinkNames::itemName(Item::Errorcode)));
     QCOMPARE(label(box, "lblAbs")->text(), QStringLiteral("absorbance"));
     QCOMPARE(label(box, "lblWL")->text(), QStringLiteral("wavelength"));
     QCOMPARE(label(box, "lblErr")->text(), QStringLiteral("errorcode"));
@@ -160,12 +164,14 @@ void TestFrmAbout::geometryAt96Dpi()
     QCOMPARE(label(box, "lblLinkApp")->geometry(), QRect(27, 152, 256, 19));
     QCOMPARE(label(box, "Label3")->geometry(), QRect(291, 152, 75, 14));
     QCOMPARE(label(box, "lblErr")->geometry(), QRect(291, 240, 75, 14));
-    QCOMPARE(box.findChild<QPushButton *>(QStringLiteral("cmdOK"))->geometry(), QRect(272, 296, 84, 23));
+    QCOMPARE(box.findChild<QPushButton *>(QStringLiteral("cmdOK"))->geometry(),
+             QRect(272, 296, 84, 23));
 }
 
 void TestFrmAbout::picturesAre32By32In16Colours()
 {
-    for (const QPixmap &picture : {ProgramIcon::icon().pixmap(32, 32), ProgramIcon::aboutPicture()}) {
+    for (const QPixmap &picture :
+         {ProgramIcon::icon().pixmap(32, 32), ProgramIcon::aboutPicture()}) {
         const QImage image = picture.toImage();
         QCOMPARE(image.size(), QSize(32, 32));
         QSet<QRgb> colours;

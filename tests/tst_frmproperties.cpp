@@ -1,10 +1,10 @@
-#include "ui/fonts.h"
 #include "app/programtitle.h"
 #include "app/settingsstore.h"
 #include "dialogs/frmproperties.h"
 #include "resources/language.h"
 #include "support/fakecommcontrol.h"
 #include "support/scriptedprompter.h"
+#include "ui/fonts.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -71,7 +71,8 @@ void TestFrmProperties::listShowsSixteenPortsWithTheCurrentSelected()
     QCOMPARE(list->itemText(15), QStringLiteral("Com16"));
     QCOMPARE(list->currentText(), QStringLiteral("Com3"));
     QVERIFY(!list->isEditable());
-    QCOMPARE(list->itemData(1, Qt::ToolTipRole).toString(), QStringLiteral("/dev/serial/by-id/reader"));
+    QCOMPARE(list->itemData(1, Qt::ToolTipRole).toString(),
+             QStringLiteral("/dev/serial/by-id/reader"));
     QCOMPARE(list->itemData(0, Qt::ToolTipRole).toString(), QStringLiteral("no device"));
 }
 
@@ -118,7 +119,8 @@ void TestFrmProperties::geometryAt96Dpi()
     QCOMPARE(d.child<QPushButton>("cmdOK")->geometry(), QRect(167, 0, 72, 27));
     QCOMPARE(d.child<QPushButton>("cmdCancel")->geometry(), QRect(167, 33, 72, 27));
     QVERIFY(d.dialog.windowFlags() & Qt::WindowCloseButtonHint);
-    QVERIFY(!(d.dialog.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    QVERIFY(
+        !(d.dialog.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
 }
 
 void TestFrmProperties::focusStartsOnOk()

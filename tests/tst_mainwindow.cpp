@@ -1,10 +1,10 @@
 #include "app/activitybar.h"
-#include "ui/fonts.h"
 #include "app/frmzav41k.h"
 #include "app/programtitle.h"
 #include "pseudoterminal.h"
-#include "support/labsettings.h"
 #include "resources/language.h"
+#include "support/labsettings.h"
+#include "ui/fonts.h"
 
 #include <QAction>
 #include <QDir>

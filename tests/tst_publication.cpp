@@ -16,10 +16,7 @@ const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
 
 // The reader link published on the session bus, as the main window publishes it.
 struct PublishedReader : ReaderHarness<FakeCommControl> {
-    PublishedReader()
-    {
-        published = source.publish(QDBusConnection::sessionBus());
-    }
+    PublishedReader() { published = source.publish(QDBusConnection::sessionBus()); }
     ~PublishedReader() { QDBusConnection::sessionBus().unregisterService(kService); }
 
     // Sends a marker record until a linked client has seen it, so that nothing later is missed
@@ -40,10 +37,11 @@ struct PublishedReader : ReaderHarness<FakeCommControl> {
 };
 
 // Calls over a connection of its own, as another program would.
-QDBusMessage callSource(const QString &interface, const QString &member, const QVariantList &arguments)
+QDBusMessage callSource(const QString &interface, const QString &member,
+                        const QVariantList &arguments)
 {
-    static QDBusConnection client = QDBusConnection::connectToBus(QDBusConnection::SessionBus,
-                                                                  QStringLiteral("client"));
+    static QDBusConnection client =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("client"));
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, interface, member);
     call.setArguments(arguments);
     QDBusPendingCall pending = client.asyncCall(call, 5000);
@@ -91,11 +89,14 @@ void TestPublication::linkedClientReceivesEveryAssignmentInOrder()
     r.comm.receive({});
     r.comm.receive("9999 100\r\n");
     r.comm.receive("abcd 001\r\n"); // count fails: the previous count with the over-range flag
+    // One record a line.
+    // clang-format off
     const QStringList expected{
         "wavelength\t510", "absorbance\t1.234", "errorcode\t0",
         "wavelength\t510", "errorcode\tUnder Range -- Check Zero", "absorbance\tLO",
         "wavelength\t600", "absorbance\t9999", "errorcode\t0",
         "wavelength\t510", "errorcode\tOver Range -- Check Zero", "absorbance\tHI"};
+    // clang-format on
     QTRY_COMPARE(client.lines().mid(before), expected);
     QCOMPARE(r.prompter.shown.size(), 1);
 }
@@ -108,7 +109,8 @@ void TestPublication::watchdogReachesLinkedClients()
     QVERIFY(r.linkedClientReady(client));
     const qsizetype before = client.lines().size();
     QTRY_COMPARE_WITH_TIMEOUT(client.lines().mid(before),
-                              QStringList{QStringLiteral("errorcode\tCheck RS-232 Connection")}, 4500);
+                              QStringList{QStringLiteral("errorcode\tCheck RS-232 Connection")},
+                              4500);
     r.comm.receive("0500 100\r\n");
     QTRY_COMPARE(client.lines().mid(before),
                  (QStringList{"errorcode\tCheck RS-232 Connection", "errorcode\t0"}));
@@ -118,12 +120,15 @@ void TestPublication::getAndGetAll()
 {
     PublishedReader r;
     r.comm.receive("0123 010\r\n");
-    const QDBusMessage one = callSource(kProperties, QStringLiteral("Get"), {QStringLiteral("zav41k.Source"), QStringLiteral("errorcode")});
+    const QDBusMessage one =
+        callSource(kProperties, QStringLiteral("Get"),
+                   {QStringLiteral("zav41k.Source"), QStringLiteral("errorcode")});
     QCOMPARE(one.type(), QDBusMessage::ReplyMessage);
     QCOMPARE(one.arguments().first().value<QDBusVariant>().variant().toString(),
              QStringLiteral("Under Range -- Check Zero"));
 
-    const QDBusMessage all = callSource(kProperties, QStringLiteral("GetAll"), {QStringLiteral("zav41k.Source")});
+    const QDBusMessage all =
+        callSource(kProperties, QStringLiteral("GetAll"), {QStringLiteral("zav41k.Source")});
     QCOMPARE(all.type(), QDBusMessage::ReplyMessage);
     const QVariantMap values = qdbus_cast<QVariantMap>(all.arguments().first());
     QCOMPARE(values.value(QStringLiteral("absorbance")).toString(), QStringLiteral("LO"));
@@ -131,7 +136,9 @@ void TestPublication::getAndGetAll()
     QCOMPARE(values.value(QStringLiteral("Label1")).toString(), QStringLiteral("nm"));
     QCOMPARE(values.size(), 4);
 
-    const QDBusMessage unknown = callSource(kProperties, QStringLiteral("Get"), {QStringLiteral("zav41k.Source"), QStringLiteral("colour")});
+    const QDBusMessage unknown =
+        callSource(kProperties, QStringLiteral("Get"),
+                   {QStringLiteral("zav41k.Source"), QStringLiteral("colour")});
     QCOMPARE(unknown.errorName(), QStringLiteral("org.freedesktop.DBus.Error.UnknownProperty"));
 }
 
@@ -143,14 +150,17 @@ void TestPublication::writesAndOtherMethodsAreRefused_data()
     QTest::addColumn<QString>("error");
     QTest::newRow("write an item")
         << kProperties << "Set"
-        << QVariantList{"zav41k.Source", "absorbance", QVariant::fromValue(QDBusVariant(QStringLiteral("9.999")))}
+        << QVariantList{"zav41k.Source", "absorbance",
+                        QVariant::fromValue(QDBusVariant(QStringLiteral("9.999")))}
         << "org.freedesktop.DBus.Error.PropertyReadOnly";
-    QTest::newRow("a method of its own") << "zav41k.Source" << "Reset" << QVariantList{}
-                                         << "org.freedesktop.DBus.Error.UnknownMethod";
-    QTest::newRow("Get with wrong arguments") << kProperties << "Get" << QVariantList{42}
-                                              << "org.freedesktop.DBus.Error.UnknownMethod";
-    QTest::newRow("another interface") << "org.example.Other" << "Poke" << QVariantList{"x"}
-                                       << "org.freedesktop.DBus.Error.UnknownMethod";
+    QTest::newRow("a method of its own")
+        << "zav41k.Source"
+        << "Reset" << QVariantList{} << "org.freedesktop.DBus.Error.UnknownMethod";
+    QTest::newRow("Get with wrong arguments")
+        << kProperties << "Get" << QVariantList{42} << "org.freedesktop.DBus.Error.UnknownMethod";
+    QTest::newRow("another interface")
+        << "org.example.Other"
+        << "Poke" << QVariantList{"x"} << "org.freedesktop.DBus.Error.UnknownMethod";
 }
 
 void TestPublication::writesAndOtherMethodsAreRefused()
@@ -180,7 +190,12 @@ void TestPublication::frenchInterfaceAndCommaLocale()
     QVERIFY(source.publish(QDBusConnection::sessionBus()));
     LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"), QStringLiteral("data"),
                         QStringLiteral("absorbance"), QStringLiteral("errorcode")});
-    QTRY_VERIFY_WITH_TIMEOUT(([&] { comm.receive("1234 000\r\n"); QTest::qWait(50); return !client.lines().isEmpty(); })(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(([&] {
+                                 comm.receive("1234 000\r\n");
+                                 QTest::qWait(50);
+                                 return !client.lines().isEmpty();
+                             })(),
+                             5000);
     comm.receive("0123 010\r\n");
     QTRY_VERIFY(client.lines().contains(QStringLiteral("errorcode\tTrop bas -- adjoutez zero")));
     QVERIFY(client.lines().contains(QStringLiteral("absorbance\t1,234")));
@@ -192,8 +207,8 @@ void TestPublication::requestAndNotify()
 {
     PublishedReader r;
     r.comm.receive("0500 100\r\n");
-    LinkProcess request({QStringLiteral("request"), QStringLiteral("zav41k"), QStringLiteral("data"),
-                         QStringLiteral("absorbance")});
+    LinkProcess request({QStringLiteral("request"), QStringLiteral("zav41k"),
+                         QStringLiteral("data"), QStringLiteral("absorbance")});
     // The source answers from this thread: wait with the event loop running.
     QTRY_VERIFY_WITH_TIMEOUT(request.process().state() == QProcess::NotRunning, 8000);
     QCOMPARE(request.lines(), QStringList{QStringLiteral("0.500")});
@@ -208,8 +223,8 @@ void TestPublication::requestAndNotify()
 
 void TestPublication::requestWithoutSource()
 {
-    LinkProcess request({QStringLiteral("request"), QStringLiteral("zav41k"), QStringLiteral("data"),
-                         QStringLiteral("absorbance")});
+    LinkProcess request({QStringLiteral("request"), QStringLiteral("zav41k"),
+                         QStringLiteral("data"), QStringLiteral("absorbance")});
     QVERIFY(request.process().waitForFinished(5000));
     QCOMPARE(request.process().exitCode(), 1);
     QVERIFY(request.errors().contains(QStringLiteral("not running")));
@@ -218,11 +233,13 @@ void TestPublication::requestWithoutSource()
 void TestPublication::secondSourceQueuesAndTakesOver()
 {
     QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
-    QDBusConnection second = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("second"));
+    QDBusConnection second =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("second"));
     IndicatorModel two;
     LinkSource secondSource(two);
     {
-        QDBusConnection first = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("first"));
+        QDBusConnection first =
+            QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("first"));
         IndicatorModel one;
         LinkSource firstSource(one);
         QVERIFY(firstSource.publish(first));

@@ -75,8 +75,9 @@ void TestSettingsStore::roundTrip()
 {
     QFETCH(QString, text);
     const QString app = QStringLiteral("ZAV41K");
-    QVERIFY(SettingsStore::write(app, QStringLiteral("Properties"), QStringLiteral("CommPort"), text)
-                .isOk());
+    QVERIFY(
+        SettingsStore::write(app, QStringLiteral("Properties"), QStringLiteral("CommPort"), text)
+            .isOk());
     QCOMPARE(PortSetting::read(), text);
 }
 

@@ -158,9 +158,9 @@ void TestStartup::lineStatementsInOrderThenPort()
     Start s;
     QVERIFY(s.store(QStringLiteral("4")));
     s.run();
-    QCOMPARE(s.comm.calls, (QStringList{"setSettings", "setRThreshold", "setInputLen",
-                                        "setHandshaking", "setDTREnable", "setCommPort",
-                                        "setPortOpen(true)"}));
+    QCOMPARE(s.comm.calls,
+             (QStringList{"setSettings", "setRThreshold", "setInputLen", "setHandshaking",
+                          "setDTREnable", "setCommPort", "setPortOpen(true)"}));
     QCOMPARE(s.comm.Settings().value(), QStringLiteral("9600,N,8,1"));
     QCOMPARE(s.comm.RThreshold().value(), qint16(1));
     QCOMPARE(s.comm.InputLen().value(), qint16(10));

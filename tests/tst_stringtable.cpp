@@ -93,9 +93,11 @@ void TestStringTable::unknownIdsFail()
 void TestStringTable::lookupFollowsCurrentLanguage()
 {
     setCurrentLanguage(Language::French);
-    QCOMPARE(StringTable::text(StringId::UnderRange).value(), QStringLiteral("Trop bas -- adjoutez zero"));
+    QCOMPARE(StringTable::text(StringId::UnderRange).value(),
+             QStringLiteral("Trop bas -- adjoutez zero"));
     setCurrentLanguage(Language::English);
-    QCOMPARE(StringTable::text(StringId::UnderRange).value(), QStringLiteral("Under Range -- Check Zero"));
+    QCOMPARE(StringTable::text(StringId::UnderRange).value(),
+             QStringLiteral("Under Range -- Check Zero"));
 }
 
 void TestStringTable::languageFromEnvironment_data()

@@ -33,7 +33,8 @@ int main(int argc, char *argv[])
     const QString properties = QStringLiteral("org.freedesktop.DBus.Properties");
     const QString interface = QStringLiteral("zav41k.Source");
     auto publish = [&](const char *item, const QString &value) {
-        QDBusMessage signal = QDBusMessage::createSignal(path, properties, QStringLiteral("PropertiesChanged"));
+        QDBusMessage signal =
+            QDBusMessage::createSignal(path, properties, QStringLiteral("PropertiesChanged"));
         signal << interface << QVariantMap{{QString::fromLatin1(item), value}} << QStringList();
         bus.send(signal);
     };

@@ -54,7 +54,8 @@ void Lab::write(const QByteArray &bytes)
 {
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(m_pty.masterFd(), bytes.constData() + done, size_t(bytes.size() - done));
+        const ssize_t n =
+            ::write(m_pty.masterFd(), bytes.constData() + done, size_t(bytes.size() - done));
         if (n > 0)
             done += n;
         else

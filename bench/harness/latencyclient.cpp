@@ -2,8 +2,8 @@
 // receives: the CLOCK_MONOTONIC time in nanoseconds, the item and the value.
 
 #include <QCoreApplication>
-#include <QDBusConnection>
 #include <QDBusArgument>
+#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QVariantMap>
 
@@ -21,7 +21,8 @@ public slots:
         const long long ns = now.tv_sec * 1000000000LL + now.tv_nsec;
         const QVariantMap values = qdbus_cast<QVariantMap>(message.arguments().value(1));
         for (auto it = values.cbegin(); it != values.cend(); ++it)
-            std::printf("%lld %s %s\n", ns, qPrintable(it.key()), qPrintable(it.value().toString()));
+            std::printf("%lld %s %s\n", ns, qPrintable(it.key()),
+                        qPrintable(it.value().toString()));
         std::fflush(stdout);
     }
 };

@@ -128,8 +128,8 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "usage: zav41k-bench [--quick] PROGRAM BARE CLIENT\n");
         return 2;
     }
-    const Settings settings = quick ? Settings{200, 5, 5000, 3, 3, 2}
-                                    : Settings{2000, 50, 100000, 60, 60, 10};
+    const Settings settings =
+        quick ? Settings{200, 5, 5000, 3, 3, 2} : Settings{2000, 50, 100000, 60, 60, 10};
     const Figures program = measure(Lab::Subject::Program, arguments, settings);
     const Figures bare = measure(Lab::Subject::Bare, arguments, settings);
 
@@ -139,41 +139,51 @@ int main(int argc, char *argv[])
     out << "| figure | program | bare pipeline | ratio | goal | met |\n";
     out << "|---|---|---|---|---|---|\n";
     bool allMet = true;
-    auto row = [&](const QString &figure, double p, double b, int decimals, const QString &goal, bool met) {
+    auto row = [&](const QString &figure, double p, double b, int decimals, const QString &goal,
+                   bool met) {
         allMet = allMet && met;
-        out << "| " << figure << " | " << number(p, decimals) << " | " << number(b, decimals) << " | "
-            << ratio(p, b) << " | " << goal << " | " << (quick ? QStringLiteral("-") : met ? QStringLiteral("yes") : QStringLiteral("NO")) << " |\n";
+        out << "| " << figure << " | " << number(p, decimals) << " | " << number(b, decimals)
+            << " | " << ratio(p, b) << " | " << goal << " | "
+            << (quick ? QStringLiteral("-")
+                : met ? QStringLiteral("yes")
+                      : QStringLiteral("NO"))
+            << " |\n";
     };
     const auto &pl = program.latency;
     row(QStringLiteral("latency p50, 1 client (µs)"), pl.p50Us, bare.latency.p50Us, 0,
         QStringLiteral("≤ 1.5 × bare"), pl.p50Us >= 0 && pl.p50Us <= 1.5 * bare.latency.p50Us);
     row(QStringLiteral("latency p99, 1 client (µs)"), pl.p99Us, bare.latency.p99Us, 0,
         QStringLiteral("< 1000"), pl.p99Us >= 0 && pl.p99Us < 1000);
-    row(QStringLiteral("latency p50, %1 clients (µs)").arg(settings.manyClients), program.latencyMany.p50Us,
-        bare.latencyMany.p50Us, 0, QStringLiteral("-"), true);
-    row(QStringLiteral("latency p99, %1 clients (µs)").arg(settings.manyClients), program.latencyMany.p99Us,
-        bare.latencyMany.p99Us, 0, QStringLiteral("< 2000"),
+    row(QStringLiteral("latency p50, %1 clients (µs)").arg(settings.manyClients),
+        program.latencyMany.p50Us, bare.latencyMany.p50Us, 0, QStringLiteral("-"), true);
+    row(QStringLiteral("latency p99, %1 clients (µs)").arg(settings.manyClients),
+        program.latencyMany.p99Us, bare.latencyMany.p99Us, 0, QStringLiteral("< 2000"),
         program.latencyMany.p99Us >= 0 && program.latencyMany.p99Us < 2000);
     row(QStringLiteral("updates received, latency runs (%)"),
-        100.0 * double(pl.samples + program.latencyMany.samples) / double(pl.expected + program.latencyMany.expected),
-        100.0 * double(bare.latency.samples + bare.latencyMany.samples) / double(bare.latency.expected + bare.latencyMany.expected),
-        1, QStringLiteral("100"), pl.samples == pl.expected && program.latencyMany.samples == program.latencyMany.expected);
+        100.0 * double(pl.samples + program.latencyMany.samples) /
+            double(pl.expected + program.latencyMany.expected),
+        100.0 * double(bare.latency.samples + bare.latencyMany.samples) /
+            double(bare.latency.expected + bare.latencyMany.expected),
+        1, QStringLiteral("100"),
+        pl.samples == pl.expected && program.latencyMany.samples == program.latencyMany.expected);
     row(QStringLiteral("throughput, %1 records (records/s)").arg(settings.throughputRecords),
         program.throughput.recordsPerSecond, bare.throughput.recordsPerSecond, 0,
         QStringLiteral("≥ 20000, none lost"),
         program.throughput.complete && program.throughput.recordsPerSecond >= 20000);
-    row(QStringLiteral("idle CPU (s per minute)"), program.idleCpu, bare.idleCpu, 3, QStringLiteral("< 0.1"),
-        program.idleCpu >= 0 && program.idleCpu < 0.1);
-    row(QStringLiteral("CPU at line rate (%)"), program.lineRateCpu, bare.lineRateCpu, 2, QStringLiteral("< 1"),
-        program.lineRateCpu >= 0 && program.lineRateCpu < 1);
-    row(QStringLiteral("resident memory, idle (MB)"), program.idleKb / 1024.0, bare.idleKb / 1024.0, 1,
-        QStringLiteral("-"), true);
+    row(QStringLiteral("idle CPU (s per minute)"), program.idleCpu, bare.idleCpu, 3,
+        QStringLiteral("< 0.1"), program.idleCpu >= 0 && program.idleCpu < 0.1);
+    row(QStringLiteral("CPU at line rate (%)"), program.lineRateCpu, bare.lineRateCpu, 2,
+        QStringLiteral("< 1"), program.lineRateCpu >= 0 && program.lineRateCpu < 1);
+    row(QStringLiteral("resident memory, idle (MB)"), program.idleKb / 1024.0, bare.idleKb / 1024.0,
+        1, QStringLiteral("-"), true);
     row(QStringLiteral("peak resident memory (MB)"), program.throughput.peakKb / 1024.0,
         bare.throughput.peakKb / 1024.0, 1, QStringLiteral("< 40"),
         program.throughput.peakKb >= 0 && program.throughput.peakKb < 40 * 1024);
-    row(QStringLiteral("resident memory after the run (MB)"), program.afterKb / 1024.0, bare.afterKb / 1024.0, 1,
-        QStringLiteral("back to idle"), program.afterKb <= program.idleKb + 1024);
-    row(QStringLiteral("start-up, cold%1 (ms, median)").arg(program.coldCaches ? QString() : QStringLiteral(" (caches not droppable)")),
+    row(QStringLiteral("resident memory after the run (MB)"), program.afterKb / 1024.0,
+        bare.afterKb / 1024.0, 1, QStringLiteral("back to idle"),
+        program.afterKb <= program.idleKb + 1024);
+    row(QStringLiteral("start-up, cold%1 (ms, median)")
+            .arg(program.coldCaches ? QString() : QStringLiteral(" (caches not droppable)")),
         program.startupCold, bare.startupCold, 0, QStringLiteral("< 300"),
         program.startupCold >= 0 && program.startupCold < 300);
     row(QStringLiteral("start-up, warm (ms, median)"), program.startupWarm, bare.startupWarm, 0,

@@ -7,8 +7,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <thread>
 #include <ctime>
+#include <thread>
 
 namespace {
 
@@ -21,12 +21,15 @@ QByteArray record(int i)
 
 void sleepUntil(qint64 ns)
 {
-    struct timespec when {ns / 1000000000, ns % 1000000000};
+    struct timespec when {
+        ns / 1000000000, ns % 1000000000
+    };
     ::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &when, nullptr);
 }
 
 // Runs the event loop (so that client output is read) until `done` or no progress for a while.
-void waitFor(const std::function<bool()> &done, const std::function<qsizetype()> &progress, int stallMs)
+void waitFor(const std::function<bool()> &done, const std::function<qsizetype()> &progress,
+             int stallMs)
 {
     QElapsedTimer stalled;
     stalled.start();
@@ -123,8 +126,8 @@ Throughput throughput(Lab &lab, Clients &clients, int records)
             lab.write(all.mid(offset, 4000));
     });
     const qsizetype expected = qsizetype(records) * 3;
-    waitFor([&] { return clients.totalUpdates() >= expected; }, [&] { return clients.totalUpdates(); },
-            5000);
+    waitFor([&] { return clients.totalUpdates() >= expected; },
+            [&] { return clients.totalUpdates(); }, 5000);
     writer.join();
     Throughput result;
     result.complete = clients.totalUpdates() == expected;

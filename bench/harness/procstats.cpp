@@ -63,7 +63,9 @@ qint64 peakResidentKb(qint64 pid)
 
 int openDescriptors(qint64 pid)
 {
-    return int(QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).size());
+    return int(QDir(QStringLiteral("/proc/%1/fd").arg(pid))
+                   .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System)
+                   .size());
 }
 
 } // namespace ProcStats

@@ -9,8 +9,8 @@
 #include "publish/linksource.h"
 
 #include <QCoreApplication>
-#include <QDBusConnection>
 #include <QDBusArgument>
+#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>

@@ -37,7 +37,8 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     const QCommandLineOption csvOption(QStringLiteral("csv"), QStringLiteral("Write CSV lines."));
     parser.addOption(csvOption);
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("request, advise or notify"));
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("request, advise or notify"));
     parser.addPositionalArgument(QStringLiteral("names"), QStringLiteral("APP TOPIC ITEM..."),
                                  QStringLiteral("APP TOPIC ITEM..."));
     parser.process(app);
@@ -55,7 +56,8 @@ int main(int argc, char *argv[])
     }
     QList<LinkAddress> addresses;
     for (const QString &item : arguments.mid(3)) {
-        const Outcome<LinkAddress> address = LinkAddress::fromLinkNames(arguments.at(1), arguments.at(2), item);
+        const Outcome<LinkAddress> address =
+            LinkAddress::fromLinkNames(arguments.at(1), arguments.at(2), item);
         if (!address) {
             err << "zav41k-link: " << address.failure().description << Qt::endl;
             return 2;
@@ -73,8 +75,11 @@ int main(int argc, char *argv[])
     if (command == QLatin1String("request"))
         return client.request(addresses.first()) ? 0 : 1;
 
-    const auto mode = command == QLatin1String("advise") ? LinkClient::Mode::Hot : LinkClient::Mode::Warm;
-    if (!client.follow(addresses, mode, parser.isSet(csvOption) ? LinkClient::Format::Csv : LinkClient::Format::Tabs))
+    const auto mode =
+        command == QLatin1String("advise") ? LinkClient::Mode::Hot : LinkClient::Mode::Warm;
+    if (!client.follow(addresses, mode,
+                       parser.isSet(csvOption) ? LinkClient::Format::Csv
+                                               : LinkClient::Format::Tabs))
         return 1;
     TerminationSignals::install([] { QCoreApplication::quit(); });
     return QCoreApplication::exec();

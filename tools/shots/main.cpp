@@ -1,23 +1,23 @@
 // zav41k-shots: renders the program's windows to PNG files, as they look in the user's
 // language, for the user's guide and for checking layouts by eye.
 
-#include "ui/fonts.h"
 #include "app/frmzav41k.h"
 #include "dialogs/frmabout.h"
 #include "dialogs/frmproperties.h"
 #include "pseudoterminal.h"
-#include "support/labsettings.h"
 #include "resources/language.h"
 #include "support/fakecommcontrol.h"
+#include "support/labsettings.h"
 #include "support/scriptedprompter.h"
+#include "ui/fonts.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
-#include <QTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTimer>
 
 int main(int argc, char *argv[])
 {
