@@ -5,21 +5,21 @@
 #include "dialogs/portselection.h"
 #include "link/serialcommcontrol.h"
 #include "pseudoterminal.h"
-#include "support/labsettings.h"
 #include "support/fakecommcontrol.h"
+#include "support/labsettings.h"
 #include "support/linkprocess.h"
 #include "support/readerharness.h"
 
 #include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QTemporaryDir>
-#include <QDBusMessage>
-#include <QDBusVariant>
-#include <QElapsedTimer>
 #include <QTest>
 
 #include <atomic>
@@ -121,7 +121,7 @@ class TestFaults : public QObject {
 
 private slots:
     void initTestCase();
-    void deviceLossAndReturnHundredTimes();
+    void deviceLossAndReturnTwentyTimes();
     void megabyteOfNoiseThenGoodRecords();
     void stormOfLineErrors();
     void storedSettings_data();
@@ -137,7 +137,7 @@ void TestFaults::initTestCase()
         QSKIP("no session bus: run the tests through scripts/test, which starts one");
 }
 
-void TestFaults::deviceLossAndReturnHundredTimes()
+void TestFaults::deviceLossAndReturnTwentyTimes()
 {
     RunningProgram program;
     LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"), QStringLiteral("data"),
@@ -146,7 +146,10 @@ void TestFaults::deviceLossAndReturnHundredTimes()
     const int descriptorsBefore = descriptors(program.pid());
     const qint64 memoryBefore = statusKb(program.pid(), "VmRSS");
     double awayCpu = 0;
-    for (int cycle = 0; cycle < 100; ++cycle) {
+    // Each return waits for the once-a-second reopen; a leak of one descriptor a cycle shows
+    // after the first. scripts/soak goes on for hours.
+    constexpr int kCycles = 20;
+    for (int cycle = 0; cycle < kCycles; ++cycle) {
         program.reader.close();
         const double before = cpuSeconds(program.pid());
         QTest::qWait(cycle == 0 ? 2000 : 150);
