@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFile>
 
+#include <QElapsedTimer>
+
+#include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -17,6 +20,8 @@ Lab::Lab(QString programPath, QString barePath)
     conf.write(QStringLiteral("[Properties]\nCommPort=1\n[Ports]\nCom1=%1\n").arg(m_link).toUtf8());
     conf.close();
     m_pty.open(m_link);
+    // Writes must not block: a program that stopped reading ends the run instead of hanging it.
+    ::fcntl(m_pty.masterFd(), F_SETFL, ::fcntl(m_pty.masterFd(), F_GETFL) | O_NONBLOCK);
 }
 
 Lab::~Lab()
@@ -53,13 +58,19 @@ void Lab::stop()
 void Lab::write(const QByteArray &bytes)
 {
     qsizetype done = 0;
+    QElapsedTimer stalled;
+    stalled.start();
     while (done < bytes.size()) {
         const ssize_t n =
             ::write(m_pty.masterFd(), bytes.constData() + done, size_t(bytes.size() - done));
-        if (n > 0)
+        if (n > 0) {
             done += n;
-        else
+            stalled.restart();
+        } else if (stalled.elapsed() > 10000) {
+            qFatal("nothing has read the line for ten seconds: the program under test stopped");
+        } else {
             ::usleep(1000);
+        }
     }
 }
 

@@ -1,0 +1,20 @@
+# Builds each case's target: one with a header must fail because that header is not found;
+# one with "-" must build.
+foreach(case IN LISTS CASES)
+    string(REPLACE "=" ";" parts "${case}")
+    list(GET parts 0 target)
+    list(GET parts 1 header)
+    execute_process(COMMAND ${CMAKE_COMMAND} --build ${BUILD} --target ${target}
+                    RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+    if(header STREQUAL "-")
+        if(NOT result EQUAL 0)
+            message(FATAL_ERROR "${target} should build:\n${output}")
+        endif()
+    elseif(result EQUAL 0)
+        message(FATAL_ERROR "${target} built, but it includes ${header} across the layers")
+    elseif(NOT output MATCHES "${header}: No such file or directory")
+        message(FATAL_ERROR "${target} failed for another reason than ${header}:\n${output}")
+    else()
+        message(STATUS "${target}: refused, as it must be")
+    endif()
+endforeach()

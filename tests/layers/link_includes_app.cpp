@@ -1,0 +1,2 @@
+// Must not build: the reader link sits below the application shell.
+#include "app/startup.h"

@@ -1,0 +1,2 @@
+// Must not build: the reader link sits below the dialogs.
+#include "dialogs/portselection.h"

@@ -1,0 +1,2 @@
+// Must not build: the reader link knows nothing of the publication.
+#include "publish/linknames.h"
