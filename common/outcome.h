@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 #include <optional>
 #include <utility>
@@ -21,6 +22,7 @@ struct Failure {
         PermissionDenied = 8015,
         DeviceError = 8020,
         SettingsWrite = 75,
+        SettingsRead = 57,
     };
 
     int code = 0;
@@ -38,7 +40,11 @@ public:
 
     bool isOk() const { return !m_failure.has_value(); }
     explicit operator bool() const { return isOk(); }
-    const Failure &failure() const { return *m_failure; }
+    const Failure &failure() const
+    {
+        Q_ASSERT(m_failure);
+        return *m_failure;
+    }
 
 private:
     std::optional<Failure> m_failure;
@@ -58,8 +64,16 @@ public:
 
     bool isOk() const { return !m_failure.has_value(); }
     explicit operator bool() const { return isOk(); }
-    const T &value() const { return *m_value; }
-    const Failure &failure() const { return *m_failure; }
+    const T &value() const
+    {
+        Q_ASSERT(m_value);
+        return *m_value;
+    }
+    const Failure &failure() const
+    {
+        Q_ASSERT(m_failure);
+        return *m_failure;
+    }
     Status status() const { return isOk() ? Status() : Status(*m_failure); }
 
 private:

@@ -1,5 +1,6 @@
 #include "link/serialcommcontrol.h"
 
+#include "link/lineerrors.h"
 #include "resources/failuretexts.h"
 
 SerialCommControl::SerialCommControl(DeviceResolver resolver, QObject *parent)
@@ -202,16 +203,8 @@ void SerialCommControl::onReadable()
         return;
     }
     queueReceiveIfWaiting();
-    if (errors.overrun > 0)
-        queueEvent(CommEventCode::Overrun);
-    if (errors.bufferOverrun > 0)
-        queueEvent(CommEventCode::ReceiveOverflow);
-    if (errors.parity > 0)
-        queueEvent(CommEventCode::Parity);
-    if (errors.framing > 0)
-        queueEvent(CommEventCode::Framing);
-    if (errors.breaks > 0)
-        queueEvent(CommEventCode::Break);
+    for (const qint16 code : LineErrors::events(errors))
+        queueEvent(code);
     if (m_received.size() >= kReceiveBufferSize)
         m_notifier->setEnabled(false);
 }

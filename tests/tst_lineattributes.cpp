@@ -31,6 +31,9 @@ private slots:
     void inputTakesAtMostInputLen();
     void receiveEventNeedsRThresholdCharacters();
     void fullBufferLeavesTheRestInTheKernel();
+    void bufferNeverHoldsMoreThanItsSize();
+    void dataByteFFSurvivesParityMarking_data();
+    void dataByteFFSurvivesParityMarking();
 
 private:
     termios terminal() const;
@@ -289,6 +292,49 @@ void TestLineAttributes::fullBufferLeavesTheRestInTheKernel()
     QByteArray all = first;
     QTRY_VERIFY((all += m_comm->Input().value()).size() >= bytes.size());
     QCOMPARE(all, bytes);
+}
+
+void TestLineAttributes::bufferNeverHoldsMoreThanItsSize()
+{
+    QVERIFY(m_comm->setRThreshold(0).isOk());
+    QVERIFY(m_comm->setInputLen(0).isOk());
+    QVERIFY(m_comm->setPortOpen(true).isOk());
+    // A part-filled buffer takes only what still fits.
+    QVERIFY(send(QByteArray(1000, 'a')));
+    QTest::qWait(200);
+    QVERIFY(send(QByteArray(1000, 'b')));
+    QTest::qWait(300);
+    const QByteArray held = m_comm->Input().value();
+    QCOMPARE(held.size(), SerialCommControl::kReceiveBufferSize);
+    QCOMPARE(held, QByteArray(1000, 'a') + QByteArray(24, 'b'));
+}
+
+void TestLineAttributes::dataByteFFSurvivesParityMarking_data()
+{
+    QTest::addColumn<QString>("settings");
+    QTest::newRow("no parity") << "9600,N,8,1";
+    // With parity marking the kernel doubles a received FF to tell it from a mark.
+    QTest::newRow("even parity, marked") << "9600,E,8,1";
+    QTest::newRow("mark parity, marked") << "9600,M,8,1";
+}
+
+void TestLineAttributes::dataByteFFSurvivesParityMarking()
+{
+    QFETCH(QString, settings);
+    QVERIFY(m_comm->setSettings(settings).isOk());
+    QVERIFY(m_comm->setRThreshold(0).isOk());
+    QVERIFY(m_comm->setInputLen(0).isOk());
+    QVERIFY(m_comm->setPortOpen(true).isOk());
+    QVERIFY(send("a\xff"
+                 "b\xff\xff"
+                 "c"));
+    QByteArray all;
+    QTRY_VERIFY((all += m_comm->Input().value()).size() >= 6);
+    QTest::qWait(100);
+    all += m_comm->Input().value();
+    QCOMPARE(all, QByteArray("a\xff"
+                             "b\xff\xff"
+                             "c"));
 }
 
 QTEST_GUILESS_MAIN(TestLineAttributes)

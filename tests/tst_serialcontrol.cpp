@@ -1,3 +1,5 @@
+#include "link/commcontrol.h"
+#include "link/lineerrors.h"
 #include "link/linesettings.h"
 #include "link/serialcommcontrol.h"
 #include "pseudoterminal.h"
@@ -34,6 +36,8 @@ private slots:
     void permissionDeniedTellsHowToGetAccess();
     void openIsExclusive();
     void openStateRules();
+    void lineErrorEvents_data();
+    void lineErrorEvents();
 };
 
 void TestSerialControl::lineSettings_data()
@@ -222,6 +226,39 @@ void TestSerialControl::openStateRules()
              qPrintable(handshaking.isOk() ? QString() : handshaking.failure().description));
     QVERIFY(comm.setPortOpen(false).isOk());
     QVERIFY(comm.setCommPort(2).isOk());
+}
+
+void TestSerialControl::lineErrorEvents_data()
+{
+    // clang-format off
+    QTest::addColumn<int>("framing");
+    QTest::addColumn<int>("parity");
+    QTest::addColumn<int>("overrun");
+    QTest::addColumn<int>("bufferOverrun");
+    QTest::addColumn<int>("breaks");
+    QTest::addColumn<QList<qint16>>("events");
+
+    using namespace CommEventCode;
+    QTest::newRow("none") << 0 << 0 << 0 << 0 << 0 << QList<qint16>{};
+    QTest::newRow("framing") << 3 << 0 << 0 << 0 << 0 << QList<qint16>{Framing};
+    QTest::newRow("parity, once for many") << 0 << 7 << 0 << 0 << 0 << QList<qint16>{Parity};
+    QTest::newRow("overrun") << 0 << 0 << 1 << 0 << 0 << QList<qint16>{Overrun};
+    QTest::newRow("buffer overrun") << 0 << 0 << 0 << 2 << 0 << QList<qint16>{ReceiveOverflow};
+    QTest::newRow("break") << 0 << 0 << 0 << 0 << 1 << QList<qint16>{Break};
+    QTest::newRow("all, overrun first")
+        << 1 << 1 << 1 << 1 << 1 << QList<qint16>{Overrun, ReceiveOverflow, Parity, Framing, Break};
+    // clang-format on
+}
+
+void TestSerialControl::lineErrorEvents()
+{
+    QFETCH(int, framing);
+    QFETCH(int, parity);
+    QFETCH(int, overrun);
+    QFETCH(int, bufferOverrun);
+    QFETCH(int, breaks);
+    QFETCH(QList<qint16>, events);
+    QCOMPARE(LineErrors::events({framing, parity, overrun, bufferOverrun, breaks}), events);
 }
 
 QTEST_GUILESS_MAIN(TestSerialControl)

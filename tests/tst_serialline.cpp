@@ -3,6 +3,7 @@
 #include "support/readerharness.h"
 
 #include <QRandomGenerator>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -67,6 +68,8 @@ private slots:
     void nestedEventsWhileABoxIsOpen();
     void deviceLossAndReturn();
     void closingStopsReconnecting();
+    void closeAndReopenDropsTheHalfRecord();
+    void reconnectedLineIsWatchedOnce();
 };
 
 void TestSerialLine::recordOneByteAtATime()
@@ -207,6 +210,34 @@ void TestSerialLine::closingStopsReconnecting()
     QTest::qWait(1500);
     QVERIFY(!line.comm.deviceConnected());
     QVERIFY(!line.comm.PortOpen().value());
+}
+
+void TestSerialLine::closeAndReopenDropsTheHalfRecord()
+{
+    Line line;
+    QVERIFY(line.open());
+    line.write("1234 000\r\n0999 0");
+    QTRY_COMPARE(line.reader.receiveHandler().ReceiveBuffer(), QStringLiteral("0999 0"));
+    QVERIFY(line.comm.setPortOpen(false).isOk());
+    QVERIFY(line.comm.setPortOpen(true).isOk());
+    line.write("00 100\r\n0500 100\r\n");
+    QTRY_COMPARE(line.absorbances().size(), 2);
+    QCOMPARE(line.absorbances().last(), QStringLiteral("0.500"));
+}
+
+void TestSerialLine::reconnectedLineIsWatchedOnce()
+{
+    Line line;
+    QVERIFY(line.open());
+    line.pty.close();
+    QTRY_VERIFY(!line.comm.deviceConnected());
+    QVERIFY(line.pty.open(line.link).isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(line.comm.deviceConnected(), 3000);
+    // Once back, the control stops trying: it does not open the device again and again.
+    QTest::qWait(2 * SerialCommControl::kReconnectIntervalMs + 500);
+    QCOMPARE(line.comm.findChildren<QSocketNotifier *>().size(), 1);
+    line.write("0500 100\r\n");
+    QTRY_COMPARE(line.absorbances().size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestSerialLine)

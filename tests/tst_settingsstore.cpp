@@ -25,6 +25,7 @@ private slots:
     void unwritableFolderFails();
     void failedWriteKeepsTheEarlierFile();
     void failedWriteLeavesNothingBehind();
+    void relativeConfigHomeIsIgnored();
 
 private:
     QString fileText() const;
@@ -174,6 +175,19 @@ void TestSettingsStore::failedWriteLeavesNothingBehind()
     QVERIFY(fileText().contains(QStringLiteral("CommPort=2")));
     QVERIFY(PortSetting::write(7).isOk());
     QCOMPARE(PortSetting::read(), QStringLiteral("7"));
+}
+
+void TestSettingsStore::relativeConfigHomeIsIgnored()
+{
+    // A relative XDG_CONFIG_HOME is invalid and ignored, as the base directory rules say.
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(m_home->path()));
+    qputenv("XDG_CONFIG_HOME", "relative/config");
+    const Status stored = PortSetting::write(6);
+    qputenv("HOME", home);
+    QVERIFY(stored.isOk());
+    QVERIFY(QFile::exists(m_home->filePath(QStringLiteral(".config/ZAV41K/ZAV41K.conf"))));
+    QVERIFY(!QFile::exists(QStringLiteral("relative/config")));
 }
 
 QTEST_GUILESS_MAIN(TestSettingsStore)
