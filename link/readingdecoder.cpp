@@ -20,16 +20,20 @@ ReadingDecoder::ReadingDecoder(IndicatorModel &indicators, Watchdog &watchdog, P
 void ReadingDecoder::DecodeReading(const QString record)
 {
     m_watchdog.stop();
+    // The record's failures wait until its last update is made: a box shown mid-record would
+    // let the records that arrive while it is open interleave their updates with this one's.
+    QList<Failure> failures;
+    m_failures = &failures;
 
     const Outcome<qint16> count = NumberConversion::toInt16(record.mid(0, 4), m_locale);
     if (count)
         m_readingValue = count.value();
     else
-        report(count.failure());
+        collect(count.failure());
 
     const Outcome<double> selector = numberAt(record, 6);
     if (!selector)
-        report(selector.failure());
+        collect(selector.failure());
     const bool at510 = !selector || selector.value() == 0;
     m_indicators.setText(Item::Wavelength, at510 ? QStringLiteral("510") : QStringLiteral("600"));
 
@@ -54,6 +58,10 @@ void ReadingDecoder::DecodeReading(const QString record)
 
     m_indicators.setProgress((m_indicators.progress() + 5) % 100);
     m_watchdog.start();
+
+    m_failures = nullptr;
+    for (const Failure &failure : std::as_const(failures))
+        report(failure);
 }
 
 Outcome<double> ReadingDecoder::numberAt(const QString &record, int position) const
@@ -66,7 +74,7 @@ bool ReadingDecoder::flagSet(const QString &record, int position)
 {
     const Outcome<double> flag = numberAt(record, position);
     if (!flag) {
-        report(flag.failure());
+        collect(flag.failure());
         return true;
     }
     return flag.value() == 1;
@@ -78,7 +86,12 @@ void ReadingDecoder::setTextFromTable(StringId id)
     if (text)
         m_indicators.setText(Item::Errorcode, text.value());
     else
-        report(text.failure());
+        collect(text.failure());
+}
+
+void ReadingDecoder::collect(const Failure &failure)
+{
+    m_failures->append(failure);
 }
 
 void ReadingDecoder::report(const Failure &failure)

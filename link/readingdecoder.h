@@ -3,6 +3,7 @@
 #include "common/outcome.h"
 #include "resources/stringid.h"
 
+#include <QList>
 #include <QLocale>
 #include <QString>
 
@@ -15,14 +16,14 @@ class Watchdog;
 //   1-4  absorbance count (count / 1000; 9999 is shown as it stands)
 //   6    wavelength selector, 0 for 510 nm, any other number 600 nm
 //   7    under-range flag (1), 8 over-range flag (1)
-// A failed conversion is reported and decoding goes on along the table's failure path.
+// A failed conversion is reported and decoding goes on along the table's failure path; the
+// reports come once the record's updates are all made, one box after the other.
 class ReadingDecoder {
 public:
     ReadingDecoder(IndicatorModel &indicators, Watchdog &watchdog, Prompter &prompter,
                    QLocale locale);
 
-    // Works on its own copy, so a record decoded while one of its message boxes is open
-    // cannot disturb it.
+    // Records that arrive while one of its boxes is open are decoded in full, after this one.
     void DecodeReading(const QString record);
 
     // The last count that converted.
@@ -32,6 +33,7 @@ private:
     Outcome<double> numberAt(const QString &record, int position) const;
     bool flagSet(const QString &record, int position);
     void setTextFromTable(StringId id);
+    void collect(const Failure &failure);
     void report(const Failure &failure);
 
     IndicatorModel &m_indicators;
@@ -39,5 +41,6 @@ private:
     Prompter &m_prompter;
     QLocale m_locale;
     qint16 m_readingValue = 0;
+    QList<Failure> *m_failures = nullptr; // the current record's, while it is decoded
     bool m_boxOpen = false;
 };

@@ -1,6 +1,7 @@
 #include "common/indicatormodel.h"
 #include "link/readingdecoder.h"
 #include "link/watchdog.h"
+#include "resources/failuretexts.h"
 #include "resources/language.h"
 #include "support/assignmentlog.h"
 #include "support/scriptedprompter.h"
@@ -40,6 +41,7 @@ private slots:
     void failureBoxesCarryTheDescriptionOnly();
     void activityBarWraps();
     void watchdogStoppedWhileDecoding();
+    void failuresComeAfterTheRecord();
     void nestedDecodeKeepsItsOwnRecord();
     void nestedFailuresOpenNoSecondBox();
 };
@@ -178,29 +180,54 @@ void TestDecoder::watchdogStoppedWhileDecoding()
 {
     Fixture f{QLocale::c()};
     QVERIFY(f.watchdog.isRunning());
-    bool runningWhileBoxOpen = true;
+    QList<bool> runningAtAssignment;
+    QObject::connect(&f.indicators, &IndicatorModel::textAssigned,
+                     [&] { runningAtAssignment.append(f.watchdog.isRunning()); });
+    bool runningWhileBoxOpen = false;
     f.prompter.whileOpen = [&] { runningWhileBoxOpen = f.watchdog.isRunning(); };
     f.decoder.DecodeReading(record(QStringLiteral("abcd_000")));
-    QVERIFY(!runningWhileBoxOpen);
+    QCOMPARE(runningAtAssignment, QList<bool>(3, false));
+    // The box comes after the record is decoded, and the interval runs from that moment.
+    QVERIFY(runningWhileBoxOpen);
     QVERIFY(f.watchdog.isRunning());
+}
+
+void TestDecoder::failuresComeAfterTheRecord()
+{
+    setCurrentLanguage(Language::English);
+    Fixture f{QLocale::c()};
+    QStringList madeWhenShown;
+    f.prompter.whileOpen = [&] { madeWhenShown.append(f.log.texts().join(u'|')); };
+    f.decoder.DecodeReading(record(QStringLiteral("abcd_xyz")));
+    const QString all = QStringLiteral("wavelength=510|errorcode=Under Range -- Check Zero|"
+                                       "absorbance=LO");
+    QCOMPARE(madeWhenShown, QStringList(3, all));
+    QCOMPARE(f.prompter.mostOpenAtOnce, 1);
+    // In the order of the record's positions.
+    QCOMPARE(f.prompter.shown.at(0).text, FailureTexts::notANumber(QStringLiteral("abcd")));
+    QCOMPARE(f.prompter.shown.at(1).text, FailureTexts::notANumber(QStringLiteral("x")));
+    QCOMPARE(f.prompter.shown.at(2).text, FailureTexts::notANumber(QStringLiteral("y")));
 }
 
 void TestDecoder::nestedDecodeKeepsItsOwnRecord()
 {
     setCurrentLanguage(Language::English);
     Fixture f{QLocale::c()};
+    f.decoder.DecodeReading(record(QStringLiteral("0777_000")));
     // While the box for the bad count is open, another record arrives and is decoded.
     f.prompter.whileOpen = [&] {
         f.prompter.whileOpen = nullptr;
-        f.decoder.DecodeReading(record(QStringLiteral("0500_110")));
+        f.decoder.DecodeReading(record(QStringLiteral("0555_000")));
     };
-    f.decoder.DecodeReading(record(QStringLiteral("abcd_000")));
-    // The first record goes on with its own characters: 510 and no range error, showing the
-    // count that the nested record left.
+    f.decoder.DecodeReading(record(QStringLiteral("12a4_100")));
+    // Each record's updates come whole and in the order of the records; the bad count shows
+    // the count kept before it, not the one the later record left.
     QCOMPARE(f.log.texts().join(u'|'),
-             QStringLiteral("wavelength=600|errorcode=Under Range -- Check Zero|absorbance=LO|"
-                            "wavelength=510|absorbance=0.500|errorcode=0"));
+             QStringLiteral("wavelength=510|absorbance=0.777|errorcode=0|"
+                            "wavelength=600|absorbance=0.777|errorcode=0|"
+                            "wavelength=510|absorbance=0.555|errorcode=0"));
     QCOMPARE(f.prompter.shown.size(), 1);
+    QCOMPARE(f.decoder.ReadingValue(), 555);
     QVERIFY(f.watchdog.isRunning());
 }
 

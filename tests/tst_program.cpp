@@ -69,9 +69,14 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void readsPublishesAndEndsOnFileExit();
+    void readingsStayWholeWhileABoxWaits();
     void runsWithoutSessionBus();
 
 private:
+    QProcessEnvironment displayEnvironment() const;
+    QProcessEnvironment toolEnvironment() const;
+    int visibleWindows(const QString &title) const;
+
     QProcess m_display;
     QString m_displayName;
 };
@@ -152,6 +157,69 @@ void TestProgram::readsPublishesAndEndsOnFileExit()
     QCOMPARE(program.process.exitCode(), 0);
     QVERIFY(!QString::fromUtf8(program.process.readAllStandardError())
                  .contains(QStringLiteral("not published")));
+}
+
+QProcessEnvironment TestProgram::displayEnvironment() const
+{
+    QProcessEnvironment display;
+    display.insert(QStringLiteral("DISPLAY"), m_displayName);
+    display.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    display.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    return display;
+}
+
+QProcessEnvironment TestProgram::toolEnvironment() const
+{
+    QProcessEnvironment tools = QProcessEnvironment::systemEnvironment();
+    tools.insert(QStringLiteral("DISPLAY"), m_displayName);
+    return tools;
+}
+
+int TestProgram::visibleWindows(const QString &title) const
+{
+    QProcess search;
+    search.setProcessEnvironment(toolEnvironment());
+    search.start(QStringLiteral("xdotool"),
+                 {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                  QStringLiteral("--name"), title});
+    search.waitForFinished(5000);
+    return int(search.readAllStandardOutput().count('\n'));
+}
+
+void TestProgram::readingsStayWholeWhileABoxWaits()
+{
+    Program program;
+    program.start(displayEnvironment());
+    QVERIFY(program.process.waitForStarted(5000));
+    LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"), QStringLiteral("data"),
+                        QStringLiteral("absorbance"), QStringLiteral("wavelength"),
+                        QStringLiteral("errorcode")});
+    for (int i = 0; i < 100 && client.lines().isEmpty(); ++i) {
+        program.send("0001 000\r\n");
+        QTest::qWait(100);
+    }
+    QVERIFY(!client.lines().isEmpty());
+    QTest::qWait(300);
+
+    // A bad count opens the decoder's box; a record arrives while nobody answers it.
+    program.send("0777 000\r\n12a4 100\r\n");
+    QTest::qWait(500);
+    program.send("0555 000\r\n");
+    const QStringList expected{"wavelength\t510", "absorbance\t0.777", "errorcode\t0",
+                               "wavelength\t600", "absorbance\t0.777", "errorcode\t0",
+                               "wavelength\t510", "absorbance\t0.555", "errorcode\t0"};
+    QTRY_COMPARE(client.lines().mid(client.lines().size() - expected.size()), expected);
+    QTest::qWait(500);
+    QCOMPARE(visibleWindows(QStringLiteral("^ZAV41K$")), 2); // the window and the box
+    const qsizetype before = client.lines().size();
+    // OK, late; the box has the keyboard focus.
+    QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")},
+                toolEnvironment()));
+    QTRY_COMPARE(visibleWindows(QStringLiteral("^ZAV41K$")), 1);
+    QTest::qWait(500);
+    // Answering the box adds nothing: the interrupted record had already been shown whole.
+    QCOMPARE(client.lines().size(), before);
+    QCOMPARE(program.process.state(), QProcess::Running);
 }
 
 void TestProgram::runsWithoutSessionBus()
