@@ -11,12 +11,29 @@
 namespace {
 
 int g_pipe[2] = {-1, -1};
+volatile sig_atomic_t g_received = 0;
 
-void forward(int)
+void endNow(int signal)
 {
+    ::_exit(128 + signal);
+}
+
+void giveUp(int)
+{
+    endNow(g_received);
+}
+
+void forward(int signal)
+{
+    // Only async-signal-safe work here: the event loop does the rest. A second signal, or an
+    // event loop that does not take the first within the grace time (the program waits in a
+    // call that does not return), ends the program at once.
+    if (g_received != 0)
+        endNow(signal);
+    g_received = signal;
     const char byte = 1;
-    // Only async-signal-safe work here: the event loop does the rest.
     (void)!::write(g_pipe[1], &byte, 1);
+    ::alarm(TerminationSignals::kGraceSeconds);
 }
 
 } // namespace
@@ -43,6 +60,10 @@ void install(std::function<void()> onSignal)
     action.sa_flags = SA_RESTART;
     for (const int signal : {SIGTERM, SIGINT, SIGHUP})
         ::sigaction(signal, &action, nullptr);
+    struct sigaction alarmAction {};
+    alarmAction.sa_handler = giveUp;
+    sigemptyset(&alarmAction.sa_mask);
+    ::sigaction(SIGALRM, &alarmAction, nullptr);
 }
 
 } // namespace TerminationSignals
