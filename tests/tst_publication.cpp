@@ -148,6 +148,13 @@ void TestPublication::writesAndOtherMethodsAreRefused_data()
     QTest::addColumn<QString>("member");
     QTest::addColumn<QVariantList>("arguments");
     QTest::addColumn<QString>("error");
+    const QString huge(4 << 20, u'x');
+    QTest::newRow("an unknown item with a huge name")
+        << kProperties << "Get" << QVariantList{"zav41k.Source", huge}
+        << "org.freedesktop.DBus.Error.UnknownProperty";
+    QTest::newRow("an unknown interface with a huge name")
+        << kProperties << "GetAll" << QVariantList{huge}
+        << "org.freedesktop.DBus.Error.UnknownInterface";
     QTest::newRow("write an item")
         << kProperties << "Set"
         << QVariantList{"zav41k.Source", "absorbance",
@@ -175,6 +182,8 @@ void TestPublication::writesAndOtherMethodsAreRefused()
     const QDBusMessage reply = callSource(interface, member, arguments);
     QCOMPARE(reply.type(), QDBusMessage::ErrorMessage);
     QCOMPARE(reply.errorName(), error);
+    // The reply quotes what was sent, but never much of it.
+    QVERIFY2(reply.errorMessage().size() < 200, qPrintable(reply.errorMessage().left(300)));
     QVERIFY(r.log.entries.isEmpty());
     QCOMPARE(r.indicators.text(IndicatorModel::Item::Absorbance), QStringLiteral("1.234"));
 }
