@@ -2,59 +2,56 @@
 
 #include "app/configpaths.h"
 #include "app/programtitle.h"
-#include "resources/failuretexts.h"
-
-#include <QSettings>
+#include "settings/settingsfile.h"
 
 namespace {
 
-QString addressOf(const QString &section, const QString &key)
+// Written as it stands where that reads back the same; quoted where blanks at its ends or a
+// leading quote would be lost.
+QByteArray written(const QString &text)
 {
-    return section + u'/' + key;
+    const QByteArray bytes = text.toUtf8();
+    const bool plain =
+        bytes.isEmpty() || (bytes.front() != ' ' && bytes.front() != '\t' && bytes.front() != '"' &&
+                            bytes.back() != ' ' && bytes.back() != '\t');
+    if (plain)
+        return bytes;
+    QByteArray quoted = "\"";
+    for (const char c : bytes) {
+        if (c == '"' || c == '\\')
+            quoted += '\\';
+        quoted += c;
+    }
+    return quoted + '"';
 }
 
 } // namespace
 
 namespace SettingsStore {
 
-QString read(const QString &application, const QString &section, const QString &key,
-             const QString &defaultValue)
+Outcome<QString> read(const QString &application, const QString &section, const QString &key,
+                      const QString &defaultValue)
 {
-    const QSettings settings(ConfigPaths::settingsFile(application), QSettings::IniFormat);
-    const QVariant value = settings.value(addressOf(section, key));
-    if (!value.isValid())
-        return defaultValue;
-    // A text with commas reads back as a list; the store holds plain texts.
-    if (value.typeId() == QMetaType::QStringList)
-        return value.toStringList().join(u',');
-    return value.toString();
+    const Outcome<IniDocument> settings =
+        SettingsFile::load(ConfigPaths::settingsFile(application));
+    if (!settings)
+        return settings.failure();
+    const std::optional<QByteArray> value = settings.value().value(section.toUtf8(), key.toUtf8());
+    return value ? QString::fromUtf8(*value) : defaultValue;
 }
 
 Status write(const QString &application, const QString &section, const QString &key,
              const QString &text)
 {
-    const QString file = ConfigPaths::settingsFile(application);
-    QSettings settings(file, QSettings::IniFormat);
-    const QString address = addressOf(section, key);
-    const QVariant previous = settings.value(address);
-    settings.setValue(address, text);
-    settings.sync();
-    if (settings.status() == QSettings::NoError)
-        return {};
-    // The process shares one cache of the file: put back what the file still holds, so that a
-    // later read does not see a value that was never stored.
-    if (previous.isValid())
-        settings.setValue(address, previous);
-    else
-        settings.remove(address);
-    return Failure{Failure::SettingsWrite, FailureTexts::settingsNotWritten(file)};
+    return SettingsFile::store(ConfigPaths::settingsFile(application), section.toUtf8(),
+                               key.toUtf8(), written(text));
 }
 
 } // namespace SettingsStore
 
 namespace PortSetting {
 
-QString read()
+Outcome<QString> read()
 {
     return SettingsStore::read(ProgramTitle::title(), QStringLiteral("Properties"),
                                QStringLiteral("CommPort"), QString());

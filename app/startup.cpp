@@ -61,12 +61,14 @@ void Form_Load(StartupWindow &window, CommControl &comm, Prompter &prompter, con
             return;
     }
 
-    const QString stored = PortSetting::read();
-    if (stored.isEmpty()) {
-        pending.take(prompter.portDialog());
-    } else if (const std::optional<qint16> port =
-                   pending.take(NumberConversion::toInt16(stored, locale))) {
-        pending.take(comm.setCommPort(*port));
+    // A file that cannot be read is not a first start: its failure goes to the final check.
+    if (const std::optional<QString> stored = pending.take(PortSetting::read())) {
+        if (stored->isEmpty()) {
+            pending.take(prompter.portDialog());
+        } else if (const std::optional<qint16> port =
+                       pending.take(NumberConversion::toInt16(*stored, locale))) {
+            pending.take(comm.setCommPort(*port));
+        }
     }
     pending.take(comm.setPortOpen(true));
 

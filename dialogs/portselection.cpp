@@ -69,11 +69,15 @@ bool cmdOK_Click(CommControl &comm, int selectedEntry, Prompter &prompter,
         return false;
     }
 
-    // What the control reports now is stored, not the number asked for. A failed write is not
-    // reported: the port is in use all the same, and the next start asks again.
+    // What the control reports now is stored, not the number asked for. The port is in use
+    // whether or not it could be stored, but the user learns that the next start will not
+    // find it.
     const Outcome<qint16> port = comm.CommPort();
-    if (port)
-        (void)storePort(port.value());
+    if (port) {
+        const Status stored = storePort(port.value());
+        if (!stored)
+            showFailure(prompter, stored.failure());
+    }
     return true;
 }
 

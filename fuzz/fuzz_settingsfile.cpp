@@ -5,6 +5,7 @@
 #include "fuzzapplication.h"
 #include "link/numberconversion.h"
 #include "link/portmap.h"
+#include "settings/inidocument.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,8 +26,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         conf.open(QIODevice::WriteOnly | QIODevice::Truncate);
         conf.write(reinterpret_cast<const char *>(data), qint64(size));
     }
-    const QString stored = PortSetting::read();
-    (void)NumberConversion::toInt16(stored, QLocale::c());
+    const Outcome<QString> stored = PortSetting::read();
+    if (stored)
+        (void)NumberConversion::toInt16(stored.value(), QLocale::c());
+
+    // Setting the port changes that value and no other.
+    const IniDocument before(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
+    const IniDocument after = before.withValue("Properties", "CommPort", "7");
+    if (after.value("Properties", "CommPort") != QByteArray("7"))
+        __builtin_trap();
+    for (const QByteArray key : {"Com1", "Com2", "Com16"}) {
+        if (before.value("Ports", key) != after.value("Ports", key))
+            __builtin_trap();
+    }
+    // A second store of the same value finds the line and changes nothing.
+    if (after.withValue("Properties", "CommPort", "7").bytes() != after.bytes())
+        __builtin_trap();
     const PortMap map(file, home.filePath(QStringLiteral("dev")),
                       home.filePath(QStringLiteral("sys")));
     for (int port : {1, 2, 16, 17})

@@ -1,11 +1,11 @@
 #include "link/portmap.h"
 
 #include "resources/failuretexts.h"
+#include "settings/settingsfile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <QSettings>
 
 #include <algorithm>
 
@@ -18,8 +18,8 @@ PortMap::PortMap(QString settingsFile, QString devRoot, QString sysRoot)
 
 Outcome<QString> PortMap::devicePath(int port) const
 {
-    const QString entry = explicitEntry(port);
-    if (!entry.isEmpty())
+    const Outcome<QString> entry = explicitEntry(port);
+    if (!entry || !entry.value().isEmpty())
         return entry;
     const QStringList present = presentDevices();
     if (port < 1 || port > present.size())
@@ -27,13 +27,25 @@ Outcome<QString> PortMap::devicePath(int port) const
     return present.at(port - 1);
 }
 
-QString PortMap::explicitEntry(int port) const
+Outcome<QString> PortMap::explicitEntry(int port) const
 {
-    if (!QFile::exists(m_settingsFile))
-        return {};
-    const QSettings settings(m_settingsFile, QSettings::IniFormat);
-    const QString path = settings.value(QStringLiteral("Ports/Com%1").arg(port)).toString();
-    return QDir::isAbsolutePath(path) ? QDir::cleanPath(path) : QString();
+    const Outcome<IniDocument> settings = SettingsFile::load(m_settingsFile);
+    if (!settings)
+        return settings.failure();
+    const std::optional<QByteArray> written =
+        settings.value().value("Ports", "Com" + QByteArray::number(port));
+    if (!written || written->isEmpty())
+        return QString();
+    // A path is bytes; one that does not survive the round trip through text would name
+    // another file.
+    const QString path = QFile::decodeName(*written);
+    if (QFile::encodeName(path) != *written)
+        return Failure{Failure::PortUnavailable,
+                       FailureTexts::portPathNotUtf8(m_settingsFile, port)};
+    if (!QDir::isAbsolutePath(path))
+        return Failure{Failure::PortUnavailable,
+                       FailureTexts::portPathNotAbsolute(m_settingsFile, port, path)};
+    return QDir::cleanPath(path);
 }
 
 QStringList PortMap::presentDevices() const

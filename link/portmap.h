@@ -19,7 +19,9 @@ public:
     QStringList presentDevices() const;
 
 private:
-    QString explicitEntry(int port) const;
+    // The entry's path, empty when there is none; a failure when the file cannot be read or
+    // the entry names no usable path.
+    Outcome<QString> explicitEntry(int port) const;
 
     QString m_settingsFile;
     QString m_devRoot;

@@ -110,10 +110,60 @@ QString deviceError(const QString &path, const QString &reason)
     return pick("%1: %2", "%1 : %2").arg(path, reason);
 }
 
-QString settingsNotWritten(const QString &file)
+QString settingsNotWritten(const QString &file, const QString &reason)
 {
-    return pick("The settings could not be written to %1",
-                "Les réglages n'ont pu être écrits dans %1")
+    return pick("The settings could not be written to %1: %2",
+                "Les réglages n'ont pu être écrits dans %1 : %2")
+        .arg(file, reason);
+}
+
+QString settingsUnreadable(const QString &file, const QString &reason)
+{
+    return pick("The settings file %1 cannot be read: %2",
+                "Le fichier de réglages %1 ne peut être lu : %2")
+        .arg(file, reason);
+}
+
+QString settingsNotRegular()
+{
+    return pick("it is not a regular file", "ce n'est pas un fichier ordinaire");
+}
+
+QString settingsBinary()
+{
+    return pick("it holds binary data, not settings text",
+                "il contient des données binaires, pas des réglages en texte");
+}
+
+QString settingsUtf16()
+{
+    return pick("it is UTF-16 text; save it as UTF-8",
+                "c'est du texte UTF-16 ; enregistrez-le en UTF-8");
+}
+
+QString settingsTooLarge(qint64 limit)
+{
+    return pick("it is larger than %1 bytes", "il dépasse %1 octets").arg(limit);
+}
+
+QString folderNotCreated(const QString &folder)
+{
+    return pick("the folder %1 could not be created", "le dossier %1 n'a pu être créé").arg(folder);
+}
+
+QString portPathNotAbsolute(const QString &file, int port, const QString &path)
+{
+    return pick("Com%1 in %2 names \"%3\", which is not an absolute path",
+                "Com%1 dans %2 désigne « %3 », qui n'est pas un chemin absolu")
+        .arg(port)
+        .arg(file, path);
+}
+
+QString portPathNotUtf8(const QString &file, int port)
+{
+    return pick("Com%1 in %2 names a path that is not UTF-8 text",
+                "Com%1 dans %2 désigne un chemin qui n'est pas du texte UTF-8")
+        .arg(port)
         .arg(file);
 }
 

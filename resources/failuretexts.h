@@ -22,6 +22,15 @@ QString permissionDenied(const QString &path, const QString &group);
 QString portInUse(const QString &path);
 QString notASerialDevice(const QString &path);
 QString deviceError(const QString &path, const QString &reason);
-QString settingsNotWritten(const QString &file);
+QString settingsNotWritten(const QString &file, const QString &reason);
+QString settingsUnreadable(const QString &file, const QString &reason);
+// Reasons for settingsUnreadable.
+QString settingsNotRegular();
+QString settingsBinary();
+QString settingsUtf16();
+QString settingsTooLarge(qint64 limit);
+QString folderNotCreated(const QString &folder);
+QString portPathNotAbsolute(const QString &file, int port, const QString &path);
+QString portPathNotUtf8(const QString &file, int port);
 
 } // namespace FailureTexts

@@ -5,6 +5,7 @@
 #include "dialogs/portselection.h"
 #include "link/serialcommcontrol.h"
 #include "pseudoterminal.h"
+#include "resources/failuretexts.h"
 #include "support/fakecommcontrol.h"
 #include "support/labsettings.h"
 #include "support/linkprocess.h"
@@ -26,6 +27,7 @@
 #include <thread>
 
 #include <csignal>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -126,6 +128,8 @@ private slots:
     void stormOfLineErrors();
     void storedSettings_data();
     void storedSettings();
+    void unreadableSettingsFile_data();
+    void unreadableSettingsFile();
     void busMisuseLeavesOtherClientsServed();
     void settingsFolderFullOrReadOnly_data();
     void settingsFolderFullOrReadOnly();
@@ -220,7 +224,6 @@ void TestFaults::megabyteOfNoiseThenGoodRecords()
     QVERIFY(window.prompter.mostOpenAtOnce <= 2);
     QVERIFY(window.reader.receiveHandler().ReceiveBuffer().size() < 10);
     QVERIFY(statusKb(::getpid(), "VmHWM") < 400 * 1024); // bounded, sanitizers included
-    // (The record whose box stayed open finishes last, on its own characters.)
 }
 
 void TestFaults::stormOfLineErrors()
@@ -312,6 +315,65 @@ void TestFaults::storedSettings()
     QCOMPARE(comm.PortOpen().value(), open);
 }
 
+void TestFaults::unreadableSettingsFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason"); // part of the one message, besides the file's name
+    QTest::newRow("a folder in its place") << "folder"
+                                           << "not a regular file";
+    QTest::newRow("a FIFO in its place") << "fifo"
+                                         << "not a regular file";
+    QTest::newRow("a symbolic-link loop") << "loop"
+                                          << "symbolic links";
+    QTest::newRow("binary garbage") << "binary"
+                                    << "binary data";
+    QTest::newRow("UTF-16 text") << "utf16"
+                                 << "UTF-16";
+    QTest::newRow("a relative path for the port") << "relative"
+                                                  << "not an absolute path";
+}
+
+// Start-up with a settings file that is there but cannot be used: not taken for a first start;
+// the final check names the file and what is wrong with it, and the port dialog follows.
+void TestFaults::unreadableSettingsFile()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
+    QDir(home.path()).mkpath(QStringLiteral("ZAV41K"));
+    const QString file = home.filePath(QStringLiteral("ZAV41K/ZAV41K.conf"));
+    const QByteArray name = QFile::encodeName(file);
+    auto write = [&file](const QByteArray &bytes) {
+        QFile conf(file);
+        return conf.open(QIODevice::WriteOnly) && conf.write(bytes) == bytes.size();
+    };
+    if (kind == QLatin1String("folder"))
+        QVERIFY(QDir().mkpath(file));
+    else if (kind == QLatin1String("fifo"))
+        QVERIFY(::mkfifo(name.constData(), 0600) == 0);
+    else if (kind == QLatin1String("loop"))
+        QVERIFY(QFile::link(file, file));
+    else if (kind == QLatin1String("binary"))
+        QVERIFY(write(QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)));
+    else if (kind == QLatin1String("utf16"))
+        QVERIFY(write(QByteArray("\xff\xfe[\0P\0o\0r\0t\0s\0]\0\n\0", 18)));
+    else
+        QVERIFY(write("[Properties]\nCommPort=1\n[Ports]\nCom1=dev/ttyUSB0\n"));
+
+    setCurrentLanguage(Language::English);
+    SerialCommControl comm(PortResolver::fromSettingsFile());
+    ScriptedPrompter prompter;
+    StartupWindowStub window;
+    Startup::Form_Load(window, comm, prompter, QLocale::c());
+
+    QCOMPARE(prompter.shown.size(), 1);
+    const QString message = prompter.shown.first().text;
+    QVERIFY2(message.contains(file) && message.contains(reason), qPrintable(message));
+    QCOMPARE(prompter.portDialogs, 1);
+    QCOMPARE(comm.PortOpen().value(), false);
+}
+
 void TestFaults::busMisuseLeavesOtherClientsServed()
 {
     RunningProgram program;
@@ -372,8 +434,8 @@ void TestFaults::settingsFolderFullOrReadOnly_data()
     QTest::newRow("read-only") << "ro";
 }
 
-// The port dialog's OK with a settings folder that cannot take the write: the dialog still
-// closes, nothing is reported, and the earlier file is intact.
+// The port dialog's OK with a settings folder that cannot take the write: the failure is
+// reported, the dialog still closes, and the earlier file is intact.
 void TestFaults::settingsFolderFullOrReadOnly()
 {
     QFETCH(QString, fault);
@@ -410,12 +472,16 @@ void TestFaults::settingsFolderFullOrReadOnly()
     FakeCommControl comm;
     ScriptedPrompter prompter;
     QVERIFY(PortSelection::cmdOK_Click(comm, 3, prompter, PortSetting::write));
-    QCOMPARE(prompter.shown.size(), 0);
+    // Reported, naming the file; the dialog closes with the new port in use.
+    QCOMPARE(prompter.shown.size(), 1);
+    QVERIFY2(prompter.shown.first().text.startsWith(
+                 FailureTexts::settingsNotWritten(file, QString()).chopped(1)),
+             qPrintable(prompter.shown.first().text));
     QCOMPARE(comm.CommPort().value(), qint16(4));
     QFile after(file);
     QVERIFY(after.open(QIODevice::ReadOnly));
     QCOMPARE(after.readAll(), contents);
-    QCOMPARE(PortSetting::read(), QStringLiteral("2"));
+    QCOMPARE(storedPortText(), QStringLiteral("2"));
 }
 
 QTEST_GUILESS_MAIN(TestFaults)

@@ -3,6 +3,7 @@
 #include "dialogs/frmproperties.h"
 #include "resources/language.h"
 #include "support/fakecommcontrol.h"
+#include "support/labsettings.h"
 #include "support/scriptedprompter.h"
 #include "ui/fonts.h"
 
@@ -162,7 +163,7 @@ void TestFrmProperties::enterPressesOk()
     QVERIFY(!d.dialog.isVisible());
     QCOMPARE(d.comm.CommPort().value(), qint16(2));
     QVERIFY(d.comm.PortOpen().value());
-    QCOMPARE(PortSetting::read(), QStringLiteral("2"));
+    QCOMPARE(storedPortText(), QStringLiteral("2"));
 }
 
 void TestFrmProperties::cancelAndCloseBoxChangeNothing_data()
@@ -188,7 +189,7 @@ void TestFrmProperties::cancelAndCloseBoxChangeNothing()
     QVERIFY(!d.dialog.isVisible());
     QVERIFY(d.comm.calls.isEmpty());
     QCOMPARE(d.comm.CommPort().value(), qint16(4));
-    QCOMPARE(PortSetting::read(), QString());
+    QCOMPARE(storedPortText(), QString());
 }
 
 void TestFrmProperties::failedChangeKeepsTheDialogAndTheChoice()
@@ -204,7 +205,7 @@ void TestFrmProperties::failedChangeKeepsTheDialogAndTheChoice()
     QCOMPARE(d.prompter.shown.size(), 1);
     QCOMPARE(d.comm.CommPort().value(), qint16(1));
     QVERIFY(d.comm.PortOpen().value());
-    QCOMPARE(PortSetting::read(), QString());
+    QCOMPARE(storedPortText(), QString());
 }
 
 void TestFrmProperties::portOutsideTheListSelectsNothing()
@@ -215,7 +216,7 @@ void TestFrmProperties::portOutsideTheListSelectsNothing()
     QTest::mouseClick(d.child<QPushButton>("cmdOK"), Qt::LeftButton);
     QCOMPARE(d.dialog.result(), int(QDialog::Accepted));
     QCOMPARE(d.comm.CommPort().value(), qint16(17));
-    QCOMPARE(PortSetting::read(), QStringLiteral("17"));
+    QCOMPARE(storedPortText(), QStringLiteral("17"));
 }
 
 QTEST_MAIN(TestFrmProperties)

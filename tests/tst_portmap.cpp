@@ -42,7 +42,8 @@ void TestPortMap::initTestCase()
     touch(sys + QStringLiteral("/ttyS12/type"), "4\n");
     touch(m_root.filePath(QStringLiteral("ZAV41K.conf")),
           "[Properties]\nCommPort=2\n[Ports]\nCom2=/dev/serial/by-id/usb-reader\n"
-          "Com17=/tmp/sim/line\nCom3=relative/path\n");
+          "Com17=/tmp/sim/line\nCom3=relative/path\nCom4=/tmp/\xe9\xff\nCom5=\"/dev/tty USB\"\n"
+          "Com6=  /dev/./ttyUSB0  \nCom7=\nCom6x=/nothing\n[Other]\nCom8=/dev/other\n");
 }
 
 void TestPortMap::numbering_data()
@@ -82,12 +83,19 @@ void TestPortMap::explicitEntries_data()
 {
     // clang-format off
     QTest::addColumn<int>("port");
-    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("device");  // empty: refused
+    QTest::addColumn<QString>("message"); // part of the refusal
 
-    QTest::newRow("entry wins over the device present") << 2 << "/dev/serial/by-id/usb-reader";
-    QTest::newRow("entry beyond 16") << 17 << "/tmp/sim/line";
-    QTest::newRow("relative entry is ignored") << 3 << "ROOT/dev/ttyACM0";
-    QTest::newRow("no entry") << 1 << "ROOT/dev/ttyUSB2";
+    QTest::newRow("entry wins over the device present") << 2 << "/dev/serial/by-id/usb-reader" << "";
+    QTest::newRow("entry beyond 16") << 17 << "/tmp/sim/line" << "";
+    QTest::newRow("relative entry is refused, naming the file")
+        << 3 << "" << "Com3 in ROOT/ZAV41K.conf names \"relative/path\", which is not an absolute path";
+    QTest::newRow("bytes that are not UTF-8") << 4 << "" << "Com4 in ROOT/ZAV41K.conf names a path that is not UTF-8";
+    QTest::newRow("quoted") << 5 << "/dev/tty USB" << "";
+    QTest::newRow("blanks around, cleaned") << 6 << "/dev/ttyUSB0" << "";
+    QTest::newRow("empty entry: the device present") << 7 << "" << "Com7: no serial device";
+    QTest::newRow("another group's entry does not count") << 8 << "" << "Com8: no serial device";
+    QTest::newRow("no entry") << 1 << "ROOT/dev/ttyUSB2" << "";
     // clang-format on
 }
 
@@ -95,11 +103,21 @@ void TestPortMap::explicitEntries()
 {
     QFETCH(int, port);
     QFETCH(QString, device);
+    QFETCH(QString, message);
     device.replace(QStringLiteral("ROOT"), m_root.path());
+    message.replace(QStringLiteral("ROOT"), m_root.path());
     const PortMap map(m_root.filePath(QStringLiteral("ZAV41K.conf")),
                       m_root.filePath(QStringLiteral("dev")),
                       m_root.filePath(QStringLiteral("sys")));
-    QCOMPARE(map.devicePath(port).value(), device);
+    const Outcome<QString> path = map.devicePath(port);
+    if (device.isEmpty()) {
+        QVERIFY(!path);
+        QVERIFY2(path.failure().description.contains(message),
+                 qPrintable(path.failure().description));
+    } else {
+        QVERIFY2(path, qPrintable(path ? QString() : path.failure().description));
+        QCOMPARE(path.value(), device);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestPortMap)

@@ -96,8 +96,8 @@ void TestPortSelection::okPress_data()
         << 1 << true << 1 << "setHandshaking" << 2 << true << "" << "device failure" << false;
     QTest::newRow("port outside the list, none selected: no change")
         << 17 << true << -1 << "" << 17 << true << "17" << "" << true;
-    QTest::newRow("store fails: not reported, dialog closes")
-        << 1 << true << 1 << "store" << 2 << true << "" << "" << true;
+    QTest::newRow("store fails: reported, dialog closes, port in use")
+        << 1 << true << 1 << "store" << 2 << true << "" << "disk full" << true;
     QTest::newRow("stored is what the control reports")
         << 1 << true << 4 << "" << 5 << true << "5" << "" << true;
     // clang-format on

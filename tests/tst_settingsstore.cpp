@@ -1,6 +1,7 @@
 #include "app/programtitle.h"
 #include "app/settingsstore.h"
 #include "resources/language.h"
+#include "support/labsettings.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,6 +26,8 @@ private slots:
     void unwritableFolderFails();
     void failedWriteKeepsTheEarlierFile();
     void failedWriteLeavesNothingBehind();
+    void storeKeepsTheRestOfTheFile_data();
+    void storeKeepsTheRestOfTheFile();
     void relativeConfigHomeIsIgnored();
 
 private:
@@ -55,9 +58,10 @@ QString TestSettingsStore::fileText() const
 
 void TestSettingsStore::nothingStoredReadsEmpty()
 {
-    QCOMPARE(PortSetting::read(), QString());
+    QCOMPARE(storedPortText(), QString());
     QCOMPARE(SettingsStore::read(QStringLiteral("ZAV41K"), QStringLiteral("Properties"),
-                                 QStringLiteral("Other"), QStringLiteral("dflt")),
+                                 QStringLiteral("Other"), QStringLiteral("dflt"))
+                 .value(),
              QStringLiteral("dflt"));
 }
 
@@ -79,7 +83,7 @@ void TestSettingsStore::roundTrip()
     QVERIFY(
         SettingsStore::write(app, QStringLiteral("Properties"), QStringLiteral("CommPort"), text)
             .isOk());
-    QCOMPARE(PortSetting::read(), text);
+    QCOMPARE(storedPortText(), text);
 }
 
 void TestSettingsStore::writtenAsTheFileSaysIt()
@@ -87,7 +91,7 @@ void TestSettingsStore::writtenAsTheFileSaysIt()
     QVERIFY(PortSetting::write(3).isOk());
     QVERIFY(PortSetting::write(4).isOk()); // replaces
     QCOMPARE(fileText().trimmed(), QStringLiteral("[Properties]\nCommPort=4"));
-    QCOMPARE(PortSetting::read(), QStringLiteral("4"));
+    QCOMPARE(storedPortText(), QStringLiteral("4"));
 }
 
 void TestSettingsStore::applicationNameIsTheTitleAtTheCall()
@@ -96,7 +100,7 @@ void TestSettingsStore::applicationNameIsTheTitleAtTheCall()
     QVERIFY(PortSetting::write(7).isOk());
     QVERIFY(QFile::exists(m_home->filePath(QStringLiteral("Other/Other.conf"))));
     ProgramTitle::setTitle(QStringLiteral("ZAV41K"));
-    QCOMPARE(PortSetting::read(), QString());
+    QCOMPARE(storedPortText(), QString());
 }
 
 void TestSettingsStore::unwritableFolderFails()
@@ -120,7 +124,7 @@ void TestSettingsStore::failedWriteKeepsTheEarlierFile()
                                   QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     QVERIFY(!PortSetting::write(5).isOk());
     QCOMPARE(fileText(), before);
-    QCOMPARE(PortSetting::read(), QStringLiteral("2"));
+    QCOMPARE(storedPortText(), QStringLiteral("2"));
 }
 
 namespace {
@@ -166,15 +170,53 @@ void TestSettingsStore::failedWriteLeavesNothingBehind()
         QVERIFY(status.failure().description.contains(QStringLiteral("ZAV41K.conf")));
     }
     QCOMPARE(fileText(), before);
-    QCOMPARE(PortSetting::read(), QStringLiteral("2"));
+    QCOMPARE(storedPortText(), QStringLiteral("2"));
 
     QVERIFY(SettingsStore::write(QStringLiteral("ZAV41K"), QStringLiteral("Other"),
                                  QStringLiteral("Key"), QStringLiteral("x"))
                 .isOk());
-    QCOMPARE(PortSetting::read(), QStringLiteral("2"));
+    QCOMPARE(storedPortText(), QStringLiteral("2"));
     QVERIFY(fileText().contains(QStringLiteral("CommPort=2")));
     QVERIFY(PortSetting::write(7).isOk());
-    QCOMPARE(PortSetting::read(), QStringLiteral("7"));
+    QCOMPARE(storedPortText(), QStringLiteral("7"));
+}
+
+void TestSettingsStore::storeKeepsTheRestOfTheFile_data()
+{
+    // clang-format off
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after"); // once port 3 is stored
+
+    QTest::newRow("comment lines")
+        << QByteArray("; room 2 reader\n[Properties]\nCommPort=2\n")
+        << QByteArray("; room 2 reader\n[Properties]\nCommPort=3\n");
+    QTest::newRow("a hash comment")
+        << QByteArray("# set up by the service engineer\n[Ports]\nCom1=/dev/ttyUSB0\n")
+        << QByteArray("# set up by the service engineer\n[Ports]\nCom1=/dev/ttyUSB0\n\n[Properties]\nCommPort=3\n");
+    QTest::newRow("groups in the user's order")
+        << QByteArray("[Ports]\nCom2=/dev/b\nCom1=/dev/a\n\n[Properties]\nCommPort=1\n")
+        << QByteArray("[Ports]\nCom2=/dev/b\nCom1=/dev/a\n\n[Properties]\nCommPort=3\n");
+    QTest::newRow("a path that is not UTF-8")
+        << QByteArray("[Properties]\nCommPort=1\n[Ports]\nCom1=/tmp/\xe9\xff\n")
+        << QByteArray("[Properties]\nCommPort=3\n[Ports]\nCom1=/tmp/\xe9\xff\n");
+    QTest::newRow("CRLF and a byte order mark")
+        << QByteArray("\xEF\xBB\xBF[Properties]\r\nCommPort=1\r\n")
+        << QByteArray("\xEF\xBB\xBF[Properties]\r\nCommPort=3\r\n");
+    // clang-format on
+}
+
+void TestSettingsStore::storeKeepsTheRestOfTheFile()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    QVERIFY(QDir(m_home->path()).mkpath(QStringLiteral("ZAV41K")));
+    QFile file(m_home->filePath(QStringLiteral("ZAV41K/ZAV41K.conf")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(before);
+    file.close();
+    QVERIFY(PortSetting::write(3).isOk());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), after);
 }
 
 void TestSettingsStore::relativeConfigHomeIsIgnored()

@@ -4,6 +4,7 @@
 #include "dialogs/portselection.h"
 #include "resources/language.h"
 #include "support/fakecommcontrol.h"
+#include "support/labsettings.h"
 #include "support/scriptedprompter.h"
 
 #include <QHash>
@@ -150,7 +151,7 @@ void TestStartup::paths()
     QCOMPARE(s.comm.PortOpen().value(), open);
     QCOMPARE(s.messages().join(u'|'), messages);
     QCOMPARE(s.prompter.portDialogs, dialogs);
-    QCOMPARE(PortSetting::read(), storedAfter);
+    QCOMPARE(storedPortText(), storedAfter);
 }
 
 void TestStartup::lineStatementsInOrderThenPort()

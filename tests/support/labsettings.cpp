@@ -1,5 +1,7 @@
 #include "support/labsettings.h"
 
+#include "app/settingsstore.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -10,4 +12,10 @@ void writeLabSettings(const QString &home, const QString &line)
     if (conf.open(QIODevice::WriteOnly))
         conf.write(
             QStringLiteral("[Properties]\nCommPort=1\n[Ports]\nCom1=%1\n").arg(line).toUtf8());
+}
+
+QString storedPortText()
+{
+    const Outcome<QString> stored = PortSetting::read();
+    return stored ? stored.value() : u'<' + stored.failure().description + u'>';
 }
