@@ -27,9 +27,11 @@ frmZAV41k::frmZAV41k(QWidget *parent)
     buildMenus();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    // The window is the link source for its whole life; without a session bus it still shows
-    // the readings.
-    if (!m_linkSource.publish(QDBusConnection::sessionBus()))
+    // The window is the link source for its whole life, on every connection to the session
+    // bus it gets; without a bus it still shows the readings.
+    connect(&m_bus, &SessionBus::connected, this,
+            [this](const QDBusConnection &bus) { (void)m_linkSource.publish(bus); });
+    if (!m_bus.start())
         QTextStream(stderr) << "zav41k: no session bus, so the readings are not published to "
                                "other programs"
                             << Qt::endl;

@@ -6,6 +6,7 @@
 #include "link/readerlink.h"
 #include "link/serialcommcontrol.h"
 #include "publish/linksource.h"
+#include "publish/sessionbus.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -50,6 +51,7 @@ private:
     IndicatorModel m_indicators;
     WindowPrompter m_prompter;
     ReaderLink m_link;
+    SessionBus m_bus{QStringLiteral("zav41k")};
     LinkSource m_linkSource;
     QHash<QString, QMenu *> m_menus;
     QHash<QString, QAction *> m_items;

@@ -14,22 +14,39 @@ bool ItemFollower::follow(const QList<LinkAddress> &addresses)
     Q_ASSERT(!addresses.isEmpty());
     const LinkAddress &first = addresses.first();
     m_service = first.service;
+    m_path = first.path;
     m_interface = first.interface;
     for (const LinkAddress &address : addresses)
         m_items.append(address.property);
+    return subscribe();
+}
 
-    if (!m_connection.connect(
-            first.service, first.path, QStringLiteral("org.freedesktop.DBus.Properties"),
-            QStringLiteral("PropertiesChanged"), this, SLOT(onPropertiesChanged(QDBusMessage)))) {
+bool ItemFollower::rebind(QDBusConnection connection)
+{
+    delete m_watcher;
+    m_watcher = nullptr;
+    m_connection = std::move(connection);
+    if (!subscribe())
+        return false;
+    emit sourceRunningChanged(isSourceRunning());
+    return true;
+}
+
+bool ItemFollower::subscribe()
+{
+    if (!m_connection.connect(m_service, m_path, QStringLiteral("org.freedesktop.DBus.Properties"),
+                              QStringLiteral("PropertiesChanged"), this,
+                              SLOT(onPropertiesChanged(QDBusMessage)))) {
         m_lastError = m_connection.lastError().message();
         return false;
     }
-    auto *watcher = new QDBusServiceWatcher(first.service, m_connection,
+    auto *watcher = new QDBusServiceWatcher(m_service, m_connection,
                                             QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString &, const QString &, const QString &newOwner) {
                 emit sourceRunningChanged(!newOwner.isEmpty());
             });
+    m_watcher = watcher;
     return true;
 }
 

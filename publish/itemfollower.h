@@ -18,6 +18,9 @@ public:
 
     // All addresses name items of one source. False, with lastError(), when the bus refuses.
     bool follow(const QList<LinkAddress> &addresses);
+    // Follows the same items on another connection, after the bus was lost and is back; tells
+    // whether the source is running there.
+    bool rebind(QDBusConnection connection);
     bool isSourceRunning() const;
     QString lastError() const { return m_lastError; }
 
@@ -29,7 +32,11 @@ private slots:
     void onPropertiesChanged(const QDBusMessage &message);
 
 private:
+    bool subscribe();
+
     QDBusConnection m_connection;
+    QObject *m_watcher = nullptr;
+    QString m_path;
     QString m_service;
     QString m_interface;
     QStringList m_items;

@@ -71,6 +71,7 @@ private slots:
     void readsPublishesAndEndsOnFileExit();
     void readingsStayWholeWhileABoxWaits();
     void runsWithoutSessionBus();
+    void publishesAgainAfterTheBusRestarts();
 
 private:
     QProcessEnvironment displayEnvironment() const;
@@ -239,6 +240,87 @@ void TestProgram::runsWithoutSessionBus()
     QCOMPARE(program.process.exitCode(), 0);
     const QString errors = QString::fromUtf8(program.process.readAllStandardError());
     QCOMPARE(errors.count(QStringLiteral("not published")), 1);
+}
+
+namespace {
+
+// A session bus daemon of its own, on a fixed address, that can be killed and started again
+// there, as a session manager restarting the bus would.
+struct BusDaemon {
+    explicit BusDaemon(const QString &folder)
+        : socket(folder + QStringLiteral("/bus"))
+        , address(QStringLiteral("unix:path=") + socket)
+    {
+    }
+    ~BusDaemon() { kill(); }
+
+    bool start()
+    {
+        QFile::remove(socket);
+        process.start(QStringLiteral("dbus-daemon"),
+                      {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                       QStringLiteral("--address=") + address});
+        if (!process.waitForStarted(5000))
+            return false;
+        for (int i = 0; i < 100 && !QFile::exists(socket); ++i)
+            QTest::qWait(50);
+        return QFile::exists(socket);
+    }
+    void kill()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(3000);
+        }
+    }
+
+    QString socket;
+    QString address;
+    QProcess process;
+};
+
+} // namespace
+
+void TestProgram::publishesAgainAfterTheBusRestarts()
+{
+    QTemporaryDir folder;
+    BusDaemon bus(folder.path());
+    QVERIFY(bus.start());
+    Program program;
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address);
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.start(environment);
+    QVERIFY(program.process.waitForStarted(5000));
+
+    const QByteArray ownBus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address.toUtf8());
+    LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"), QStringLiteral("data"),
+                        QStringLiteral("absorbance")});
+    qputenv("DBUS_SESSION_BUS_ADDRESS", ownBus);
+    auto reaches = [&](const QByteArray &record, const QString &value) {
+        for (int i = 0; i < 150; ++i) {
+            program.send(record);
+            QTest::qWait(100);
+            if (client.lines().contains(value))
+                return true;
+        }
+        return false;
+    };
+    QVERIFY2(reaches("0001 000\r\n", QStringLiteral("absorbance\t0.001")),
+             qPrintable(client.errors()));
+
+    bus.kill();
+    QTest::qWait(2500); // both notice, and try again a few times
+    QVERIFY(bus.start());
+    const bool republished = reaches("0002 000\r\n", QStringLiteral("absorbance\t0.002"));
+    const QString said = QString::fromUtf8(program.process.readAllStandardError());
+    QVERIFY2(republished, qPrintable(client.errors() + said));
+    QCOMPARE(said.count(QStringLiteral("the session bus is gone")), 1);
+    QCOMPARE(said.count(QStringLiteral("the session bus is back")), 1);
+    const QString clientSaid = client.errors();
+    QCOMPARE(clientSaid.count(QStringLiteral("the session bus is gone")), 1);
+    QCOMPARE(program.process.state(), QProcess::Running);
 }
 
 QTEST_GUILESS_MAIN(TestProgram)

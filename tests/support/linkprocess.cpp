@@ -30,5 +30,6 @@ QStringList LinkProcess::lines()
 
 QString LinkProcess::errors()
 {
-    return QString::fromUtf8(m_process.readAllStandardError());
+    m_errors += m_process.readAllStandardError();
+    return QString::fromUtf8(m_errors);
 }

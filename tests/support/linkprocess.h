@@ -11,11 +11,13 @@ public:
     ~LinkProcess();
 
     QStringList lines();
+    // Everything said on standard error so far.
     QString errors();
     QProcess &process() { return m_process; }
 
 private:
     QProcess m_process;
     QByteArray m_pending;
+    QByteArray m_errors;
     QStringList m_lines;
 };

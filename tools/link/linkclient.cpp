@@ -66,6 +66,13 @@ bool LinkClient::follow(const QList<LinkAddress> &addresses, Mode mode, Format f
     return true;
 }
 
+void LinkClient::rebind(const QDBusConnection &connection)
+{
+    m_connection = connection;
+    if (!m_follower.rebind(connection))
+        m_err << "zav41k-link: cannot subscribe again: " << m_follower.lastError() << Qt::endl;
+}
+
 void LinkClient::print(const QString &item, const QString &value)
 {
     const QString time = QDateTime::currentDateTime().toString(Qt::ISODateWithMs);

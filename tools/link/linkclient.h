@@ -26,6 +26,8 @@ public:
     // Follows the items until the program is stopped, waiting for the source if it is not
     // running yet and picking it up again if it restarts.
     bool follow(const QList<LinkAddress> &addresses, Mode mode, Format format);
+    // Goes on following on a new connection, once the bus is back.
+    void rebind(const QDBusConnection &connection);
 
 private:
     void print(const QString &item, const QString &value);

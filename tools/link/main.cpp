@@ -3,6 +3,7 @@
 #include "linkclient.h"
 
 #include "common/terminationsignals.h"
+#include "publish/sessionbus.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -65,13 +66,14 @@ int main(int argc, char *argv[])
         addresses.append(address.value());
     }
 
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        err << "zav41k-link: no session bus to link on (" << bus.lastError().message() << ")"
-            << Qt::endl;
+    // A link that follows items lasts through a restart of the bus; a request does not wait.
+    SessionBus bus(QStringLiteral("zav41k-link"));
+    if (!bus.start()) {
+        err << "zav41k-link: no session bus to link on (" << bus.lastError() << ")" << Qt::endl;
         return 1;
     }
-    LinkClient client(bus, out, err);
+    LinkClient client(bus.connection(), out, err);
+    QObject::connect(&bus, &SessionBus::connected, &client, &LinkClient::rebind);
     if (command == QLatin1String("request"))
         return client.request(addresses.first()) ? 0 : 1;
 

@@ -8,6 +8,7 @@
 #include "common/terminationsignals.h"
 #include "publish/itemfollower.h"
 #include "publish/linknames.h"
+#include "publish/sessionbus.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -31,20 +32,24 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        err << "zav41k-mqtt: no session bus to link on (" << bus.lastError().message() << ")"
-            << Qt::endl;
+    SessionBus bus(QStringLiteral("zav41k-mqtt"));
+    if (!bus.start()) {
+        err << "zav41k-mqtt: no session bus to link on (" << bus.lastError() << ")" << Qt::endl;
         return 1;
     }
     QList<LinkAddress> addresses;
     for (const char *item : {LinkNames::kAbsorbance, LinkNames::kWavelength, LinkNames::kErrorcode})
         addresses.append(LinkAddress::ofItem(QString::fromLatin1(item)));
-    ItemFollower follower(bus);
+    ItemFollower follower(bus.connection());
     if (!follower.follow(addresses)) {
         err << "zav41k-mqtt: cannot subscribe: " << follower.lastError() << Qt::endl;
         return 1;
     }
+    // After the bus was lost and is back, the bridge follows the source again there.
+    QObject::connect(&bus, &SessionBus::connected, &follower, [&](const QDBusConnection &again) {
+        if (!follower.rebind(again))
+            err << "zav41k-mqtt: cannot subscribe again: " << follower.lastError() << Qt::endl;
+    });
     if (!follower.isSourceRunning())
         err << "zav41k-mqtt: waiting for the source to start" << Qt::endl;
 
