@@ -10,7 +10,13 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <QScopeGuard>
+
+#include <arpa/inet.h>
 #include <csignal>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -118,6 +124,7 @@ private slots:
     void pastTheBoundTheOldestAreDropped();
     void wrongPasswordEndsWithAClearMessage();
     void tlsWithTheBrokersAuthority();
+    void silentBrokerIsNamed();
 
 private:
     IndicatorModel *m_indicators = nullptr;
@@ -391,6 +398,32 @@ void TestMqttBridge::tlsWithTheBrokersAuthority()
                  20000),
              qPrintable(wary.errors()));
     QVERIFY(!wary.errors().contains(QStringLiteral("connected to the broker")));
+}
+
+// A listener that takes connections (the kernel completes them) and never says a word.
+void TestMqttBridge::silentBrokerIsNamed()
+{
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    QVERIFY(listener >= 0);
+    const auto closeListener = qScopeGuard([listener] { ::close(listener); });
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    QCOMPARE(::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    QCOMPARE(::listen(listener, 8), 0);
+    socklen_t length = sizeof address;
+    QCOMPARE(::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length), 0);
+
+    BridgeProcess bridge(ntohs(address.sin_port));
+    QVERIFY2(QTest::qWaitFor(
+                 [&] {
+                     return bridge.errors().contains(
+                         QStringLiteral("took the connection but did not answer within 10 s"));
+                 },
+                 20000),
+             qPrintable(bridge.errors()));
+    QCOMPARE(bridge.process().state(), QProcess::Running);
+    QVERIFY(!bridge.errors().contains(QStringLiteral("Unknown error")));
 }
 
 QTEST_GUILESS_MAIN(TestMqttBridge)

@@ -6,6 +6,13 @@
 #include <QFile>
 #include <QSysInfo>
 
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 const char kDescription[] =
@@ -19,6 +26,26 @@ const char kDescription[] =
 Failure usage(const QString &text)
 {
     return Failure{Failure::InvalidPropertyValue, text};
+}
+
+// The longest string MQTT can carry (a client id, a topic), in bytes of UTF-8.
+constexpr qsizetype kMqttStringBytes = 65535;
+
+// Opens a file that the bridge reads at start, refusing anything but a regular file, so that
+// a FIFO or a device named by mistake is reported instead of blocking the start.
+Status checkReadable(const QString &what, const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return usage(QStringLiteral("cannot read the %1 %2: %3")
+                         .arg(what, path, QString::fromLocal8Bit(std::strerror(errno))));
+    struct stat info {};
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    ::close(fd);
+    if (!regular)
+        return usage(QStringLiteral("the %1 %2 is not a regular file").arg(what, path));
+    return {};
 }
 
 // A topic level: no wildcards, no separators, not empty.
@@ -70,7 +97,11 @@ Outcome<BridgeOptions> BridgeOptions::parse(const QStringList &arguments)
         QStringLiteral("N"), QStringLiteral("100000"));
     parser.addOptions(
         {host, port, clientId, prefix, username, passwordFile, caFile, cert, key, queue});
-    parser.process(arguments); // --help and unknown options end the program here
+    // An unknown option is a usage error like any other, with its exit status.
+    if (!parser.parse(arguments))
+        return usage(parser.errorText());
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(0);
     if (!parser.positionalArguments().isEmpty())
         return usage(QStringLiteral("no arguments are taken besides the options"));
 
@@ -84,6 +115,16 @@ Outcome<BridgeOptions> BridgeOptions::parse(const QStringList &arguments)
         return usage(QStringLiteral("--cert and --key go together"));
     if (!broker.certFile.isEmpty() && broker.caFile.isEmpty())
         return usage(QStringLiteral("--cert needs --cafile"));
+    const std::pair<QString, QString> files[] = {{QStringLiteral("CA file"), broker.caFile},
+                                                 {QStringLiteral("certificate"), broker.certFile},
+                                                 {QStringLiteral("key"), broker.keyFile}};
+    for (const auto &[what, path] : files) {
+        if (path.isEmpty())
+            continue;
+        const Status readable = checkReadable(what, path);
+        if (!readable)
+            return readable.failure();
+    }
     bool ok = true;
     broker.port = parser.isSet(port) ? parser.value(port).toInt(&ok)
                                      : (broker.caFile.isEmpty() ? 1883 : 8883);
@@ -91,7 +132,7 @@ Outcome<BridgeOptions> BridgeOptions::parse(const QStringList &arguments)
         return usage(QStringLiteral("--port takes a number from 1 to 65535"));
     options.queueBound = parser.value(queue).toInt(&ok);
     if (!ok || options.queueBound < 1)
-        return usage(QStringLiteral("--queue takes a positive number"));
+        return usage(QStringLiteral("--queue takes a number from 1 to %1").arg(INT_MAX));
 
     broker.clientId = parser.value(clientId);
     if (!isTopicLevel(broker.clientId))
@@ -100,11 +141,20 @@ Outcome<BridgeOptions> BridgeOptions::parse(const QStringList &arguments)
     const QString prefixText = parser.value(prefix);
     if (!isTopicLevel(prefixText))
         return usage(QStringLiteral("the prefix \"%1\" cannot be a topic level").arg(prefixText));
+    const qsizetype idBytes = broker.clientId.toUtf8().size();
+    if (idBytes > kMqttStringBytes)
+        return usage(QStringLiteral("the client id is %1 bytes long; MQTT takes at most %2")
+                         .arg(idBytes)
+                         .arg(kMqttStringBytes));
 
     broker.username = parser.value(username);
     if (parser.isSet(passwordFile)) {
         if (broker.username.isEmpty())
             return usage(QStringLiteral("--password-file needs --username"));
+        const Status readable =
+            checkReadable(QStringLiteral("password file"), parser.value(passwordFile));
+        if (!readable)
+            return readable.failure();
         QFile file(parser.value(passwordFile));
         if (!file.open(QIODevice::ReadOnly))
             return usage(QStringLiteral("cannot read the password file %1: %2")
@@ -114,6 +164,13 @@ Outcome<BridgeOptions> BridgeOptions::parse(const QStringList &arguments)
 
     const QByteArray base = (prefixText + u'/' + broker.clientId + u'/').toUtf8();
     options.topicBase = base + LinkNames::kTopic + '/';
+    const qsizetype longest =
+        options.topicBase.size() + qsizetype(std::strlen(LinkNames::kAbsorbance));
+    if (longest > kMqttStringBytes)
+        return usage(QStringLiteral("the prefix and client id make topics of %1 bytes; MQTT takes "
+                                    "at most %2")
+                         .arg(longest)
+                         .arg(kMqttStringBytes));
     options.statusTopic = base + "status";
     broker.statusTopic = options.statusTopic;
     return options;

@@ -13,6 +13,7 @@ namespace {
 
 constexpr int kKeepAliveSeconds = 30;
 constexpr std::chrono::milliseconds kFirstRetry{1000};
+constexpr std::chrono::seconds kAnswerTimeout{10};
 constexpr std::chrono::milliseconds kLastRetry{30000};
 
 QString describe(int rc)
@@ -104,14 +105,27 @@ void BrokerLink::run()
                                  : mosquitto_connect(m_client, m_host.constData(), m_settings.port,
                                                      kKeepAliveSeconds);
         attemptedBefore = true;
-        while (!m_ending && rc == MOSQ_ERR_SUCCESS)
+        // A broker that takes the connection must answer it; one that stays silent is left.
+        const auto connectedAt = std::chrono::steady_clock::now();
+        bool unanswered = false;
+        while (!m_ending && rc == MOSQ_ERR_SUCCESS) {
             rc = mosquitto_loop(m_client, 500, 1);
+            if (!m_sessionUp && rc == MOSQ_ERR_SUCCESS &&
+                std::chrono::steady_clock::now() - connectedAt >= kAnswerTimeout) {
+                unanswered = true;
+                mosquitto_disconnect(m_client);
+                break;
+            }
+        }
         if (m_ending)
             break;
         if (m_sessionUp) {
             delay = kFirstRetry;
         } else {
-            const QString reason = describe(rc);
+            const QString reason =
+                unanswered ? QStringLiteral("it took the connection but did not answer within %1 s")
+                                 .arg(std::chrono::seconds(kAnswerTimeout).count())
+                           : describe(rc);
             QMetaObject::invokeMethod(
                 this,
                 [this, reason] {
