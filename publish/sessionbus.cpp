@@ -6,6 +6,7 @@
 SessionBus::SessionBus(QString program, QObject *parent)
     : QObject(parent)
     , m_program(std::move(program))
+    , m_address(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"))
 {
     m_timer.setInterval(kRetryIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &SessionBus::check);
@@ -37,7 +38,11 @@ bool SessionBus::tryConnect()
 {
     // A connection that was lost cannot be used again: each try is a new one, under a new name.
     const QString name = QStringLiteral("%1-session-%2").arg(m_program).arg(++m_attempts);
-    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+    // By the address itself where it is known: the bus library would keep the first address it
+    // saw for the whole process.
+    QDBusConnection bus = m_address.isEmpty()
+                              ? QDBusConnection::connectToBus(QDBusConnection::SessionBus, name)
+                              : QDBusConnection::connectToBus(m_address, name);
     if (!bus.isConnected()) {
         m_lastError = bus.lastError().message();
         QDBusConnection::disconnectFromBus(name);

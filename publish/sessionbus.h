@@ -12,7 +12,8 @@ class SessionBus : public QObject {
     Q_OBJECT
 
 public:
-    // `program` starts the lines on standard error ("zav41k: ...").
+    // `program` starts the lines on standard error ("zav41k: ..."). The bus is the one that
+    // DBUS_SESSION_BUS_ADDRESS names when this is made.
     explicit SessionBus(QString program, QObject *parent = nullptr);
     ~SessionBus() override;
 
@@ -33,7 +34,8 @@ private:
     void say(const QString &line) const;
 
     QString m_program;
-    QString m_name; // of the current connection; empty for none
+    QString m_address; // of the session bus, as the environment gives it
+    QString m_name;    // of the current connection; empty for none
     int m_attempts = 0;
     bool m_everConnected = false;
     bool m_lossReported = false;

@@ -3,11 +3,14 @@
 
 #include "common/indicatormodel.h"
 #include "publish/linksource.h"
+#include "publish/sessionbus.h"
+#include "support/busdaemon.h"
 #include "support/mqttbroker.h"
 
 #include <QDBusConnection>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <QScopeGuard>
@@ -125,6 +128,7 @@ private slots:
     void wrongPasswordEndsWithAClearMessage();
     void tlsWithTheBrokersAuthority();
     void silentBrokerIsNamed();
+    void busRestartIsOutlived();
 
 private:
     IndicatorModel *m_indicators = nullptr;
@@ -424,6 +428,49 @@ void TestMqttBridge::silentBrokerIsNamed()
              qPrintable(bridge.errors()));
     QCOMPARE(bridge.process().state(), QProcess::Running);
     QVERIFY(!bridge.errors().contains(QStringLiteral("Unknown error")));
+}
+
+// The session bus dies and comes back on the same address: the bridge follows the source there
+// again, and says so once.
+void TestMqttBridge::busRestartIsOutlived()
+{
+    QTemporaryDir folder;
+    BusDaemon bus(folder.path());
+    QVERIFY(bus.start());
+    const QByteArray ownBus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8());
+    const auto restore = qScopeGuard([&] { qputenv("DBUS_SESSION_BUS_ADDRESS", ownBus); });
+    // A source on that bus, kept there as the program keeps its own.
+    IndicatorModel indicators;
+    LinkSource source(indicators);
+    SessionBus sourceBus(QStringLiteral("tst-source"));
+    connect(&sourceBus, &SessionBus::connected, &source,
+            [&source](const QDBusConnection &connection) { (void)source.publish(connection); });
+    QVERIFY(sourceBus.start());
+
+    MqttBroker broker;
+    QVERIFY(broker.start());
+    MqttSubscriber subscriber(broker.port(), kData + QStringLiteral("absorbance"));
+    BridgeProcess bridge(broker.port());
+    QVERIFY2(connected(bridge), qPrintable(bridge.errors()));
+    auto arrives = [&](int n) {
+        const QString value = QString::number(n / 1000.0, 'f', 3);
+        return QTest::qWaitFor(
+            [&] {
+                record(indicators, n);
+                QTest::qWait(100);
+                return absorbancesOnce(subscriber.lines()).contains(value);
+            },
+            15000);
+    };
+    QVERIFY2(arrives(1), qPrintable(bridge.errors()));
+
+    bus.kill();
+    QTest::qWait(2500);
+    QVERIFY(bus.start());
+    QVERIFY2(arrives(2), qPrintable(bridge.errors()));
+    QCOMPARE(bridge.errors().count(QStringLiteral("the session bus is gone")), 1);
+    QCOMPARE(bridge.errors().count(QStringLiteral("the session bus is back")), 1);
 }
 
 QTEST_GUILESS_MAIN(TestMqttBridge)

@@ -1,4 +1,5 @@
 #include "pseudoterminal.h"
+#include "support/busdaemon.h"
 #include "support/labsettings.h"
 #include "support/linkprocess.h"
 
@@ -242,45 +243,6 @@ void TestProgram::runsWithoutSessionBus()
     QCOMPARE(errors.count(QStringLiteral("not published")), 1);
 }
 
-namespace {
-
-// A session bus daemon of its own, on a fixed address, that can be killed and started again
-// there, as a session manager restarting the bus would.
-struct BusDaemon {
-    explicit BusDaemon(const QString &folder)
-        : socket(folder + QStringLiteral("/bus"))
-        , address(QStringLiteral("unix:path=") + socket)
-    {
-    }
-    ~BusDaemon() { kill(); }
-
-    bool start()
-    {
-        QFile::remove(socket);
-        process.start(QStringLiteral("dbus-daemon"),
-                      {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                       QStringLiteral("--address=") + address});
-        if (!process.waitForStarted(5000))
-            return false;
-        for (int i = 0; i < 100 && !QFile::exists(socket); ++i)
-            QTest::qWait(50);
-        return QFile::exists(socket);
-    }
-    void kill()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(3000);
-        }
-    }
-
-    QString socket;
-    QString address;
-    QProcess process;
-};
-
-} // namespace
-
 void TestProgram::publishesAgainAfterTheBusRestarts()
 {
     QTemporaryDir folder;
@@ -288,13 +250,13 @@ void TestProgram::publishesAgainAfterTheBusRestarts()
     QVERIFY(bus.start());
     Program program;
     QProcessEnvironment environment;
-    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address);
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     program.start(environment);
     QVERIFY(program.process.waitForStarted(5000));
 
     const QByteArray ownBus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
-    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address.toUtf8());
+    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8());
     LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"), QStringLiteral("data"),
                         QStringLiteral("absorbance")});
     qputenv("DBUS_SESSION_BUS_ADDRESS", ownBus);
