@@ -131,7 +131,7 @@ void frmZAV41k::mnuFileExit_Click()
 
 void frmZAV41k::mnuPort_Click()
 {
-    (void)m_prompter.portDialog();
+    (void)m_prompter.portDialog(Prompter::PortDialogUse::FromMenu);
 }
 
 void frmZAV41k::mnuAbout_Click()

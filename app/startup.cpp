@@ -64,7 +64,7 @@ void Form_Load(StartupWindow &window, CommControl &comm, Prompter &prompter, con
     // A file that cannot be read is not a first start: its failure goes to the final check.
     if (const std::optional<QString> stored = pending.take(PortSetting::read())) {
         if (stored->isEmpty()) {
-            pending.take(prompter.portDialog());
+            pending.take(prompter.portDialog(Prompter::PortDialogUse::FromMenu));
         } else if (const std::optional<qint16> port =
                        pending.take(NumberConversion::toInt16(*stored, locale))) {
             pending.take(comm.setCommPort(*port));
@@ -74,7 +74,7 @@ void Form_Load(StartupWindow &window, CommControl &comm, Prompter &prompter, con
 
     if (pending.isPending()) {
         report(prompter, pending.failure());
-        pending.take(prompter.portDialog());
+        pending.take(prompter.portDialog(Prompter::PortDialogUse::AfterFailedStart));
     }
 }
 

@@ -30,9 +30,9 @@ void WindowPrompter::beep()
     QApplication::beep();
 }
 
-Status WindowPrompter::portDialog()
+Status WindowPrompter::portDialog(PortDialogUse use)
 {
-    return frmProperties::showModal(m_comm, *this, m_parent);
+    return frmProperties::showModal(m_comm, *this, m_parent, use);
 }
 
 Status WindowPrompter::aboutBox()

@@ -14,7 +14,7 @@ public:
     int messageBox(const QString &text, Buttons buttons, Icon icon,
                    const QString &title = {}) override;
     void beep() override;
-    Status portDialog() override;
+    Status portDialog(PortDialogUse use) override;
     Status aboutBox() override;
 
 private:

@@ -12,6 +12,10 @@ public:
     enum class Buttons { Ok, OkCancel };
     enum class Icon { None, Exclamation };
     enum Answer { Ok = 1, Cancel = 2 };
+    // Where the port dialog is opened from: the menu leaves a closed port closed; after a
+    // failed start, choosing a port also opens it, since the user has just chosen the port to
+    // read from.
+    enum class PortDialogUse { FromMenu, AfterFailedStart };
 
     virtual ~Prompter();
 
@@ -23,7 +27,7 @@ public:
 
     // Creates the port dialog and shows it modally; a failure in its load step is handed back
     // and the dialog is not shown.
-    virtual Status portDialog() = 0;
+    virtual Status portDialog(PortDialogUse use) = 0;
     // The same for the About box.
     virtual Status aboutBox() = 0;
 };

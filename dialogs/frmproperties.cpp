@@ -72,9 +72,11 @@ void frmProperties::layOut()
     m_cmdCancel->setGeometry(Twips::rect(2500, 500, 1080, 400, dpi));
 }
 
-Status frmProperties::showModal(CommControl &comm, Prompter &prompter, QWidget *parent)
+Status frmProperties::showModal(CommControl &comm, Prompter &prompter, QWidget *parent,
+                                Prompter::PortDialogUse use)
 {
     frmProperties dialog(comm, prompter, {}, parent);
+    dialog.setUse(use);
     const Status loaded = dialog.Form_Load();
     if (!loaded)
         return loaded;
@@ -123,8 +125,11 @@ Status frmProperties::LoadPropertySettings()
 
 void frmProperties::cmdOK_Click()
 {
+    const auto okOpens = m_use == Prompter::PortDialogUse::AfterFailedStart
+                             ? PortSelection::OkOpens::ClosedPort
+                             : PortSelection::OkOpens::Nothing;
     if (PortSelection::cmdOK_Click(m_comm, m_cboPort->currentIndex(), m_prompter,
-                                   PortSetting::write))
+                                   PortSetting::write, okOpens))
         accept();
 }
 

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "common/outcome.h"
+#include "common/prompter.h"
 
 #include <QDialog>
 
 #include <functional>
 
 class CommControl;
-class Prompter;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -27,7 +27,9 @@ public:
 
     // Creates the dialog, runs its load step and shows it modally. A failure in the load step
     // is handed back and the dialog is not shown.
-    static Status showModal(CommControl &comm, Prompter &prompter, QWidget *parent = nullptr);
+    static Status showModal(CommControl &comm, Prompter &prompter, QWidget *parent = nullptr,
+                            Prompter::PortDialogUse use = Prompter::PortDialogUse::FromMenu);
+    void setUse(Prompter::PortDialogUse use) { m_use = use; }
 
     Status Form_Load();
     Status LoadPropertySettings();
@@ -43,6 +45,7 @@ private:
     CommControl &m_comm;
     Prompter &m_prompter;
     DescribePort m_describePort;
+    Prompter::PortDialogUse m_use = Prompter::PortDialogUse::FromMenu;
     QLabel *m_label2 = nullptr;
     QWidget *m_fraSettings = nullptr;
     QComboBox *m_cboPort = nullptr;

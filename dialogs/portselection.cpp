@@ -33,7 +33,7 @@ Outcome<int> currentEntry(const CommControl &comm)
 }
 
 bool cmdOK_Click(CommControl &comm, int selectedEntry, Prompter &prompter,
-                 const StorePort &storePort)
+                 const StorePort &storePort, OkOpens opens)
 {
     PendingFailure pending;
     bool wasOpen = false;
@@ -67,6 +67,14 @@ bool cmdOK_Click(CommControl &comm, int selectedEntry, Prompter &prompter,
     if (pending.isPending()) {
         showFailure(prompter, pending.failure());
         return false;
+    }
+    // A port that cannot be opened is a failed change: said, and the dialog stays.
+    if (opens == OkOpens::ClosedPort && !pending.take(comm.PortOpen()).value_or(true)) {
+        pending.take(comm.setPortOpen(true));
+        if (pending.isPending()) {
+            showFailure(prompter, pending.failure());
+            return false;
+        }
     }
 
     // What the control reports now is stored, not the number asked for. The port is in use

@@ -28,7 +28,11 @@ using StorePort = std::function<Status(qint16 port)>;
 // no change), closing and reopening it only if it was open and rolling back when the move
 // fails; sets the line parameters again and stores the port. Failures are shown; the result
 // says whether the dialog closes.
+// Whether a successful OK also opens a closed port: only in the dialog that follows a failed
+// start, where the port stays closed otherwise.
+enum class OkOpens { Nothing, ClosedPort };
+
 bool cmdOK_Click(CommControl &comm, int selectedEntry, Prompter &prompter,
-                 const StorePort &storePort);
+                 const StorePort &storePort, OkOpens opens = OkOpens::Nothing);
 
 } // namespace PortSelection

@@ -24,8 +24,13 @@ private slots:
     void currentEntry();
     void okPress_data();
     void okPress();
+    void okAfterAFailedStart_data();
+    void okAfterAFailedStart();
     void storesWhatTheControlReports();
     void movesTheRealLine();
+
+private:
+    void checkOkPress(PortSelection::OkOpens opens);
 };
 
 void TestPortSelection::entries()
@@ -105,6 +110,40 @@ void TestPortSelection::okPress_data()
 
 void TestPortSelection::okPress()
 {
+    checkOkPress(PortSelection::OkOpens::Nothing);
+}
+
+void TestPortSelection::okAfterAFailedStart_data()
+{
+    // clang-format off
+    QTest::addColumn<int>("oldPort");
+    QTest::addColumn<bool>("wasOpen");
+    QTest::addColumn<int>("selected");
+    QTest::addColumn<QString>("failing");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<bool>("open");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("closes");
+
+    QTest::newRow("the port chosen is opened")
+        << 1 << false << 3 << "" << 4 << true << "4" << "" << true;
+    QTest::newRow("the same port, closed, is opened")
+        << 2 << false << 1 << "" << 2 << true << "2" << "" << true;
+    QTest::newRow("an open port stays open, not opened twice")
+        << 1 << true << 0 << "setPortOpen(true)" << 1 << true << "1" << "" << true;
+    QTest::newRow("the open fails: said, the dialog stays, nothing stored")
+        << 1 << false << 3 << "setPortOpen(true)" << 4 << false << "" << "device failure" << false;
+    // clang-format on
+}
+
+void TestPortSelection::okAfterAFailedStart()
+{
+    checkOkPress(PortSelection::OkOpens::ClosedPort);
+}
+
+void TestPortSelection::checkOkPress(PortSelection::OkOpens opens)
+{
     QFETCH(int, oldPort);
     QFETCH(bool, wasOpen);
     QFETCH(int, selected);
@@ -129,12 +168,15 @@ void TestPortSelection::okPress()
 
     ScriptedPrompter prompter;
     QString storedText;
-    const bool closed = PortSelection::cmdOK_Click(comm, selected, prompter, [&](qint16 number) {
-        if (comm.failing.contains(QStringLiteral("store")))
-            return Status(Failure{Failure::SettingsWrite, QStringLiteral("disk full")});
-        storedText = QString::number(number);
-        return Status();
-    });
+    const bool closed = PortSelection::cmdOK_Click(
+        comm, selected, prompter,
+        [&](qint16 number) {
+            if (comm.failing.contains(QStringLiteral("store")))
+                return Status(Failure{Failure::SettingsWrite, QStringLiteral("disk full")});
+            storedText = QString::number(number);
+            return Status();
+        },
+        opens);
 
     comm.failing.clear();
     comm.failingOnce.clear();

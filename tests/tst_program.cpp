@@ -71,6 +71,7 @@ private slots:
     void cleanupTestCase();
     void readsPublishesAndEndsOnFileExit();
     void readingsStayWholeWhileABoxWaits();
+    void portChosenAfterAFailedStartIsOpened();
     void runsWithoutSessionBus();
     void publishesAgainAfterTheBusRestarts();
 
@@ -222,6 +223,44 @@ void TestProgram::readingsStayWholeWhileABoxWaits()
     // Answering the box adds nothing: the interrupted record had already been shown whole.
     QCOMPARE(client.lines().size(), before);
     QCOMPARE(program.process.state(), QProcess::Running);
+}
+
+void TestProgram::portChosenAfterAFailedStartIsOpened()
+{
+    Program program;
+    // The stored port names an adapter that is not plugged in; the reader is on Com2.
+    QFile conf(program.home.filePath(QStringLiteral("ZAV41K/ZAV41K.conf")));
+    QVERIFY(conf.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    conf.write("[Properties]\nCommPort=1\n[Ports]\nCom1=" +
+               QFile::encodeName(program.home.filePath(QStringLiteral("unplugged"))) +
+               "\nCom2=" + QFile::encodeName(program.link) + "\n");
+    conf.close();
+    program.start(displayEnvironment());
+    QVERIFY(program.process.waitForStarted(5000));
+
+    // The final check's message, then the port dialog: Com2 and OK, from the keyboard.
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(QStringLiteral("^ZAV41K$")), 1, 10000);
+    QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")},
+                toolEnvironment()));
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(QStringLiteral("^ZAV-41K Comm Port$")), 1, 10000);
+    QVERIFY(run(QStringLiteral("xdotool"),
+                {QStringLiteral("key"), QStringLiteral("Tab"), QStringLiteral("Tab"),
+                 QStringLiteral("Down"), QStringLiteral("Return")},
+                toolEnvironment()));
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(QStringLiteral("^ZAV-41K Comm Port$")), 0, 10000);
+
+    // The port is read from at once, without a restart, and the choice is stored.
+    LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"), QStringLiteral("data"),
+                        QStringLiteral("absorbance")});
+    bool seen = false;
+    for (int i = 0; i < 100 && !seen; ++i) {
+        program.send("0042 000\r\n");
+        QTest::qWait(100);
+        seen = client.lines().contains(QStringLiteral("absorbance\t0.042"));
+    }
+    QVERIFY2(seen, qPrintable(client.errors() + program.process.readAllStandardError()));
+    QVERIFY(conf.open(QIODevice::ReadOnly));
+    QVERIFY(conf.readAll().startsWith("[Properties]\nCommPort=2\n"));
 }
 
 void TestProgram::runsWithoutSessionBus()

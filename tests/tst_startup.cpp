@@ -84,7 +84,7 @@ void TestStartup::paths_data()
 {
     // clang-format off
     QTest::addColumn<QString>("stored");    // "-" for nothing stored
-    QTest::addColumn<QString>("failing");   // operations of the control that fail
+    QTest::addColumn<QString>("failing");   // operations of the control that fail, "!" once
     QTest::addColumn<int>("choice");        // in the port dialog: list entry for OK, -1 Cancel
     QTest::addColumn<int>("port");
     QTest::addColumn<bool>("open");
@@ -110,6 +110,10 @@ void TestStartup::paths_data()
         << "0" << "" << -1 << 1 << true << "invalid port" << 1 << "0";
     QTest::newRow("stored port missing or in use")
         << "7" << "setPortOpen(true)" << -1 << 7 << false << "device failure" << 1 << "7";
+    QTest::newRow("stored port missing, another chosen: it is opened")
+        << "7" << "!setPortOpen(true)" << 1 << 2 << true << "device failure" << 1 << "2";
+    QTest::newRow("stored port missing, the one chosen cannot open either: said, not stored")
+        << "7" << "setPortOpen(true)" << 1 << 2 << false << "device failure|device failure" << 1 << "7";
     QTest::newRow("settings statement fails: message, no dialog, port closed")
         << "2" << "setSettings" << -1 << 1 << false << "device failure" << 0 << "2";
     QTest::newRow("threshold statement fails")
@@ -133,12 +137,21 @@ void TestStartup::paths()
     Start s;
     if (stored != QStringLiteral("-"))
         QVERIFY(s.store(stored));
-    for (const QString &operation : failing.split(u',', Qt::SkipEmptyParts))
-        s.comm.failing.insert(operation);
+    for (const QString &operation : failing.split(u',', Qt::SkipEmptyParts)) {
+        if (operation.startsWith(u'!'))
+            s.comm.failingOnce.insert(operation.mid(1));
+        else
+            s.comm.failing.insert(operation);
+    }
     s.prompter.onPortDialog = [&] {
         if (choice >= 0) {
             // The user picks an entry and presses OK; the dialog closes when that succeeds.
-            PortSelection::cmdOK_Click(s.comm, choice, s.prompter, PortSetting::write);
+            // As the real dialog does: after a failed start, OK opens the port chosen.
+            const bool afterFailure =
+                s.prompter.portDialogUses.last() == Prompter::PortDialogUse::AfterFailedStart;
+            PortSelection::cmdOK_Click(s.comm, choice, s.prompter, PortSetting::write,
+                                       afterFailure ? PortSelection::OkOpens::ClosedPort
+                                                    : PortSelection::OkOpens::Nothing);
         }
         return Status();
     };

@@ -14,9 +14,10 @@ int ScriptedPrompter::messageBox(const QString &text, Buttons buttons, Icon icon
     return answer;
 }
 
-Status ScriptedPrompter::portDialog()
+Status ScriptedPrompter::portDialog(PortDialogUse use)
 {
     ++portDialogs;
+    portDialogUses.append(use);
     const std::function<Status()> hook = onPortDialog;
     return hook ? hook() : Status();
 }

@@ -21,7 +21,7 @@ public:
     int messageBox(const QString &text, Buttons buttons, Icon icon,
                    const QString &title = {}) override;
     void beep() override { ++beeps; }
-    Status portDialog() override;
+    Status portDialog(PortDialogUse use) override;
     Status aboutBox() override;
 
     QList<Shown> shown;
@@ -35,5 +35,6 @@ public:
     std::function<Status()> onPortDialog;
     std::function<Status()> onAboutBox;
     int portDialogs = 0;
+    QList<PortDialogUse> portDialogUses;
     int aboutBoxes = 0;
 };
