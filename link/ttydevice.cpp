@@ -51,13 +51,22 @@ tcflag_t sizeOf(int dataBits)
     }
 }
 
-QString groupOf(const QString &path)
+// Why this user may not open the device, and what would help: joining the device's group
+// only helps when that group may read and write it, and never for the group root.
+Failure accessRefused(const QString &path)
 {
     struct stat info {};
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
-        return QStringLiteral("dialout");
+        return {Failure::PermissionDenied, FailureTexts::permissionDeniedOnPath(path)};
+    if (!S_ISCHR(info.st_mode))
+        return {Failure::PortUnavailable, FailureTexts::notASerialDevice(path)};
+    const bool groupMayUse = (info.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
+    if (!groupMayUse || info.st_gid == 0)
+        return {Failure::PermissionDenied, FailureTexts::permissionDeniedNoGroup(path)};
     const struct group *entry = ::getgrgid(info.st_gid);
-    return entry ? QString::fromLocal8Bit(entry->gr_name) : QString::number(info.st_gid);
+    const QString group =
+        entry ? QString::fromLocal8Bit(entry->gr_name) : QString::number(info.st_gid);
+    return {Failure::PermissionDenied, FailureTexts::permissionDenied(path, group)};
 }
 
 } // namespace
@@ -72,8 +81,7 @@ Failure TtyDevice::failureFromErrno(int error, int port) const
     switch (error) {
     case ENOENT: return {Failure::PortUnavailable, FailureTexts::deviceMissing(port, m_path)};
     case EACCES:
-    case EPERM:
-        return {Failure::PermissionDenied, FailureTexts::permissionDenied(m_path, groupOf(m_path))};
+    case EPERM: return accessRefused(m_path);
     case EBUSY:
     case EWOULDBLOCK: return {Failure::PortInUse, FailureTexts::portInUse(m_path)};
     case EISDIR:

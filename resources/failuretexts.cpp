@@ -94,6 +94,24 @@ QString permissionDenied(const QString &path, const QString &group)
         .arg(path, group);
 }
 
+QString permissionDeniedNoGroup(const QString &path)
+{
+    return pick("Permission denied on %1, and no group gives access to it. Ask the computer's "
+                "administrator to let you read and write it.",
+                "Permission refusée sur %1, et aucun groupe n'y donne accès. Demandez à "
+                "l'administrateur de l'ordinateur le droit de le lire et d'y écrire.")
+        .arg(path);
+}
+
+QString permissionDeniedOnPath(const QString &path)
+{
+    return pick("Permission denied on %1: a folder on the way may not be entered. Ask the "
+                "computer's administrator for access.",
+                "Permission refusée sur %1 : un dossier du chemin est fermé. Demandez l'accès "
+                "à l'administrateur de l'ordinateur.")
+        .arg(path);
+}
+
 QString portInUse(const QString &path)
 {
     return pick("%1 is in use by another program", "%1 est utilisé par un autre programme")

@@ -19,6 +19,10 @@ QString noDeviceForPort(int port);
 QString noDevice();
 QString deviceMissing(int port, const QString &path);
 QString permissionDenied(const QString &path, const QString &group);
+// When no group membership would give access.
+QString permissionDeniedNoGroup(const QString &path);
+// When the path itself cannot be reached.
+QString permissionDeniedOnPath(const QString &path);
 QString portInUse(const QString &path);
 QString notASerialDevice(const QString &path);
 QString deviceError(const QString &path, const QString &reason);

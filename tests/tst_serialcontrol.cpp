@@ -3,12 +3,16 @@
 #include "link/linesettings.h"
 #include "link/serialcommcontrol.h"
 #include "pseudoterminal.h"
+#include "resources/failuretexts.h"
 #include "resources/language.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -33,7 +37,8 @@ private slots:
     void propertyRanges();
     void openFailures_data();
     void openFailures();
-    void permissionDeniedTellsHowToGetAccess();
+    void permissionAdvice_data();
+    void permissionAdvice();
     void openIsExclusive();
     void openStateRules();
     void lineErrorEvents_data();
@@ -171,20 +176,81 @@ void TestSerialControl::openFailures()
     QVERIFY(!comm.PortOpen().value());
 }
 
-void TestSerialControl::permissionDeniedTellsHowToGetAccess()
+void TestSerialControl::permissionAdvice_data()
 {
-    if (::geteuid() == 0)
-        QSKIP("root opens any device; run as a user to check this");
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("its group may use it: join the group") << "group";
+    QTest::newRow("its group is root: no group named") << "root";
+    QTest::newRow("its group may only read: no group named") << "readonly";
+    QTest::newRow("a regular file: not a serial device") << "file";
+    QTest::newRow("a folder on the way is closed") << "folder";
+}
+
+// What a user who may not open the device is told. The open runs as an unprivileged user in
+// a child process, since root opens anything.
+void TestSerialControl::permissionAdvice()
+{
+    QFETCH(QString, kind);
+    if (::geteuid() != 0)
+        QSKIP("setting a device's group needs root; the open itself runs as nobody");
+    const struct group *dialout = ::getgrnam("dialout");
+    if (!dialout)
+        QSKIP("this system has no group dialout");
     QTemporaryDir dir;
     PseudoTerminal pty;
-    const QString link = dir.filePath(QStringLiteral("line"));
-    QVERIFY(pty.open(link).isEmpty());
-    QVERIFY(QFile::setPermissions(pty.devicePath(), QFileDevice::Permissions()));
-    SerialCommControl comm([&](int) { return Outcome<QString>(link); });
-    const Status status = comm.setPortOpen(true);
-    QVERIFY(!status.isOk());
-    QCOMPARE(status.failure().code, int(Failure::PermissionDenied));
-    QVERIFY(status.failure().description.contains(QStringLiteral("group")));
+    QVERIFY(pty.open(dir.filePath(QStringLiteral("line"))).isEmpty());
+    const QByteArray device = QFile::encodeName(pty.devicePath());
+    QString path = pty.devicePath();
+    QString expected;
+    if (kind == QLatin1String("group")) {
+        QCOMPARE(::chown(device.constData(), 0, dialout->gr_gid), 0);
+        QCOMPARE(::chmod(device.constData(), 0660), 0);
+        expected = FailureTexts::permissionDenied(path, QStringLiteral("dialout"));
+    } else if (kind == QLatin1String("root")) {
+        QCOMPARE(::chown(device.constData(), 0, 0), 0);
+        QCOMPARE(::chmod(device.constData(), 0660), 0);
+        expected = FailureTexts::permissionDeniedNoGroup(path);
+    } else if (kind == QLatin1String("readonly")) {
+        QCOMPARE(::chown(device.constData(), 0, dialout->gr_gid), 0);
+        QCOMPARE(::chmod(device.constData(), 0640), 0);
+        expected = FailureTexts::permissionDeniedNoGroup(path);
+    } else if (kind == QLatin1String("file")) {
+        QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+        path = dir.filePath(QStringLiteral("passwd"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        QCOMPARE(::chmod(QFile::encodeName(path).constData(), 0644), 0);
+        expected = FailureTexts::notASerialDevice(path);
+    } else {
+        path = dir.filePath(QStringLiteral("line")); // the link, in a folder only root enters
+        expected = FailureTexts::permissionDeniedOnPath(path);
+    }
+
+    int channel[2];
+    QCOMPARE(::pipe(channel), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(channel[0]);
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(3);
+        SerialCommControl comm([path](int) { return Outcome<QString>(path); });
+        const Status status = comm.setPortOpen(true);
+        const QByteArray said =
+            status ? QByteArray("opened") : status.failure().description.toUtf8();
+        (void)!::write(channel[1], said.constData(), size_t(said.size()));
+        ::_exit(0);
+    }
+    ::close(channel[1]);
+    QByteArray said;
+    char chunk[512];
+    for (ssize_t n; (n = ::read(channel[0], chunk, sizeof chunk)) > 0;)
+        said.append(chunk, n);
+    ::close(channel[0]);
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    QCOMPARE(QString::fromUtf8(said), expected);
 }
 
 void TestSerialControl::openIsExclusive()
