@@ -3,6 +3,8 @@
 #include "app/programtitle.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QSysInfo>
 
 namespace ConfigPaths {
 
@@ -17,6 +19,15 @@ QString settingsFile(const QString &applicationName)
 QString settingsFile()
 {
     return settingsFile(ProgramTitle::title());
+}
+
+QString instanceLockFile()
+{
+    const QString title = ProgramTitle::title();
+    QString host = QSysInfo::machineHostName();
+    host.replace(QLatin1Char('/'), QLatin1Char('_'));
+    return QFileInfo(settingsFile(title)).absolutePath() +
+           QStringLiteral("/%1.%2.lock").arg(title, host);
 }
 
 } // namespace ConfigPaths

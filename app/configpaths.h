@@ -11,4 +11,8 @@ QString settingsFile(const QString &applicationName);
 // The settings file under the current program title.
 QString settingsFile();
 
+// The lock that the running program holds, beside the settings file. Named for this machine,
+// since a home folder may be shared between machines.
+QString instanceLockFile();
+
 } // namespace ConfigPaths

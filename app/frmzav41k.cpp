@@ -69,6 +69,20 @@ void frmZAV41k::Form_Load()
     Startup::Form_Load(*this, m_comm, m_prompter, QLocale::system());
 }
 
+void frmZAV41k::comeForward()
+{
+    if (isVisible()) {
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+        raise();
+        activateWindow();
+    }
+    // A box or dialog of the program's waits for an answer before the window can be used.
+    if (QWidget *modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+    }
+}
+
 void frmZAV41k::setMenuCaption(const QString &menu, const QString &caption)
 {
     if (QMenu *title = m_menus.value(menu))

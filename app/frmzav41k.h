@@ -31,6 +31,9 @@ public:
     void mnuPort_Click();
     void mnuAbout_Click();
     void mnuContents_Click();
+    // Another start of the program asked for the window: it, or the box it waits on, comes to
+    // the front.
+    void comeForward();
 
     // Whether the program has ended (the window was closed, even during start-up).
     bool ended() const { return m_ended; }

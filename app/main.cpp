@@ -1,7 +1,9 @@
 #include "app/commandline.h"
+#include "app/configpaths.h"
 #include "app/displayguard.h"
 #include "app/frmzav41k.h"
 #include "common/terminationsignals.h"
+#include "publish/singleinstance.h"
 #include "resources/programicon.h"
 #include "ui/fonts.h"
 
@@ -16,12 +18,19 @@ int main(int argc, char *argv[])
     std::optional<DisplayGuard> guard(std::in_place);
     QApplication app(argc, argv);
     guard.reset();
+    // Before anything touches the port or shows: a second start only brings the first forward.
+    SingleInstance instance(QStringLiteral("zav41k"), QStringLiteral(ZAV41K_APP_ID),
+                            ConfigPaths::instanceLockFile());
+    if (instance.claim() == SingleInstance::Claim::AlreadyRuns)
+        return 0;
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(ZAV41K_APP_ID));
     Fonts::installSubstitutes();
     QApplication::setWindowIcon(ProgramIcon::icon());
 
     frmZAV41k window;
+    QObject::connect(&instance, &SingleInstance::activationRequested, &window,
+                     &frmZAV41k::comeForward);
     TerminationSignals::install([&window] { window.close(); });
     window.Form_Load();
     if (window.ended())

@@ -1,6 +1,7 @@
 #include "publish/linksource.h"
 
 #include "common/indicatormodel.h"
+#include "publish/clientquote.h"
 #include "publish/linkaddress.h"
 #include "publish/linknames.h"
 
@@ -17,13 +18,6 @@ const QString kPeer = QStringLiteral("org.freedesktop.DBus.Peer");
 
 using Item = IndicatorModel::Item;
 
-// What a client sent, as an error reply quotes it: enough to recognise, never all of it, so
-// that a huge name cannot make the reply and the program's memory grow with it.
-QString quoted(const QString &sent)
-{
-    constexpr qsizetype kMost = 40;
-    return sent.size() <= kMost ? sent : sent.left(kMost) + QStringLiteral("...");
-}
 constexpr Item kItems[] = {Item::Absorbance, Item::Wavelength, Item::Errorcode, Item::Label1};
 
 } // namespace
@@ -100,30 +94,30 @@ bool LinkSource::handleMessage(const QDBusMessage &message, const QDBusConnectio
     if (message.interface() != kProperties && !message.interface().isEmpty())
         return refuse(QDBusError::UnknownMethod,
                       QStringLiteral("%1 offers no method %2.%3; its items can only be read")
-                          .arg(m_path, quoted(message.interface()), quoted(member)));
+                          .arg(m_path, clientQuote(message.interface()), clientQuote(member)));
 
     auto interfaceMatches = [&](const QVariant &name) {
         return name.toString().isEmpty() || name.toString() == m_interface;
     };
     if (member == QLatin1String("Get") && message.signature() == QLatin1String("ss")) {
         if (!interfaceMatches(arguments.at(0)))
-            return refuse(
-                QDBusError::UnknownInterface,
-                QStringLiteral("No interface %1 here").arg(quoted(arguments.at(0).toString())));
+            return refuse(QDBusError::UnknownInterface,
+                          QStringLiteral("No interface %1 here")
+                              .arg(clientQuote(arguments.at(0).toString())));
         bool known = false;
         const QString value = valueOf(arguments.at(1).toString(), &known);
         if (!known)
             return refuse(
                 QDBusError::UnknownProperty,
-                QStringLiteral("No item %1 here").arg(quoted(arguments.at(1).toString())));
+                QStringLiteral("No item %1 here").arg(clientQuote(arguments.at(1).toString())));
         connection.send(message.createReply(QVariant::fromValue(QDBusVariant(value))));
         return true;
     }
     if (member == QLatin1String("GetAll") && message.signature() == QLatin1String("s")) {
         if (!interfaceMatches(arguments.at(0)))
-            return refuse(
-                QDBusError::UnknownInterface,
-                QStringLiteral("No interface %1 here").arg(quoted(arguments.at(0).toString())));
+            return refuse(QDBusError::UnknownInterface,
+                          QStringLiteral("No interface %1 here")
+                              .arg(clientQuote(arguments.at(0).toString())));
         QVariantMap values;
         for (const Item item : kItems)
             values.insert(QString::fromLatin1(LinkNames::itemName(item)), m_indicators.text(item));
@@ -133,8 +127,9 @@ bool LinkSource::handleMessage(const QDBusMessage &message, const QDBusConnectio
     if (member == QLatin1String("Set"))
         return refuse(QDBusError::PropertyReadOnly,
                       QStringLiteral("The items of %1 are read-only").arg(m_interface));
-    return refuse(QDBusError::UnknownMethod, QStringLiteral("No method %1 with signature \"%2\"")
-                                                 .arg(quoted(member), quoted(message.signature())));
+    return refuse(QDBusError::UnknownMethod,
+                  QStringLiteral("No method %1 with signature \"%2\"")
+                      .arg(clientQuote(member), clientQuote(message.signature())));
 }
 
 QString LinkSource::introspectionDocument() const

@@ -3,9 +3,10 @@
 #include <QDBusError>
 #include <QTextStream>
 
-SessionBus::SessionBus(QString program, QObject *parent)
+SessionBus::SessionBus(QString program, Losses losses, QObject *parent)
     : QObject(parent)
     , m_program(std::move(program))
+    , m_losses(losses)
     , m_address(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"))
 {
     m_timer.setInterval(kRetryIntervalMs);
@@ -37,7 +38,11 @@ QDBusConnection SessionBus::connection() const
 bool SessionBus::tryConnect()
 {
     // A connection that was lost cannot be used again: each try is a new one, under a new name.
-    const QString name = QStringLiteral("%1-session-%2").arg(m_program).arg(++m_attempts);
+    // Each SessionBus of a process has a name prefix of its own.
+    static int buses = 0;
+    if (m_connectionPrefix.isEmpty())
+        m_connectionPrefix = QStringLiteral("%1-%2").arg(m_program).arg(++buses);
+    const QString name = QStringLiteral("%1-session-%2").arg(m_connectionPrefix).arg(++m_attempts);
     // By the address itself where it is known: the bus library would keep the first address it
     // saw for the whole process.
     QDBusConnection bus = m_address.isEmpty()
@@ -74,5 +79,7 @@ void SessionBus::check()
 
 void SessionBus::say(const QString &line) const
 {
+    if (m_losses == Losses::Unsaid)
+        return;
     QTextStream(stderr) << m_program << ": " << line << Qt::endl;
 }

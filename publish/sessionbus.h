@@ -12,9 +12,12 @@ class SessionBus : public QObject {
     Q_OBJECT
 
 public:
-    // `program` starts the lines on standard error ("zav41k: ..."). The bus is the one that
-    // DBUS_SESSION_BUS_ADDRESS names when this is made.
-    explicit SessionBus(QString program, QObject *parent = nullptr);
+    enum class Losses { Said, Unsaid };
+
+    // `program` starts the lines on standard error ("zav41k: ..."); a second connection of the
+    // same program leaves them Unsaid. The bus is the one that DBUS_SESSION_BUS_ADDRESS names
+    // when this is made.
+    explicit SessionBus(QString program, Losses losses = Losses::Said, QObject *parent = nullptr);
     ~SessionBus() override;
 
     // Connects now; false when there is no bus yet (the tries go on all the same).
@@ -34,6 +37,8 @@ private:
     void say(const QString &line) const;
 
     QString m_program;
+    QString m_connectionPrefix;
+    Losses m_losses;
     QString m_address; // of the session bus, as the environment gives it
     QString m_name;    // of the current connection; empty for none
     int m_attempts = 0;

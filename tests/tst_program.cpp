@@ -1,7 +1,7 @@
-#include "pseudoterminal.h"
 #include "support/busdaemon.h"
-#include "support/labsettings.h"
 #include "support/linkprocess.h"
+#include "support/programprocess.h"
+#include "support/virtualdisplay.h"
 
 #include <QDBusConnection>
 #include <QDir>
@@ -15,42 +15,7 @@
 
 namespace {
 
-// The built program with a settings folder whose stored port 1 is a pseudo-terminal.
-struct Program {
-    Program()
-    {
-        writeLabSettings(home.path(), link);
-        reader.open(link);
-    }
-    ~Program()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(3000);
-        }
-    }
-
-    void start(const QProcessEnvironment &extra)
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
-        for (const QString &name : extra.keys())
-            environment.insert(name, extra.value(name));
-        process.setProcessEnvironment(environment);
-        process.setProgram(qEnvironmentVariable("ZAV41K_PROGRAM"));
-        process.start();
-    }
-
-    void send(const QByteArray &bytes)
-    {
-        QCOMPARE(::write(reader.masterFd(), bytes.constData(), bytes.size()), bytes.size());
-    }
-
-    QTemporaryDir home;
-    QString link = home.filePath(QStringLiteral("reader"));
-    PseudoTerminal reader;
-    QProcess process;
-};
+using Program = ProgramProcess;
 
 bool run(const QString &program, const QStringList &arguments,
          const QProcessEnvironment &environment)
@@ -68,7 +33,6 @@ class TestProgram : public QObject {
 
 private slots:
     void initTestCase();
-    void cleanupTestCase();
     void readsPublishesAndEndsOnFileExit();
     void readingsStayWholeWhileABoxWaits();
     void portChosenAfterAFailedStartIsOpened();
@@ -76,43 +40,25 @@ private slots:
     void publishesAgainAfterTheBusRestarts();
 
 private:
-    QProcessEnvironment displayEnvironment() const;
-    QProcessEnvironment toolEnvironment() const;
-    int visibleWindows(const QString &title) const;
+    QProcessEnvironment displayEnvironment() const { return m_display.programEnvironment(); }
+    QProcessEnvironment toolEnvironment() const { return m_display.toolEnvironment(); }
+    int visibleWindows(const QString &title) const { return m_display.visibleWindows(title); }
 
-    QProcess m_display;
-    QString m_displayName;
+    VirtualDisplay m_display;
 };
 
 void TestProgram::initTestCase()
 {
     if (!QDBusConnection::sessionBus().isConnected())
         QSKIP("no session bus: run the tests through scripts/test, which starts one");
-    int number = 90;
-    while (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
-        ++number;
-    m_displayName = QStringLiteral(":%1").arg(number);
-    m_display.start(QStringLiteral("Xvfb"), {m_displayName, QStringLiteral("-screen"),
-                                             QStringLiteral("0"), QStringLiteral("800x600x24"),
-                                             QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-    QVERIFY2(m_display.waitForStarted(5000), "Xvfb is needed for this test");
-    QTRY_VERIFY(QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)));
-}
-
-void TestProgram::cleanupTestCase()
-{
-    m_display.terminate();
-    m_display.waitForFinished(3000);
+    QString why;
+    QVERIFY2(m_display.start(&why), qPrintable(why));
 }
 
 void TestProgram::readsPublishesAndEndsOnFileExit()
 {
     Program program;
-    QProcessEnvironment display;
-    display.insert(QStringLiteral("DISPLAY"), m_displayName);
-    display.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    display.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-    program.start(display);
+    program.start(displayEnvironment());
     QVERIFY(program.process.waitForStarted(5000));
 
     LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"), QStringLiteral("data"),
@@ -137,15 +83,12 @@ void TestProgram::readsPublishesAndEndsOnFileExit()
     QTRY_COMPARE(client.lines().mid(client.lines().size() - expected.size()), expected);
 
     // File > Exit, through the real menus.
-    QProcessEnvironment tools = QProcessEnvironment::systemEnvironment();
-    tools.insert(QStringLiteral("DISPLAY"), m_displayName);
-    QProcess search;
-    search.setProcessEnvironment(tools);
-    search.start(QStringLiteral("xdotool"),
-                 {QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("^ZAV41K$")});
-    QVERIFY(search.waitForFinished(5000));
-    const QString window =
-        QString::fromLatin1(search.readAllStandardOutput()).section(u'\n', 0, 0).trimmed();
+    const QProcessEnvironment tools = toolEnvironment();
+    const QString window = m_display
+                               .xdotool({QStringLiteral("search"), QStringLiteral("--name"),
+                                         QStringLiteral("^ZAV41K$")})
+                               .section(u'\n', 0, 0)
+                               .trimmed();
     QVERIFY(!window.isEmpty());
     QVERIFY(
         run(QStringLiteral("xdotool"),
@@ -160,33 +103,6 @@ void TestProgram::readsPublishesAndEndsOnFileExit()
     QCOMPARE(program.process.exitCode(), 0);
     QVERIFY(!QString::fromUtf8(program.process.readAllStandardError())
                  .contains(QStringLiteral("not published")));
-}
-
-QProcessEnvironment TestProgram::displayEnvironment() const
-{
-    QProcessEnvironment display;
-    display.insert(QStringLiteral("DISPLAY"), m_displayName);
-    display.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    display.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-    return display;
-}
-
-QProcessEnvironment TestProgram::toolEnvironment() const
-{
-    QProcessEnvironment tools = QProcessEnvironment::systemEnvironment();
-    tools.insert(QStringLiteral("DISPLAY"), m_displayName);
-    return tools;
-}
-
-int TestProgram::visibleWindows(const QString &title) const
-{
-    QProcess search;
-    search.setProcessEnvironment(toolEnvironment());
-    search.start(QStringLiteral("xdotool"),
-                 {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                  QStringLiteral("--name"), title});
-    search.waitForFinished(5000);
-    return int(search.readAllStandardOutput().count('\n'));
 }
 
 void TestProgram::readingsStayWholeWhileABoxWaits()

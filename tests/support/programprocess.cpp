@@ -1,0 +1,37 @@
+#include "support/programprocess.h"
+
+#include "support/labsettings.h"
+
+#include <QTest>
+
+#include <unistd.h>
+
+ProgramProcess::ProgramProcess()
+{
+    writeLabSettings(home.path(), link);
+    reader.open(link);
+}
+
+ProgramProcess::~ProgramProcess()
+{
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished(3000);
+    }
+}
+
+void ProgramProcess::start(const QProcessEnvironment &extra)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
+    for (const QString &name : extra.keys())
+        environment.insert(name, extra.value(name));
+    process.setProcessEnvironment(environment);
+    process.setProgram(qEnvironmentVariable("ZAV41K_PROGRAM"));
+    process.start();
+}
+
+void ProgramProcess::send(const QByteArray &bytes)
+{
+    QCOMPARE(::write(reader.masterFd(), bytes.constData(), bytes.size()), bytes.size());
+}
