@@ -1,6 +1,7 @@
 #include "publish/applicationobject.h"
 
 #include "publish/clientquote.h"
+#include "publish/introspection.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -35,19 +36,8 @@ bool ApplicationObject::handleMessage(const QDBusMessage &message,
         return true;
     };
     if (interface == kIntrospectable && member == QLatin1String("Introspect"))
-        return reply(message.createReply(
-            QStringLiteral("<!DOCTYPE node PUBLIC \"-//freedesktop//DTD D-BUS Object "
-                           "Introspection 1.0//EN\"\n"
-                           " \"http://www.freedesktop.org/standards/dbus/1.0/introspect.dtd\">\n"
-                           "<node>\n"
-                           "  <interface name=\"org.freedesktop.DBus.Introspectable\">\n"
-                           "    <method name=\"Introspect\"><arg name=\"xml\" type=\"s\" "
-                           "direction=\"out\"/></method>\n"
-                           "  </interface>\n"
-                           "  <interface name=\"org.freedesktop.DBus.Peer\">\n"
-                           "    <method name=\"Ping\"/>\n"
-                           "  </interface>\n") +
-            introspect(message.path()) + QStringLiteral("</node>\n")));
+        return reply(message.createReply(introspectionPreamble() + introspect(message.path()) +
+                                         QStringLiteral("</node>\n")));
     if (interface == kPeer && member == QLatin1String("Ping"))
         return reply(message.createReply());
     const bool ours = interface == kApplication || interface.isEmpty();

@@ -2,6 +2,7 @@
 
 #include "common/indicatormodel.h"
 #include "publish/clientquote.h"
+#include "publish/introspection.h"
 #include "publish/linkaddress.h"
 #include "publish/linknames.h"
 
@@ -134,17 +135,8 @@ bool LinkSource::handleMessage(const QDBusMessage &message, const QDBusConnectio
 
 QString LinkSource::introspectionDocument() const
 {
-    return QStringLiteral(
-               "<!DOCTYPE node PUBLIC \"-//freedesktop//DTD D-BUS Object Introspection 1.0//EN\"\n"
-               " \"http://www.freedesktop.org/standards/dbus/1.0/introspect.dtd\">\n"
-               "<node>\n"
-               "  <interface name=\"org.freedesktop.DBus.Introspectable\">\n"
-               "    <method name=\"Introspect\"><arg name=\"xml\" type=\"s\" "
-               "direction=\"out\"/></method>\n"
-               "  </interface>\n"
-               "  <interface name=\"org.freedesktop.DBus.Peer\">\n"
-               "    <method name=\"Ping\"/>\n"
-               "  </interface>\n"
+    return introspectionPreamble() +
+           QStringLiteral(
                "  <interface name=\"org.freedesktop.DBus.Properties\">\n"
                "    <method name=\"Get\"><arg name=\"interface\" type=\"s\" direction=\"in\"/>"
                "<arg name=\"name\" type=\"s\" direction=\"in\"/><arg name=\"value\" type=\"v\" "
