@@ -22,11 +22,13 @@ VirtualDisplay::~VirtualDisplay()
 
 bool VirtualDisplay::start(QString *why)
 {
-    // The server picks a free display number itself, and writes it once it takes clients.
+    // The server picks a free display number itself, and writes it once it takes clients. By
+    // default it resets whenever its last client leaves, and refuses connections while it does:
+    // a tool that ends just as the window manager or the program connects would make them fail.
     m_server.start(QStringLiteral("Xvfb"),
-                   {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                    QStringLiteral("0"), QStringLiteral("800x600x24"), QStringLiteral("-nolisten"),
-                    QStringLiteral("tcp")});
+                   {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-noreset"),
+                    QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("800x600x24"),
+                    QStringLiteral("-nolisten"), QStringLiteral("tcp")});
     if (!m_server.waitForStarted(5000)) {
         *why = QStringLiteral("Xvfb is needed for this test: ") + m_server.errorString();
         return false;
