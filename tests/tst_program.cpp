@@ -38,6 +38,9 @@ private slots:
     void portChosenAfterAFailedStartIsOpened();
     void runsWithoutSessionBus();
     void publishesAgainAfterTheBusRestarts();
+    void linkNamesInAnyCase_data();
+    void linkNamesInAnyCase();
+    void followsInAnyCaseBeforeTheStart();
 
 private:
     QProcessEnvironment displayEnvironment() const { return m_display.programEnvironment(); }
@@ -238,6 +241,78 @@ void TestProgram::publishesAgainAfterTheBusRestarts()
     const QString clientSaid = client.errors();
     QCOMPARE(clientSaid.count(QStringLiteral("the session bus is gone")), 1);
     QCOMPARE(program.process.state(), QProcess::Running);
+}
+
+void TestProgram::linkNamesInAnyCase_data()
+{
+    QTest::addColumn<bool>("running");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("said");
+
+    const QString topics = QStringLiteral("zav41k has no topic \"dat\"; its topics are: data");
+    QTest::newRow("upper case") << true << QStringList{"ZAV41K", "DATA", "Absorbance"} << 0
+                                << "0.500";
+    QTest::newRow("mixed case") << true << QStringList{"Zav41K", "Data", "WAVELENGTH"} << 0
+                                << "600";
+    QTest::newRow("own case") << true << QStringList{"zav41k", "data", "errorcode"} << 0 << "0";
+    QTest::newRow("no such topic")
+        << true << QStringList{"zav41k", "dat", "absorbance"} << 2 << topics;
+    QTest::newRow("no such item")
+        << true << QStringList{"ZAV41K", "data", "absorb"} << 2
+        << "the topic data of zav41k has no item \"absorb\"; its items are: absorbance, "
+           "wavelength, errorcode, Label1";
+    QTest::newRow("no such topic, not running")
+        << false << QStringList{"zav41k", "dat", "absorbance"} << 2 << topics;
+    QTest::newRow("upper case, not running")
+        << false << QStringList{"ZAV41K", "DATA", "ABSORBANCE"} << 1
+        << "the source is not running (nothing owns zav41k.Source on the session bus)";
+}
+
+void TestProgram::linkNamesInAnyCase()
+{
+    QFETCH(bool, running);
+    QFETCH(QStringList, names);
+    QFETCH(int, status);
+    QFETCH(QString, said);
+
+    Program program;
+    if (running) {
+        QProcessEnvironment environment;
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        program.start(environment);
+        QVERIFY(program.process.waitForStarted(5000));
+        LinkProcess ready({"advise", "zav41k", "data", "absorbance"});
+        for (int i = 0; i < 100 && !ready.lines().contains("absorbance\t0.500"); ++i) {
+            program.send("0500 100\r\n");
+            QTest::qWait(100);
+        }
+        QVERIFY(ready.lines().contains("absorbance\t0.500"));
+    }
+    LinkProcess request(QStringList{"request"} + names);
+    QVERIFY(request.process().waitForFinished(10000));
+    QCOMPARE(request.process().exitCode(), status);
+    if (status == 0)
+        QCOMPARE(request.lines(), QStringList{said});
+    else
+        QCOMPARE(request.errors().trimmed(), "zav41k-link: " + said);
+}
+
+void TestProgram::followsInAnyCaseBeforeTheStart()
+{
+    // Nothing runs yet to say how the names are spelt; the program's own names stand for it.
+    LinkProcess client({"advise", "ZAV41K", "Data", "ABSORBANCE"});
+    QTRY_VERIFY_WITH_TIMEOUT(client.errors().contains("waiting for zav41k.Source"), 5000);
+    Program program;
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.start(environment);
+    QVERIFY(program.process.waitForStarted(5000));
+    for (int i = 0; i < 100 && !client.lines().contains("absorbance\t0.077"); ++i) {
+        program.send("0077 000\r\n");
+        QTest::qWait(100);
+    }
+    QVERIFY2(client.lines().contains("absorbance\t0.077"), qPrintable(client.errors()));
 }
 
 QTEST_GUILESS_MAIN(TestProgram)

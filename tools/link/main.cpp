@@ -1,6 +1,7 @@
 // zav41k-link: links to a ZAV41K source's items from the command line.
 
 #include "linkclient.h"
+#include "linknameresolver.h"
 
 #include "common/terminationsignals.h"
 #include "publish/sessionbus.h"
@@ -21,6 +22,8 @@ const char kDescription[] =
     "and errorcode. advise and notify run until interrupted (Ctrl-C), wait for the source\n"
     "if it is not running yet and pick it up again when it restarts. Lines are\n"
     "tab-separated: time, item and value; --csv writes CSV with a header instead.\n"
+    "\n"
+    "Names are matched without regard to case (ZAV41K DATA Absorbance will do).\n"
     "\n"
     "Example: zav41k-link advise zav41k data absorbance wavelength errorcode";
 
@@ -55,23 +58,20 @@ int main(int argc, char *argv[])
             << Qt::endl;
         return 2;
     }
-    QList<LinkAddress> addresses;
-    for (const QString &item : arguments.mid(3)) {
-        const Outcome<LinkAddress> address =
-            LinkAddress::fromLinkNames(arguments.at(1), arguments.at(2), item);
-        if (!address) {
-            err << "zav41k-link: " << address.failure().description << Qt::endl;
-            return 2;
-        }
-        addresses.append(address.value());
-    }
-
     // A link that follows items lasts through a restart of the bus; a request does not wait.
     SessionBus bus(QStringLiteral("zav41k-link"));
     if (!bus.start()) {
         err << "zav41k-link: no session bus to link on (" << bus.lastError() << ")" << Qt::endl;
         return 1;
     }
+    const Outcome<QList<LinkAddress>> resolved =
+        LinkNameResolver(bus.connection())
+            .resolve(arguments.at(1), arguments.at(2), arguments.mid(3));
+    if (!resolved) {
+        err << "zav41k-link: " << resolved.failure().description << Qt::endl;
+        return 2;
+    }
+    const QList<LinkAddress> &addresses = resolved.value();
     LinkClient client(bus.connection(), out, err);
     QObject::connect(&bus, &SessionBus::connected, &client, &LinkClient::rebind);
     if (command == QLatin1String("request"))
