@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -55,6 +56,7 @@ private slots:
     void oneRecordByteByByte();
     void recordsAcrossAnUnplug();
     void stream();
+    void helpSaysWhatTheProgramShows();
 };
 
 void TestSimulator::scriptLines_data()
@@ -138,6 +140,36 @@ void TestSimulator::stream()
     QTRY_COMPARE_WITH_TIMEOUT(r.decodes(), 15, 8000);
     QTest::qWait(200);
     QCOMPARE(r.decodes(), 15);
+}
+
+void TestSimulator::helpSaysWhatTheProgramShows()
+{
+    // Every example that the help gives of a record, sent by the simulator and read as the
+    // program reads it, shows what the help says it shows.
+    QProcess help;
+    help.start(qEnvironmentVariable("ZAV41K_SIM"), {QStringLiteral("--help")});
+    QVERIFY(help.waitForFinished(5000));
+    const QString text = QString::fromUtf8(help.readAllStandardOutput());
+    struct Example {
+        QString record, absorbance, wavelength;
+    };
+    QList<Example> examples;
+    static const QRegularExpression shows(QStringLiteral("(\\d{4}) shows ([^ ,)]+)"));
+    for (const QRegularExpressionMatch &m : shows.globalMatch(text))
+        examples.append({m.captured(1) + QStringLiteral(" 000"), m.captured(2), "510"});
+    static const QRegularExpression is(
+        QStringLiteral("(\\d{4} \\d{3}) is ([^ ;.]+(?:\\.\\d+)?)(?: at (\\d+) nm)?"));
+    for (const QRegularExpressionMatch &m : is.globalMatch(text))
+        examples.append({m.captured(1), m.captured(2), m.captured(3)});
+    QVERIFY2(examples.size() >= 4, qPrintable(text));
+    for (const Example &example : examples) {
+        SimulatedReader r;
+        QVERIFY(r.start({example.record}));
+        QTRY_VERIFY(r.decodes() == 1);
+        QCOMPARE(r.indicators.text(IndicatorModel::Item::Absorbance), example.absorbance);
+        if (!example.wavelength.isEmpty())
+            QCOMPARE(r.indicators.text(IndicatorModel::Item::Wavelength), example.wavelength);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSimulator)

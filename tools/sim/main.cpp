@@ -114,7 +114,14 @@ int main(int argc, char *argv[])
         "  @raw BYTES     bytes without a line end (escapes \\r \\n \\t \\\\ \\xHH)\n"
         "  @pause S       silence for S seconds\n"
         "  @unplug S      the device disappears for S seconds\n"
-        "  # comment"));
+        "  # comment\n"
+        "A record is eight characters, CCCC WUO, then the line end:\n"
+        "  CCCC  the count, four digits: absorbance = CCCC / 1000 (1234 shows 1.234,\n"
+        "        2345 shows 2.35); 9999 is the reader's marker, shown as it stands\n"
+        "  W     the wavelength: 0 for 510 nm, 1 for 600 nm\n"
+        "  U     1 when the film is under range (shown as LO)\n"
+        "  O     1 when it is over range (HI); U wins over O, both over the count\n"
+        "Example: 1234 000 is 1.234 at 510 nm; 0500 100 is 0.500 at 600 nm; 0000 010 is LO."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("records"), QStringLiteral("Script lines to send."),
                                  QStringLiteral("[RECORD...]"));
