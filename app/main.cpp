@@ -23,7 +23,10 @@ int main(int argc, char *argv[])
                             ConfigPaths::instanceLockFile());
     if (instance.claim() == SingleInstance::Claim::AlreadyRuns)
         return 0;
-    // Lets the desktop match the window to its menu entry and icon.
+    // Let the desktop match the window to its menu entry and icon: the window's class on X11
+    // (StartupWMClass in the desktop entry, whatever name started the program) and the
+    // application id on Wayland.
+    QCoreApplication::setApplicationName(QStringLiteral("zav41k"));
     QGuiApplication::setDesktopFileName(QStringLiteral(ZAV41K_APP_ID));
     Fonts::installSubstitutes();
     QApplication::setWindowIcon(ProgramIcon::icon());

@@ -41,6 +41,7 @@ private slots:
     void linkNamesInAnyCase_data();
     void linkNamesInAnyCase();
     void followsInAnyCaseBeforeTheStart();
+    void windowClassIsTheDesktopEntrys();
 
 private:
     QProcessEnvironment displayEnvironment() const { return m_display.programEnvironment(); }
@@ -313,6 +314,40 @@ void TestProgram::followsInAnyCaseBeforeTheStart()
         QTest::qWait(100);
     }
     QVERIFY2(client.lines().contains("absorbance\t0.077"), qPrintable(client.errors()));
+}
+
+void TestProgram::windowClassIsTheDesktopEntrys()
+{
+    // Started under another name, as a link in a lab's own folder would start it.
+    Program program;
+    const QString renamed = program.home.filePath(QStringLiteral("reader-program"));
+    QVERIFY(QFile::link(program.path, renamed));
+    program.path = renamed;
+    program.start(displayEnvironment());
+    QVERIFY(program.process.waitForStarted(5000));
+    QString window;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !(window = m_display.xdotool({"search", "--onlyvisible", "--name", "^ZAV41K$"}).trimmed())
+             .isEmpty(),
+        15000);
+
+    QProcess xprop;
+    xprop.setProcessEnvironment(toolEnvironment());
+    xprop.start(QStringLiteral("xprop"), {"-id", window.section(u'\n', 0, 0), "WM_CLASS"});
+    QVERIFY(xprop.waitForFinished(5000));
+    // WM_CLASS(STRING) = "instance", "class"
+    const QString said = QString::fromUtf8(xprop.readAllStandardOutput()).trimmed();
+    const QString windowClass = said.section(u'"', 3, 3);
+
+    QFile entry(qEnvironmentVariable("ZAV41K_DESKTOP_ENTRY"));
+    QVERIFY2(entry.open(QIODevice::ReadOnly), "ZAV41K_DESKTOP_ENTRY must name the desktop entry");
+    QString named;
+    for (const QByteArray &line : entry.readAll().split('\n')) {
+        if (line.startsWith("StartupWMClass="))
+            named = QString::fromUtf8(line.mid(int(qstrlen("StartupWMClass="))));
+    }
+    QVERIFY2(!named.isEmpty(), "the desktop entry names no window class");
+    QVERIFY2(windowClass == named, qPrintable(said));
 }
 
 QTEST_GUILESS_MAIN(TestProgram)

@@ -27,7 +27,7 @@ void ProgramProcess::start(const QProcessEnvironment &extra)
     for (const QString &name : extra.keys())
         environment.insert(name, extra.value(name));
     process.setProcessEnvironment(environment);
-    process.setProgram(qEnvironmentVariable("ZAV41K_PROGRAM"));
+    process.setProgram(path);
     process.start();
 }
 

@@ -19,6 +19,8 @@ struct ProgramProcess {
     void send(const QByteArray &bytes);
 
     QTemporaryDir home;
+    // What is started: the built program, unless the test names another path to it.
+    QString path = qEnvironmentVariable("ZAV41K_PROGRAM");
     QString link = home.filePath(QStringLiteral("reader"));
     PseudoTerminal reader;
     QProcess process;
