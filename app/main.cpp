@@ -28,7 +28,7 @@ int main(int argc, char *argv[])
     // application id on Wayland.
     QCoreApplication::setApplicationName(QStringLiteral("zav41k"));
     QGuiApplication::setDesktopFileName(QStringLiteral(ZAV41K_APP_ID));
-    Fonts::installSubstitutes();
+    Fonts::installWindowFonts();
     QApplication::setWindowIcon(ProgramIcon::icon());
 
     frmZAV41k window;

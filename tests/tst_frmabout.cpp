@@ -35,7 +35,7 @@ class TestFrmAbout : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { Fonts::installSubstitutes(); }
+    void initTestCase() { Fonts::installWindowFonts(); }
     void texts_data();
     void texts();
     void linkNamesAreThePublishedNames();

@@ -48,7 +48,7 @@ class TestFrmProperties : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { Fonts::installSubstitutes(); }
+    void initTestCase() { Fonts::installWindowFonts(); }
     void listShowsSixteenPortsWithTheCurrentSelected();
     void captions_data();
     void captions();

@@ -22,7 +22,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    Fonts::installSubstitutes();
+    Fonts::installWindowFonts();
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
     const QString suffix =
         currentLanguage() == Language::French ? QStringLiteral("-fr") : QString();
