@@ -3,11 +3,12 @@
 #include "app/indicatorview.h"
 #include "app/portresolver.h"
 #include "resources/programicon.h"
+#include "ui/wrappingmenubar.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLayout>
-#include <QMenuBar>
+#include <QMenu>
 #include <QScreen>
 #include <QTextStream>
 
@@ -39,8 +40,10 @@ frmZAV41k::frmZAV41k(QWidget *parent)
 
 void frmZAV41k::buildMenus()
 {
+    m_menuBar = new WrappingMenuBar(this);
+    setMenuWidget(m_menuBar);
     auto addMenu = [this](const char *name, const char *caption) {
-        QMenu *menu = menuBar()->addMenu(QString::fromLatin1(caption));
+        QMenu *menu = m_menuBar->addMenu(QString::fromLatin1(caption));
         menu->setObjectName(QString::fromLatin1(name));
         m_menus.insert(menu->objectName(), menu);
         return menu;

@@ -13,6 +13,7 @@
 
 class QAction;
 class QMenu;
+class WrappingMenuBar;
 
 // The program's only window: the indicators of the reader's readings, the menus, and the
 // serial control and watchdog that feed them. Its life is the program's life.
@@ -40,6 +41,8 @@ public:
 
     CommControl &MSComm1() { return m_comm; }
     ReaderLink &readerLink() { return m_link; }
+    // The window's menu bar, in as many rows as its width needs.
+    WrappingMenuBar *wrappingMenuBar() const { return m_menuBar; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -56,6 +59,7 @@ private:
     ReaderLink m_link;
     SessionBus m_bus{QStringLiteral("zav41k")};
     LinkSource m_linkSource;
+    WrappingMenuBar *m_menuBar = nullptr;
     QHash<QString, QMenu *> m_menus;
     QHash<QString, QAction *> m_items;
     bool m_placed = false;

@@ -4,6 +4,7 @@
 #include "resources/programicon.h"
 #include "resources/stringtable.h"
 #include "ui/fonts.h"
+#include "ui/labelfit.h"
 #include "ui/twips.h"
 
 #include <QKeyEvent>
@@ -116,6 +117,8 @@ Status frmAbout::Form_Load()
             return text.status();
         set(text.value());
     }
+    for (QLabel *label : findChildren<QLabel *>())
+        LabelFit::growToText(label);
     m_cmdOK->setFocus();
     return {};
 }

@@ -5,12 +5,12 @@
 #include "resources/language.h"
 #include "support/labsettings.h"
 #include "ui/fonts.h"
+#include "ui/wrappingmenubar.h"
 
 #include <QAction>
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
-#include <QMenuBar>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -39,9 +39,9 @@ QLabel *label(QWidget &window, const char *name)
 QStringList menuCaptions(frmZAV41k &window)
 {
     QStringList captions;
-    for (QAction *title : window.menuBar()->actions()) {
-        captions.append(title->text());
-        for (QAction *item : title->menu()->actions())
+    for (QMenu *menu : window.wrappingMenuBar()->menus()) {
+        captions.append(menu->title());
+        for (QAction *item : menu->actions())
             captions.append(QStringLiteral("  ") + item->text());
     }
     return captions;
@@ -53,7 +53,7 @@ class TestMainWindow : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { Fonts::installSubstitutes(); }
+    void initTestCase() { Fonts::installWindowFonts(); }
     void stateAtCreation();
     void geometryAt96Dpi();
     void menusAtCreation();
@@ -95,7 +95,7 @@ void TestMainWindow::geometryAt96Dpi()
     if (window.logicalDpiY() != 96)
         QSKIP("the screen is not at 96 DPI");
     QCOMPARE(window.centralWidget()->size(), QSize(155, 150));
-    QCOMPARE(window.size(), QSize(155, 150 + window.menuBar()->height()));
+    QCOMPARE(window.size(), QSize(155, 150 + window.wrappingMenuBar()->height()));
     QCOMPARE(label(window, "absorbance")->geometry(), QRect(16, 8, 113, 41));
     QCOMPARE(label(window, "wavelength")->geometry(), QRect(24, 48, 49, 25));
     QCOMPARE(label(window, "Label1")->geometry(), QRect(96, 48, 33, 25));
