@@ -42,6 +42,7 @@ private slots:
     void linkNamesInAnyCase();
     void followsInAnyCaseBeforeTheStart();
     void windowClassIsTheDesktopEntrys();
+    void everyFrenchMenuIsReachedByItsMnemonic();
 
 private:
     QProcessEnvironment displayEnvironment() const { return m_display.programEnvironment(); }
@@ -348,6 +349,31 @@ void TestProgram::windowClassIsTheDesktopEntrys()
     }
     QVERIFY2(!named.isEmpty(), "the desktop entry names no window class");
     QVERIFY2(windowClass == named, qPrintable(said));
+}
+
+void TestProgram::everyFrenchMenuIsReachedByItsMnemonic()
+{
+    Program program;
+    QProcessEnvironment french = displayEnvironment();
+    french.insert(QStringLiteral("LC_ALL"), QStringLiteral("fr_FR.UTF-8"));
+    program.start(french);
+    QVERIFY(program.process.waitForStarted(5000));
+    QString window;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !(window = m_display.xdotool({"search", "--onlyvisible", "--name", "^ZAV41K$"}).trimmed())
+             .isEmpty(),
+        15000);
+    window = window.section(u'\n', 0, 0);
+
+    // Alt+A opens "&Aide", the last menu, and R chooses "&Regarde" in it: the About box.
+    QVERIFY2(!m_display.xdotool({"windowfocus", "--sync", window}).isNull(),
+             qPrintable(m_display.lastError()));
+    QVERIFY2(!m_display.xdotool({"key", "alt+a"}).isNull(), qPrintable(m_display.lastError()));
+    QTest::qWait(300);
+    QVERIFY2(!m_display.xdotool({"key", "r"}).isNull(), qPrintable(m_display.lastError()));
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(QStringLiteral("^D'Abord ZAV41K$")), 1, 10000);
+    program.process.terminate();
+    QVERIFY(program.process.waitForFinished(5000));
 }
 
 QTEST_GUILESS_MAIN(TestProgram)

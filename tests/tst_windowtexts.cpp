@@ -1,0 +1,207 @@
+// Every text of every window can be read whole, in both languages, at the scale factor the
+// test is run at (QT_SCALE_FACTOR, one run per factor), and is in one font family.
+
+#include "app/frmzav41k.h"
+#include "dialogs/frmabout.h"
+#include "dialogs/frmproperties.h"
+#include "pseudoterminal.h"
+#include "resources/language.h"
+#include "support/clippedtexts.h"
+#include "support/fakecommcontrol.h"
+#include "support/labsettings.h"
+#include "support/scriptedprompter.h"
+#include "ui/fonts.h"
+#include "ui/wrappingmenubar.h"
+
+#include <QMenu>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+void addLanguageRows()
+{
+    QTest::addColumn<Language>("language");
+    QTest::newRow("English") << Language::English;
+    QTest::newRow("French") << Language::French;
+}
+
+QByteArray report(const QStringList &clipped)
+{
+    return QStringLiteral("at scale %1: %2")
+        .arg(QString::fromLocal8Bit(qgetenv("QT_SCALE_FACTOR")), clipped.join(QStringLiteral("; ")))
+        .toLocal8Bit();
+}
+
+// The font families that a window and everything in it (menus too) are drawn in.
+QStringList families(const QWidget &window)
+{
+    QStringList found{QFontInfo(window.font()).family()};
+    for (const QWidget *widget : window.findChildren<QWidget *>())
+        found.append(QFontInfo(widget->font()).family());
+    found.removeDuplicates();
+    return found;
+}
+
+int rowsHeight(const WrappingMenuBar &bar)
+{
+    int height = 0;
+    for (const QMenuBar *row : bar.rows())
+        height += row->height();
+    return height;
+}
+
+// The main window started on a line of its own, in the language of the row.
+struct StartedWindow {
+    explicit StartedWindow(Language language)
+    {
+        setCurrentLanguage(language);
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
+        writeLabSettings(home.path(), line);
+        reader.open(line);
+        window.Form_Load();
+        window.show();
+    }
+    ~StartedWindow() { setCurrentLanguage(Language::English); }
+
+    QTemporaryDir home;
+    QString line = home.filePath(QStringLiteral("reader"));
+    PseudoTerminal reader;
+    frmZAV41k window;
+};
+
+} // namespace
+
+class TestWindowTexts : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { Fonts::installWindowFonts(); }
+    void cleanup() { setCurrentLanguage(Language::English); }
+    void mainWindow_data();
+    void mainWindow();
+    void aboutBox_data() { addLanguageRows(); }
+    void aboutBox();
+    void portDialog_data() { addLanguageRows(); }
+    void portDialog();
+    void menuBarWrapsAndKeepsTheClientArea();
+    void oneFamilyThroughout();
+};
+
+void TestWindowTexts::mainWindow_data()
+{
+    QTest::addColumn<Language>("language");
+    QTest::addColumn<QStringList>("records");
+    const QList<std::pair<const char *, QStringList>> states = {
+        {"reading", {"1234 000"}},
+        {"negative at 600 nm", {"-999 100"}},
+        {"marker", {"9999 000"}},
+        {"under range", {"0123 010"}},
+        {"over range", {"1234 001"}},
+        {"both flags", {"1234 011"}},
+        {"no data", {}},
+    };
+    for (const auto &[state, records] : states) {
+        QTest::addRow("%s, English", state) << Language::English << records;
+        QTest::addRow("%s, French", state) << Language::French << records;
+    }
+}
+
+void TestWindowTexts::mainWindow()
+{
+    QFETCH(Language, language);
+    QFETCH(QStringList, records);
+    StartedWindow started(language);
+    QVERIFY(QTest::qWaitForWindowExposed(&started.window));
+    for (const QString &record : records)
+        started.window.readerLink().decoder().DecodeReading(record);
+    if (records.isEmpty())
+        started.window.readerLink().watchdog().Timer1_Timer();
+    const QStringList clipped = clippedTexts(started.window);
+    QVERIFY2(clipped.isEmpty(), report(clipped).constData());
+}
+
+void TestWindowTexts::aboutBox()
+{
+    QFETCH(Language, language);
+    setCurrentLanguage(language);
+    frmAbout box;
+    QVERIFY(box.Form_Load().isOk());
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    const QStringList clipped = clippedTexts(box);
+    QVERIFY2(clipped.isEmpty(), report(clipped).constData());
+}
+
+void TestWindowTexts::portDialog()
+{
+    QFETCH(Language, language);
+    setCurrentLanguage(language);
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
+    FakeCommControl comm;
+    ScriptedPrompter prompter;
+    (void)comm.setCommPort(16);
+    frmProperties dialog(comm, prompter);
+    QVERIFY(dialog.Form_Load().isOk());
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    const QStringList clipped = clippedTexts(dialog);
+    QVERIFY2(clipped.isEmpty(), report(clipped).constData());
+}
+
+void TestWindowTexts::menuBarWrapsAndKeepsTheClientArea()
+{
+    StartedWindow started(Language::French);
+    frmZAV41k &window = started.window;
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QSize clientArea = window.centralWidget()->size();
+    WrappingMenuBar *bar = window.wrappingMenuBar();
+    QCOMPARE(bar->rows().size(), 1);
+
+    // A caption too long for one row with the others, as a desktop's larger font would make.
+    QMenu *setup = window.findChild<QMenu *>(QStringLiteral("mnuSetup"));
+    setup->setTitle(QStringLiteral("&Organisation des ports"));
+    QTRY_VERIFY(bar->rows().size() > 1);
+    QTRY_COMPARE(bar->height(), rowsHeight(*bar));
+    QCOMPARE(window.centralWidget()->size(), clientArea);
+    QCOMPARE(window.size().height(), bar->height() + clientArea.height());
+    QVERIFY2(clippedTexts(window).isEmpty(), report(clippedTexts(window)).constData());
+
+    // The last menu is reached directly, by its mnemonic, on whichever row it is.
+    QMenu *help = window.findChild<QMenu *>(QStringLiteral("mnuHelp"));
+    QCOMPARE(bar->rows().last()->actions().last(), help->menuAction());
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_A, Qt::AltModifier);
+    QTRY_VERIFY(help->isVisible());
+    help->close();
+
+    // A shorter caption brings the menus back into one row.
+    setup->setTitle(QStringLiteral("&Organization"));
+    QTRY_COMPARE(bar->rows().size(), 1);
+    QTRY_COMPARE(bar->height(), rowsHeight(*bar));
+    QCOMPARE(window.centralWidget()->size(), clientArea);
+    QCOMPARE(window.size().height(), bar->height() + clientArea.height());
+}
+
+void TestWindowTexts::oneFamilyThroughout()
+{
+    StartedWindow started(Language::English);
+    started.window.readerLink().decoder().DecodeReading(QStringLiteral("0123 010"));
+    QCOMPARE(families(started.window), QStringList{"Liberation Sans"});
+
+    frmAbout box;
+    QVERIFY(box.Form_Load().isOk());
+    QCOMPARE(families(box), QStringList{"Liberation Sans"});
+
+    FakeCommControl comm;
+    ScriptedPrompter prompter;
+    frmProperties dialog(comm, prompter);
+    QVERIFY(dialog.Form_Load().isOk());
+    QCOMPARE(families(dialog), QStringList{"Liberation Sans"});
+}
+
+QTEST_MAIN(TestWindowTexts)
+#include "tst_windowtexts.moc"
