@@ -18,8 +18,8 @@ frmZAV41k::frmZAV41k(QWidget *parent)
                               Qt::WindowCloseButtonHint)
     , m_comm(PortResolver::fromSettingsFile())
     , m_prompter(m_comm, this)
-    , m_link(m_comm, m_indicators, m_prompter, QLocale::system())
-    , m_linkSource(m_indicators)
+    , m_link(m_comm, m_indicators, m_readings, m_prompter, QLocale::system())
+    , m_linkSource(m_indicators, m_readings)
 {
     setObjectName(QStringLiteral("frmZAV41k"));
     setWindowTitle(QStringLiteral("ZAV41K"));

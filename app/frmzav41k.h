@@ -3,6 +3,7 @@
 #include "app/startup.h"
 #include "app/windowprompter.h"
 #include "common/indicatormodel.h"
+#include "common/readingmodel.h"
 #include "link/readerlink.h"
 #include "link/serialcommcontrol.h"
 #include "publish/linksource.h"
@@ -55,6 +56,7 @@ private:
 
     SerialCommControl m_comm;
     IndicatorModel m_indicators;
+    ReadingModel m_readings;
     WindowPrompter m_prompter;
     ReaderLink m_link;
     SessionBus m_bus{QStringLiteral("zav41k")};

@@ -10,15 +10,16 @@
 class CommControl;
 class IndicatorModel;
 class Prompter;
+class ReadingModel;
 
 // The reader link of the main window: the receive handler, the decoder and the watchdog,
-// wired to the window's serial control and indicators.
+// wired to the window's serial control, indicators and readings.
 class ReaderLink : public QObject {
     Q_OBJECT
 
 public:
-    ReaderLink(CommControl &comm, IndicatorModel &indicators, Prompter &prompter,
-               const QLocale &locale, QObject *parent = nullptr);
+    ReaderLink(CommControl &comm, IndicatorModel &indicators, ReadingModel &readings,
+               Prompter &prompter, const QLocale &locale, QObject *parent = nullptr);
 
     Watchdog &watchdog() { return m_watchdog; }
     ReadingDecoder &decoder() { return m_decoder; }

@@ -2,15 +2,17 @@
 
 #include "common/indicatormodel.h"
 #include "common/prompter.h"
+#include "common/readingmodel.h"
 #include "link/numberconversion.h"
 #include "link/watchdog.h"
 #include "resources/stringtable.h"
 
 using Item = IndicatorModel::Item;
 
-ReadingDecoder::ReadingDecoder(IndicatorModel &indicators, Watchdog &watchdog, Prompter &prompter,
-                               QLocale locale)
+ReadingDecoder::ReadingDecoder(IndicatorModel &indicators, ReadingModel &readings,
+                               Watchdog &watchdog, Prompter &prompter, QLocale locale)
     : m_indicators(indicators)
+    , m_readings(readings)
     , m_watchdog(watchdog)
     , m_prompter(prompter)
     , m_locale(std::move(locale))
@@ -24,39 +26,56 @@ void ReadingDecoder::DecodeReading(const QString record)
     // let the records that arrive while it is open interleave their updates with this one's.
     QList<Failure> failures;
     m_failures = &failures;
+    m_fieldFailed = false;
+    Reading reading;
+    reading.record = record;
 
     const Outcome<qint16> count = NumberConversion::toInt16(record.mid(0, 4), m_locale);
     if (count)
         m_readingValue = count.value();
     else
-        collect(count.failure());
+        collectFieldFailure(count.failure());
 
     const Outcome<double> selector = numberAt(record, 6);
     if (!selector)
-        collect(selector.failure());
+        collectFieldFailure(selector.failure());
     const bool at510 = !selector || selector.value() == 0;
     m_indicators.setText(Item::Wavelength, at510 ? QStringLiteral("510") : QStringLiteral("600"));
+    reading.wavelength = at510 ? 510 : 600;
 
     if (flagSet(record, 7)) {
         setTextFromTable(StringId::UnderRange);
         m_indicators.setText(Item::Absorbance, QStringLiteral("LO"));
         m_indicators.setErrorcodeVisible(true);
+        reading.status = Reading::Status::UnderRange;
+        reading.shown = QStringLiteral("LO");
     } else if (flagSet(record, 8)) {
         setTextFromTable(StringId::OverRange);
         m_indicators.setText(Item::Absorbance, QStringLiteral("HI"));
         m_indicators.setErrorcodeVisible(true);
+        reading.status = Reading::Status::OverRange;
+        reading.shown = QStringLiteral("HI");
     } else {
         // 9999 is the reader's marker and is shown as it stands; from 2.000 on two decimals.
-        const QString absorbance =
-            m_readingValue == 9999 ? QStringLiteral("9999")
-                                   : NumberConversion::formatThousandths(
-                                         m_readingValue, m_readingValue >= 2000 ? 2 : 3, m_locale);
-        m_indicators.setText(Item::Absorbance, absorbance);
+        reading.marker = m_readingValue == 9999;
+        const int decimals = m_readingValue >= 2000 ? 2 : 3;
+        auto shownIn = [&](const QLocale &locale) {
+            return reading.marker
+                       ? QStringLiteral("9999")
+                       : NumberConversion::formatThousandths(m_readingValue, decimals, locale);
+        };
+        m_indicators.setText(Item::Absorbance, shownIn(m_locale));
         m_indicators.setText(Item::Errorcode, QStringLiteral("0"));
         m_indicators.setErrorcodeVisible(false);
+        reading.status = Reading::Status::Ok;
+        reading.shown = shownIn(QLocale::c());
+        if (!reading.marker)
+            reading.absorbance = m_readingValue / 1000.0;
     }
 
     m_indicators.setProgress((m_indicators.progress() + 5) % 100);
+    reading.damaged = m_fieldFailed;
+    m_readings.recordDecoded(std::move(reading));
     m_watchdog.start();
 
     m_failures = nullptr;
@@ -74,7 +93,7 @@ bool ReadingDecoder::flagSet(const QString &record, int position)
 {
     const Outcome<double> flag = numberAt(record, position);
     if (!flag) {
-        collect(flag.failure());
+        collectFieldFailure(flag.failure());
         return true;
     }
     return flag.value() == 1;
@@ -92,6 +111,12 @@ void ReadingDecoder::setTextFromTable(StringId id)
 void ReadingDecoder::collect(const Failure &failure)
 {
     m_failures->append(failure);
+}
+
+void ReadingDecoder::collectFieldFailure(const Failure &failure)
+{
+    m_fieldFailed = true;
+    collect(failure);
 }
 
 void ReadingDecoder::report(const Failure &failure)

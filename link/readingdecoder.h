@@ -9,6 +9,7 @@
 
 class IndicatorModel;
 class Prompter;
+class ReadingModel;
 class Watchdog;
 
 // Turns one reading record into the indicators: the absorbance, the wavelength, the range
@@ -17,11 +18,12 @@ class Watchdog;
 //   6    wavelength selector, 0 for 510 nm, any other number 600 nm
 //   7    under-range flag (1), 8 over-range flag (1)
 // A failed conversion is reported and decoding goes on along the table's failure path; the
-// reports come once the record's updates are all made, one box after the other.
+// reports come once the record's updates are all made, one box after the other. After the
+// indicators, each record becomes one typed reading.
 class ReadingDecoder {
 public:
-    ReadingDecoder(IndicatorModel &indicators, Watchdog &watchdog, Prompter &prompter,
-                   QLocale locale);
+    ReadingDecoder(IndicatorModel &indicators, ReadingModel &readings, Watchdog &watchdog,
+                   Prompter &prompter, QLocale locale);
 
     // Records that arrive while one of its boxes is open are decoded in full, after this one.
     void DecodeReading(const QString record);
@@ -34,13 +36,16 @@ private:
     bool flagSet(const QString &record, int position);
     void setTextFromTable(StringId id);
     void collect(const Failure &failure);
+    void collectFieldFailure(const Failure &failure);
     void report(const Failure &failure);
 
     IndicatorModel &m_indicators;
+    ReadingModel &m_readings;
     Watchdog &m_watchdog;
     Prompter &m_prompter;
     QLocale m_locale;
     qint16 m_readingValue = 0;
     QList<Failure> *m_failures = nullptr; // the current record's, while it is decoded
+    bool m_fieldFailed = false;           // a field of the current record did not convert
     bool m_boxOpen = false;
 };

@@ -1,13 +1,15 @@
 #include "link/watchdog.h"
 
 #include "common/indicatormodel.h"
+#include "common/readingmodel.h"
 #include "resources/stringtable.h"
 
 #include <chrono>
 
-Watchdog::Watchdog(IndicatorModel &indicators, QObject *parent)
+Watchdog::Watchdog(IndicatorModel &indicators, ReadingModel &readings, QObject *parent)
     : QObject(parent)
     , m_indicators(indicators)
+    , m_readings(readings)
 {
     m_timer.setTimerType(Qt::PreciseTimer);
     m_timer.setSingleShot(true);
@@ -40,4 +42,5 @@ void Watchdog::Timer1_Timer()
         m_indicators.setText(IndicatorModel::Item::Errorcode, message.value());
     m_timer.stop();
     m_indicators.setErrorcodeVisible(true);
+    m_readings.dataMissing();
 }

@@ -5,19 +5,20 @@
 #include <QTimer>
 
 class IndicatorModel;
+class ReadingModel;
 
 // Tells the user through the status indicator that no record has been decoded for three
 // seconds. It runs from its creation; the decoder stops it while it works and starts it again
 // at the end, so it measures the time since the last decoded record. It never reports before
 // the three seconds are up: a timer may wake a little early, so the time is checked on the
-// monotonic clock and the rest waited for.
+// monotonic clock and the rest waited for. The silence is a reading of its own: no data.
 class Watchdog : public QObject {
     Q_OBJECT
 
 public:
     static constexpr int kIntervalMs = 3000;
 
-    explicit Watchdog(IndicatorModel &indicators, QObject *parent = nullptr);
+    Watchdog(IndicatorModel &indicators, ReadingModel &readings, QObject *parent = nullptr);
 
     // Starts the interval again from zero.
     void start();
@@ -30,6 +31,7 @@ private:
     void onTimeout();
 
     IndicatorModel &m_indicators;
+    ReadingModel &m_readings;
     QTimer m_timer; // Timer1
     QElapsedTimer m_intervalStart;
 };

@@ -1,10 +1,12 @@
 #include "publish/linksource.h"
 
 #include "common/indicatormodel.h"
+#include "common/readingmodel.h"
 #include "publish/clientquote.h"
 #include "publish/introspection.h"
 #include "publish/linkaddress.h"
 #include "publish/linknames.h"
+#include "publish/readinginterface.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -16,6 +18,7 @@ namespace {
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
 const QString kIntrospectable = QStringLiteral("org.freedesktop.DBus.Introspectable");
 const QString kPeer = QStringLiteral("org.freedesktop.DBus.Peer");
+const QString kReadings = QString::fromLatin1(ReadingInterface::kName);
 
 using Item = IndicatorModel::Item;
 
@@ -23,9 +26,11 @@ constexpr Item kItems[] = {Item::Absorbance, Item::Wavelength, Item::Errorcode, 
 
 } // namespace
 
-LinkSource::LinkSource(const IndicatorModel &indicators, QObject *parent)
+LinkSource::LinkSource(const IndicatorModel &indicators, const ReadingModel &readings,
+                       QObject *parent)
     : QDBusVirtualObject(parent)
     , m_indicators(indicators)
+    , m_readings(readings)
     , m_connection(QString())
 {
     const LinkAddress address = LinkAddress::ofItem(QString::fromLatin1(LinkNames::kAbsorbance));
@@ -35,6 +40,7 @@ LinkSource::LinkSource(const IndicatorModel &indicators, QObject *parent)
             [this](Item item, const QString &text) {
                 sendChange(QString::fromLatin1(LinkNames::itemName(item)), text);
             });
+    connect(&readings, &ReadingModel::readingMade, this, &LinkSource::sendReading);
 }
 
 LinkSource::~LinkSource()
@@ -62,6 +68,12 @@ void LinkSource::sendChange(const QString &item, const QString &text)
         QDBusMessage::createSignal(m_path, kProperties, QStringLiteral("PropertiesChanged"));
     signal << m_interface << QVariantMap{{item, text}} << QStringList();
     m_connection.send(signal);
+}
+
+void LinkSource::sendReading(const Reading &reading)
+{
+    if (m_connection.isConnected())
+        m_connection.send(ReadingInterface::signal(m_path, reading));
 }
 
 QString LinkSource::valueOf(const QString &item, bool *known) const
@@ -100,6 +112,22 @@ bool LinkSource::handleMessage(const QDBusMessage &message, const QDBusConnectio
     auto interfaceMatches = [&](const QVariant &name) {
         return name.toString().isEmpty() || name.toString() == m_interface;
     };
+    if (member == QLatin1String("Get") && message.signature() == QLatin1String("ss") &&
+        arguments.at(0).toString() == kReadings) {
+        const QVariant value =
+            ReadingInterface::property(m_readings.current(), arguments.at(1).toString());
+        if (!value.isValid())
+            return refuse(QDBusError::UnknownProperty,
+                          QStringLiteral("No property %1 in %2")
+                              .arg(clientQuote(arguments.at(1).toString()), kReadings));
+        connection.send(message.createReply(QVariant::fromValue(QDBusVariant(value))));
+        return true;
+    }
+    if (member == QLatin1String("GetAll") && message.signature() == QLatin1String("s") &&
+        arguments.at(0).toString() == kReadings) {
+        connection.send(message.createReply(ReadingInterface::properties(m_readings.current())));
+        return true;
+    }
     if (member == QLatin1String("Get") && message.signature() == QLatin1String("ss")) {
         if (!interfaceMatches(arguments.at(0)))
             return refuse(QDBusError::UnknownInterface,
@@ -127,7 +155,8 @@ bool LinkSource::handleMessage(const QDBusMessage &message, const QDBusConnectio
     }
     if (member == QLatin1String("Set"))
         return refuse(QDBusError::PropertyReadOnly,
-                      QStringLiteral("The items of %1 are read-only").arg(m_interface));
+                      QStringLiteral("The items of %1 and the readings of %2 are read-only")
+                          .arg(m_interface, kReadings));
     return refuse(QDBusError::UnknownMethod,
                   QStringLiteral("No method %1 with signature \"%2\"")
                       .arg(clientQuote(member), clientQuote(message.signature())));
@@ -158,5 +187,5 @@ QString LinkSource::introspect(const QString &path) const
         xml += QStringLiteral("    <property name=\"%1\" type=\"s\" access=\"read\"/>\n")
                    .arg(QLatin1String(LinkNames::itemName(item)));
     xml += QStringLiteral("  </interface>\n");
-    return xml;
+    return xml + ReadingInterface::introspection();
 }

@@ -4,16 +4,21 @@
 #include <QDBusVirtualObject>
 
 class IndicatorModel;
+class ReadingModel;
+struct Reading;
 
 // Serves the main window's indicators to linked programs on the session bus, as read-only
 // properties of one object, and passes every assignment to them at once as a
 // PropertiesChanged signal with that one item, in the order made, unchanged texts included.
-// Linked programs can read; anything that would change the source is refused.
+// Beside the items, the same object serves the readings as typed values (zav41k.Reading1),
+// with a Reading signal after each record's item updates. Linked programs can read; anything
+// that would change the source is refused.
 class LinkSource : public QDBusVirtualObject {
     Q_OBJECT
 
 public:
-    explicit LinkSource(const IndicatorModel &indicators, QObject *parent = nullptr);
+    LinkSource(const IndicatorModel &indicators, const ReadingModel &readings,
+               QObject *parent = nullptr);
     ~LinkSource() override;
 
     // Registers the object and asks for the bus name; while another source holds the name,
@@ -26,10 +31,12 @@ public:
 
 private:
     void sendChange(const QString &item, const QString &text);
+    void sendReading(const Reading &reading);
     QString valueOf(const QString &item, bool *known) const;
     QString introspectionDocument() const;
 
     const IndicatorModel &m_indicators;
+    const ReadingModel &m_readings;
     QDBusConnection m_connection;
     QString m_path;
     QString m_interface;

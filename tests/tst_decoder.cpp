@@ -1,4 +1,5 @@
 #include "common/indicatormodel.h"
+#include "common/readingmodel.h"
 #include "link/readingdecoder.h"
 #include "link/watchdog.h"
 #include "resources/failuretexts.h"
@@ -18,12 +19,13 @@ QString record(QString written)
 
 struct Fixture {
     explicit Fixture(const QLocale &locale)
-        : watchdog(indicators)
-        , decoder(indicators, watchdog, prompter, locale)
+        : watchdog(indicators, readings)
+        , decoder(indicators, readings, watchdog, prompter, locale)
         , log(indicators)
     {
     }
     IndicatorModel indicators;
+    ReadingModel readings;
     Watchdog watchdog;
     ScriptedPrompter prompter;
     ReadingDecoder decoder;

@@ -2,6 +2,7 @@
 // process, a real mosquitto broker on loopback and subscribers as separate processes.
 
 #include "common/indicatormodel.h"
+#include "common/readingmodel.h"
 #include "publish/linksource.h"
 #include "publish/sessionbus.h"
 #include "support/busdaemon.h"
@@ -132,6 +133,7 @@ private slots:
 
 private:
     IndicatorModel *m_indicators = nullptr;
+    ReadingModel *m_readings = nullptr;
     LinkSource *m_source = nullptr;
 };
 
@@ -139,13 +141,15 @@ void TestMqttBridge::init()
 {
     QVERIFY2(!qEnvironmentVariableIsEmpty("ZAV41K_MQTT"), "ZAV41K_MQTT names the bridge");
     m_indicators = new IndicatorModel;
-    m_source = new LinkSource(*m_indicators);
+    m_readings = new ReadingModel;
+    m_source = new LinkSource(*m_indicators, *m_readings);
     QVERIFY(m_source->publish(QDBusConnection::sessionBus()));
 }
 
 void TestMqttBridge::cleanup()
 {
     delete m_source;
+    delete m_readings;
     delete m_indicators;
     m_source = nullptr;
     m_indicators = nullptr;
@@ -442,7 +446,8 @@ void TestMqttBridge::busRestartIsOutlived()
     const auto restore = qScopeGuard([&] { qputenv("DBUS_SESSION_BUS_ADDRESS", ownBus); });
     // A source on that bus, kept there as the program keeps its own.
     IndicatorModel indicators;
-    LinkSource source(indicators);
+    ReadingModel readings;
+    LinkSource source(indicators, readings);
     SessionBus sourceBus(QStringLiteral("tst-source"));
     connect(&sourceBus, &SessionBus::connected, &source,
             [&source](const QDBusConnection &connection) { (void)source.publish(connection); });

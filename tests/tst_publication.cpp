@@ -32,7 +32,7 @@ struct PublishedReader : ReaderHarness<FakeCommControl> {
         return false;
     }
 
-    LinkSource source{indicators};
+    LinkSource source{indicators, readings};
     bool published = false;
 };
 
@@ -194,8 +194,9 @@ void TestPublication::frenchInterfaceAndCommaLocale()
     FakeCommControl comm;
     IndicatorModel indicators;
     ScriptedPrompter prompter;
-    ReaderLink reader(comm, indicators, prompter, QLocale(QStringLiteral("fr_FR")));
-    LinkSource source(indicators);
+    ReadingModel readings;
+    ReaderLink reader(comm, indicators, readings, prompter, QLocale(QStringLiteral("fr_FR")));
+    LinkSource source(indicators, readings);
     QVERIFY(source.publish(QDBusConnection::sessionBus()));
     LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"), QStringLiteral("data"),
                         QStringLiteral("absorbance"), QStringLiteral("errorcode")});
@@ -245,12 +246,14 @@ void TestPublication::secondSourceQueuesAndTakesOver()
     QDBusConnection second =
         QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("second"));
     IndicatorModel two;
-    LinkSource secondSource(two);
+    ReadingModel twoReadings;
+    LinkSource secondSource(two, twoReadings);
     {
         QDBusConnection first =
             QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("first"));
         IndicatorModel one;
-        LinkSource firstSource(one);
+        ReadingModel oneReadings;
+        LinkSource firstSource(one, oneReadings);
         QVERIFY(firstSource.publish(first));
         QVERIFY(secondSource.publish(second));
         QCOMPARE(bus->serviceOwner(kService).value(), first.baseService());

@@ -18,7 +18,10 @@ void TestWatchdog::reportsMissingDataAfterThreeSeconds()
     QElapsedTimer sinceCreation;
     sinceCreation.start();
     ReaderHarness<FakeCommControl> window;
-    auto &[comm, indicators, prompter, link, log] = window;
+    auto &[comm, indicators, readings, prompter, link, log] = window;
+    QList<Reading> made;
+    QObject::connect(&readings, &ReadingModel::readingMade,
+                     [&made](const Reading &reading) { made.append(reading); });
     const QString message = QStringLiteral("Check RS-232 Connection");
     qint64 firedAfter = -1;
     QObject::connect(&indicators, &IndicatorModel::textAssigned,
@@ -38,10 +41,15 @@ void TestWatchdog::reportsMissingDataAfterThreeSeconds()
     QVERIFY(!link.watchdog().isRunning());
     QCOMPARE(log.entries, (QStringList{QStringLiteral("errorcode=") + message,
                                        QStringLiteral("errorcode.visible=1")}));
+    // The silence is a reading too, before any record: nothing decoded yet.
+    QCOMPARE(made.size(), 1);
+    QCOMPARE(made.last().status, Reading::Status::NoData);
+    QCOMPARE(made.last().sequence, quint64(0));
 
     // It does not fire again while no data comes.
     QTest::qWait(3300);
     QCOMPARE(log.entries.size(), 2);
+    QCOMPARE(made.size(), 1);
 
     // The next good record clears it and starts the interval again, from zero: a record just
     // before the end of an interval puts the message off by a whole interval.
@@ -49,12 +57,25 @@ void TestWatchdog::reportsMissingDataAfterThreeSeconds()
     QCOMPARE(indicators.text(IndicatorModel::Item::Errorcode), QStringLiteral("0"));
     QVERIFY(!indicators.errorcodeVisible());
     QVERIFY(link.watchdog().isRunning());
+    QCOMPARE(made.size(), 2);
+    QCOMPARE(made.last().status, Reading::Status::Ok);
+    QCOMPARE(made.last().sequence, quint64(1));
     QTest::qWait(2500);
     sinceCreation.restart();
     firedAfter = -1;
     comm.receive("1234 000\r\n");
     QTRY_VERIFY_WITH_TIMEOUT(firedAfter >= 0, 5000);
     QVERIFY2(firedAfter >= 3000 && firedAfter < 4000, qPrintable(QString::number(firedAfter)));
+
+    // The silence after a record keeps that record's values and number, at a later time.
+    QCOMPARE(made.size(), 4);
+    const Reading &record = made.at(2);
+    const Reading &silence = made.at(3);
+    QCOMPARE(silence.status, Reading::Status::NoData);
+    QCOMPARE(silence.sequence, record.sequence);
+    QCOMPARE(silence.shown, record.shown);
+    QCOMPARE(silence.record, record.record);
+    QVERIFY(silence.time - record.time >= 3000 * 1000);
 }
 
 QTEST_GUILESS_MAIN(TestWatchdog)

@@ -6,6 +6,7 @@
 // and reports the difference. For scale, it also times its own messages through the broker.
 
 #include "common/indicatormodel.h"
+#include "common/readingmodel.h"
 #include "publish/linksource.h"
 
 #include <QCoreApplication>
@@ -96,7 +97,8 @@ int main(int argc, char *argv[])
     const int records = args.size() > 3 ? args.at(3).toInt() : 2000;
 
     IndicatorModel indicators;
-    LinkSource source(indicators);
+    ReadingModel readings;
+    LinkSource source(indicators, readings);
     if (!source.publish(QDBusConnection::sessionBus()))
         return 1;
     DbusArrivals dbus;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/indicatormodel.h"
+#include "common/readingmodel.h"
 #include "link/readerlink.h"
 #include "resources/language.h"
 #include "support/assignmentlog.h"
@@ -14,7 +15,7 @@ template <typename Comm> struct ReaderHarness {
     template <typename... Args>
     explicit ReaderHarness(Args &&...commArguments)
         : comm(std::forward<Args>(commArguments)...)
-        , reader(comm, indicators, prompter, QLocale::c())
+        , reader(comm, indicators, readings, prompter, QLocale::c())
         , log(indicators)
     {
         setCurrentLanguage(Language::English);
@@ -25,6 +26,7 @@ template <typename Comm> struct ReaderHarness {
 
     Comm comm;
     IndicatorModel indicators;
+    ReadingModel readings;
     ScriptedPrompter prompter;
     ReaderLink reader;
     AssignmentLog log;

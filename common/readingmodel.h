@@ -1,0 +1,35 @@
+#pragma once
+
+#include "common/reading.h"
+
+#include <QObject>
+
+#include <functional>
+
+// The latest reading as typed values, beside the indicators that show it as text: the decoder
+// makes one of every record, the watchdog marks the silence, and the publication passes each
+// on. Every reading is announced, also one equal to the one before.
+class ReadingModel : public QObject {
+    Q_OBJECT
+
+public:
+    // Microseconds since the Unix epoch.
+    using Clock = std::function<qint64()>;
+    static qint64 systemTime();
+
+    explicit ReadingModel(Clock clock = &ReadingModel::systemTime, QObject *parent = nullptr);
+
+    const Reading &current() const { return m_current; }
+
+    // A decoded record: numbered after the one before and stamped with the time now.
+    void recordDecoded(Reading reading);
+    // No record for a while: the last reading stands, with status no-data and the time now.
+    void dataMissing();
+
+signals:
+    void readingMade(const Reading &reading);
+
+private:
+    Clock m_clock;
+    Reading m_current;
+};
