@@ -1,6 +1,7 @@
 #include "app/programtitle.h"
 #include "app/settingsstore.h"
 #include "resources/language.h"
+#include "support/filesizelimit.h"
 #include "support/labsettings.h"
 
 #include <QDir>
@@ -126,35 +127,6 @@ void TestSettingsStore::failedWriteKeepsTheEarlierFile()
     QCOMPARE(fileText(), before);
     QCOMPARE(storedPortText(), QStringLiteral("2"));
 }
-
-namespace {
-
-// A file system that refuses to let any file grow past a few bytes, for root as for anyone:
-// the write of the new file fails as on a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &m_previous);
-        m_signal = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_previous;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &m_previous);
-        std::signal(SIGXFSZ, m_signal);
-    }
-    FileSizeLimit(const FileSizeLimit &) = delete;
-    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
-
-private:
-    rlimit m_previous{};
-    void (*m_signal)(int) = nullptr;
-};
-
-} // namespace
 
 // After a write that failed, the process must not go on seeing the value it could not store,
 // neither in what it reads nor in what a later write of another key puts in the file.

@@ -1,5 +1,7 @@
 #include "linkclient.h"
 
+#include "csvfield.h"
+
 #include <QDBusConnectionInterface>
 #include <QDBusReply>
 #include <QDBusVariant>
@@ -8,13 +10,6 @@
 namespace {
 
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
-
-QString csvField(const QString &text)
-{
-    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n'))
-        return text;
-    return u'"' + QString(text).replace(QStringLiteral("\""), QStringLiteral("\"\"")) + u'"';
-}
 
 } // namespace
 

@@ -2,6 +2,7 @@
 
 #include "linkclient.h"
 #include "linknameresolver.h"
+#include "readingsclient.h"
 
 #include "common/terminationsignals.h"
 #include "publish/sessionbus.h"
@@ -17,6 +18,8 @@ const char kDescription[] =
     "  request APP TOPIC ITEM        print the item's current value once\n"
     "  advise  APP TOPIC ITEM...     print every new value, one line each (a hot link)\n"
     "  notify  APP TOPIC ITEM...     print which item changed, one line each (a warm link)\n"
+    "  readings                      print every reading as typed values, one line each\n"
+    "  record  DIR                   write every reading into the lab's record in DIR\n"
     "\n"
     "The program's names are application zav41k, topic data, items absorbance, wavelength\n"
     "and errorcode. advise and notify run until interrupted (Ctrl-C), wait for the source\n"
@@ -25,7 +28,45 @@ const char kDescription[] =
     "\n"
     "Names are matched without regard to case (ZAV41K DATA Absorbance will do).\n"
     "\n"
-    "Example: zav41k-link advise zav41k data absorbance wavelength errorcode";
+    "A reading is what one record said, whatever the source's language and locale: readings\n"
+    "prints time (RFC 3339, UTC), sequence, absorbance as shown, absorbance as a number\n"
+    "(- for none), wavelength in nm, status (ok, under-range, over-range, no-data), whole or\n"
+    "damaged, and the record as received, tab-separated; --json prints one JSON object a line\n"
+    "instead. record writes one CSV file a day, DIR/zav41k-YYYY-MM-DD.csv by the local date,\n"
+    "appending after a restart, and prints each row once it is in the file.\n"
+    "\n"
+    "Examples: zav41k-link advise zav41k data absorbance wavelength errorcode\n"
+    "          zav41k-link readings --json\n"
+    "          zav41k-link record ~/zav41k-record";
+
+// readings and record: the typed readings, until interrupted.
+int followReadings(const QCommandLineParser &parser, const QCommandLineOption &json,
+                   const QCommandLineOption &csv, QTextStream &out, QTextStream &err)
+{
+    const QStringList arguments = parser.positionalArguments();
+    const bool record = arguments.at(0) == QLatin1String("record");
+    if (parser.isSet(csv) || (record && (arguments.size() != 2 || parser.isSet(json))) ||
+        (!record && arguments.size() != 1)) {
+        err << "zav41k-link: usage: zav41k-link readings [--json] or record DIR (see --help)"
+            << Qt::endl;
+        return 2;
+    }
+    SessionBus bus(QStringLiteral("zav41k-link"));
+    if (!bus.start()) {
+        err << "zav41k-link: no session bus to link on (" << bus.lastError() << ")" << Qt::endl;
+        return 1;
+    }
+    ReadingsClient client(bus.connection(), out, err);
+    QObject::connect(&bus, &SessionBus::connected, &client, &ReadingsClient::rebind);
+    const auto output = record               ? ReadingsClient::Output::Record
+                        : parser.isSet(json) ? ReadingsClient::Output::Json
+                                             : ReadingsClient::Output::Lines;
+    if (!client.follow(output, record ? arguments.at(1) : QString()))
+        return 1;
+    QObject::connect(&client, &ReadingsClient::failed, [] { QCoreApplication::exit(1); });
+    TerminationSignals::install([] { QCoreApplication::quit(); });
+    return QCoreApplication::exec();
+}
 
 } // namespace
 
@@ -39,22 +80,29 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(kDescription));
     parser.addHelpOption();
-    const QCommandLineOption csvOption(QStringLiteral("csv"), QStringLiteral("Write CSV lines."));
+    const QCommandLineOption csvOption(QStringLiteral("csv"),
+                                       QStringLiteral("Write CSV lines (advise, notify)."));
     parser.addOption(csvOption);
+    const QCommandLineOption jsonOption(QStringLiteral("json"),
+                                        QStringLiteral("Write one JSON object a line (readings)."));
+    parser.addOption(jsonOption);
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("request, advise or notify"));
+                                 QStringLiteral("request, advise, notify, readings or record"));
     parser.addPositionalArgument(QStringLiteral("names"), QStringLiteral("APP TOPIC ITEM..."),
                                  QStringLiteral("APP TOPIC ITEM..."));
     parser.process(app);
 
     const QStringList arguments = parser.positionalArguments();
     const QString command = arguments.value(0);
+    if (command == QLatin1String("readings") || command == QLatin1String("record"))
+        return followReadings(parser, jsonOption, csvOption, out, err);
     const bool known = command == QLatin1String("request") || command == QLatin1String("advise") ||
                        command == QLatin1String("notify");
     if (!known || arguments.size() < 4 ||
-        (command == QLatin1String("request") && arguments.size() != 4)) {
-        err << "zav41k-link: usage: zav41k-link request|advise|notify APP TOPIC ITEM... "
-               "(see --help)"
+        (command == QLatin1String("request") && arguments.size() != 4) ||
+        parser.isSet(jsonOption)) {
+        err << "zav41k-link: usage: zav41k-link request|advise|notify APP TOPIC ITEM..., "
+               "readings [--json] or record DIR (see --help)"
             << Qt::endl;
         return 2;
     }

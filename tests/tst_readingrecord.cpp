@@ -1,0 +1,224 @@
+#include "support/linkprocess.h"
+#include "support/programprocess.h"
+
+#include <QDBusConnection>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+namespace {
+
+const QByteArray kHeader =
+    "time,sequence,absorbance_shown,absorbance,wavelength_nm,status,damaged,record";
+
+// The rows of every file of a record folder, in the order of their days, headers left out;
+// fails the test on a line that is not a whole row.
+QList<QByteArray> recordedRows(const QString &folder, int *headers = nullptr)
+{
+    QList<QByteArray> rows;
+    int seen = 0;
+    const QDir dir(folder);
+    for (const QString &name :
+         dir.entryList({QStringLiteral("zav41k-*.csv")}, QDir::Files, QDir::Name)) {
+        QFile file(dir.filePath(name));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        const QByteArray text = file.readAll();
+        if (!text.isEmpty() && !text.endsWith('\n')) {
+            qWarning("%s does not end with a line end", qPrintable(name));
+            return {};
+        }
+        for (const QByteArray &line : text.split('\n')) {
+            if (line.isEmpty())
+                continue;
+            if (line == kHeader) {
+                ++seen;
+                continue;
+            }
+            if (line.count(',') != 7 || !line.startsWith("20")) {
+                qWarning("not a whole row: %s", line.constData());
+                return {};
+            }
+            rows.append(line);
+        }
+    }
+    if (headers)
+        *headers = seen;
+    return rows;
+}
+
+quint64 sequenceOf(const QByteArray &row)
+{
+    return row.split(',').value(1).toULongLong();
+}
+
+// Link clients that wait for the source before it starts, so that they see its first reading.
+bool waitUntilWaiting(LinkProcess &client)
+{
+    return QTest::qWaitFor(
+        [&client] { return client.errors().contains(QStringLiteral("waiting")); }, 5000);
+}
+
+} // namespace
+
+class TestReadingRecord : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void rowsMatchTheReadingsOneToOne();
+    void killedMidStreamLeavesWholeRowsAndARestartAppends();
+};
+
+void TestReadingRecord::initTestCase()
+{
+    if (!QDBusConnection::sessionBus().isConnected())
+        QSKIP("no session bus: run the tests through scripts/test, which starts one");
+}
+
+// The record, the JSON readings and the program's own records: one row per reading, the same
+// values in both, a row for the silence, and the source's stop and start said.
+void TestReadingRecord::rowsMatchTheReadingsOneToOne()
+{
+    QTemporaryDir folder;
+    LinkProcess json({QStringLiteral("readings"), QStringLiteral("--json")});
+    LinkProcess record({QStringLiteral("record"), folder.path()});
+    QVERIFY(waitUntilWaiting(json));
+    QVERIFY(waitUntilWaiting(record));
+
+    ProgramProcess program;
+    program.start({});
+    QVERIFY(program.process.waitForStarted(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(record.errors().contains(QStringLiteral("is running")), 10000);
+    const QList<QByteArray> records{"1234 000", "2005 100", "0123 010", "0123 101",
+                                    "9999 100", "-012 000", "abcd 000"};
+    for (const QByteArray &line : records)
+        program.send(line + "\r\n");
+    // Then three seconds of silence, which is a reading too. (A program slow to start may
+    // have reported a silence before its first record: every client sees that one too.)
+    auto afterFirstRecord = [](const QList<QByteArray> &lines) {
+        return int(std::count_if(lines.cbegin(), lines.cend(), [](const QByteArray &line) {
+            return line.startsWith('{') ? !line.contains("\"sequence\":0,") : sequenceOf(line) != 0;
+        }));
+    };
+    auto utf8 = [](const QStringList &lines) {
+        QList<QByteArray> bytes;
+        for (const QString &line : lines)
+            bytes << line.toUtf8();
+        return bytes;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(afterFirstRecord(utf8(json.lines())), records.size() + 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(afterFirstRecord(utf8(record.lines())), records.size() + 1, 5000);
+    const int early = int(json.lines().size()) - int(records.size()) - 1;
+    QCOMPARE(int(record.lines().size()) - int(records.size()) - 1, early);
+
+    int headers = 0;
+    QList<QByteArray> rows = recordedRows(folder.path(), &headers);
+    QCOMPARE(headers, 1);
+    QCOMPARE(rows.size(), early + records.size() + 1);
+    for (int i = 0; i < rows.size(); ++i) {
+        // What the record printed is what is in the file.
+        QCOMPARE(record.lines().at(i).toUtf8(), rows.at(i));
+        const QJsonObject reading = QJsonDocument::fromJson(json.lines().at(i).toUtf8()).object();
+        const QList<QByteArray> fields = rows.at(i).split(',');
+        QCOMPARE(fields.at(0), reading.value(QStringLiteral("time")).toString().toUtf8());
+        QCOMPARE(fields.at(1).toLongLong(), reading.value(QStringLiteral("sequence")).toInteger());
+        QCOMPARE(fields.at(2), reading.value(QStringLiteral("shown")).toString().toUtf8());
+        const QJsonValue absorbance = reading.value(QStringLiteral("absorbance"));
+        QCOMPARE(fields.at(3).isEmpty(), absorbance.isNull());
+        if (!absorbance.isNull())
+            QCOMPARE(fields.at(3).toDouble(), absorbance.toDouble());
+        QCOMPARE(fields.at(4).toLongLong(),
+                 reading.value(QStringLiteral("wavelength")).toInteger());
+        QCOMPARE(fields.at(5), reading.value(QStringLiteral("status")).toString().toUtf8());
+        QCOMPARE(fields.at(6) == "1", reading.value(QStringLiteral("damaged")).toBool());
+        QCOMPARE(fields.at(7), reading.value(QStringLiteral("record")).toString().toUtf8());
+        if (i >= early && i - early < records.size()) {
+            QCOMPARE(fields.at(7), records.at(i - early));
+            QCOMPARE(sequenceOf(rows.at(i)), quint64(i - early + 1));
+        }
+    }
+    rows = rows.mid(early);
+    const QList<QByteArray> silence = rows.last().split(',');
+    QCOMPARE(silence.at(5), QByteArray("no-data"));
+    QCOMPARE(sequenceOf(rows.last()), quint64(records.size()));
+    QCOMPARE(rows.at(2).split(',').at(5), QByteArray("under-range"));
+    QCOMPARE(rows.at(6).split(',').at(6), QByteArray("1")); // the count did not convert
+
+    // The source stops and starts again: both are said, and the record goes on.
+    program.process.terminate();
+    QVERIFY(program.process.waitForFinished(10000));
+    QTRY_VERIFY_WITH_TIMEOUT(record.errors().contains(QStringLiteral("has stopped")), 5000);
+    ProgramProcess second;
+    second.start({});
+    QTRY_VERIFY_WITH_TIMEOUT(record.errors().count(QStringLiteral("is running")) == 2, 10000);
+    second.send("0500 100\r\n");
+    QTRY_COMPARE_WITH_TIMEOUT(record.lines().size(), early + records.size() + 2, 5000);
+    QVERIFY(recordedRows(folder.path()).last().endsWith(",0.500,0.5,600,ok,0,0500 100"));
+}
+
+// A record killed at any moment in a fast stream leaves whole rows only, holding every row it
+// said it had written; started again, it appends below them.
+void TestReadingRecord::killedMidStreamLeavesWholeRowsAndARestartAppends()
+{
+    QTemporaryDir folder;
+    auto record =
+        std::make_unique<LinkProcess>(QStringList{QStringLiteral("record"), folder.path()});
+    QVERIFY(waitUntilWaiting(*record));
+    ProgramProcess program;
+    program.start({});
+    QVERIFY(program.process.waitForStarted(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(record->errors().contains(QStringLiteral("is running")), 10000);
+
+    QByteArray burst;
+    for (int i = 0; i < 100; ++i)
+        burst += QByteArray::number(1000 + i) + " 100\r\n";
+    for (int i = 0; i < 100 && record->lines().size() < 300; ++i) {
+        program.send(burst);
+        QTest::qWait(20);
+    }
+    QVERIFY(record->lines().size() >= 300);
+    program.send(burst); // still streaming when it is killed
+    ::kill(pid_t(record->process().processId()), SIGKILL);
+    QVERIFY(record->process().waitForFinished(5000));
+    const QStringList reported = record->lines(); // whole lines it wrote before it died
+    record.reset();
+
+    int headers = 0;
+    const QList<QByteArray> rows = recordedRows(folder.path(), &headers);
+    QCOMPARE(headers, 1);
+    QVERIFY(rows.size() >= reported.size());
+    for (int i = 0; i < reported.size(); ++i)
+        QCOMPARE(rows.at(i), reported.at(i).toUtf8());
+    // Every record is there, one after the other (a silence repeats the number before it).
+    quint64 last = 0;
+    for (const QByteArray &row : rows) {
+        if (row.contains(",no-data,"))
+            continue;
+        if (last != 0)
+            QCOMPARE(sequenceOf(row), last + 1);
+        last = sequenceOf(row);
+    }
+
+    // Started again, it goes on in the same file, below what is there.
+    LinkProcess again({QStringLiteral("record"), folder.path()});
+    QTRY_VERIFY_WITH_TIMEOUT(again.errors().contains(QStringLiteral("is running")), 5000);
+    QTest::qWait(500); // the rest of the stream has passed
+    const int before = int(recordedRows(folder.path()).size());
+    const int reportedBefore = int(again.lines().size());
+    program.send("0042 000\r\n");
+    QTRY_COMPARE_WITH_TIMEOUT(again.lines().size(), reportedBefore + 1, 5000);
+    const QList<QByteArray> after = recordedRows(folder.path(), &headers);
+    QCOMPARE(headers, 1);
+    QCOMPARE(after.size(), before + 1);
+    QVERIFY(after.last().endsWith(",0042 000"));
+    QVERIFY(sequenceOf(after.last()) > sequenceOf(rows.last()));
+}
+
+QTEST_GUILESS_MAIN(TestReadingRecord)
+#include "tst_readingrecord.moc"
