@@ -3,12 +3,19 @@
 
 #include "common/indicatormodel.h"
 #include "common/readingmodel.h"
+#include "link/readerlink.h"
 #include "publish/linksource.h"
 #include "publish/sessionbus.h"
+#include "resources/language.h"
 #include "support/busdaemon.h"
+#include "support/fakecommcontrol.h"
+#include "support/jsonschemacheck.h"
 #include "support/mqttbroker.h"
+#include "support/scriptedprompter.h"
 
 #include <QDBusConnection>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -130,6 +137,7 @@ private slots:
     void tlsWithTheBrokersAuthority();
     void silentBrokerIsNamed();
     void busRestartIsOutlived();
+    void readingsAsJsonAndDiscoveryRecords();
 
 private:
     IndicatorModel *m_indicators = nullptr;
@@ -476,6 +484,91 @@ void TestMqttBridge::busRestartIsOutlived()
     QVERIFY2(arrives(2), qPrintable(bridge.errors()));
     QCOMPARE(bridge.errors().count(QStringLiteral("the session bus is gone")), 1);
     QCOMPARE(bridge.errors().count(QStringLiteral("the session bus is back")), 1);
+}
+
+// Each reading as one JSON object on the reading topic, and the discovery records of a
+// dashboard, through a real broker; every payload as its schema in the tests says.
+void TestMqttBridge::readingsAsJsonAndDiscoveryRecords()
+{
+    setCurrentLanguage(Language::English);
+    FakeCommControl comm;
+    ScriptedPrompter prompter;
+    ReaderLink reader(comm, *m_indicators, *m_readings, prompter, QLocale::c());
+    const QString readingTopic = QStringLiteral("zav41k/lab1/reading");
+    const QString discovery = QStringLiteral("homeassistant/sensor/zav41k_lab1/");
+
+    MqttBroker broker;
+    QVERIFY(broker.start());
+    MqttSubscriber subscriber(broker.port(), readingTopic, {},
+                              {QStringLiteral("-t"), QStringLiteral("homeassistant/#")});
+    BridgeProcess bridge(broker.port(), {QStringLiteral("--homeassistant")});
+    QVERIFY2(connected(bridge), qPrintable(bridge.errors()));
+    QTest::qWait(300); // the subscription is in place
+
+    const QByteArrayList records{"1234 000", "2005 100", "9999 100", "0123 010",
+                                 "0123 101", "-012 000", "abcd 100", "1234 0x0"};
+    for (const QByteArray &line : records)
+        comm.receive(line + "\r\n");
+    QVERIFY2(waitForLines(subscriber, records.size() + 3), qPrintable(bridge.errors()));
+    QTest::qWait(200);
+
+    QByteArrayList readings;
+    QMap<QString, QJsonObject> configs;
+    for (const QString &line : subscriber.lines()) {
+        const QString topic = line.section(u' ', 0, 0);
+        const QByteArray payload = line.section(u' ', 1).toUtf8();
+        if (topic == readingTopic) {
+            readings << payload;
+        } else {
+            QVERIFY2(topic.startsWith(discovery) && topic.endsWith(QLatin1String("/config")),
+                     qPrintable(topic));
+            configs.insert(topic.mid(discovery.size()).section(u'/', 0, 0),
+                           QJsonDocument::fromJson(payload).object());
+        }
+    }
+    QCOMPARE(readings.size(), records.size());
+    const QString schemas = qEnvironmentVariable("ZAV41K_SCHEMAS");
+    const QString readingSchema = schemas + QStringLiteral("/reading.schema.json");
+    QString violations = schemaViolations(readingSchema, readings);
+    QVERIFY2(violations.isEmpty(), qPrintable(violations));
+    // The check can fail: a reading without its number is refused.
+    QVERIFY(!schemaViolations(readingSchema, {R"({"time":"x","status":"ok"})"}).isEmpty());
+    for (int i = 0; i < readings.size(); ++i) {
+        const QJsonObject reading = QJsonDocument::fromJson(readings.at(i)).object();
+        QCOMPARE(reading.value(QStringLiteral("record")).toString().toUtf8(), records.at(i));
+        QCOMPARE(reading.value(QStringLiteral("sequence")).toInteger(), i + 1);
+    }
+    const QJsonObject marker = QJsonDocument::fromJson(readings.at(2)).object();
+    QVERIFY(marker.value(QStringLiteral("absorbance")).isNull());
+    QVERIFY(marker.value(QStringLiteral("marker")).toBool());
+    const QJsonObject damaged = QJsonDocument::fromJson(readings.at(6)).object();
+    QCOMPARE(damaged.value(QStringLiteral("absorbance")).toDouble(), -0.012); // the count before
+    QVERIFY(damaged.value(QStringLiteral("damaged")).toBool());
+
+    QCOMPARE(configs.keys(), (QStringList{QStringLiteral("absorbance"), QStringLiteral("status"),
+                                          QStringLiteral("wavelength")}));
+    QByteArrayList configPayloads;
+    for (const QJsonObject &config : std::as_const(configs)) {
+        configPayloads << QJsonDocument(config).toJson(QJsonDocument::Compact);
+        QCOMPARE(config.value(QStringLiteral("state_topic")).toString(), readingTopic);
+        QCOMPARE(config.value(QStringLiteral("availability_topic")).toString(),
+                 QStringLiteral("zav41k/lab1/status"));
+    }
+    violations =
+        schemaViolations(schemas + QStringLiteral("/discovery.schema.json"), configPayloads);
+    QVERIFY2(violations.isEmpty(), qPrintable(violations));
+    QCOMPARE(configs.value(QStringLiteral("absorbance")).value(QStringLiteral("state_class")),
+             QStringLiteral("measurement"));
+
+    // A dashboard that starts later finds the device and the last reading at once.
+    MqttSubscriber later(broker.port(), readingTopic, {},
+                         {QStringLiteral("-t"), QStringLiteral("homeassistant/#"),
+                          QStringLiteral("--retained-only"), QStringLiteral("-C"),
+                          QStringLiteral("4")});
+    QVERIFY(later.process().waitForFinished(5000));
+    QStringList retained = later.lines();
+    QCOMPARE(retained.size(), 4);
+    QVERIFY(retained.filter(readingTopic + u' ').value(0).contains(QLatin1String("1234 0x0")));
 }
 
 QTEST_GUILESS_MAIN(TestMqttBridge)

@@ -19,6 +19,8 @@ const char kDescription[] =
     "Publishes the readings of a running ZAV41K to an MQTT broker: every update of the items\n"
     "absorbance, wavelength and errorcode goes to PREFIX/CLIENT-ID/data/ITEM, retained, QoS 1,\n"
     "and PREFIX/CLIENT-ID/status says \"online\", or \"offline\" when the bridge has gone.\n"
+    "Each reading also goes to PREFIX/CLIENT-ID/reading as one JSON object (sequence, time,\n"
+    "absorbance, shown, marker, wavelength, status, damaged, record), retained, QoS 1.\n"
     "Waits for the program if it is not running yet. Updates made while the broker is away\n"
     "wait (up to --queue of them, then the oldest are dropped) and go out in order when it\n"
     "is back.";
@@ -95,8 +97,13 @@ Outcome<BridgeOptions> BridgeOptions::parse(const QStringList &arguments)
         QStringLiteral("queue"),
         QStringLiteral("How many updates may wait for the broker (default: 100000)."),
         QStringLiteral("N"), QStringLiteral("100000"));
-    parser.addOptions(
-        {host, port, clientId, prefix, username, passwordFile, caFile, cert, key, queue});
+    const QCommandLineOption homeAssistant(
+        QStringLiteral("homeassistant"),
+        QStringLiteral(
+            "Publish Home Assistant discovery records (retained, under "
+            "homeassistant/sensor/), so that the reader appears without configuration."));
+    parser.addOptions({host, port, clientId, prefix, username, passwordFile, caFile, cert, key,
+                       queue, homeAssistant});
     // An unknown option is a usage error like any other, with its exit status.
     if (!parser.parse(arguments))
         return usage(parser.errorText());
@@ -172,6 +179,8 @@ Outcome<BridgeOptions> BridgeOptions::parse(const QStringList &arguments)
                          .arg(longest)
                          .arg(kMqttStringBytes));
     options.statusTopic = base + "status";
+    options.readingTopic = base + "reading";
+    options.homeAssistant = parser.isSet(homeAssistant);
     broker.statusTopic = options.statusTopic;
     return options;
 }

@@ -9,8 +9,10 @@
 // What the command line asks of the bridge.
 struct BridgeOptions {
     BrokerLink::Settings broker;
-    QByteArray topicBase;   // <prefix>/<client id>/<topic>/, items follow
-    QByteArray statusTopic; // <prefix>/<client id>/status
+    QByteArray topicBase;       // <prefix>/<client id>/<topic>/, items follow
+    QByteArray statusTopic;     // <prefix>/<client id>/status
+    QByteArray readingTopic;    // <prefix>/<client id>/reading, one JSON object per reading
+    bool homeAssistant = false; // publish discovery records under homeassistant/
     int queueBound = 100000;
 
     // From the program's arguments; a failure describes the first bad option.

@@ -2,12 +2,14 @@
 
 #include "bridgeoptions.h"
 #include "brokerlink.h"
+#include "discovery.h"
 #include "mqttbridge.h"
 #include "publishqueue.h"
 
 #include "common/terminationsignals.h"
 #include "publish/itemfollower.h"
 #include "publish/linknames.h"
+#include "publish/readingfollower.h"
 #include "publish/sessionbus.h"
 
 #include <QCoreApplication>
@@ -45,17 +47,28 @@ int main(int argc, char *argv[])
         err << "zav41k-mqtt: cannot subscribe: " << follower.lastError() << Qt::endl;
         return 1;
     }
+    ReadingFollower readings(bus.connection());
+    if (!readings.follow()) {
+        err << "zav41k-mqtt: cannot subscribe: " << readings.lastError() << Qt::endl;
+        return 1;
+    }
     // After the bus was lost and is back, the bridge follows the source again there.
     QObject::connect(&bus, &SessionBus::connected, &follower, [&](const QDBusConnection &again) {
         if (!follower.rebind(again))
             err << "zav41k-mqtt: cannot subscribe again: " << follower.lastError() << Qt::endl;
+        if (!readings.rebind(again))
+            err << "zav41k-mqtt: cannot subscribe again: " << readings.lastError() << Qt::endl;
     });
     if (!follower.isSourceRunning())
         err << "zav41k-mqtt: waiting for the source to start" << Qt::endl;
 
     BrokerLink broker(options.value().broker);
     PublishQueue queue(options.value().queueBound, kWindow);
-    MqttBridge bridge(follower, broker, queue, options.value().topicBase, err);
+    MqttBridge bridge(follower, readings, broker, queue, options.value().topicBase,
+                      options.value().readingTopic,
+                      options.value().homeAssistant ? Discovery::homeAssistant(options.value())
+                                                    : QList<PublishQueue::Update>(),
+                      err);
 
     int status = 0;
     QObject::connect(&broker, &BrokerLink::refused, &app, [&](const QString &reason) {

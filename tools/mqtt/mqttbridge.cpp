@@ -1,16 +1,22 @@
 #include "mqttbridge.h"
 
+#include "common/readingjson.h"
 #include "publish/itemfollower.h"
+#include "publish/readingfollower.h"
 
-MqttBridge::MqttBridge(ItemFollower &follower, BrokerLink &broker, PublishQueue &queue,
-                       QByteArray topicBase, QTextStream &err, QObject *parent)
+MqttBridge::MqttBridge(ItemFollower &follower, ReadingFollower &readings, BrokerLink &broker,
+                       PublishQueue &queue, QByteArray topicBase, QByteArray readingTopic,
+                       QList<PublishQueue::Update> discovery, QTextStream &err, QObject *parent)
     : QObject(parent)
     , m_broker(broker)
     , m_queue(queue)
     , m_topicBase(std::move(topicBase))
+    , m_readingTopic(std::move(readingTopic))
+    , m_discovery(std::move(discovery))
     , m_err(err)
 {
     connect(&follower, &ItemFollower::updated, this, &MqttBridge::onUpdated);
+    connect(&readings, &ReadingFollower::received, this, &MqttBridge::onReading);
     connect(&follower, &ItemFollower::sourceRunningChanged, this, [this](bool running) {
         m_err << "zav41k-mqtt: the source "
               << (running ? "is running" : "has stopped; waiting for it") << Qt::endl;
@@ -19,6 +25,8 @@ MqttBridge::MqttBridge(ItemFollower &follower, BrokerLink &broker, PublishQueue 
         m_connected = true;
         m_lastFailure.clear();
         m_err << "zav41k-mqtt: connected to the broker" << Qt::endl;
+        for (const PublishQueue::Update &record : std::as_const(m_discovery))
+            m_queue.push(record);
         reportDropped();
         pump();
     });
@@ -42,6 +50,14 @@ MqttBridge::MqttBridge(ItemFollower &follower, BrokerLink &broker, PublishQueue 
 void MqttBridge::onUpdated(const QString &item, const QString &value)
 {
     m_queue.push({m_topicBase + item.toUtf8(), value.toUtf8()});
+    if (m_connected)
+        reportDropped();
+    pump();
+}
+
+void MqttBridge::onReading(const Reading &reading)
+{
+    m_queue.push({m_readingTopic, ReadingJson::object(reading)});
     if (m_connected)
         reportDropped();
     pump();
