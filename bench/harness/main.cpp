@@ -1,5 +1,7 @@
 // zav41k-bench: measures the program against the bare pipeline and prints one table.
-//   zav41k-bench [--quick] PROGRAM BARE CLIENT
+//   zav41k-bench [--quick] [--baseline EARLIER] PROGRAM BARE CLIENT
+// With --baseline, the CPU at line rate of an earlier build of the program is measured too, in
+// rounds that alternate with the program's, so that both meet the same machine.
 
 #include "clients.h"
 #include "lab.h"
@@ -92,6 +94,28 @@ Figures measure(Lab::Subject subject, const QStringList &paths, const Settings &
     return f;
 }
 
+// The median CPU at line rate of `program` and of `earlier`, in alternate rounds.
+std::pair<double, double> lineRateAgainst(const QString &earlier, const QStringList &paths,
+                                          const Settings &s, int rounds)
+{
+    std::vector<double> now;
+    std::vector<double> before;
+    for (int round = 0; round < rounds; ++round) {
+        for (const QString &path : {earlier, paths.at(0)}) {
+            Lab lab(path, paths.at(1));
+            Clients one(paths.at(2), 1);
+            one.waitReady(10000);
+            if (!lab.start(Lab::Subject::Program))
+                qFatal("%s did not start", qPrintable(path));
+            Measurements::linkUp(lab, one);
+            const double cpu = Measurements::lineRateCpuPercent(lab, s.lineRateSeconds);
+            (path == earlier ? before : now).push_back(cpu);
+            lab.stop();
+        }
+    }
+    return {Measurements::percentile(now, 0.5), Measurements::percentile(before, 0.5)};
+}
+
 QString number(double value, int decimals)
 {
     return value < 0 ? QStringLiteral("-") : QString::number(value, 'f', decimals);
@@ -129,8 +153,15 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QStringList arguments = QCoreApplication::arguments().mid(1);
     const bool quick = arguments.removeAll(QStringLiteral("--quick")) > 0;
+    QString earlier;
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--baseline"));
+        at >= 0 && at + 1 < arguments.size()) {
+        earlier = arguments.takeAt(at + 1);
+        arguments.removeAt(at);
+    }
     if (arguments.size() != 3) {
-        std::fprintf(stderr, "usage: zav41k-bench [--quick] PROGRAM BARE CLIENT\n");
+        std::fprintf(stderr,
+                     "usage: zav41k-bench [--quick] [--baseline EARLIER] PROGRAM BARE CLIENT\n");
         return 2;
     }
     const Settings settings = quick ? Settings{200, 5, 5000, 3, 3, 2, false}
@@ -193,6 +224,14 @@ int main(int argc, char *argv[])
         program.startupCold >= 0 && program.startupCold < 300);
     row(QStringLiteral("start-up, warm (ms, median)"), program.startupWarm, bare.startupWarm, 0,
         QStringLiteral("< 300"), program.startupWarm >= 0 && program.startupWarm < 300);
+    if (!earlier.isEmpty()) {
+        const auto [now, before] = lineRateAgainst(earlier, arguments, settings, quick ? 1 : 3);
+        out << "\n| CPU at line rate (%, median of alternate rounds) | program | earlier build | "
+               "ratio | bare pipeline |\n";
+        out << "|---|---|---|---|---|\n";
+        out << "| " << earlier << " | " << number(now, 2) << " | " << number(before, 2) << " | "
+            << ratio(now, before) << " | " << number(bare.lineRateCpu, 2) << " |\n";
+    }
     out.flush();
     return quick || allMet ? 0 : 1;
 }
