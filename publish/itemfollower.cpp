@@ -1,7 +1,6 @@
 #include "publish/itemfollower.h"
 
-#include <QDBusConnectionInterface>
-#include <QDBusServiceWatcher>
+#include <QDBusArgument>
 
 ItemFollower::ItemFollower(QDBusConnection connection, QObject *parent)
     : QObject(parent)
@@ -14,6 +13,8 @@ bool ItemFollower::follow(const QList<LinkAddress> &addresses)
     Q_ASSERT(!addresses.isEmpty());
     const LinkAddress &first = addresses.first();
     m_service = first.service;
+    m_source = new SourceWatch(m_service, this);
+    connect(m_source, &SourceWatch::runningChanged, this, &ItemFollower::sourceRunningChanged);
     m_path = first.path;
     m_interface = first.interface;
     for (const LinkAddress &address : addresses)
@@ -23,8 +24,6 @@ bool ItemFollower::follow(const QList<LinkAddress> &addresses)
 
 bool ItemFollower::rebind(QDBusConnection connection)
 {
-    delete m_watcher;
-    m_watcher = nullptr;
     m_connection = std::move(connection);
     if (!subscribe())
         return false;
@@ -40,19 +39,13 @@ bool ItemFollower::subscribe()
         m_lastError = m_connection.lastError().message();
         return false;
     }
-    auto *watcher = new QDBusServiceWatcher(m_service, m_connection,
-                                            QDBusServiceWatcher::WatchForOwnerChange, this);
-    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
-            [this](const QString &, const QString &, const QString &newOwner) {
-                emit sourceRunningChanged(!newOwner.isEmpty());
-            });
-    m_watcher = watcher;
+    m_source->watch(m_connection);
     return true;
 }
 
 bool ItemFollower::isSourceRunning() const
 {
-    return m_connection.interface()->isServiceRegistered(m_service);
+    return m_source && m_source->isRunning();
 }
 
 void ItemFollower::onPropertiesChanged(const QDBusMessage &message)

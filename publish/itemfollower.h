@@ -1,6 +1,7 @@
 #pragma once
 
 #include "publish/linkaddress.h"
+#include "publish/sourcewatch.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -35,7 +36,7 @@ private:
     bool subscribe();
 
     QDBusConnection m_connection;
-    QObject *m_watcher = nullptr;
+    SourceWatch *m_source = nullptr;
     QString m_path;
     QString m_service;
     QString m_interface;

@@ -4,9 +4,6 @@
 #include "publish/linknames.h"
 #include "publish/readinginterface.h"
 
-#include <QDBusConnectionInterface>
-#include <QDBusServiceWatcher>
-
 namespace {
 
 LinkAddress source()
@@ -19,7 +16,9 @@ LinkAddress source()
 ReadingFollower::ReadingFollower(QDBusConnection connection, QObject *parent)
     : QObject(parent)
     , m_connection(std::move(connection))
+    , m_source(source().service)
 {
+    connect(&m_source, &SourceWatch::runningChanged, this, &ReadingFollower::sourceRunningChanged);
 }
 
 bool ReadingFollower::follow()
@@ -29,8 +28,6 @@ bool ReadingFollower::follow()
 
 bool ReadingFollower::rebind(QDBusConnection connection)
 {
-    delete m_watcher;
-    m_watcher = nullptr;
     m_connection = std::move(connection);
     if (!subscribe())
         return false;
@@ -47,19 +44,13 @@ bool ReadingFollower::subscribe()
         m_lastError = m_connection.lastError().message();
         return false;
     }
-    auto *watcher = new QDBusServiceWatcher(address.service, m_connection,
-                                            QDBusServiceWatcher::WatchForOwnerChange, this);
-    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
-            [this](const QString &, const QString &, const QString &newOwner) {
-                emit sourceRunningChanged(!newOwner.isEmpty());
-            });
-    m_watcher = watcher;
+    m_source.watch(m_connection);
     return true;
 }
 
 bool ReadingFollower::isSourceRunning() const
 {
-    return m_connection.interface()->isServiceRegistered(source().service);
+    return m_source.isRunning();
 }
 
 void ReadingFollower::onReading(const QDBusMessage &message)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/reading.h"
+#include "publish/sourcewatch.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -35,6 +36,6 @@ private:
     bool subscribe();
 
     QDBusConnection m_connection;
-    QObject *m_watcher = nullptr;
+    SourceWatch m_source;
     QString m_lastError;
 };

@@ -1,5 +1,6 @@
 #include "settings/settingsfile.h"
 
+#include "common/writeall.h"
 #include "resources/failuretexts.h"
 
 #include <QDir>
@@ -37,23 +38,6 @@ std::optional<QString> textProblem(const QByteArray &bytes)
             return FailureTexts::settingsBinary();
     }
     return std::nullopt;
-}
-
-bool writeAll(int fd, const QByteArray &bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = ENOSPC;
-            return false;
-        }
-        done += n;
-    }
-    return true;
 }
 
 // Writes `bytes` to a new file beside `target` and renames it over `target`: a reader, a crash

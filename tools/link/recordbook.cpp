@@ -3,6 +3,7 @@
 #include "csvfield.h"
 
 #include "common/readingjson.h"
+#include "common/writeall.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -21,24 +22,6 @@ QString systemError(const QString &path, const char *what)
 {
     return QStringLiteral("%1: cannot %2: %3")
         .arg(path, QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
-}
-
-// Writes all of `bytes` or fails; interrupted writes go on where they stopped.
-bool writeAll(int fd, const QByteArray &bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = ENOSPC;
-            return false;
-        }
-        done += n;
-    }
-    return true;
 }
 
 } // namespace
