@@ -2,8 +2,8 @@
 
 #include <QString>
 
-// The start of every object's introspection document: the doctype and the standard
-// interfaces that each of the program's objects answers (Introspectable, Peer).
+// The start of every object's introspection document: the doctype and the interfaces that
+// each of the program's objects answers besides its own (Introspectable, Peer).
 inline QString introspectionPreamble()
 {
     return QStringLiteral(

@@ -48,9 +48,23 @@ private:
     QProcessEnvironment displayEnvironment() const { return m_display.programEnvironment(); }
     QProcessEnvironment toolEnvironment() const { return m_display.toolEnvironment(); }
     int visibleWindows(const QString &title) const { return m_display.visibleWindows(title); }
+    QString shownMainWindow();
 
     VirtualDisplay m_display;
 };
+
+// The id of the program's window once it is shown; empty when it is not within 15 s.
+QString TestProgram::shownMainWindow()
+{
+    QString found;
+    (void)QTest::qWaitFor(
+        [&] {
+            found = m_display.xdotool({"search", "--onlyvisible", "--name", "^ZAV41K$"}).trimmed();
+            return !found.isEmpty();
+        },
+        15000);
+    return found.section(u'\n', 0, 0);
+}
 
 void TestProgram::initTestCase()
 {
@@ -326,15 +340,12 @@ void TestProgram::windowClassIsTheDesktopEntrys()
     program.path = renamed;
     program.start(displayEnvironment());
     QVERIFY(program.process.waitForStarted(5000));
-    QString window;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        !(window = m_display.xdotool({"search", "--onlyvisible", "--name", "^ZAV41K$"}).trimmed())
-             .isEmpty(),
-        15000);
+    const QString window = shownMainWindow();
+    QVERIFY(!window.isEmpty());
 
     QProcess xprop;
     xprop.setProcessEnvironment(toolEnvironment());
-    xprop.start(QStringLiteral("xprop"), {"-id", window.section(u'\n', 0, 0), "WM_CLASS"});
+    xprop.start(QStringLiteral("xprop"), {"-id", window, "WM_CLASS"});
     QVERIFY(xprop.waitForFinished(5000));
     // WM_CLASS(STRING) = "instance", "class"
     const QString said = QString::fromUtf8(xprop.readAllStandardOutput()).trimmed();
@@ -358,12 +369,8 @@ void TestProgram::everyFrenchMenuIsReachedByItsMnemonic()
     french.insert(QStringLiteral("LC_ALL"), QStringLiteral("fr_FR.UTF-8"));
     program.start(french);
     QVERIFY(program.process.waitForStarted(5000));
-    QString window;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        !(window = m_display.xdotool({"search", "--onlyvisible", "--name", "^ZAV41K$"}).trimmed())
-             .isEmpty(),
-        15000);
-    window = window.section(u'\n', 0, 0);
+    const QString window = shownMainWindow();
+    QVERIFY(!window.isEmpty());
 
     // Alt+A opens "&Aide", the last menu, and R chooses "&Regarde" in it: the About box.
     QVERIFY2(!m_display.xdotool({"windowfocus", "--sync", window}).isNull(),

@@ -39,6 +39,14 @@ const char kDescription[] =
     "          zav41k-link readings --json\n"
     "          zav41k-link record ~/zav41k-record";
 
+bool busStarted(SessionBus &bus, QTextStream &err)
+{
+    if (bus.start())
+        return true;
+    err << "zav41k-link: no session bus to link on (" << bus.lastError() << ")" << Qt::endl;
+    return false;
+}
+
 // readings and record: the typed readings, until interrupted.
 int followReadings(const QCommandLineParser &parser, const QCommandLineOption &json,
                    const QCommandLineOption &csv, QTextStream &out, QTextStream &err)
@@ -52,10 +60,8 @@ int followReadings(const QCommandLineParser &parser, const QCommandLineOption &j
         return 2;
     }
     SessionBus bus(QStringLiteral("zav41k-link"));
-    if (!bus.start()) {
-        err << "zav41k-link: no session bus to link on (" << bus.lastError() << ")" << Qt::endl;
+    if (!busStarted(bus, err))
         return 1;
-    }
     ReadingsClient client(bus.connection(), out, err);
     QObject::connect(&bus, &SessionBus::connected, &client, &ReadingsClient::rebind);
     const auto output = record               ? ReadingsClient::Output::Record
@@ -108,10 +114,8 @@ int main(int argc, char *argv[])
     }
     // A link that follows items lasts through a restart of the bus; a request does not wait.
     SessionBus bus(QStringLiteral("zav41k-link"));
-    if (!bus.start()) {
-        err << "zav41k-link: no session bus to link on (" << bus.lastError() << ")" << Qt::endl;
+    if (!busStarted(bus, err))
         return 1;
-    }
     const Outcome<QList<LinkAddress>> resolved =
         LinkNameResolver(bus.connection())
             .resolve(arguments.at(1), arguments.at(2), arguments.mid(3));
