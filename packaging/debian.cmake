@@ -13,7 +13,8 @@ on the session bus, where other programs follow every reading.
 .
 The package also holds zav41k-link, a command-line link client, zav41k-mqtt, which
 sends the readings on to an MQTT broker, and zav41k-sim, a reader simulator on a
-pseudo-terminal.")
+pseudo-terminal, and a LibreOffice Calc function, ZAV41K, whose cells follow the
+readings.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
@@ -23,5 +24,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation")
 # Without a session bus the window still works, but nothing is published.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "dbus-user-session | dbus-x11")
+# The spreadsheet function, a bundled extension of LibreOffice Calc, needs Calc, its Python UNO
+# bridge and Python's GLib bindings; the programs need none of them.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libreoffice-calc, python3-uno, python3-gi")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -1,0 +1,89 @@
+"""Volatile results: one per item and day 0, each telling its cells of every change."""
+import datetime
+import threading
+
+import unohelper
+from com.sun.star.sheet import XVolatileResult
+from com.sun.star.sheet import ResultEvent
+
+from . import values
+
+
+def _as_any(value):
+    # Nothing (a void value) is Calc's #N/A, the error while no source runs.
+    return None if value is values.UNAVAILABLE else value
+
+
+class Result(unohelper.Base, XVolatileResult):
+    def __init__(self, follower, item, null_date):
+        self._follower = follower
+        self._item = item
+        self._null_date = null_date
+        self._lock = threading.Lock()
+        self._listeners = []
+        self._value = values.UNAVAILABLE
+
+    def value_of(self, items, reading):
+        return values.cell_value(self._item, items, reading, self._null_date)
+
+    def addResultListener(self, listener):
+        with self._lock:
+            first = not self._listeners
+            self._listeners.append(listener)
+        if first:
+            items, reading = self._follower.watch(self._changed)
+        else:
+            items, reading = self._follower.snapshot()
+        value = self.value_of(items, reading)
+        with self._lock:
+            self._value = value
+        # Calc takes the first value within this call.
+        listener.modified(ResultEvent(self, _as_any(value)))
+
+    def removeResultListener(self, listener):
+        with self._lock:
+            if listener in self._listeners:
+                self._listeners.remove(listener)
+            last = not self._listeners
+        if last:
+            self._follower.unwatch(self._changed)
+
+    def _changed(self, items, reading):
+        value = self.value_of(items, reading)
+        with self._lock:
+            if type(value) is type(self._value) and value == self._value:
+                return
+            self._value = value
+            listeners = list(self._listeners)
+        event = ResultEvent(self, _as_any(value))
+        for listener in listeners:
+            try:
+                listener.modified(event)
+            except Exception:  # a cell gone with its document
+                self.removeResultListener(listener)
+
+
+class Results:
+    """The same result object for the same item, as Calc expects of a volatile result."""
+
+    def __init__(self, follower):
+        self._follower = follower
+        self._lock = threading.Lock()
+        self._results = {}
+
+    def get(self, item, null_date=values.DEFAULT_NULL_DATE):
+        key = (item, null_date)
+        with self._lock:
+            result = self._results.get(key)
+            if result is None:
+                result = self._results[key] = Result(self._follower, item, null_date)
+            return result
+
+
+def null_date_of(settings):
+    """The document's day 0, from the settings Calc passes to a function."""
+    try:
+        date = settings.getPropertyValue("NullDate")
+        return datetime.date(date.Year, date.Month, date.Day)
+    except Exception:
+        return values.DEFAULT_NULL_DATE

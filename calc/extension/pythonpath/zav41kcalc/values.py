@@ -1,0 +1,91 @@
+"""What a cell shows for an item, from the source's items and its latest typed reading.
+
+No UNO and no bus here, so that the rules can be tested on their own.
+"""
+import datetime
+import math
+
+APPLICATION = "zav41k"
+TOPIC = "data"
+# The window's items, as the source publishes their texts.
+TEXT_ITEMS = ("absorbance", "wavelength", "errorcode", "Label1")
+# Items that only the typed readings have.
+READING_ITEMS = ("sequence", "time", "status")
+ITEMS = TEXT_ITEMS + READING_ITEMS
+
+SERVICE = APPLICATION + ".Source"
+ITEMS_INTERFACE = APPLICATION + ".Source"
+READING_INTERFACE = APPLICATION + ".Reading1"
+PATH = "/" + TOPIC
+
+# Calc's usual day 0; a document may set another.
+DEFAULT_NULL_DATE = datetime.date(1899, 12, 30)
+
+# The reading's fields in the order of the Reading signal.
+READING_FIELDS = ("Sequence", "Time", "Absorbance", "Shown", "Marker", "Wavelength", "Status",
+                  "Damaged", "Record")
+
+
+class UnknownName(ValueError):
+    """Link names that this source does not have."""
+
+
+def _match(typed, names, what, where):
+    for name in names:
+        if name.lower() == typed.lower():
+            return name
+    raise UnknownName('%s has no %s "%s"; its %ss are: %s'
+                     % (where, what, typed[:40], what, ", ".join(names)))
+
+
+def canonical_item(application, topic, item):
+    """The item that three typed link names stand for, matched without regard to case."""
+    _match(application, (APPLICATION,), "application", "the session")
+    _match(topic, (TOPIC,), "topic", APPLICATION)
+    return _match(item, ITEMS, "item", "the topic %s of %s" % (TOPIC, APPLICATION))
+
+
+def calc_date(time_us, null_date=DEFAULT_NULL_DATE):
+    """A time in microseconds since the epoch (UTC) as a Calc date-time in local time."""
+    utc = datetime.datetime(1970, 1, 1, tzinfo=datetime.timezone.utc) \
+        + datetime.timedelta(microseconds=time_us)
+    local = utc.astimezone().replace(tzinfo=None)
+    return (local - datetime.datetime.combine(null_date, datetime.time())) \
+        / datetime.timedelta(days=1)
+
+
+class Unavailable:
+    """No source runs: the cell shows an error value."""
+
+
+UNAVAILABLE = Unavailable()
+
+
+def cell_value(item, items, reading, null_date=DEFAULT_NULL_DATE):
+    """The value of `item` as a cell holds it: a float, a str, or UNAVAILABLE.
+
+    `items` maps the source's item names to their texts, `reading` its reading's fields;
+    both are None while no source runs. Numbers come from the typed reading, never from
+    the texts, which follow the program's locale.
+    """
+    if items is None or reading is None:
+        return UNAVAILABLE
+    seen = reading.get("Sequence", 0) > 0
+    if item == "absorbance":
+        if not seen:
+            return items.get("absorbance", "")
+        number = reading["Absorbance"]
+        return reading["Shown"] if math.isnan(number) else float(number)
+    if item == "wavelength":
+        if not seen:
+            # The window's value before any record; digits in every locale.
+            text = items.get("wavelength", "")
+            return float(text) if text.isascii() and text.isdigit() else text
+        return float(reading["Wavelength"])
+    if item == "sequence":
+        return float(reading.get("Sequence", 0))
+    if item == "time":
+        return calc_date(reading["Time"], null_date) if seen else ""
+    if item == "status":
+        return reading.get("Status", "") if seen else ""
+    return items.get(item, "")

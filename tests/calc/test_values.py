@@ -1,0 +1,110 @@
+"""The rules by which a cell shows an item, without LibreOffice or a bus."""
+import datetime
+import math
+import os
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "../../calc/extension/pythonpath"))
+from zav41kcalc import values  # noqa: E402
+
+ITEMS = {"absorbance": "2,68", "wavelength": "600", "errorcode": "0", "Label1": "nm"}
+
+
+def reading(**fields):
+    base = dict(Sequence=7, Time=1796700731697714, Absorbance=2.675, Shown="2.68",
+                Marker=False, Wavelength=600, Status="ok", Damaged=False, Record="2675 100")
+    base.update(fields)
+    return base
+
+
+class Names(unittest.TestCase):
+    def test_any_case_gives_the_items_own_spelling(self):
+        for typed, item in [(("ZAV41K", "DATA", "Absorbance"), "absorbance"),
+                            (("zav41k", "data", "label1"), "Label1"),
+                            (("Zav41k", "Data", "TIME"), "time")]:
+            self.assertEqual(values.canonical_item(*typed), item)
+
+    def test_unknown_names_are_refused_with_the_ones_there_are(self):
+        for typed, said in [(("zav41", "data", "absorbance"), "zav41k"),
+                            (("zav41k", "dat", "absorbance"), "data"),
+                            (("zav41k", "data", "absorbanc"), "errorcode, Label1, sequence")]:
+            with self.assertRaises(values.UnknownName) as refused:
+                values.canonical_item(*typed)
+            self.assertIn(said, str(refused.exception))
+
+    def test_a_long_name_is_not_echoed_whole(self):
+        with self.assertRaises(values.UnknownName) as refused:
+            values.canonical_item("zav41k", "data", "x" * 100000)
+        self.assertLess(len(str(refused.exception)), 300)
+
+
+class CellValues(unittest.TestCase):
+    def test_numbers_come_from_the_reading_not_the_text(self):
+        # The text has a French comma; the number is the reading's.
+        self.assertEqual(values.cell_value("absorbance", ITEMS, reading()), 2.675)
+        self.assertEqual(values.cell_value("wavelength", ITEMS, reading(Wavelength=510)), 510.0)
+        self.assertEqual(values.cell_value("sequence", ITEMS, reading()), 7.0)
+
+    def test_readings_without_a_number_are_texts(self):
+        for shown, status in [("LO", "under-range"), ("HI", "over-range"), ("9999", "ok")]:
+            value = values.cell_value("absorbance", ITEMS,
+                                      reading(Absorbance=math.nan, Shown=shown, Status=status))
+            self.assertEqual(value, shown)
+            self.assertIsInstance(value, str)
+
+    def test_before_the_first_record(self):
+        first = reading(Sequence=0, Time=0, Wavelength=0, Status="no-data")
+        items = dict(ITEMS, absorbance="")
+        self.assertEqual(values.cell_value("absorbance", items, first), "")
+        self.assertEqual(values.cell_value("wavelength", items, first), 600.0)
+        self.assertEqual(values.cell_value("time", items, first), "")
+        self.assertEqual(values.cell_value("status", items, first), "")
+
+    def test_texts_are_the_items(self):
+        items = dict(ITEMS, errorcode="Check RS-232 Connection")
+        self.assertEqual(values.cell_value("errorcode", items, reading(Status="no-data")),
+                         "Check RS-232 Connection")
+        self.assertEqual(values.cell_value("errorcode", ITEMS, reading()), "0")
+        self.assertEqual(values.cell_value("status", ITEMS, reading(Status="no-data")), "no-data")
+
+    def test_no_source_is_unavailable(self):
+        for item in values.ITEMS:
+            self.assertIs(values.cell_value(item, None, None), values.UNAVAILABLE)
+
+
+class Dates(unittest.TestCase):
+    def setUp(self):
+        self.zone = os.environ.get("TZ")
+
+    def tearDown(self):
+        if self.zone is None:
+            os.environ.pop("TZ", None)
+        else:
+            os.environ["TZ"] = self.zone
+        time.tzset()
+
+    def test_local_time_on_the_documents_day_zero(self):
+        os.environ["TZ"] = "Europe/Paris"
+        time.tzset()
+        # 2026-12-08 22:59:57.255522 UTC is 23:59:57.255522 in Paris (winter).
+        microseconds = 1796770797255522
+        day = datetime.date(2026, 12, 8) - values.DEFAULT_NULL_DATE
+        seconds = (23 * 3600 + 59 * 60 + 57.255522) / 86400
+        self.assertAlmostEqual(values.calc_date(microseconds), day.days + seconds, delta=1e-10)
+        # A document counting from 1904 has the same moment 1462 days lower.
+        self.assertAlmostEqual(values.calc_date(microseconds, datetime.date(1904, 1, 1)),
+                               day.days - 1462 + seconds, delta=1e-10)
+
+    def test_summer_time(self):
+        os.environ["TZ"] = "Europe/Paris"
+        time.tzset()
+        # 2026-07-01 10:00 UTC is noon in Paris.
+        stamp = int(datetime.datetime(2026, 7, 1, 10, tzinfo=datetime.timezone.utc)
+                    .timestamp()) * 1000000
+        self.assertAlmostEqual(values.calc_date(stamp) % 1, 0.5, delta=1e-10)
+
+
+if __name__ == "__main__":
+    unittest.main()
