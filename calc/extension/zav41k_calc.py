@@ -1,5 +1,8 @@
 """The ZAV41K spreadsheet function, registered with LibreOffice as a Calc add-in."""
+import threading
+
 import unohelper
+from com.sun.star.frame import XTerminateListener
 from com.sun.star.lang import IllegalArgumentException, XServiceInfo, XServiceName
 from org.zav41k.calc import XZav41k
 
@@ -9,12 +12,40 @@ IMPLEMENTATION = "org.zav41k.calc.Zav41kAddIn"
 SERVICES = ("com.sun.star.sheet.AddIn",)
 
 # One bus connection for every document of this LibreOffice.
-_results = results.Results(follower.Follower())
+_follower = follower.Follower()
+_results = results.Results(_follower)
+_listening = threading.Lock()
+_terminate_listener = None
+
+
+class _StopOnTerminate(unohelper.Base, XTerminateListener):
+    """Ends the bus thread when LibreOffice closes, before Python goes."""
+
+    def queryTermination(self, event):
+        pass
+
+    def notifyTermination(self, event):
+        _follower.stop()
+
+    def disposing(self, event):
+        _follower.stop()
+
+
+def _stop_on_terminate(context):
+    global _terminate_listener
+    with _listening:
+        if _terminate_listener is not None:
+            return
+        _terminate_listener = _StopOnTerminate()
+    desktop = context.ServiceManager.createInstanceWithContext("com.sun.star.frame.Desktop",
+                                                               context)
+    desktop.addTerminateListener(_terminate_listener)
 
 
 class Zav41kAddIn(unohelper.Base, XZav41k, XServiceName, XServiceInfo):
     def __init__(self, context):
         self._context = context
+        _stop_on_terminate(context)
 
     def zav41k(self, settings, application, topic, item):
         try:
