@@ -58,6 +58,9 @@ class CellValues(unittest.TestCase):
         first = reading(Sequence=0, Time=0, Wavelength=0, Status="no-data")
         items = dict(ITEMS, absorbance="")
         self.assertEqual(values.cell_value("absorbance", items, first), "")
+        # The first record's text is published before its reading: still no number as text.
+        self.assertEqual(values.cell_value("absorbance", dict(ITEMS, absorbance="0,100"), first),
+                         "")
         self.assertEqual(values.cell_value("wavelength", items, first), 600.0)
         self.assertEqual(values.cell_value("time", items, first), "")
         self.assertEqual(values.cell_value("status", items, first), "")

@@ -73,7 +73,9 @@ def cell_value(item, items, reading, null_date=DEFAULT_NULL_DATE):
     seen = reading.get("Sequence", 0) > 0
     if item == "absorbance":
         if not seen:
-            return items.get("absorbance", "")
+            # Empty, as the window; the text of the first record comes before its reading,
+            # and a cell never shows the program's locale text for a number.
+            return ""
         number = reading["Absorbance"]
         return reading["Shown"] if math.isnan(number) else float(number)
     if item == "wavelength":
