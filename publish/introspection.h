@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// The start of every object's introspection document: the doctype and the interfaces that
+// The start of every object's introspection XML: the doctype and the interfaces that
 // each of the program's objects answers besides its own (Introspectable, Peer).
 inline QString introspectionPreamble()
 {
