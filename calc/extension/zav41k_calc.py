@@ -1,4 +1,4 @@
-"""The ZAV41K spreadsheet function, registered with LibreOffice as a Calc add-in."""
+"""The ZAV41K spreadsheet function, a Calc add-in, and the recorder of readings into a sheet."""
 import threading
 
 import unohelper
@@ -6,7 +6,7 @@ from com.sun.star.frame import XTerminateListener
 from com.sun.star.lang import IllegalArgumentException, XServiceInfo, XServiceName
 from org.zav41k.calc import XZav41k
 
-from zav41kcalc import follower, results, values
+from zav41kcalc import follower, recorder, recording, results, values
 
 IMPLEMENTATION = "org.zav41k.calc.Zav41kAddIn"
 SERVICES = ("com.sun.star.sheet.AddIn",)
@@ -14,6 +14,7 @@ SERVICES = ("com.sun.star.sheet.AddIn",)
 # One bus connection for every document of this LibreOffice.
 _follower = follower.Follower()
 _results = results.Results(_follower)
+_recordings = recorder.Recorder()
 _listening = threading.Lock()
 _terminate_listener = None
 
@@ -67,5 +68,13 @@ class Zav41kAddIn(unohelper.Base, XZav41k, XServiceName, XServiceInfo):
         return SERVICES
 
 
+class Recorder(recording.Recorder):
+    def __init__(self, context):
+        super().__init__(context, _follower, _recordings)
+        _stop_on_terminate(context)
+
+
 g_ImplementationHelper = unohelper.ImplementationHelper()
 g_ImplementationHelper.addImplementation(Zav41kAddIn, IMPLEMENTATION, SERVICES)
+g_ImplementationHelper.addImplementation(Recorder, recording.IMPLEMENTATION,
+                                         recording.SERVICES)
