@@ -113,8 +113,9 @@ def wait_for(predicate, seconds, step=0.05):
     return predicate()
 
 
-def start_program(workdir):
-    env = dict(os.environ, LANG="fr_FR.UTF-8", LANGUAGE="fr", QT_QPA_PLATFORM="offscreen",
+def start_program(workdir, language="fr"):
+    lang = {"fr": "fr_FR.UTF-8", "en": "C.UTF-8"}[language]
+    env = dict(os.environ, LANG=lang, LANGUAGE=language, QT_QPA_PLATFORM="offscreen",
                XDG_CONFIG_HOME=str(workdir / "config"))
     return spawn([str(USR / "bin/zav41k")], env=env, stderr=subprocess.DEVNULL)
 
@@ -133,22 +134,32 @@ def published(bus, item):
                          Gio.DBusCallFlags.NONE, 2000, None).unpack()[0]
 
 
-def start_office(workdir, extensions):
+def _setting(path, name, value):
+    return ('<item oor:path="%s"><prop oor:name="%s" oor:op="fuse"><value>%s</value></prop>'
+            '</item>\n' % (path, name, value))
+
+
+def start_office(workdir, extensions, locale="fr-FR", headless=True):
+    """A Calc whose locale (which decides the decimal comma of the cells) and language are
+    `locale`, headless or on the display in DISPLAY."""
     profile = workdir / "profile" / "user"
     profile.mkdir(parents=True)
-    # A French Calc: the locale that decides the decimal comma of the cells.
     (profile / "registrymodifications.xcu").write_text(
         '<?xml version="1.0" encoding="UTF-8"?>\n'
         '<oor:items xmlns:oor="http://openoffice.org/2001/registry" '
         'xmlns:xs="http://www.w3.org/2001/XMLSchema">\n'
-        '<item oor:path="/org.openoffice.Setup/L10N"><prop oor:name="ooSetupSystemLocale" '
-        'oor:op="fuse"><value>fr-FR</value></prop></item>\n'
-        '<item oor:path="/org.openoffice.Office.Linguistic/General"><prop '
-        'oor:name="DefaultLocale" oor:op="fuse"><value>fr-FR</value></prop></item>\n'
-        '</oor:items>\n')
+        + _setting("/org.openoffice.Setup/L10N", "ooSetupSystemLocale", locale)
+        + _setting("/org.openoffice.Setup/L10N", "ooLocale", locale)
+        + _setting("/org.openoffice.Office.Linguistic/General", "DefaultLocale", locale)
+        + _setting("/org.openoffice.Office.Linguistic/General", "UILocale", locale)
+        # No first-start dialog or tips over the sheet.
+        + _setting("/org.openoffice.Office.Common/Misc", "ShowTipOfTheDay", "false")
+        + _setting("/org.openoffice.Office.Common/Misc", "FirstRun", "false")
+        + '</oor:items>\n')
     pipe = "zav41k_calc_%d" % os.getpid()
+    mode = ["--headless", "--invisible"] if headless else []
     office = spawn(
-        [SOFFICE, "--headless", "--invisible", "--norestore", "--nologo", "--nodefault",
+        [SOFFICE] + mode + ["--norestore", "--nologo", "--nodefault",
          "-env:UserInstallation=" + (workdir / "profile").as_uri(),
          "-env:BUNDLED_EXTENSIONS=" + extensions.as_uri(),
          "--accept=pipe,name=%s;urp;" % pipe],
@@ -172,40 +183,41 @@ def start_office(workdir, extensions):
 
 
 class Bench:
-    """The simulator on a pseudo-terminal, the program reading it in French, and a French
-    Calc with the package's extension and a new sheet."""
+    """The simulator on a pseudo-terminal, the program reading it, and a Calc with the
+    package's extension and a new sheet; in French unless told."""
 
-    def __init__(self):
+    def __init__(self, language="fr", headless=True):
+        self.language = language
         self.workdir = pathlib.Path(tempfile.mkdtemp(prefix="zav41k-calc-"))
         reader = self.workdir / "reader"
         (self.workdir / "config/ZAV41K").mkdir(parents=True)
         (self.workdir / "config/ZAV41K/ZAV41K.conf").write_text(
             "[Properties]\nCommPort=1\n\n[Ports]\nCom1=%s\n" % reader)
         self.simulator = spawn([str(USR / "bin/zav41k-sim"), "--link", str(reader),
-                                           "--file", "-", "--quiet"],
-                                          stdin=subprocess.PIPE, text=True)
+                                "--file", "-", "--quiet"], stdin=subprocess.PIPE, text=True)
         wait_for(reader.exists, 10)
         self.bus = Gio.bus_get_sync(Gio.BusType.SESSION)
         self.signals = Signals()
-        self.program = start_program(self.workdir)
+        self.program = start_program(self.workdir, language)
         check(wait_for(lambda: source_runs(self.bus), 20), "the program publishes")
         self.office, self.context, self.desktop = start_office(
-            self.workdir, USR / "lib/libreoffice/share/extensions")
-        self.document = self.new_document()
+            self.workdir, USR / "lib/libreoffice/share/extensions",
+            {"fr": "fr-FR", "en": "en-US"}[language], headless)
+        self.document = self.new_document(hidden=headless)
         self.sheet = self.document.Sheets.getByIndex(0)
 
-    def new_document(self):
-        hidden = PropertyValue()
-        hidden.Name, hidden.Value = "Hidden", True
+    def new_document(self, hidden=True):
+        option = PropertyValue()
+        option.Name, option.Value = "Hidden", hidden
         return self.desktop.loadComponentFromURL("private:factory/scalc", "_blank", 0,
-                                                 (hidden,))
+                                                 (option,))
 
     def send(self, record):
         self.simulator.stdin.write(record + "\n")
         self.simulator.stdin.flush()
 
     def start_program(self):
-        self.program = start_program(self.workdir)
+        self.program = start_program(self.workdir, self.language)
         check(wait_for(lambda: source_runs(self.bus), 20), "the program publishes again")
 
     def stop_program(self):
