@@ -6,7 +6,7 @@ from com.sun.star.frame import XTerminateListener
 from com.sun.star.lang import IllegalArgumentException, XServiceInfo, XServiceName
 from org.zav41k.calc import XZav41k
 
-from zav41kcalc import follower, recorder, recording, results, values
+from zav41kcalc import follower, recorder, recording, results, serviceinfo, values
 
 IMPLEMENTATION = "org.zav41k.calc.Zav41kAddIn"
 SERVICES = ("com.sun.star.sheet.AddIn",)
@@ -43,7 +43,10 @@ def _stop_on_terminate(context):
     desktop.addTerminateListener(_terminate_listener)
 
 
-class Zav41kAddIn(unohelper.Base, XZav41k, XServiceName, XServiceInfo):
+class Zav41kAddIn(unohelper.Base, serviceinfo.ServiceInfo, XZav41k, XServiceName, XServiceInfo):
+    IMPLEMENTATION = IMPLEMENTATION
+    SERVICES = SERVICES
+
     def __init__(self, context):
         self._context = context
         _stop_on_terminate(context)
@@ -53,19 +56,11 @@ class Zav41kAddIn(unohelper.Base, XZav41k, XServiceName, XServiceInfo):
             name = values.canonical_item(application, topic, item)
         except values.UnknownName as unknown:
             raise IllegalArgumentException(str(unknown), self, 0)
-        return _results.get(name, results.null_date_of(settings))
+        return _results.get(name, values.null_date_of(settings))
 
     def getServiceName(self):
         return IMPLEMENTATION
 
-    def getImplementationName(self):
-        return IMPLEMENTATION
-
-    def supportsService(self, name):
-        return name in SERVICES
-
-    def getSupportedServiceNames(self):
-        return SERVICES
 
 
 class Recorder(recording.Recorder):

@@ -108,6 +108,22 @@ class Dates(unittest.TestCase):
                     .timestamp()) * 1000000
         self.assertAlmostEqual(values.calc_date(stamp) % 1, 0.5, delta=1e-10)
 
+    def test_the_documents_day_zero_from_its_settings(self):
+        class Settings:
+            def __init__(self, date):
+                self.date = date
+
+            def getPropertyValue(self, name):
+                if name != "NullDate" or self.date is None:
+                    raise KeyError(name)
+                return self.date
+
+        class UnoDate:
+            Year, Month, Day = 1904, 1, 1
+
+        self.assertEqual(values.null_date_of(Settings(UnoDate())), datetime.date(1904, 1, 1))
+        self.assertEqual(values.null_date_of(Settings(None)), values.DEFAULT_NULL_DATE)
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -1,5 +1,4 @@
 """The recorder as LibreOffice calls it: from a macro, and from Tools > ZAV41K."""
-import datetime
 import time
 
 import unohelper
@@ -14,7 +13,7 @@ from com.sun.star.uno import RuntimeException
 from com.sun.star.util import XCloseListener
 from org.zav41k.calc import XRecorder
 
-from . import recorder, values
+from . import recorder, serviceinfo, values
 
 IMPLEMENTATION = "org.zav41k.calc.Recorder"
 SERVICES = (IMPLEMENTATION,)
@@ -58,14 +57,6 @@ def _first_cell(selection):
     return None
 
 
-def _null_date(document):
-    try:
-        date = document.getPropertyValue("NullDate")
-        return datetime.date(date.Year, date.Month, date.Day)
-    except Exception:
-        return values.DEFAULT_NULL_DATE
-
-
 def _time_format(document):
     formats = document.getNumberFormats()
     locale = Locale("en", "US", "")
@@ -73,8 +64,12 @@ def _time_format(document):
     return key if key >= 0 else formats.addNew(TIME_FORMAT, locale)
 
 
-class Recorder(unohelper.Base, XRecorder, XJobExecutor, XServiceInfo):
+class Recorder(unohelper.Base, serviceinfo.ServiceInfo, XRecorder, XJobExecutor,
+               XServiceInfo):
     """org.zav41k.calc.Recorder: start, stop and isRecording for a document."""
+
+    IMPLEMENTATION = IMPLEMENTATION
+    SERVICES = SERVICES
 
     def __init__(self, context, follower, recordings):
         self._context = context
@@ -108,7 +103,7 @@ class Recorder(unohelper.Base, XRecorder, XJobExecutor, XServiceInfo):
         def make():
             return recorder.Recording(self._follower, sheet, address.StartColumn,
                                       address.StartRow, self._post, time.time_ns() // 1000,
-                                      _null_date(document), _time_format(document))
+                                      values.null_date_of(document), _time_format(document))
 
         key = document.RuntimeUID
         if self._recordings.start(key, make):
@@ -153,13 +148,3 @@ class Recorder(unohelper.Base, XRecorder, XJobExecutor, XServiceInfo):
         box = toolkit.createMessageBox(window, WARNINGBOX, BUTTONS_OK, "ZAV41K", text)
         box.execute()
         box.dispose()
-
-    def getImplementationName(self):
-        return IMPLEMENTATION
-
-    def supportsService(self, name):
-        return name in SERVICES
-
-    def getSupportedServiceNames(self):
-        return SERVICES
-

@@ -1,5 +1,4 @@
 """Volatile results: one per item and day 0, each telling its cells of every change."""
-import datetime
 import threading
 
 import unohelper
@@ -79,11 +78,3 @@ class Results:
                 result = self._results[key] = Result(self._follower, item, null_date)
             return result
 
-
-def null_date_of(settings):
-    """The document's day 0, from the settings Calc passes to a function."""
-    try:
-        date = settings.getPropertyValue("NullDate")
-        return datetime.date(date.Year, date.Month, date.Day)
-    except Exception:
-        return values.DEFAULT_NULL_DATE

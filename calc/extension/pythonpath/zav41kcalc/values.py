@@ -45,6 +45,15 @@ def canonical_item(application, topic, item):
     return _match(item, ITEMS, "item", "the topic %s of %s" % (TOPIC, APPLICATION))
 
 
+def null_date_of(settings):
+    """A document's day 0, from its settings (or the settings Calc passes to a function)."""
+    try:
+        date = settings.getPropertyValue("NullDate")
+        return datetime.date(date.Year, date.Month, date.Day)
+    except Exception:
+        return DEFAULT_NULL_DATE
+
+
 def calc_date(time_us, null_date=DEFAULT_NULL_DATE):
     """A time in microseconds since the epoch (UTC) as a Calc date-time in local time."""
     utc = datetime.datetime(1970, 1, 1, tzinfo=datetime.timezone.utc) \
