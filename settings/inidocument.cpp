@@ -34,6 +34,13 @@ QByteArray unquoted(QByteArrayView written)
     return value;
 }
 
+// What completes a last line that has no line feed: a carriage return there has begun the line
+// end already, and another would become part of the line's value.
+QByteArray lineEndAfter(const QByteArray &bytes, qsizetype at, const QByteArray &eol)
+{
+    return at > 0 && bytes.at(at - 1) == '\r' ? QByteArray("\n") : eol;
+}
+
 } // namespace
 
 IniDocument::IniDocument(QByteArray bytes)
@@ -144,12 +151,13 @@ IniDocument IniDocument::withValue(const QByteArray &group, const QByteArray &ke
     if (groupSeen) {
         // The group's last line may be the file's last and have no line end.
         const bool endsLine = groupContentEnd > 0 && bytes.at(groupContentEnd - 1) == '\n';
-        bytes.insert(groupContentEnd, endsLine ? line : eol + line);
+        bytes.insert(groupContentEnd,
+                     endsLine ? line : lineEndAfter(bytes, groupContentEnd, eol) + line);
         return IniDocument(bytes);
     }
     if (!all.isEmpty()) {
         if (!bytes.endsWith('\n'))
-            bytes += eol;
+            bytes += lineEndAfter(bytes, bytes.size(), eol);
         bytes += eol;
     }
     bytes += '[' + group + ']' + eol + line;

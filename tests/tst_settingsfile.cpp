@@ -84,6 +84,14 @@ void TestSettingsFile::storeChangesOneLine_data()
         << QByteArray("[Properties]\nCommPort=2") << QByteArray("[Properties]\nCommPort=5");
     QTest::newRow("group last, no line end, key added")
         << QByteArray("[Properties]\nOther=x") << QByteArray("[Properties]\nOther=x\nCommPort=5\n");
+    // A CRLF file cut after its last CR: the line end is completed, so the Ports entry keeps
+    // its value rather than gaining a carriage return.
+    QTest::newRow("cut after a CR, group added")
+        << QByteArray("[Ports]\r\nCom1=/dev/x\r")
+        << QByteArray("[Ports]\r\nCom1=/dev/x\r\n\r\n[Properties]\r\nCommPort=5\r\n");
+    QTest::newRow("cut after a CR, key added to its group")
+        << QByteArray("[Properties]\r\nOther=x\r")
+        << QByteArray("[Properties]\r\nOther=x\r\nCommPort=5\r\n");
     QTest::newRow("blanks around the equals sign stay")
         << QByteArray("[Properties]\nCommPort = 12 \n") << QByteArray("[Properties]\nCommPort = 5 \n");
     QTest::newRow("quoted value")
