@@ -8,6 +8,7 @@
 #include "ui/fonts.h"
 
 #include <QApplication>
+#include <QPointer>
 
 #include <optional>
 
@@ -31,10 +32,17 @@ int main(int argc, char *argv[])
     Fonts::installWindowFonts();
     QApplication::setWindowIcon(ProgramIcon::icon());
 
+    // Taken before the window is built: a signal that comes while it is built still ends the
+    // program as closing the window does, once the event loop runs.
+    QPointer<frmZAV41k> target;
+    TerminationSignals::install([&target] {
+        if (target)
+            target->close();
+    });
     frmZAV41k window;
+    target = &window;
     QObject::connect(&instance, &SingleInstance::activationRequested, &window,
                      &frmZAV41k::comeForward);
-    TerminationSignals::install([&window] { window.close(); });
     window.Form_Load();
     if (window.ended())
         return 0;
