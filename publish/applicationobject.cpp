@@ -9,8 +9,6 @@
 namespace {
 
 const QString kApplication = QStringLiteral("org.freedesktop.Application");
-const QString kIntrospectable = QStringLiteral("org.freedesktop.DBus.Introspectable");
-const QString kPeer = QStringLiteral("org.freedesktop.DBus.Peer");
 
 } // namespace
 
@@ -35,10 +33,10 @@ bool ApplicationObject::handleMessage(const QDBusMessage &message,
         connection.send(answer);
         return true;
     };
-    if (interface == kIntrospectable && member == QLatin1String("Introspect"))
+    if (interface == kIntrospectableInterface && member == QLatin1String("Introspect"))
         return reply(message.createReply(introspectionPreamble() + introspect(message.path()) +
                                          QStringLiteral("</node>\n")));
-    if (interface == kPeer && member == QLatin1String("Ping"))
+    if (interface == kPeerInterface && member == QLatin1String("Ping"))
         return reply(message.createReply());
     const bool ours = interface == kApplication || interface.isEmpty();
     if (ours && member == QLatin1String("Activate") && signature == QLatin1String("a{sv}")) {

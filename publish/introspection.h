@@ -4,6 +4,11 @@
 
 #include <QString>
 
+// The D-Bus interfaces that each of the program's objects answers besides its own.
+inline const QString kIntrospectableInterface =
+    QStringLiteral("org.freedesktop.DBus.Introspectable");
+inline const QString kPeerInterface = QStringLiteral("org.freedesktop.DBus.Peer");
+
 // The start of every object's introspection XML: the doctype of the installed interface
 // file, then the interfaces that each of the program's objects answers besides its own
 // (Introspectable, Peer).

@@ -16,8 +16,6 @@
 namespace {
 
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
-const QString kIntrospectable = QStringLiteral("org.freedesktop.DBus.Introspectable");
-const QString kPeer = QStringLiteral("org.freedesktop.DBus.Peer");
 const QString kReadings = QString::fromLatin1(ReadingInterface::kName);
 
 using Item = IndicatorModel::Item;
@@ -96,11 +94,11 @@ bool LinkSource::handleMessage(const QDBusMessage &message, const QDBusConnectio
     };
     const QString member = message.member();
     const QList<QVariant> arguments = message.arguments();
-    if (message.interface() == kIntrospectable && member == QLatin1String("Introspect")) {
+    if (message.interface() == kIntrospectableInterface && member == QLatin1String("Introspect")) {
         connection.send(message.createReply(introspectionDocument()));
         return true;
     }
-    if (message.interface() == kPeer && member == QLatin1String("Ping")) {
+    if (message.interface() == kPeerInterface && member == QLatin1String("Ping")) {
         connection.send(message.createReply());
         return true;
     }
