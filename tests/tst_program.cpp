@@ -114,7 +114,8 @@ void TestProgram::readsPublishesAndEndsOnFileExit()
             {QStringLiteral("mousemove"), QStringLiteral("--window"), window, QStringLiteral("20"),
              QStringLiteral("10"), QStringLiteral("click"), QStringLiteral("1")},
             tools));
-    QTest::qWait(300);
+    // The keys go to the menu once it is open: the window and the menu.
+    QTRY_COMPARE_WITH_TIMEOUT(m_display.visibleWindowsOfClass(QStringLiteral("zav41k")), 2, 10000);
     QVERIFY(run(QStringLiteral("xdotool"),
                 {QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Return")}, tools));
     QVERIFY(program.process.waitForFinished(5000));
@@ -147,8 +148,8 @@ void TestProgram::readingsStayWholeWhileABoxWaits()
                                "wavelength\t600", "absorbance\t0.777", "errorcode\t0",
                                "wavelength\t510", "absorbance\t0.555", "errorcode\t0"};
     QTRY_COMPARE(client.lines().mid(client.lines().size() - expected.size()), expected);
-    QTest::qWait(500);
-    QCOMPARE(visibleWindows(QStringLiteral("^ZAV41K$")), 2); // the window and the box
+    // The window and the box.
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(QStringLiteral("^ZAV41K$")), 2, 10000);
     const qsizetype before = client.lines().size();
     // OK, late; the box has the keyboard focus.
     QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")},
@@ -385,7 +386,7 @@ void TestProgram::everyFrenchMenuIsReachedByItsMnemonic()
     QVERIFY2(!m_display.xdotool({"windowfocus", "--sync", window}).isNull(),
              qPrintable(m_display.lastError()));
     QVERIFY2(!m_display.xdotool({"key", "alt+a"}).isNull(), qPrintable(m_display.lastError()));
-    QTest::qWait(300);
+    QTRY_COMPARE_WITH_TIMEOUT(m_display.visibleWindowsOfClass(QStringLiteral("zav41k")), 2, 10000);
     QVERIFY2(!m_display.xdotool({"key", "r"}).isNull(), qPrintable(m_display.lastError()));
     QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(QStringLiteral("^D'Abord ZAV41K$")), 1, 10000);
     program.process.terminate();

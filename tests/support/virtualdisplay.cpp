@@ -100,12 +100,21 @@ QString VirtualDisplay::xdotool(const QStringList &arguments) const
 
 int VirtualDisplay::visibleWindows(const QString &title) const
 {
+    return mappedWindows(QStringLiteral("--name"), title);
+}
+
+int VirtualDisplay::visibleWindowsOfClass(const QString &windowClass) const
+{
+    return mappedWindows(QStringLiteral("--class"), windowClass);
+}
+
+int VirtualDisplay::mappedWindows(const QString &field, const QString &pattern) const
+{
     // xdotool search ends with status 1 when it finds nothing.
     QProcess search;
     search.setProcessEnvironment(toolEnvironment());
     search.start(QStringLiteral("xdotool"),
-                 {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                  QStringLiteral("--name"), title});
+                 {QStringLiteral("search"), QStringLiteral("--onlyvisible"), field, pattern});
     search.waitForFinished(5000);
     return int(search.readAllStandardOutput().count('\n'));
 }

@@ -33,8 +33,13 @@ public:
     QString lastError() const { return m_lastError; }
     // How many windows are mapped whose name matches the regular expression `title`.
     int visibleWindows(const QString &title) const;
+    // How many windows of the program `windowClass` are mapped, its open menus included (they
+    // have no name).
+    int visibleWindowsOfClass(const QString &windowClass) const;
 
 private:
+    int mappedWindows(const QString &field, const QString &pattern) const;
+
     Manager m_manager;
     QString m_name;
     QProcess m_server;
