@@ -170,7 +170,7 @@ void TestMqttBridge::everyUpdateArrivesInOrderAndTheLastIsRetained()
     MqttSubscriber subscriber(broker.port(), kData + u'#');
     BridgeProcess bridge(broker.port());
     QVERIFY2(connected(bridge), qPrintable(bridge.errors()));
-    QTest::qWait(300); // the subscription is in place
+    QVERIFY(broker.waitForSubscriptions(kData + u'#'));
 
     // A burst far faster than a reader could send, then a paced stretch.
     for (int n = 1; n <= 300; ++n)
@@ -232,7 +232,7 @@ void TestMqttBridge::brokerRestartLosesNothing()
         // Registers the persistent session before anything is published.
         MqttSubscriber first(broker.port(), kData + QStringLiteral("absorbance"),
                              QStringLiteral("lims"));
-        QTest::qWait(300);
+        QVERIFY(broker.waitForSubscriptions(kData + QStringLiteral("absorbance")));
     }
     // -R: not the retained value that the broker sends again when the subscription is renewed
     // after the restart, out of the stream's order.
@@ -274,7 +274,7 @@ void TestMqttBridge::pastTheBoundTheOldestAreDropped()
     {
         // A subscriber whose session the broker keeps while the subscriber is away.
         MqttSubscriber first(broker.port(), kData + u'#', QStringLiteral("lims"));
-        QTest::qWait(300);
+        QVERIFY(broker.waitForSubscriptions(kData + u'#'));
     }
     broker.stop(); // away from before the bridge starts
     BridgeProcess bridge(broker.port(), {QStringLiteral("--queue"), QStringLiteral("30")});
@@ -400,7 +400,7 @@ void TestMqttBridge::tlsWithTheBrokersAuthority()
     MqttSubscriber subscriber(
         broker.port(), kData + u'#', {},
         {QStringLiteral("--cafile"), folder.filePath(QStringLiteral("lab.crt"))});
-    QTest::qWait(300);
+    QVERIFY(broker.waitForSubscriptions(kData + u'#'));
     record(*m_indicators, 7);
     QVERIFY(waitForLines(subscriber, 3));
     QCOMPARE(subscriber.lines(), expectedLines(7, 8));
@@ -503,7 +503,8 @@ void TestMqttBridge::readingsAsJsonAndDiscoveryRecords()
                               {QStringLiteral("-t"), QStringLiteral("homeassistant/#")});
     BridgeProcess bridge(broker.port(), {QStringLiteral("--homeassistant")});
     QVERIFY2(connected(bridge), qPrintable(bridge.errors()));
-    QTest::qWait(300); // the subscription is in place
+    QVERIFY(broker.waitForSubscriptions(readingTopic));
+    QVERIFY(broker.waitForSubscriptions(QStringLiteral("homeassistant/#")));
 
     const QByteArrayList records{"1234 000", "2005 100", "9999 100", "0123 010",
                                  "0123 101", "-012 000", "abcd 100", "1234 0x0"};

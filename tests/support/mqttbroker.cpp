@@ -2,6 +2,8 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QRegularExpression>
+#include <QTest>
 #include <QThread>
 
 #include <arpa/inet.h>
@@ -59,7 +61,11 @@ MqttBroker::MqttBroker(const QStringList &configuration)
         QStringList lines{QStringLiteral("listener %1 127.0.0.1").arg(m_port),
                           QStringLiteral("persistence true"),
                           QStringLiteral("persistence_location %1/").arg(m_folder.path()),
-                          QStringLiteral("log_dest stderr")};
+                          QStringLiteral("log_dest stderr"),
+                          // The defaults, and each subscription: tests wait for those.
+                          QStringLiteral("log_type error"), QStringLiteral("log_type warning"),
+                          QStringLiteral("log_type notice"), QStringLiteral("log_type information"),
+                          QStringLiteral("log_type subscribe")};
         if (!configuration.join(u'\n').contains(QStringLiteral("password_file")))
             lines.append(QStringLiteral("allow_anonymous true"));
         file.write((lines + configuration).join(u'\n').toUtf8() + '\n');
@@ -99,9 +105,27 @@ void MqttBroker::stop()
     m_process.waitForFinished(2000);
 }
 
-QString MqttBroker::log() const
+QString MqttBroker::log()
 {
-    return QString::fromUtf8(const_cast<QProcess &>(m_process).readAll());
+    m_log += QString::fromUtf8(m_process.readAll());
+    return m_log;
+}
+
+bool MqttBroker::waitForSubscriptions(const QString &topic, int count)
+{
+    // "<time>: <client id> <qos> <topic>"
+    const QRegularExpression subscribed(
+        QStringLiteral("^\\d+: \\S+ \\d %1$").arg(QRegularExpression::escape(topic)),
+        QRegularExpression::MultilineOption);
+    return QTest::qWaitFor(
+        [&] {
+            QRegularExpressionMatchIterator found = subscribed.globalMatch(log());
+            int seen = 0;
+            for (; found.hasNext(); found.next())
+                ++seen;
+            return seen >= count;
+        },
+        10000);
 }
 
 MqttSubscriber::MqttSubscriber(int port, const QString &topic, const QString &session,

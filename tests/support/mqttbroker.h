@@ -17,11 +17,15 @@ public:
     void stop();
     int port() const { return m_port; }
     QString folder() const { return m_folder.path(); }
-    QString log() const;
+    // All it has said so far.
+    QString log();
+    // Whether `count` subscriptions to `topic` have been taken, over all its runs, within 10 s.
+    bool waitForSubscriptions(const QString &topic, int count = 1);
 
 private:
     QTemporaryDir m_folder;
     QProcess m_process;
+    QString m_log;
     int m_port = 0;
 };
 
