@@ -1,7 +1,7 @@
 #include "publish/applicationobject.h"
 
 #include "publish/clientquote.h"
-#include "publish/introspection.h"
+#include "publish/objectxml.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

@@ -3,9 +3,9 @@
 #include "common/indicatormodel.h"
 #include "common/readingmodel.h"
 #include "publish/clientquote.h"
-#include "publish/introspection.h"
 #include "publish/linkaddress.h"
 #include "publish/linknames.h"
+#include "publish/objectxml.h"
 #include "publish/readinginterface.h"
 
 #include <QDBusConnectionInterface>

@@ -9,9 +9,8 @@ inline const QString kIntrospectableInterface =
     QStringLiteral("org.freedesktop.DBus.Introspectable");
 inline const QString kPeerInterface = QStringLiteral("org.freedesktop.DBus.Peer");
 
-// The start of every object's introspection XML: the doctype of the installed interface
-// file, then the interfaces that each of the program's objects answers besides its own
-// (Introspectable, Peer).
+// The start of the XML that describes each of the program's objects: the doctype of the
+// installed interface file, then the two D-Bus interfaces above.
 inline QString introspectionPreamble()
 {
     return QLatin1String(ReadingInterface::kDoctype) +
