@@ -62,7 +62,6 @@ class Zav41kAddIn(unohelper.Base, serviceinfo.ServiceInfo, XZav41k, XServiceName
         return IMPLEMENTATION
 
 
-
 class Recorder(recording.Recorder):
     def __init__(self, context):
         super().__init__(context, _follower, _recordings)
