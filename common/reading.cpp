@@ -12,6 +12,7 @@ constexpr StatusName kStatusNames[] = {
     {Reading::Status::UnderRange, "under-range"},
     {Reading::Status::OverRange, "over-range"},
     {Reading::Status::NoData, "no-data"},
+    {Reading::Status::Dropped, "dropped"},
 };
 
 } // namespace

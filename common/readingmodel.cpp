@@ -17,6 +17,21 @@ ReadingModel::ReadingModel(Clock clock, QObject *parent)
 
 void ReadingModel::recordDecoded(Reading reading)
 {
+    m_lastDecoded = reading;
+    make(std::move(reading));
+}
+
+void ReadingModel::piecesDropped(const QString &characters)
+{
+    Reading reading;
+    reading.status = Reading::Status::Dropped;
+    reading.damaged = true;
+    reading.record = characters;
+    make(std::move(reading));
+}
+
+void ReadingModel::make(Reading reading)
+{
     reading.sequence = m_current.sequence + 1;
     reading.time = m_clock();
     m_current = std::move(reading);
@@ -25,7 +40,10 @@ void ReadingModel::recordDecoded(Reading reading)
 
 void ReadingModel::dataMissing()
 {
-    m_current.status = Reading::Status::NoData;
-    m_current.time = m_clock();
+    Reading reading = m_lastDecoded;
+    reading.sequence = m_current.sequence;
+    reading.status = Reading::Status::NoData;
+    reading.time = m_clock();
+    m_current = std::move(reading);
     emit readingMade(m_current);
 }

@@ -23,13 +23,20 @@ public:
 
     // A decoded record: numbered after the one before and stamped with the time now.
     void recordDecoded(Reading reading);
-    // No record for a while: the last reading stands, with status no-data and the time now.
+    // Characters that came and were not decoded: a reading with status dropped, so that
+    // whoever keeps the readings sees that something came.
+    void piecesDropped(const QString &characters);
+    // No record for a while: the last decoded reading stands, with status no-data, the
+    // sequence of the latest reading and the time now.
     void dataMissing();
 
 signals:
     void readingMade(const Reading &reading);
 
 private:
+    void make(Reading reading);
+
     Clock m_clock;
     Reading m_current;
+    Reading m_lastDecoded;
 };

@@ -4,8 +4,11 @@
 #include "common/prompter.h"
 #include "common/readingmodel.h"
 #include "link/numberconversion.h"
+#include "link/recordshape.h"
 #include "link/watchdog.h"
 #include "resources/stringtable.h"
+
+#include <limits>
 
 using Item = IndicatorModel::Item;
 
@@ -19,7 +22,7 @@ ReadingDecoder::ReadingDecoder(IndicatorModel &indicators, ReadingModel &reading
 {
 }
 
-void ReadingDecoder::DecodeReading(const QString record)
+void ReadingDecoder::DecodeReading(const QString record, bool delimited)
 {
     m_watchdog.stop();
     // The record's failures wait until its last update is made: a box shown mid-record would
@@ -74,13 +77,21 @@ void ReadingDecoder::DecodeReading(const QString record)
     }
 
     m_indicators.setProgress((m_indicators.progress() + 5) % 100);
-    reading.damaged = m_fieldFailed;
+    reading.damaged = m_fieldFailed || !delimited || !RecordShape::isReaderShape(record);
+    // What the reader did not send in its shape is no measurement, whatever the window shows.
+    if (reading.damaged)
+        reading.absorbance = std::numeric_limits<double>::quiet_NaN();
     m_readings.recordDecoded(std::move(reading));
     m_watchdog.start();
 
     m_failures = nullptr;
     for (const Failure &failure : std::as_const(failures))
         report(failure);
+}
+
+void ReadingDecoder::piecesDropped(const QString &characters)
+{
+    m_readings.piecesDropped(characters);
 }
 
 Outcome<double> ReadingDecoder::numberAt(const QString &record, int position) const

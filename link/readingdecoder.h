@@ -19,14 +19,19 @@ class Watchdog;
 //   7    under-range flag (1), 8 over-range flag (1)
 // A failed conversion is reported and decoding goes on along the table's failure path; the
 // reports come once the record's updates are all made, one box after the other. After the
-// indicators, each record becomes one typed reading.
+// indicators, each record becomes one typed reading; one that is not of the reader's shape, or
+// was not delimited by line ends, is marked as damaged there and carries no absorbance.
 class ReadingDecoder {
 public:
     ReadingDecoder(IndicatorModel &indicators, ReadingModel &readings, Watchdog &watchdog,
                    Prompter &prompter, QLocale locale);
 
     // Records that arrive while one of its boxes is open are decoded in full, after this one.
-    void DecodeReading(const QString record);
+    // A record that is not delimited (cut at ten characters) is never a whole reading.
+    void DecodeReading(const QString record, bool delimited = true);
+    // Characters that came and are not decoded: the window does not change, but the readings
+    // show that they came.
+    void piecesDropped(const QString &characters);
 
     // The last count that converted.
     qint16 ReadingValue() const { return m_readingValue; }

@@ -27,10 +27,7 @@ void ReceiveHandler::MSComm1_OnComm()
         const QByteArray &ReceivedData = input.value();
         // One character per byte, as the reader sends single-byte text.
         m_framer.append(QString::fromLatin1(ReceivedData));
-        // Records are taken one at a time, so that a receive event handled while a decoder
-        // box is open takes the next record and the order of records is kept.
-        while (const std::optional<QString> record = m_framer.takeRecord())
-            m_decoder.DecodeReading(*record);
+        takePieces();
         break;
     }
     case CommEventCode::Overrun: setLineError(StringId::OverrunError); break;
@@ -39,6 +36,24 @@ void ReceiveHandler::MSComm1_OnComm()
     default: break;
     }
     alertOnLineError();
+}
+
+void ReceiveHandler::discardUnfinishedRecord()
+{
+    m_framer.discardUnfinished();
+    takePieces();
+}
+
+// Pieces are taken one at a time, so that a receive event handled while a decoder box is open
+// takes the next one and the order of what came is kept.
+void ReceiveHandler::takePieces()
+{
+    while (const std::optional<ReceivedPiece> piece = m_framer.takePiece()) {
+        if (piece->record)
+            m_decoder.DecodeReading(piece->characters, piece->delimited);
+        else
+            m_decoder.piecesDropped(piece->characters);
+    }
 }
 
 void ReceiveHandler::setLineError(StringId textId)

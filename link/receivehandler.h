@@ -23,7 +23,7 @@ public:
 
     void MSComm1_OnComm();
     // The line was interrupted: the record being received cannot be completed.
-    void discardUnfinishedRecord() { m_framer.discardUnfinished(); }
+    void discardUnfinishedRecord();
 
     const QString &CommErrorText() const { return m_commErrorText; }
     qint16 AlertResponse() const { return m_alertResponse; }
@@ -31,6 +31,7 @@ public:
     const QString &ReceiveBuffer() const { return m_framer.pending(); }
 
 private:
+    void takePieces();
     void setLineError(StringId textId);
     void alertOnLineError();
 

@@ -10,6 +10,20 @@ namespace {
 const char *const kFields[] = {"Sequence",   "Time",   "Absorbance", "Shown", "Marker",
                                "Wavelength", "Status", "Damaged",    "Record"};
 
+// A bus string cannot hold a NUL, so the record carries one as U+2400 (the symbol for NUL),
+// which no received byte can be: each byte is one character from U+0000 to U+00FF.
+constexpr char16_t kNulOnTheBus = u'\u2400';
+
+QString recordOnTheBus(QString record)
+{
+    return record.replace(QChar(u'\0'), QChar(kNulOnTheBus));
+}
+
+QString recordFromTheBus(QString record)
+{
+    return record.replace(QChar(kNulOnTheBus), QChar(u'\0'));
+}
+
 QVariantList values(const Reading &reading)
 {
     return {QVariant::fromValue(reading.sequence),
@@ -20,7 +34,7 @@ QVariantList values(const Reading &reading)
             QVariant::fromValue(reading.wavelength),
             QVariant::fromValue(Reading::statusName(reading.status)),
             QVariant::fromValue(reading.damaged),
-            QVariant::fromValue(reading.record)};
+            QVariant::fromValue(recordOnTheBus(reading.record))};
 }
 
 } // namespace
@@ -75,7 +89,7 @@ Outcome<Reading> fromSignal(const QDBusMessage &message)
         return Failure{0, QStringLiteral("a reading with an unknown status \"%1\"")
                               .arg(a.at(6).toString().left(40))};
     reading.damaged = a.at(7).toBool();
-    reading.record = a.at(8).toString();
+    reading.record = recordFromTheBus(a.at(8).toString());
     return reading;
 }
 

@@ -506,8 +506,20 @@ void TestMqttBridge::readingsAsJsonAndDiscoveryRecords()
     QVERIFY(broker.waitForSubscriptions(readingTopic));
     QVERIFY(broker.waitForSubscriptions(QStringLiteral("homeassistant/#")));
 
-    const QByteArrayList records{"1234 000", "2005 100", "9999 100", "0123 010",
-                                 "0123 101", "-012 000", "abcd 100", "1234 0x0"};
+    // Among them what the reader never sends: a field that does not convert, a NUL byte, a
+    // piece too short to be a record.
+    const QByteArrayList records{"1234 000",
+                                 "2005 100",
+                                 "9999 100",
+                                 "0123 010",
+                                 "0123 101",
+                                 "-012 000",
+                                 "abcd 100",
+                                 "1234 0x0",
+                                 QByteArray("1234\0"
+                                            "000",
+                                            8),
+                                 "12 0"};
     for (const QByteArray &line : records)
         comm.receive(line + "\r\n");
     QVERIFY2(waitForLines(subscriber, records.size() + 3), qPrintable(bridge.errors()));
@@ -542,9 +554,16 @@ void TestMqttBridge::readingsAsJsonAndDiscoveryRecords()
     const QJsonObject marker = QJsonDocument::fromJson(readings.at(2)).object();
     QVERIFY(marker.value(QStringLiteral("absorbance")).isNull());
     QVERIFY(marker.value(QStringLiteral("marker")).toBool());
+    // The window shows the count before for a damaged record; the reading has no number.
     const QJsonObject damaged = QJsonDocument::fromJson(readings.at(6)).object();
-    QCOMPARE(damaged.value(QStringLiteral("absorbance")).toDouble(), -0.012); // the count before
+    QCOMPARE(damaged.value(QStringLiteral("shown")).toString(), QStringLiteral("-0.012"));
+    QVERIFY(damaged.value(QStringLiteral("absorbance")).isNull());
     QVERIFY(damaged.value(QStringLiteral("damaged")).toBool());
+    const QJsonObject withNul = QJsonDocument::fromJson(readings.at(8)).object();
+    QVERIFY(withNul.value(QStringLiteral("damaged")).toBool());
+    QVERIFY(readings.at(8).contains(R"("record":"1234\u0000000")"));
+    QCOMPARE(QJsonDocument::fromJson(readings.at(9)).object().value(QStringLiteral("status")),
+             QStringLiteral("dropped"));
 
     QCOMPARE(configs.keys(), (QStringList{QStringLiteral("absorbance"), QStringLiteral("status"),
                                           QStringLiteral("wavelength")}));
@@ -569,7 +588,9 @@ void TestMqttBridge::readingsAsJsonAndDiscoveryRecords()
     QVERIFY(later.process().waitForFinished(5000));
     QStringList retained = later.lines();
     QCOMPARE(retained.size(), 4);
-    QVERIFY(retained.filter(readingTopic + u' ').value(0).contains(QLatin1String("1234 0x0")));
+    QVERIFY(retained.filter(readingTopic + u' ')
+                .value(0)
+                .contains(QLatin1String("\"record\":\"12 0\"")));
 }
 
 QTEST_GUILESS_MAIN(TestMqttBridge)

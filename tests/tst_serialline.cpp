@@ -96,7 +96,7 @@ void TestSerialLine::records_data()
                                               << "1.234|0.500";
     QTest::newRow("CR only") << QByteArray("1234 000\r0500 100\r2005 000\r") << "1.234|0.500|2.01";
     QTest::newRow("LF only") << QByteArray("1234 000\n0500 100\n") << "1.234|0.500";
-    QTest::newRow("ten characters, no line end") << QByteArray("1234 000XY0500 100YZ") << "1.234|0.500";
+    QTest::newRow("ten characters, no line end") << QByteArray("1234 000XY0500 100YZ\r\n") << "1.234|0.500";
     QTest::newRow("short piece dropped") << QByteArray("34 000\r\n0500 100\r\n") << "0.500";
     // clang-format on
 }

@@ -41,15 +41,18 @@ void TestWatchdog::reportsMissingDataAfterThreeSeconds()
     QVERIFY(!link.watchdog().isRunning());
     QCOMPARE(log.entries, (QStringList{QStringLiteral("errorcode=") + message,
                                        QStringLiteral("errorcode.visible=1")}));
-    // The silence is a reading too, before any record: nothing decoded yet.
-    QCOMPARE(made.size(), 1);
+    // The piece is a dropped reading; the silence is a reading too, with nothing decoded yet.
+    QCOMPARE(made.size(), 2);
+    QCOMPARE(made.first().status, Reading::Status::Dropped);
+    QCOMPARE(made.first().record, QStringLiteral("1234 00"));
     QCOMPARE(made.last().status, Reading::Status::NoData);
-    QCOMPARE(made.last().sequence, quint64(0));
+    QCOMPARE(made.last().sequence, quint64(1));
+    QVERIFY(made.last().record.isEmpty());
 
     // It does not fire again while no data comes.
     QTest::qWait(3300);
     QCOMPARE(log.entries.size(), 2);
-    QCOMPARE(made.size(), 1);
+    QCOMPARE(made.size(), 2);
 
     // The next good record clears it and starts the interval again, from zero: a record just
     // before the end of an interval puts the message off by a whole interval.
@@ -57,9 +60,9 @@ void TestWatchdog::reportsMissingDataAfterThreeSeconds()
     QCOMPARE(indicators.text(IndicatorModel::Item::Errorcode), QStringLiteral("0"));
     QVERIFY(!indicators.errorcodeVisible());
     QVERIFY(link.watchdog().isRunning());
-    QCOMPARE(made.size(), 2);
+    QCOMPARE(made.size(), 3);
     QCOMPARE(made.last().status, Reading::Status::Ok);
-    QCOMPARE(made.last().sequence, quint64(1));
+    QCOMPARE(made.last().sequence, quint64(2));
     QTest::qWait(2500);
     sinceCreation.restart();
     firedAfter = -1;
@@ -68,9 +71,9 @@ void TestWatchdog::reportsMissingDataAfterThreeSeconds()
     QVERIFY2(firedAfter >= 3000 && firedAfter < 4000, qPrintable(QString::number(firedAfter)));
 
     // The silence after a record keeps that record's values and number, at a later time.
-    QCOMPARE(made.size(), 4);
-    const Reading &record = made.at(2);
-    const Reading &silence = made.at(3);
+    QCOMPARE(made.size(), 5);
+    const Reading &record = made.at(3);
+    const Reading &silence = made.at(4);
     QCOMPARE(silence.status, Reading::Status::NoData);
     QCOMPARE(silence.sequence, record.sequence);
     QCOMPARE(silence.shown, record.shown);

@@ -1,6 +1,7 @@
 #include "readingsclient.h"
 
 #include "common/readingjson.h"
+#include "tsvfield.h"
 
 #include <cmath>
 
@@ -57,7 +58,7 @@ QString ReadingsClient::line(const Reading &reading)
                        QString::number(reading.wavelength),
                        Reading::statusName(reading.status),
                        reading.damaged ? QStringLiteral("damaged") : QStringLiteral("whole"),
-                       reading.record}
+                       tsvField(reading.record)}
         .join(u'\t');
 }
 

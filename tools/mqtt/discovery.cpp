@@ -53,7 +53,8 @@ QList<PublishQueue::Update> homeAssistant(const BridgeOptions &options)
          {{QStringLiteral("device_class"), QStringLiteral("enum")},
           {QStringLiteral("options"),
            QJsonArray{QStringLiteral("ok"), QStringLiteral("under-range"),
-                      QStringLiteral("over-range"), QStringLiteral("no-data")}}}},
+                      QStringLiteral("over-range"), QStringLiteral("no-data"),
+                      QStringLiteral("dropped")}}}},
     };
 
     QList<PublishQueue::Update> records;

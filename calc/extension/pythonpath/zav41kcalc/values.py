@@ -88,8 +88,9 @@ def cell_value(item, items, reading, null_date=DEFAULT_NULL_DATE):
         number = reading["Absorbance"]
         return reading["Shown"] if math.isnan(number) else float(number)
     if item == "wavelength":
-        if not seen:
-            # The window's value before any record; digits in every locale.
+        if not seen or not reading["Wavelength"]:
+            # The window's value before any record, and while the latest reading is a dropped
+            # piece that has none; digits in every locale.
             text = items.get("wavelength", "")
             return float(text) if text.isascii() and text.isdigit() else text
         return float(reading["Wavelength"])
