@@ -13,6 +13,7 @@
 #include <QTimeZone>
 
 #include <csignal>
+#include <memory>
 
 namespace {
 
@@ -77,6 +78,9 @@ private slots:
     void rowsMatchTheReadingsOneToOne();
     void killedMidStreamLeavesWholeRowsAndARestartAppends();
     void newFileAtLocalMidnight();
+    void folderIsCheckedAtTheStart_data();
+    void folderIsCheckedAtTheStart();
+    void removedFileIsBegunAnew();
 };
 
 void TestReadingRecord::initTestCase()
@@ -224,6 +228,67 @@ void TestReadingRecord::killedMidStreamLeavesWholeRowsAndARestartAppends()
     for (int i = 0; i < added.size(); ++i)
         QCOMPARE(after.at(rows.size() + i), added.at(i).toUtf8());
     QVERIFY(sequenceOf(after.last()) > sequenceOf(rows.last()));
+}
+
+void TestReadingRecord::folderIsCheckedAtTheStart_data()
+{
+    QTest::addColumn<QString>("folder"); // "kept" for one that another record keeps
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("no folder") << ""
+                               << "no folder";
+    QTest::newRow("under a file") << "/dev/null/record"
+                                  << "cannot make the folder";
+    QTest::newRow("kept by another record") << "kept"
+                                            << "already kept by process";
+}
+
+// Said at once, before any reading comes, with status 2.
+void TestReadingRecord::folderIsCheckedAtTheStart()
+{
+    QFETCH(QString, folder);
+    QFETCH(QString, reason);
+    QTemporaryDir kept;
+    std::unique_ptr<LinkProcess> first;
+    if (folder == QLatin1String("kept")) {
+        folder = kept.path();
+        first = std::make_unique<LinkProcess>(QStringList{QStringLiteral("record"), folder});
+        QVERIFY(waitUntilWaiting(*first));
+        reason += QStringLiteral(" %1 (zav41k-link)").arg(first->process().processId());
+    }
+    LinkProcess second({QStringLiteral("record"), folder});
+    QVERIFY(second.process().waitForFinished(10000));
+    QCOMPARE(second.process().exitCode(), 2);
+    QVERIFY2(second.errors().contains(reason), qPrintable(second.errors()));
+    QVERIFY(second.lines().isEmpty());
+    if (first)
+        QCOMPARE(first->process().state(), QProcess::Running);
+}
+
+// The day's file removed while the record runs: the next row begins a new file, and is said
+// only once it is there.
+void TestReadingRecord::removedFileIsBegunAnew()
+{
+    QTemporaryDir folder;
+    LinkProcess record({QStringLiteral("record"), folder.path()});
+    QVERIFY(waitUntilWaiting(record));
+    ProgramProcess program;
+    program.start({});
+    QTRY_VERIFY_WITH_TIMEOUT(record.errors().contains(QStringLiteral("is running")), 10000);
+    program.send("0100 000\r\n");
+    QTRY_VERIFY_WITH_TIMEOUT(!record.lines().filter(QStringLiteral(",0100 000")).isEmpty(), 10000);
+    const QStringList files = QDir(folder.path()).entryList({QStringLiteral("zav41k-*.csv")});
+    QCOMPARE(files.size(), 1);
+    QVERIFY(QFile::remove(folder.filePath(files.first())));
+
+    program.send("0200 000\r\n");
+    QTRY_VERIFY_WITH_TIMEOUT(!record.lines().filter(QStringLiteral(",0200 000")).isEmpty(), 10000);
+    QVERIFY2(record.errors().contains(QStringLiteral("removed or replaced")),
+             qPrintable(record.errors()));
+    int headers = 0;
+    const QList<QByteArray> rows = recordedRows(folder.path(), &headers);
+    QCOMPARE(headers, 1);
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows.first(), record.lines().filter(QStringLiteral(",0200 000")).first().toUtf8());
 }
 
 // The program's clock set to just before midnight in Paris (23:00 UTC): the readings before

@@ -4,9 +4,13 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
+
+#include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -42,7 +46,11 @@ private slots:
     void newFileAtLocalMidnight();
     void appendsAfterARestart();
     void partRowAtTheEndIsCutOff();
+    void fileThatIsNoRecordIsLeftAlone_data();
     void fileThatIsNoRecordIsLeftAlone();
+    void removedOrReplacedFileIsBegunAnew_data();
+    void removedOrReplacedFileIsBegunAnew();
+    void folderIsTakenAtTheStart();
     void fullDiskLeavesNoPartRow();
 };
 
@@ -155,22 +163,101 @@ void TestRecordBook::partRowAtTheEndIsCutOff()
              whole + RecordBook::row(readingAt(2, noon.addSecs(1), QStringLiteral("2222 000"))));
 }
 
+void TestRecordBook::fileThatIsNoRecordIsLeftAlone_data()
+{
+    QTest::addColumn<QByteArray>("other");
+    QTest::addColumn<bool>("linked"); // the file has a second name
+    const QByteArray header(RecordBook::kHeader);
+    QTest::newRow("no line end at all") << QByteArray(10000, 'x') << false;
+    QTest::newRow("the lab's own CSV") << QByteArray("film,dose\nA1,10\n") << false;
+    QTest::newRow("binary, ending in a line end") << QByteArray("\x7f"
+                                                                "ELF\0\1\n",
+                                                                7)
+                                                  << false;
+    QTest::newRow("a header cut short, then more") << header.left(20) + "\n1,2\n" << false;
+    QTest::newRow("a record with another name") << header << true;
+}
+
 void TestRecordBook::fileThatIsNoRecordIsLeftAlone()
 {
+    QFETCH(QByteArray, other);
+    QFETCH(bool, linked);
     QTemporaryDir folder;
     const QDateTime noon(QDate(2026, 12, 8), QTime(12, 0));
     const QString path = QDir(folder.path()).filePath(RecordBook::fileNameFor(noon.date()));
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    const QByteArray other(10000, 'x'); // no line end in it at all
     file.write(other);
     file.close();
+    if (linked)
+        QCOMPARE(::link(qPrintable(path), qPrintable(path + ".snapshot")), 0);
 
     RecordBook book(folder.path());
     const Status status = book.append(readingAt(1, noon, QStringLiteral("1111 000")));
     QVERIFY(!status);
     QVERIFY2(status.failure().description.contains(path), qPrintable(status.failure().description));
     QCOMPARE(contents(path), other);
+}
+
+void TestRecordBook::removedOrReplacedFileIsBegunAnew_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::newRow("removed") << "removed";
+    QTest::newRow("replaced by a copy") << "copied";
+}
+
+// Rows never go into a file that no name leads to.
+void TestRecordBook::removedOrReplacedFileIsBegunAnew()
+{
+    QFETCH(QString, change);
+    QTemporaryDir folder;
+    const QDateTime noon(QDate(2026, 12, 8), QTime(12, 0));
+    RecordBook book(folder.path());
+    QStringList notices;
+    book.notice = [&notices](const QString &text) { notices << text; };
+    const Reading first = readingAt(1, noon, QStringLiteral("1111 000"));
+    const Reading second = readingAt(2, noon, QStringLiteral("2222 000"));
+    QVERIFY(book.append(first));
+    const QString path = book.currentFile();
+    QByteArray expected = RecordBook::kHeader + RecordBook::row(second);
+    if (change == QLatin1String("removed")) {
+        QVERIFY(QFile::remove(path));
+    } else {
+        QVERIFY(QFile::copy(path, path + ".new"));
+        QVERIFY(::rename(qPrintable(path + ".new"), qPrintable(path)) == 0);
+        expected = RecordBook::kHeader + RecordBook::row(first) + RecordBook::row(second);
+    }
+    QVERIFY(book.append(second));
+    QCOMPARE(contents(path), expected);
+    QCOMPARE(notices.size(), 1);
+    QVERIFY2(notices.first().contains(QStringLiteral("removed or replaced")),
+             qPrintable(notices.first()));
+
+    // A folder that went away is not made again: the rows stop, and that is said.
+    QVERIFY(QDir(folder.path()).removeRecursively());
+    const Status gone = book.append(readingAt(3, noon, QStringLiteral("3333 000")));
+    QVERIFY(!gone);
+    QVERIFY(!QFileInfo::exists(folder.path()));
+}
+
+void TestRecordBook::folderIsTakenAtTheStart()
+{
+    QTemporaryDir folder;
+    RecordBook first(folder.path());
+    QVERIFY(first.start());
+    RecordBook second(folder.path());
+    const Status refused = second.start();
+    QVERIFY(!refused);
+    QVERIFY2(
+        refused.failure().description.contains(QString::number(QCoreApplication::applicationPid())),
+        qPrintable(refused.failure().description));
+
+    QFile file(folder.filePath(QStringLiteral("a file")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    for (const QString &path : {QString(), file.fileName() + QStringLiteral("/record")}) {
+        const Status status = RecordBook(path).start();
+        QVERIFY2(!status, qPrintable(path));
+    }
 }
 
 void TestRecordBook::fullDiskLeavesNoPartRow()

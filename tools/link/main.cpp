@@ -10,6 +10,8 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include <optional>
+
 namespace {
 
 const char kDescription[] =
@@ -60,6 +62,17 @@ int followReadings(const QCommandLineParser &parser, const QCommandLineOption &j
             << Qt::endl;
         return 2;
     }
+    // The record's folder is checked and taken before anything is followed, so that a folder
+    // that cannot be written is said at once and not when the first reading comes.
+    std::optional<RecordBook> book;
+    if (record) {
+        book.emplace(arguments.at(1));
+        const Status started = book->start();
+        if (!started) {
+            err << "zav41k-link: " << started.failure().description << Qt::endl;
+            return 2;
+        }
+    }
     SessionBus bus(QStringLiteral("zav41k-link"));
     if (!busStarted(bus, err))
         return 1;
@@ -68,7 +81,7 @@ int followReadings(const QCommandLineParser &parser, const QCommandLineOption &j
     const auto output = record               ? ReadingsClient::Output::Record
                         : parser.isSet(json) ? ReadingsClient::Output::Json
                                              : ReadingsClient::Output::Lines;
-    if (!client.follow(output, record ? arguments.at(1) : QString()))
+    if (!client.follow(output, book ? &*book : nullptr))
         return 1;
     QObject::connect(&client, &ReadingsClient::failed, [] { QCoreApplication::exit(1); });
     TerminationSignals::install([] { QCoreApplication::quit(); });

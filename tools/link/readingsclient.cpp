@@ -12,11 +12,11 @@ ReadingsClient::ReadingsClient(QDBusConnection connection, QTextStream &out, QTe
 {
 }
 
-bool ReadingsClient::follow(Output output, const QString &folder)
+bool ReadingsClient::follow(Output output, RecordBook *book)
 {
     m_output = output;
+    m_book = book;
     if (output == Output::Record) {
-        m_book = std::make_unique<RecordBook>(folder);
         m_book->notice = [this](const QString &text) {
             m_err << "zav41k-link: " << text << Qt::endl;
         };

@@ -8,8 +8,6 @@
 #include <QObject>
 #include <QTextStream>
 
-#include <memory>
-
 // Follows the source's readings: prints one line per reading (tab-separated, or one JSON
 // object), or writes each into the lab's record and then prints its row.
 class ReadingsClient : public QObject {
@@ -20,9 +18,9 @@ public:
 
     ReadingsClient(QDBusConnection connection, QTextStream &out, QTextStream &err);
 
-    // `folder` is the record's, for Output::Record. False, with a message, when following
-    // cannot begin.
-    bool follow(Output output, const QString &folder = {});
+    // `book` is the record, started, for Output::Record. False, with a message, when
+    // following cannot begin.
+    bool follow(Output output, RecordBook *book = nullptr);
     void rebind(const QDBusConnection &connection);
 
     static QString line(const Reading &reading);
@@ -38,5 +36,5 @@ private:
     QTextStream &m_out;
     QTextStream &m_err;
     Output m_output = Output::Lines;
-    std::unique_ptr<RecordBook> m_book;
+    RecordBook *m_book = nullptr;
 };

@@ -4,6 +4,7 @@
 
 #include "common/readingjson.h"
 #include "common/writeall.h"
+#include "publish/instancelock.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -24,6 +25,15 @@ QString systemError(const QString &path, const char *what)
         .arg(path, QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
 }
 
+// The name of a running process, for saying who keeps the folder.
+QString processName(qint64 pid)
+{
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+    if (!comm.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromLocal8Bit(comm.readAll().trimmed());
+}
+
 } // namespace
 
 const char RecordBook::kHeader[] =
@@ -37,6 +47,30 @@ RecordBook::RecordBook(QString folder)
 RecordBook::~RecordBook()
 {
     close();
+}
+
+Status RecordBook::start()
+{
+    if (m_folder.isEmpty())
+        return Failure{0, QStringLiteral("no folder given for the record")};
+    if (!QDir().mkpath(m_folder))
+        return Failure{0, QStringLiteral("%1: cannot make the folder").arg(m_folder)};
+    const QByteArray folder = QFile::encodeName(m_folder);
+    if (::access(folder.constData(), W_OK | X_OK) != 0)
+        return Failure{0, systemError(m_folder, "write into the folder")};
+    m_lock = std::make_unique<InstanceLock>(
+        QDir(m_folder).filePath(QStringLiteral(".zav41k-record.lock")));
+    switch (m_lock->state()) {
+    case InstanceLock::State::Held: return {};
+    case InstanceLock::State::HeldByAnother: {
+        const QString name = processName(m_lock->holder());
+        return Failure{0, QStringLiteral("%1: the record is already kept by process %2%3")
+                              .arg(m_folder, QString::number(m_lock->holder()),
+                                   name.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(name))};
+    }
+    case InstanceLock::State::Unavailable: break;
+    }
+    return Failure{0, QStringLiteral("cannot lock the record: %1").arg(m_lock->error())};
 }
 
 QString RecordBook::fileNameFor(const QDate &day)
@@ -64,27 +98,54 @@ QByteArray RecordBook::row(const Reading &reading)
 Status RecordBook::append(const Reading &reading)
 {
     const QDate day = QDateTime::fromMSecsSinceEpoch(reading.time / 1000, Qt::LocalTime).date();
-    if (m_fd < 0 || day != m_day) {
-        close();
-        const Status opened = open(day);
-        if (!opened)
-            return opened;
+    // A file removed or replaced meanwhile is noticed before the row and after it: a row that
+    // went into a file no name leads to is written again into the new one.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (m_fd >= 0 && day == m_day && !stillNamed()) {
+            if (notice)
+                notice(QStringLiteral("%1: the file was removed or replaced; starting a new one")
+                           .arg(m_path));
+            close();
+        }
+        if (m_fd < 0 || day != m_day) {
+            close();
+            const Status opened = open(day);
+            if (!opened)
+                return opened;
+        }
+        const off_t before = ::lseek(m_fd, 0, SEEK_END);
+        if (!writeAll(m_fd, row(reading))) {
+            const Failure failure{0, systemError(m_path, "write a row")};
+            // Leaves no part of the row behind, so that the next row starts on a line of its
+            // own.
+            if (before >= 0 && ::ftruncate(m_fd, before) != 0)
+                return Failure{0,
+                               failure.description + QStringLiteral(", and cannot take it back")};
+            return failure;
+        }
+        if (stillNamed())
+            return {};
     }
-    const off_t before = ::lseek(m_fd, 0, SEEK_END);
-    if (!writeAll(m_fd, row(reading))) {
-        const Failure failure{0, systemError(m_path, "write a row")};
-        // Leaves no part of the row behind, so that the next row starts on a line of its own.
-        if (before >= 0 && ::ftruncate(m_fd, before) != 0)
-            return Failure{0, failure.description + QStringLiteral(", and cannot take it back")};
-        return failure;
-    }
-    return {};
+    return Failure{0, QStringLiteral("%1: the file keeps being removed or replaced").arg(m_path)};
+}
+
+bool RecordBook::stillNamed() const
+{
+    struct stat named {};
+    struct stat open {};
+    return ::stat(QFile::encodeName(m_path).constData(), &named) == 0 &&
+           ::fstat(m_fd, &open) == 0 && named.st_dev == open.st_dev && named.st_ino == open.st_ino;
 }
 
 Status RecordBook::open(const QDate &day)
 {
-    if (!QDir().mkpath(m_folder))
-        return Failure{0, QStringLiteral("%1: cannot make the folder").arg(m_folder)};
+    // The folder is made once, at the start: one removed later (an unmounted drive, say) is
+    // not made again somewhere else.
+    if (!m_lock) {
+        const Status started = start();
+        if (!started)
+            return started;
+    }
     m_path = QDir(m_folder).filePath(fileNameFor(day));
     const QByteArray name = QFile::encodeName(m_path);
     m_fd = ::open(name.constData(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0644);
@@ -95,10 +156,40 @@ Status RecordBook::open(const QDate &day)
         close();
         return Failure{0, QStringLiteral("%1: not a regular file").arg(m_path)};
     }
+    // Another name for the file (a hard link into a copy of the folder) would carry rows
+    // where nobody looks for them.
+    if (info.st_nlink != 1) {
+        close();
+        return Failure{
+            0, QStringLiteral("%1: has other names (hard links); not written to").arg(m_path)};
+    }
     m_day = day;
-    if (info.st_size == 0)
-        return writeAll(m_fd, kHeader) ? Status()
-                                       : Status(Failure{0, systemError(m_path, "write")});
+    const Status adopted = adopt(m_path, info.st_size);
+    if (!adopted)
+        close();
+    return adopted;
+}
+
+// Takes an existing file on, when it is a record of its own shape.
+Status RecordBook::adopt(const QString &path, qint64 size)
+{
+    const qint64 headerSize = qint64(sizeof kHeader - 1);
+    QByteArray head(int(std::min(size, headerSize)), '\0');
+    if (::pread(m_fd, head.data(), head.size(), 0) != head.size())
+        return Failure{0, systemError(path, "read")};
+    // Empty, or a header cut short by a power cut: nothing of a row in it yet.
+    if (size < headerSize && QByteArray(kHeader).startsWith(head)) {
+        if (::ftruncate(m_fd, 0) != 0 || !writeAll(m_fd, kHeader))
+            return Failure{0, systemError(path, "write")};
+        return {};
+    }
+    if (head != QByteArray(kHeader))
+        return Failure{0, QStringLiteral("%1: does not begin with the record's header, so it is "
+                                         "no record made here; not written to")
+                              .arg(path)};
+    struct stat info {};
+    if (::fstat(m_fd, &info) != 0)
+        return Failure{0, systemError(path, "read")};
 
     // A file that does not end with a line end lost the end of its last row (a power cut while
     // it was written): that part row is cut off, so that what follows is whole rows again.

@@ -7,11 +7,16 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
+
+class InstanceLock;
 
 // The lab's record of readings: one CSV file a day in a folder (zav41k-YYYY-MM-DD.csv, by the
 // local date of each reading), a header, then one row per reading. A row is written whole, in
 // one write, before the next is taken, so that a program killed at any moment leaves only
-// whole rows; a later run appends to the day's file.
+// whole rows; a later run appends to the day's file. One record book at a time keeps a folder,
+// and it writes only into files it made: a file that is not a record of its own shape, or that
+// has another name elsewhere, is left alone.
 class RecordBook {
 public:
     static const char kHeader[];
@@ -21,8 +26,13 @@ public:
     RecordBook(const RecordBook &) = delete;
     RecordBook &operator=(const RecordBook &) = delete;
 
-    // Writes the reading's row, into a new file when its day has begun. The failure names the
-    // file and what went wrong; nothing of the row is left in the file then.
+    // Takes the folder, before any reading: it is made if missing, must be writable, and no
+    // other record book may keep it.
+    Status start();
+    // Writes the reading's row, into a new file when its day has begun, or when the day's file
+    // was removed or replaced meanwhile: a row counts as written only once it is in the file
+    // that the day's name leads to. The failure names the file and what went wrong; nothing
+    // of the row is left in the file then.
     Status append(const Reading &reading);
 
     // The row of a reading, with its line end.
@@ -30,14 +40,18 @@ public:
     static QString fileNameFor(const QDate &day);
     QString currentFile() const { return m_path; }
 
-    // Said on standard error, when a file had to be mended on opening.
+    // Said on standard error, when a file had to be mended on opening or begun anew.
     std::function<void(const QString &)> notice;
 
 private:
     Status open(const QDate &day);
+    Status adopt(const QString &path, qint64 size);
+    // Whether the day's name still leads to the open file.
+    bool stillNamed() const;
     void close();
 
     QString m_folder;
+    std::unique_ptr<InstanceLock> m_lock;
     QDate m_day;
     QString m_path;
     int m_fd = -1;
