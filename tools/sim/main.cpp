@@ -11,8 +11,10 @@
 #include <QTextStream>
 
 #include <atomic>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -86,15 +88,35 @@ private:
     bool m_quiet;
 };
 
-QByteArray lineEndOf(const QString &name)
+std::optional<QByteArray> lineEndOf(const QString &name)
 {
+    if (name == QStringLiteral("crlf"))
+        return QByteArray("\r\n");
     if (name == QStringLiteral("cr"))
-        return "\r";
+        return QByteArray("\r");
     if (name == QStringLiteral("lf"))
-        return "\n";
+        return QByteArray("\n");
     if (name == QStringLiteral("none"))
-        return {};
-    return "\r\n";
+        return QByteArray();
+    return std::nullopt;
+}
+
+// A whole number of at least `least`, as an option's value must be.
+std::optional<long long> wholeNumber(const QString &text, long long least)
+{
+    bool ok = false;
+    const long long value = text.toLongLong(&ok);
+    return ok && value >= least ? std::optional<long long>(value) : std::nullopt;
+}
+
+// A finite number above `above` (or equal to it, with `orEqual`).
+std::optional<double> number(const QString &text, double above, bool orEqual)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    return ok && std::isfinite(value) && (value > above || (orEqual && value == above))
+               ? std::optional<double>(value)
+               : std::nullopt;
 }
 
 } // namespace
@@ -166,16 +188,36 @@ int main(int argc, char *argv[])
         QTextStream(stderr) << "zav41k-sim: --link LINK is required (see --help)" << Qt::endl;
         return 2;
     }
-    const QByteArray lineEnd = lineEndOf(parser.value(eolOption));
-    Sender sender(parser.isSet(fastOption) ? 0 : parser.value(baudOption).toInt(),
-                  parser.value(fragmentOption).toInt(), g_stop);
+    const std::optional<QByteArray> lineEnd = lineEndOf(parser.value(eolOption));
+    const std::optional<long long> baud = wholeNumber(parser.value(baudOption), 1);
+    const std::optional<long long> fragment = wholeNumber(parser.value(fragmentOption), 0);
+    const std::optional<long long> count = wholeNumber(parser.value(countOption), 0);
+    const std::optional<long long> seed = wholeNumber(parser.value(seedOption), 0);
+    const std::optional<double> rate = number(parser.value(streamOption), 0, false);
+    const std::optional<double> linger = parser.value(lingerOption) == QStringLiteral("-1")
+                                             ? std::optional<double>(-1)
+                                             : number(parser.value(lingerOption), 0, true);
+    const char *bad =
+        !lineEnd                              ? "--eol is crlf, cr, lf or none"
+        : !baud || *baud > 4000000            ? "--baud is a rate from 1 to 4000000"
+        : !fragment || *fragment > 1 << 20    ? "--fragment is a number of bytes, 0 or more"
+        : !count                              ? "--count is a number of records, 0 or more"
+        : !seed || *seed > 0xffffffffLL       ? "--seed is a whole number from 0 to 4294967295"
+        : parser.isSet(streamOption) && !rate ? "--stream is a rate above 0 records a second"
+        : !linger                             ? "--linger is a number of seconds, 0 or more"
+                                              : nullptr;
+    if (bad) {
+        QTextStream(stderr) << "zav41k-sim: " << bad << Qt::endl;
+        return 2;
+    }
+    Sender sender(parser.isSet(fastOption) ? 0 : int(*baud), int(*fragment), g_stop);
     Simulator simulator(parser.value(linkOption), sender, parser.isSet(quietOption));
     if (!simulator.plugIn())
         return 1;
 
     auto runLine = [&](const QString &line) {
         QString error;
-        const std::optional<SimAction> action = SimScript::parseLine(line, lineEnd, &error);
+        const std::optional<SimAction> action = SimScript::parseLine(line, *lineEnd, &error);
         if (!error.isEmpty()) {
             QTextStream(stderr) << "zav41k-sim: " << error << Qt::endl;
             return false;
@@ -207,13 +249,11 @@ int main(int argc, char *argv[])
             std::fclose(input);
     }
     if (ok && parser.isSet(streamOption)) {
-        const double rate = parser.value(streamOption).toDouble();
-        const long long count = parser.value(countOption).toLongLong();
-        ReadingStream stream(parser.value(seedOption).toUInt());
-        const auto period = std::chrono::duration<double>(rate > 0 ? 1.0 / rate : 1.0);
+        ReadingStream stream{quint32(*seed)};
+        const auto period = std::chrono::duration<double>(1.0 / *rate);
         auto due = std::chrono::steady_clock::now();
-        for (long long sent = 0; ok && !g_stop && (count == 0 || sent < count); ++sent) {
-            ok = simulator.run({SimAction::Kind::Send, stream.next() + lineEnd, 0});
+        for (long long sent = 0; ok && !g_stop && (*count == 0 || sent < *count); ++sent) {
+            ok = simulator.run({SimAction::Kind::Send, stream.next() + *lineEnd, 0});
             due += std::chrono::duration_cast<std::chrono::steady_clock::duration>(period);
             while (!g_stop && std::chrono::steady_clock::now() < due)
                 std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
@@ -221,12 +261,11 @@ int main(int argc, char *argv[])
         }
     }
 
-    const double linger = parser.value(lingerOption).toDouble();
-    if (linger < 0) {
+    if (*linger < 0) {
         while (!g_stop)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
     } else {
-        sender.pause(linger);
+        sender.pause(*linger);
     }
     return ok || g_stop ? 0 : 1;
 }

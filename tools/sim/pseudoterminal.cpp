@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -37,21 +38,33 @@ QString PseudoTerminal::open(const QString &linkPath)
     }
     m_master = master;
 
-    m_linkPath = linkPath;
     const QByteArray link = QFile::encodeName(linkPath);
-    ::unlink(link.constData());
+    // Only a link left by an earlier run is replaced: a file of the user's is never removed.
+    struct stat existing {};
+    if (::lstat(link.constData(), &existing) == 0) {
+        if (!S_ISLNK(existing.st_mode)) {
+            close();
+            return QStringLiteral("%1 exists and is not a symbolic link; it is left as it is")
+                .arg(linkPath);
+        }
+        ::unlink(link.constData());
+    }
     if (::symlink(name, link.constData()) != 0) {
         const QString error = QString::fromLocal8Bit(std::strerror(errno));
         close();
         return QStringLiteral("cannot create the link %1: %2").arg(linkPath, error);
     }
+    m_linkPath = linkPath;
     return {};
 }
 
 void PseudoTerminal::close()
 {
     if (!m_linkPath.isEmpty()) {
-        ::unlink(QFile::encodeName(m_linkPath).constData());
+        const QByteArray link = QFile::encodeName(m_linkPath);
+        struct stat existing {};
+        if (::lstat(link.constData(), &existing) == 0 && S_ISLNK(existing.st_mode))
+            ::unlink(link.constData());
         m_linkPath.clear();
     }
     if (m_slave >= 0)
