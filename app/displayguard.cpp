@@ -29,9 +29,19 @@ void hold(QtMsgType type, const QMessageLogContext &context, const QString &text
         g_held.append({type, context.file, context.line, context.function, context.category, text});
         return;
     }
-    std::fputs("zav41k: no display found; the program needs one, named by DISPLAY (X11) or "
-               "WAYLAND_DISPLAY (Wayland)\n",
-               stderr);
+    // "No display" only when none is named: a named one that cannot be reached (refused,
+    // gone, a platform plugin missing) is said as such. Qt's own reason follows either way.
+    const QByteArray x11 = qgetenv("DISPLAY");
+    const QByteArray wayland = qgetenv("WAYLAND_DISPLAY");
+    if (x11.isEmpty() && wayland.isEmpty())
+        std::fputs("zav41k: no display found; the program needs one, named by DISPLAY (X11) or "
+                   "WAYLAND_DISPLAY (Wayland)\n",
+                   stderr);
+    else
+        std::fprintf(stderr, "zav41k: cannot start on the display %s\n",
+                     (x11.isEmpty() ? wayland : x11).constData());
+    const QByteArray reason = text.toLocal8Bit();
+    std::fprintf(stderr, "%s\n", reason.constData());
     ::_exit(1);
 }
 

@@ -85,7 +85,10 @@ Outcome<IniDocument> load(const QString &file)
     struct stat info {};
     if (::stat(name.constData(), &info) != 0) {
         const int error = errno;
-        if (error == ENOENT)
+        // No file is a first start; a link that leads nowhere is the user's file gone
+        // missing, and a new one written in its place would hide that.
+        struct stat link {};
+        if (error == ENOENT && ::lstat(name.constData(), &link) != 0)
             return IniDocument();
         return unreadable(file, errnoText(error));
     }

@@ -185,6 +185,8 @@ void TestSettingsFile::refused_data()
     QTest::newRow("a FIFO, not waited on") << "fifo" << FailureTexts::settingsNotRegular();
     QTest::newRow("a device") << "device" << FailureTexts::settingsNotRegular();
     QTest::newRow("a symbolic-link loop") << "loop" << QString::fromLocal8Bit(std::strerror(ELOOP));
+    QTest::newRow("a link to nowhere")
+        << "dangling" << QString::fromLocal8Bit(std::strerror(ENOENT));
     QTest::newRow("binary garbage") << "binary" << FailureTexts::settingsBinary();
     QTest::newRow("UTF-16 with a byte order mark") << "utf16" << FailureTexts::settingsUtf16();
     QTest::newRow("UTF-16 without one") << "utf16bare" << FailureTexts::settingsBinary();
@@ -205,6 +207,8 @@ void TestSettingsFile::refused()
         QVERIFY(QFile::link(QStringLiteral("/dev/zero"), file()));
     else if (kind == QLatin1String("loop"))
         QVERIFY(QFile::link(file(), file()));
+    else if (kind == QLatin1String("dangling"))
+        QVERIFY(QFile::link(file() + QStringLiteral(".moved"), file()));
     else if (kind == QLatin1String("binary"))
         QVERIFY(writeFile(file(), QByteArray("[Properties]\nCommPort=2\n\x7f"
                                              "ELF\x02\x01\x01\0\0",
