@@ -32,6 +32,22 @@ frmZAV41k::frmZAV41k(QWidget *parent)
     // bus it gets; without a bus it still shows the readings.
     connect(&m_bus, &SessionBus::connected, this,
             [this](const QDBusConnection &bus) { (void)m_linkSource.publish(bus); });
+    // Linked programs would follow the other process's values while this window shows its
+    // own: that is said at once, and so is the moment the name is ours.
+    connect(&m_linkSource, &LinkSource::nameHeldByAnother, this,
+            [](qint64 pid, const QString &program) {
+                QTextStream(stderr)
+                    << "zav41k: the bus name zav41k.Source is owned by process " << pid
+                    << (program.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(program))
+                    << ", so linked programs receive its values, not these; waiting for it to "
+                       "let go"
+                    << Qt::endl;
+            });
+    connect(&m_linkSource, &LinkSource::nameTaken, this, [] {
+        QTextStream(stderr) << "zav41k: the bus name zav41k.Source is now this program's; "
+                               "publishing the readings"
+                            << Qt::endl;
+    });
     if (!m_bus.start())
         QTextStream(stderr) << "zav41k: no session bus, so the readings are not published to "
                                "other programs"

@@ -12,6 +12,7 @@
 #include <QDBusMessage>
 #include <QDBusReply>
 #include <QDBusVariant>
+#include <QFileInfo>
 
 namespace {
 
@@ -52,10 +53,33 @@ bool LinkSource::publish(QDBusConnection connection)
     if (!connection.isConnected() || !connection.registerVirtualObject(m_path, this))
         return false;
     m_connection = connection;
+    connect(connection.interface(), &QDBusConnectionInterface::serviceRegistered, this,
+            &LinkSource::onNameAcquired, Qt::UniqueConnection);
     const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply =
         connection.interface()->registerService(m_interface, QDBusConnectionInterface::QueueService,
                                                 QDBusConnectionInterface::DontAllowReplacement);
-    return reply.isValid();
+    if (!reply.isValid())
+        return false;
+    m_waitingForName = reply.value() == QDBusConnectionInterface::ServiceQueued;
+    if (m_waitingForName) {
+        const QDBusReply<uint> pid = connection.interface()->servicePid(m_interface);
+        const qint64 holder = pid.isValid() ? qint64(pid.value()) : 0;
+        const QString program =
+            holder
+                ? QFileInfo(QFileInfo(QStringLiteral("/proc/%1/exe").arg(holder)).symLinkTarget())
+                      .fileName()
+                : QString();
+        emit nameHeldByAnother(holder, program);
+    }
+    return true;
+}
+
+void LinkSource::onNameAcquired(const QString &name)
+{
+    if (name != m_interface || !m_waitingForName)
+        return;
+    m_waitingForName = false;
+    emit nameTaken();
 }
 
 void LinkSource::sendChange(const QString &item, const QString &text)

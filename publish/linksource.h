@@ -29,7 +29,15 @@ public:
     bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override;
     QString introspect(const QString &path) const override;
 
+signals:
+    // Another process owns the bus name: every linked program gets its values, not these.
+    void nameHeldByAnother(qint64 pid, const QString &program);
+    // The name is this source's after all, once the other process let go of it.
+    void nameTaken();
+
 private:
+    void onNameAcquired(const QString &name);
+
     void sendChange(const QString &item, const QString &text);
     void sendReading(const Reading &reading);
     QString valueOf(const QString &item, bool *known) const;
@@ -40,4 +48,5 @@ private:
     QDBusConnection m_connection;
     QString m_path;
     QString m_interface;
+    bool m_waitingForName = false;
 };

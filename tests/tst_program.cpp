@@ -37,6 +37,7 @@ private slots:
     void readingsStayWholeWhileABoxWaits();
     void portChosenAfterAFailedStartIsOpened();
     void runsWithoutSessionBus();
+    void anotherOwnerOfTheBusNameIsSaid();
     void publishesAgainAfterTheBusRestarts();
     void linkNamesInAnyCase_data();
     void linkNamesInAnyCase();
@@ -225,6 +226,28 @@ void TestProgram::runsWithoutSessionBus()
     QCOMPARE(program.process.exitCode(), 0);
     errors += QString::fromUtf8(program.process.readAllStandardError());
     QCOMPARE(errors.count(QStringLiteral("not published")), 1);
+}
+
+// Another process holds the source's name: linked programs would get its values, so that is
+// said at once, naming it, and so is the moment the name is the program's.
+void TestProgram::anotherOwnerOfTheBusNameIsSaid()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    QVERIFY(bus.registerService(QStringLiteral("zav41k.Source")));
+    Program program;
+    program.start(displayEnvironment());
+    QByteArray said;
+    auto hasSaid = [&](const QString &text) {
+        said += program.process.readAllStandardError();
+        return QString::fromUtf8(said).contains(text);
+    };
+    const QString owner =
+        QStringLiteral("owned by process %1 (tst_program)").arg(QCoreApplication::applicationPid());
+    QVERIFY2(QTest::qWaitFor([&] { return hasSaid(owner); }, 15000), said.constData());
+    QVERIFY(!hasSaid(QStringLiteral("now this program's")));
+    QVERIFY(bus.unregisterService(QStringLiteral("zav41k.Source")));
+    QVERIFY2(QTest::qWaitFor([&] { return hasSaid(QStringLiteral("now this program's")); }, 10000),
+             said.constData());
 }
 
 void TestProgram::publishesAgainAfterTheBusRestarts()
