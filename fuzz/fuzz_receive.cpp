@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static const QRegularExpression absorbance(QStringLiteral("^(|LO|HI|9999|-?\\d+\\.\\d{2,3})$"));
     using Item = IndicatorModel::Item;
     const QString wavelength = window.indicators.text(Item::Wavelength);
-    if (window.reader.receiveHandler().ReceiveBuffer().size() >= 10 ||
+    // A piece of ten waits for the character after it, never more.
+    if (window.reader.receiveHandler().ReceiveBuffer().size() > 10 ||
         window.prompter.mostOpenAtOnce > 2 || window.indicators.progress() < 0 ||
         window.indicators.progress() > 95 ||
         (wavelength != QLatin1String("510") && wavelength != QLatin1String("600")) ||

@@ -136,7 +136,7 @@ void TestSerialLine::longRunWithoutLineEnd()
     QTRY_COMPARE(line.absorbances().size(), 501);
     QCOMPARE(line.absorbances().first(), QStringLiteral("7.78")); // "7777777777": count 7777
     QCOMPARE(line.absorbances().last(), QStringLiteral("0.500"));
-    QVERIFY(line.reader.receiveHandler().ReceiveBuffer().size() < 10);
+    QVERIFY(line.reader.receiveHandler().ReceiveBuffer().size() <= 10);
 }
 
 void TestSerialLine::burstLargerThanTheBufferLosesNothing()
