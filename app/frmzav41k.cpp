@@ -2,6 +2,7 @@
 
 #include "app/indicatorview.h"
 #include "app/portresolver.h"
+#include "resources/failuretexts.h"
 #include "resources/programicon.h"
 #include "ui/wrappingmenubar.h"
 
@@ -34,15 +35,7 @@ frmZAV41k::frmZAV41k(QWidget *parent)
             [this](const QDBusConnection &bus) { (void)m_linkSource.publish(bus); });
     // Linked programs would follow the other process's values while this window shows its
     // own: that is said at once, and so is the moment the name is ours.
-    connect(&m_linkSource, &LinkSource::nameHeldByAnother, this,
-            [](qint64 pid, const QString &program) {
-                QTextStream(stderr)
-                    << "zav41k: the bus name zav41k.Source is owned by process " << pid
-                    << (program.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(program))
-                    << ", so linked programs receive its values, not these; waiting for it to "
-                       "let go"
-                    << Qt::endl;
-            });
+    connect(&m_linkSource, &LinkSource::nameHeldByAnother, this, &frmZAV41k::sayNameHeldByAnother);
     connect(&m_linkSource, &LinkSource::nameTaken, this, [] {
         QTextStream(stderr) << "zav41k: the bus name zav41k.Source is now this program's; "
                                "publishing the readings"
@@ -52,6 +45,26 @@ frmZAV41k::frmZAV41k(QWidget *parent)
         QTextStream(stderr) << "zav41k: no session bus, so the readings are not published to "
                                "other programs"
                             << Qt::endl;
+}
+
+void frmZAV41k::sayNameHeldByAnother(qint64 pid, const QString &program)
+{
+    QTextStream(stderr) << "zav41k: the bus name zav41k.Source is owned by process " << pid
+                        << (program.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(program))
+                        << ", so linked programs receive its values, not these; waiting for it "
+                           "to let go"
+                        << Qt::endl;
+    // The box is shown once a run: after a restart of the bus the line above says it again.
+    if (m_toldOfOtherOwner)
+        return;
+    m_toldOfOtherOwner = true;
+    // Queued: the name is asked for while the bus connects, not a place to wait on a box.
+    QMetaObject::invokeMethod(
+        this,
+        [this, text = FailureTexts::busNameHeldByAnother(pid, program)] {
+            (void)m_prompter.messageBox(text, Prompter::Buttons::Ok, Prompter::Icon::Exclamation);
+        },
+        Qt::QueuedConnection);
 }
 
 void frmZAV41k::buildMenus()

@@ -53,6 +53,8 @@ private:
     void setMenuCaption(const QString &menu, const QString &caption) override;
     Status placeAtLeftEdge() override;
     void buildMenus();
+    // Linked programs follow the other process's values while this window shows its own.
+    void sayNameHeldByAnother(qint64 pid, const QString &program);
 
     SerialCommControl m_comm;
     IndicatorModel m_indicators;
@@ -66,4 +68,5 @@ private:
     QHash<QString, QAction *> m_items;
     bool m_placed = false;
     bool m_ended = false;
+    bool m_toldOfOtherOwner = false;
 };

@@ -15,6 +15,7 @@ bool ItemFollower::follow(const QList<LinkAddress> &addresses)
     m_service = first.service;
     m_source = new SourceWatch(m_service, this);
     connect(m_source, &SourceWatch::runningChanged, this, &ItemFollower::sourceRunningChanged);
+    connect(m_source, &SourceWatch::ownedByAnother, this, &ItemFollower::sourceOwnedByAnother);
     m_path = first.path;
     m_interface = first.interface;
     for (const LinkAddress &address : addresses)

@@ -28,6 +28,8 @@ public:
 signals:
     void updated(const QString &item, const QString &value);
     void sourceRunningChanged(bool running);
+    // The source's name is owned by a process that is not the reader's program.
+    void sourceOwnedByAnother(qint64 pid, const QString &program);
 
 private slots:
     void onPropertiesChanged(const QDBusMessage &message);

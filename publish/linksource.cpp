@@ -2,6 +2,7 @@
 
 #include "common/indicatormodel.h"
 #include "common/readingmodel.h"
+#include "publish/busowner.h"
 #include "publish/clientquote.h"
 #include "publish/linkaddress.h"
 #include "publish/linknames.h"
@@ -12,7 +13,6 @@
 #include <QDBusMessage>
 #include <QDBusReply>
 #include <QDBusVariant>
-#include <QFileInfo>
 
 namespace {
 
@@ -62,14 +62,8 @@ bool LinkSource::publish(QDBusConnection connection)
         return false;
     m_waitingForName = reply.value() == QDBusConnectionInterface::ServiceQueued;
     if (m_waitingForName) {
-        const QDBusReply<uint> pid = connection.interface()->servicePid(m_interface);
-        const qint64 holder = pid.isValid() ? qint64(pid.value()) : 0;
-        const QString program =
-            holder
-                ? QFileInfo(QFileInfo(QStringLiteral("/proc/%1/exe").arg(holder)).symLinkTarget())
-                      .fileName()
-                : QString();
-        emit nameHeldByAnother(holder, program);
+        const BusOwner holder = BusOwner::of(connection, m_interface);
+        emit nameHeldByAnother(holder.pid, holder.program);
     }
     return true;
 }

@@ -19,6 +19,7 @@ ReadingFollower::ReadingFollower(QDBusConnection connection, QObject *parent)
     , m_source(source().service)
 {
     connect(&m_source, &SourceWatch::runningChanged, this, &ReadingFollower::sourceRunningChanged);
+    connect(&m_source, &SourceWatch::ownedByAnother, this, &ReadingFollower::sourceOwnedByAnother);
 }
 
 bool ReadingFollower::follow()

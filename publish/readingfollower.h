@@ -26,6 +26,8 @@ public:
 signals:
     void received(const Reading &reading);
     void sourceRunningChanged(bool running);
+    // The source's name is owned by a process that is not the reader's program.
+    void sourceOwnedByAnother(qint64 pid, const QString &program);
     // A signal under the readings' name that does not fit their interface.
     void refused(const QString &why);
 

@@ -19,8 +19,13 @@ public:
 
 signals:
     void runningChanged(bool running);
+    // The name is owned by a process that is not the reader's program: its values are not
+    // the reader's. Said when watching starts and at every change of owner.
+    void ownedByAnother(qint64 pid, const QString &program);
 
 private:
+    void checkOwner(const QString &owner);
+
     QString m_service;
     QDBusConnection m_connection;
     QDBusServiceWatcher *m_watcher = nullptr;

@@ -185,4 +185,16 @@ QString portPathNotUtf8(const QString &file, int port)
         .arg(file);
 }
 
+QString busNameHeldByAnother(qint64 pid, const QString &program)
+{
+    const QString process =
+        program.isEmpty() ? QString::number(pid) : QStringLiteral("%1 (%2)").arg(pid).arg(program);
+    return pick("Another program, process %1, publishes under the name zav41k.Source. Linked "
+                "programs receive its values, not the ones shown here, until it ends.",
+                "Un autre programme, le processus %1, publie sous le nom zav41k.Source. Les "
+                "programmes liés reçoivent ses valeurs, et non celles affichées ici, jusqu'à ce "
+                "qu'il se termine.")
+        .arg(process);
+}
+
 } // namespace FailureTexts

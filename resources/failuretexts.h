@@ -36,5 +36,7 @@ QString settingsTooLarge(qint64 limit);
 QString folderNotCreated(const QString &folder);
 QString portPathNotAbsolute(const QString &file, int port, const QString &path);
 QString portPathNotUtf8(const QString &file, int port);
+// Another process owns the name under which the readings are published.
+QString busNameHeldByAnother(qint64 pid, const QString &program);
 
 } // namespace FailureTexts

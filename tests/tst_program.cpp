@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -234,6 +235,18 @@ void TestProgram::anotherOwnerOfTheBusNameIsSaid()
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     QVERIFY(bus.registerService(QStringLiteral("zav41k.Source")));
+    // A failure here must not leave the name held for the tests after it.
+    const auto release =
+        qScopeGuard([&bus] { bus.unregisterService(QStringLiteral("zav41k.Source")); });
+    // Linked programs say whose values they follow, for the items and for the readings.
+    const QString foreign = QStringLiteral("zav41k.Source is owned by process %1 (tst_program), "
+                                           "which is not ZAV41K")
+                                .arg(QCoreApplication::applicationPid());
+    LinkProcess items({QStringLiteral("advise"), QStringLiteral("zav41k"), QStringLiteral("data"),
+                       QStringLiteral("absorbance")});
+    LinkProcess readings({QStringLiteral("readings")});
+    QTRY_VERIFY2(items.errors().contains(foreign), qPrintable(items.errors()));
+    QTRY_VERIFY2(readings.errors().contains(foreign), qPrintable(readings.errors()));
     Program program;
     program.start(displayEnvironment());
     QByteArray said;
@@ -244,10 +257,19 @@ void TestProgram::anotherOwnerOfTheBusNameIsSaid()
     const QString owner =
         QStringLiteral("owned by process %1 (tst_program)").arg(QCoreApplication::applicationPid());
     QVERIFY2(QTest::qWaitFor([&] { return hasSaid(owner); }, 15000), said.constData());
+    // Once in a box beside the window too, for a user who never sees standard error.
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(QStringLiteral("^ZAV41K$")), 2, 10000);
+    QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")},
+                toolEnvironment()));
+    QTRY_COMPARE(visibleWindows(QStringLiteral("^ZAV41K$")), 1);
     QVERIFY(!hasSaid(QStringLiteral("now this program's")));
     QVERIFY(bus.unregisterService(QStringLiteral("zav41k.Source")));
     QVERIFY2(QTest::qWaitFor([&] { return hasSaid(QStringLiteral("now this program's")); }, 10000),
              said.constData());
+    // The program's own values are followed without a word of doubt.
+    QTRY_VERIFY(readings.errors().count(QStringLiteral("the source is running")) >= 2);
+    QCOMPARE(readings.errors().count(QStringLiteral("which is not ZAV41K")), 1);
+    QCOMPARE(items.errors().count(QStringLiteral("which is not ZAV41K")), 1);
 }
 
 void TestProgram::publishesAgainAfterTheBusRestarts()

@@ -1,6 +1,7 @@
 #include "linkclient.h"
 
 #include "csvfield.h"
+#include "publish/busowner.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusReply>
@@ -44,6 +45,11 @@ bool LinkClient::follow(const QList<LinkAddress> &addresses, Mode mode, Format f
 {
     m_mode = mode;
     m_format = format;
+    connect(
+        &m_follower, &ItemFollower::sourceOwnedByAnother, this,
+        [this, service = addresses.first().service](qint64 pid, const QString &program) {
+            m_err << "zav41k-link: " << BusOwner{pid, program}.notTheProgram(service) << Qt::endl;
+        });
     if (!m_follower.follow(addresses)) {
         m_err << "zav41k-link: cannot subscribe: " << m_follower.lastError() << Qt::endl;
         return false;

@@ -1,6 +1,7 @@
 #include "readingsclient.h"
 
 #include "common/readingjson.h"
+#include "publish/busowner.h"
 #include "tsvfield.h"
 
 #include <cmath>
@@ -21,6 +22,12 @@ bool ReadingsClient::follow(Output output, RecordBook *book)
             m_err << "zav41k-link: " << text << Qt::endl;
         };
     }
+    connect(&m_follower, &ReadingFollower::sourceOwnedByAnother, this,
+            [this](qint64 pid, const QString &program) {
+                m_err << "zav41k-link: "
+                      << BusOwner{pid, program}.notTheProgram(QStringLiteral("zav41k.Source"))
+                      << Qt::endl;
+            });
     if (!m_follower.follow()) {
         m_err << "zav41k-link: cannot subscribe: " << m_follower.lastError() << Qt::endl;
         return false;

@@ -7,6 +7,7 @@
 #include "publishqueue.h"
 
 #include "common/terminationsignals.h"
+#include "publish/busowner.h"
 #include "publish/itemfollower.h"
 #include "publish/linknames.h"
 #include "publish/readingfollower.h"
@@ -43,6 +44,12 @@ int main(int argc, char *argv[])
     for (const char *item : {LinkNames::kAbsorbance, LinkNames::kWavelength, LinkNames::kErrorcode})
         addresses.append(LinkAddress::ofItem(QString::fromLatin1(item)));
     ItemFollower follower(bus.connection());
+    QObject::connect(
+        &follower, &ItemFollower::sourceOwnedByAnother, [&err](qint64 pid, const QString &program) {
+            err << "zav41k-mqtt: "
+                << BusOwner{pid, program}.notTheProgram(QStringLiteral("zav41k.Source"))
+                << Qt::endl;
+        });
     if (!follower.follow(addresses)) {
         err << "zav41k-mqtt: cannot subscribe: " << follower.lastError() << Qt::endl;
         return 1;
