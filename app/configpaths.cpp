@@ -21,13 +21,19 @@ QString settingsFile()
     return settingsFile(ProgramTitle::title());
 }
 
-QString instanceLockFile()
+QStringList instanceLockFiles()
 {
     const QString title = ProgramTitle::title();
     QString host = QSysInfo::machineHostName();
     host.replace(QLatin1Char('/'), QLatin1Char('_'));
-    return QFileInfo(settingsFile(title)).absolutePath() +
-           QStringLiteral("/%1.%2.lock").arg(title, host);
+    QStringList files{QFileInfo(settingsFile(title)).absolutePath() +
+                      QStringLiteral("/%1.%2.lock").arg(title, host)};
+    // The user's runtime folder is always writable and local to this machine: the lock's place
+    // when the settings folder cannot hold it.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (QDir::isAbsolutePath(runtime))
+        files << QStringLiteral("%1/%2.lock").arg(runtime, title);
+    return files;
 }
 
 } // namespace ConfigPaths

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace ConfigPaths {
 
@@ -11,8 +12,9 @@ QString settingsFile(const QString &applicationName);
 // The settings file under the current program title.
 QString settingsFile();
 
-// The lock that the running program holds, beside the settings file. Named for this machine,
-// since a home folder may be shared between machines.
-QString instanceLockFile();
+// Where the running program holds its lock, in order of choice: beside the settings file
+// (named for this machine, since a home folder may be shared between machines), then in the
+// user's runtime folder when there is one.
+QStringList instanceLockFiles();
 
 } // namespace ConfigPaths

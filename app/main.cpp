@@ -21,7 +21,7 @@ int main(int argc, char *argv[])
     guard.reset();
     // Before anything touches the port or shows: a second start only brings the first forward.
     SingleInstance instance(QStringLiteral("zav41k"), QStringLiteral(ZAV41K_APP_ID),
-                            ConfigPaths::instanceLockFile());
+                            ConfigPaths::instanceLockFiles());
     if (instance.claim() == SingleInstance::Claim::AlreadyRuns)
         return 0;
     // Let the desktop match the window to its menu entry and icon: the window's class on X11

@@ -7,12 +7,12 @@
 #include <QTextStream>
 #include <QThread>
 
-SingleInstance::SingleInstance(QString program, QString applicationId, QString lockFile,
+SingleInstance::SingleInstance(QString program, QString applicationId, QStringList lockFiles,
                                QObject *parent)
     : QObject(parent)
     , m_program(std::move(program))
     , m_applicationId(std::move(applicationId))
-    , m_lockFile(std::move(lockFile))
+    , m_lockFiles(std::move(lockFiles))
     , m_object(m_program)
     // The program's main connection says when the bus goes and comes back.
     , m_bus(m_program, SessionBus::Losses::Unsaid)
@@ -55,8 +55,15 @@ SingleInstance::Claim SingleInstance::claim()
             own(m_bus.connection());
         }
     }
-    m_lock = std::make_unique<InstanceLock>(m_lockFile);
-    if (m_lock->state() == InstanceLock::State::HeldByAnother) {
+    // The first lock that can be made decides; a later start tries them in the same order.
+    QStringList unavailable;
+    for (const QString &file : std::as_const(m_lockFiles)) {
+        m_lock = std::make_unique<InstanceLock>(file);
+        if (m_lock->state() != InstanceLock::State::Unavailable)
+            break;
+        unavailable << m_lock->error();
+    }
+    if (m_lock && m_lock->state() == InstanceLock::State::HeldByAnother) {
         const QString holder = m_lock->holder() > 0
                                    ? QStringLiteral(" (process %1)").arg(m_lock->holder())
                                    : QString();
@@ -66,7 +73,15 @@ SingleInstance::Claim SingleInstance::claim()
                 .arg(holder));
         return Claim::AlreadyRuns;
     }
-    // Without the lock the bus alone keeps a second start out, as far as it reaches.
+    // Without a lock the bus alone keeps a second start out, as far as it reaches: that is
+    // said, since a start on another bus would then go on to the port.
+    if (!m_lock || m_lock->state() == InstanceLock::State::Unavailable)
+        say(QStringLiteral("no lock can be made (%1), so a start on another session bus is not "
+                           "kept out; this start goes on")
+                .arg(unavailable.join(QStringLiteral("; "))));
+    else if (!unavailable.isEmpty())
+        say(QStringLiteral("the lock cannot be made (%1); another one keeps a second start out")
+                .arg(unavailable.join(QStringLiteral("; "))));
     return Claim::First;
 }
 

@@ -7,6 +7,7 @@
 #include <QDBusMessage>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -18,9 +19,10 @@ class SingleInstance : public QObject {
     Q_OBJECT
 
 public:
-    // `applicationId` is the program's name on the bus (org.zav41k.zav41k); `lockFile` the
-    // lock's path; `program` starts what a later start says on standard error.
-    SingleInstance(QString program, QString applicationId, QString lockFile,
+    // `applicationId` is the program's name on the bus (org.zav41k.zav41k); `lockFiles` the
+    // lock's paths, the first that can be made is taken; `program` starts what a later start
+    // says on standard error.
+    SingleInstance(QString program, QString applicationId, QStringList lockFiles,
                    QObject *parent = nullptr);
     ~SingleInstance() override;
 
@@ -46,7 +48,7 @@ private:
 
     QString m_program;
     QString m_applicationId;
-    QString m_lockFile;
+    QStringList m_lockFiles;
     ApplicationObject m_object;
     SessionBus m_bus;
     std::unique_ptr<InstanceLock> m_lock;

@@ -5,6 +5,9 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVariant>
+#include <QDir>
+#include <QSysInfo>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
@@ -21,6 +24,8 @@ private slots:
     void initTestCase();
     void bringsTheRunningWindowForward();
     void withoutABusTheLockFindsIt();
+    void aLockThatCannotBeMadeIsSaid_data();
+    void aLockThatCannotBeMadeIsSaid();
     void twoStartsAtOnceLeaveOne();
     void aStartRightAfterACrashRuns();
     void busClientsCanOnlyAskForTheWindow_data();
@@ -29,7 +34,8 @@ private slots:
 private:
     // Starts the first program, on this test's bus unless `bus` names another, and waits for
     // its window; its id.
-    QString startFirst(ProgramProcess &first, const QString &bus = QString());
+    QString startFirst(ProgramProcess &first, const QString &bus = QString(),
+                       const QProcessEnvironment &extra = {});
     // A second start with the first's settings; what it said on standard error.
     QString startSecond(ProgramProcess &first, const QString &bus = QString());
     bool stillReads(ProgramProcess &first, const QByteArray &record, const QString &line);
@@ -45,11 +51,14 @@ void TestSecondStart::initTestCase()
     QVERIFY2(m_display.start(&why), qPrintable(why));
 }
 
-QString TestSecondStart::startFirst(ProgramProcess &first, const QString &bus)
+QString TestSecondStart::startFirst(ProgramProcess &first, const QString &bus,
+                                    const QProcessEnvironment &extra)
 {
     QProcessEnvironment environment = m_display.programEnvironment();
     if (!bus.isEmpty())
         environment.insert("DBUS_SESSION_BUS_ADDRESS", bus);
+    for (const QString &name : extra.keys())
+        environment.insert(name, extra.value(name));
     first.start(environment);
     if (!first.process.waitForStarted(5000))
         return {};
@@ -140,6 +149,39 @@ void TestSecondStart::withoutABusTheLockFindsIt()
     QCOMPARE(m_display.visibleWindows("."), 1);
     // A start on a bus finds a first start that has none by the lock as well.
     QVERIFY(startSecond(first).contains("already runs for this user"));
+    QCOMPARE(m_display.visibleWindows("."), 1);
+    QCOMPARE(first.process.state(), QProcess::Running);
+}
+
+// The settings folder cannot hold the lock (here a folder stands where its file would be): the
+// user's runtime folder holds it instead, and without one the start says it is not kept out.
+void TestSecondStart::aLockThatCannotBeMadeIsSaid_data()
+{
+    QTest::addColumn<bool>("runtimeFolder");
+    QTest::addColumn<QString>("firstSays");
+    QTest::newRow("runtime folder") << true << "the lock cannot be made";
+    QTest::newRow("no runtime folder") << false << "no lock can be made";
+}
+
+void TestSecondStart::aLockThatCannotBeMadeIsSaid()
+{
+    QFETCH(bool, runtimeFolder);
+    QFETCH(QString, firstSays);
+    ProgramProcess first;
+    QString host = QSysInfo::machineHostName();
+    host.replace('/', '_');
+    QVERIFY(QDir(first.home.path()).mkpath(QString("ZAV41K/ZAV41K.%1.lock").arg(host)));
+    QTemporaryDir runtime;
+    QProcessEnvironment extra;
+    extra.insert("XDG_RUNTIME_DIR", runtimeFolder ? runtime.path() : QString());
+    const QString noBus = "unix:path=/nonexistent/bus";
+    QVERIFY(!startFirst(first, noBus, extra).isEmpty());
+    const QString said = QString::fromUtf8(first.process.readAllStandardError());
+    QVERIFY2(said.contains("zav41k: " + firstSays + " (") && said.contains("ZAV41K." + host),
+             qPrintable(said));
+    // With a lock in common, a second start on no shared bus still finds the first.
+    if (runtimeFolder)
+        QVERIFY(startSecond(first, noBus).contains("already runs for this user"));
     QCOMPARE(m_display.visibleWindows("."), 1);
     QCOMPARE(first.process.state(), QProcess::Running);
 }
