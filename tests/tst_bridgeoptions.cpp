@@ -62,6 +62,12 @@ void TestBridgeOptions::usageErrors_data()
     QTest::newRow("queue past its largest")
         << QStringList{"--queue", "3000000000"} << QStringLiteral("--queue takes a number from 1 to %1").arg(INT_MAX);
     QTest::newRow("queue zero") << QStringList{"--queue", "0"} << "--queue takes a number from 1";
+    QTest::newRow("CA file not PEM") << QStringList{"--cafile", "DIR/password"}
+                                     << "the CA file DIR/password holds no PEM certificate";
+    QTest::newRow("client id with a control character")
+        << QStringList{"--client-id", "lab\x1b[2J"} << "the client id holds the control character U+001b";
+    QTest::newRow("prefix with a tab")
+        << QStringList{"--prefix", "plant\t2"} << "the prefix holds the control character U+0009";
     QTest::newRow("port") << QStringList{"--port", "70000"} << "--port takes a number from 1 to 65535";
     // clang-format on
 }

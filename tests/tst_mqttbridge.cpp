@@ -17,6 +17,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,9 +26,11 @@
 
 #include <arpa/inet.h>
 #include <csignal>
+#include <memory>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -138,6 +141,7 @@ private slots:
     void silentBrokerIsNamed();
     void busRestartIsOutlived();
     void readingsAsJsonAndDiscoveryRecords();
+    void everyBridgeIsItsOwnNode();
 
 private:
     IndicatorModel *m_indicators = nullptr;
@@ -326,10 +330,11 @@ void TestMqttBridge::wrongPasswordEndsWithAClearMessage()
     BridgeProcess wrong(broker.port(), {QStringLiteral("--username"), QStringLiteral("lab"),
                                         QStringLiteral("--password-file"), passwordFile("wrong")});
     QVERIFY(wrong.process().waitForFinished(10000));
-    QVERIFY(wrong.process().exitCode() != 0);
-    QVERIFY2(wrong.errors().contains(QStringLiteral("refused the connection")),
-             qPrintable(wrong.errors()));
+    QCOMPARE(wrong.process().exitCode(), 1);
+    // One message, and no word of retrying after it.
+    QCOMPARE(wrong.errors().count(QStringLiteral("refused the connection")), 1);
     QVERIFY2(wrong.errors().contains(QStringLiteral("password")), qPrintable(wrong.errors()));
+    QVERIFY2(!wrong.errors().contains(QStringLiteral("broker (")), qPrintable(wrong.errors()));
 
     BridgeProcess right(broker.port(), {QStringLiteral("--username"), QStringLiteral("lab"),
                                         QStringLiteral("--password-file"), passwordFile("right")});
@@ -381,6 +386,19 @@ void TestMqttBridge::tlsWithTheBrokersAuthority()
     QTemporaryDir folder;
     QVERIFY(makeAuthority(folder.path(), QStringLiteral("lab")));
     QVERIFY(makeAuthority(folder.path(), QStringLiteral("stranger")));
+    // The lab's broker certificate once more, signed under a clock five days back for two days.
+    QProcess signing;
+    signing.setWorkingDirectory(folder.path());
+    signing.start(QStringLiteral("faketime"),
+                  {QStringLiteral("5 days ago"), QStringLiteral("openssl"), QStringLiteral("x509"),
+                   QStringLiteral("-req"), QStringLiteral("-in"), QStringLiteral("lab-broker.csr"),
+                   QStringLiteral("-CA"), QStringLiteral("lab.crt"), QStringLiteral("-CAkey"),
+                   QStringLiteral("lab.key"), QStringLiteral("-CAcreateserial"),
+                   QStringLiteral("-out"), QStringLiteral("lab-expired.crt"),
+                   QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-extfile"),
+                   QStringLiteral("san.ext")});
+    QVERIFY2(signing.waitForFinished(30000) && signing.exitCode() == 0,
+             signing.readAllStandardError().constData());
     // The broker runs under its own user when started by root.
     QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                              QFileDevice::ExeOwner | QFileDevice::ReadOther |
@@ -405,15 +423,61 @@ void TestMqttBridge::tlsWithTheBrokersAuthority()
     QVERIFY(waitForLines(subscriber, 3));
     QCOMPARE(subscriber.lines(), expectedLines(7, 8));
 
-    // A broker whose certificate another authority signed is not trusted, and the bridge says so.
-    BridgeProcess wary(broker.port(),
-                       {QStringLiteral("--cafile"), folder.filePath(QStringLiteral("stranger.crt")),
-                        QStringLiteral("--client-id"), QStringLiteral("lab2")});
-    QVERIFY2(QTest::qWaitFor(
-                 [&] { return wary.errors().contains(QStringLiteral("cannot reach the broker")); },
-                 20000),
-             qPrintable(wary.errors()));
-    QVERIFY(!wary.errors().contains(QStringLiteral("connected to the broker")));
+    // Each failure is named by its cause, not as one TLS error for all.
+    MqttBroker plain;
+    QVERIFY(plain.start());
+    MqttBroker expired(
+        {QStringLiteral("cafile %1").arg(folder.filePath(QStringLiteral("lab.crt"))),
+         QStringLiteral("certfile %1").arg(folder.filePath(QStringLiteral("lab-expired.crt"))),
+         QStringLiteral("keyfile %1").arg(folder.filePath(QStringLiteral("lab-broker.key")))});
+    QVERIFY(expired.start());
+    const QString lab = folder.filePath(QStringLiteral("lab.crt"));
+    const struct {
+        const char *name;
+        int port;
+        QStringList extra;
+        QString cause;
+    } failures[] = {
+        {"another authority",
+         broker.port(),
+         {QStringLiteral("--cafile"), folder.filePath(QStringLiteral("stranger.crt"))},
+         QStringLiteral("not trusted: self-signed certificate in certificate chain")},
+        {"another host name",
+         broker.port(),
+         {QStringLiteral("--cafile"), lab, QStringLiteral("--host"), QStringLiteral("localhost")},
+         QStringLiteral("not trusted: hostname mismatch")},
+        {"expired",
+         expired.port(),
+         {QStringLiteral("--cafile"), lab},
+         QStringLiteral("not trusted: certificate has expired")},
+        {"a plain port",
+         plain.port(),
+         {QStringLiteral("--cafile"), lab},
+         QStringLiteral("the TLS handshake failed (")},
+    };
+    int n = 2;
+    for (const auto &failure : failures) {
+        BridgeProcess wary(failure.port,
+                           failure.extra + QStringList{QStringLiteral("--client-id"),
+                                                       QStringLiteral("lab%1").arg(n++)});
+        QVERIFY2(
+            QTest::qWaitFor(
+                [&] { return wary.errors().contains(QStringLiteral("cannot reach the broker")); },
+                20000),
+            qPrintable(wary.errors()));
+        QVERIFY2(wary.errors().contains(failure.cause),
+                 qPrintable(failure.name + (": " + wary.errors())));
+        QVERIFY(!wary.errors().contains(QStringLiteral("connected to the broker")));
+    }
+
+    // Files that cannot be used end the start, as any other usage error.
+    BridgeProcess mismatched(broker.port(), {QStringLiteral("--cafile"), lab,
+                                             QStringLiteral("--cert"), lab, QStringLiteral("--key"),
+                                             folder.filePath(QStringLiteral("stranger.key"))});
+    QVERIFY(mismatched.process().waitForFinished(10000));
+    QCOMPARE(mismatched.process().exitCode(), 2);
+    QVERIFY2(mismatched.errors().contains(QStringLiteral("does not belong to the certificate")),
+             qPrintable(mismatched.errors()));
 }
 
 // A listener that takes connections (the kernel completes them) and never says a word.
@@ -591,6 +655,37 @@ void TestMqttBridge::readingsAsJsonAndDiscoveryRecords()
     QVERIFY(retained.filter(readingTopic + u' ')
                 .value(0)
                 .contains(QLatin1String("\"record\":\"12 0\"")));
+}
+
+// Home Assistant keys a device by its node: readers whose client ids or prefixes differ must never
+// share one, or one replaces the other's sensors.
+void TestMqttBridge::everyBridgeIsItsOwnNode()
+{
+    MqttBroker broker;
+    QVERIFY(broker.start());
+    MqttSubscriber subscriber(broker.port(), QStringLiteral("homeassistant/#"));
+    QVERIFY(broker.waitForSubscriptions(QStringLiteral("homeassistant/#")));
+    const QList<QStringList> bridges{
+        {QStringLiteral("--client-id"), QStringLiteral("lab_reader")},
+        {QStringLiteral("--client-id"), QStringLiteral("lab reader")},
+        {QStringLiteral("--client-id"), QStringLiteral("lab.reader")},
+        {QStringLiteral("--client-id"), QStringLiteral("Zürich")},
+        {QStringLiteral("--client-id"), QStringLiteral("Zòrich")},
+        {QStringLiteral("--client-id"), QStringLiteral("lab_reader"), QStringLiteral("--prefix"),
+         QStringLiteral("plant2")},
+    };
+    std::vector<std::unique_ptr<BridgeProcess>> running;
+    for (const QStringList &options : bridges)
+        running.push_back(std::make_unique<BridgeProcess>(
+            broker.port(), options + QStringList{QStringLiteral("--homeassistant")}));
+    QVERIFY2(waitForLines(subscriber, 3 * bridges.size()), qPrintable(broker.log()));
+    QSet<QString> nodes;
+    for (const QString &line : subscriber.lines())
+        nodes.insert(line.section(u'/', 2, 2));
+    QCOMPARE(nodes.size(), bridges.size());
+    // A client id that is an id already, under the usual prefix, keeps the node it always had.
+    QVERIFY2(nodes.contains(QStringLiteral("zav41k_lab_reader")),
+             qPrintable(nodes.values().join(u' ')));
 }
 
 QTEST_GUILESS_MAIN(TestMqttBridge)

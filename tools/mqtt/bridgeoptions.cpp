@@ -1,6 +1,7 @@
 #include "bridgeoptions.h"
 
 #include "publish/linknames.h"
+#include "tlsprobe.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -54,6 +55,19 @@ Status checkReadable(const QString &what, const QString &path)
 bool isTopicLevel(const QString &text)
 {
     return !text.isEmpty() && !text.contains(u'/') && !text.contains(u'+') && !text.contains(u'#');
+}
+
+// A control character in a name that goes into topics, ids and the broker's log: it is refused,
+// since no broker or dashboard shows it and the MQTT library cannot take some of them.
+Status checkPrintable(const QString &what, const QString &text)
+{
+    for (const QChar c : text) {
+        if (c.category() == QChar::Other_Control)
+            return usage(QStringLiteral("the %1 holds the control character U+%2")
+                             .arg(what)
+                             .arg(c.unicode(), 4, 16, QLatin1Char('0')));
+    }
+    return {};
 }
 
 } // namespace
@@ -132,6 +146,13 @@ Outcome<BridgeOptions> BridgeOptions::parse(const QStringList &arguments)
         if (!readable)
             return readable.failure();
     }
+    // A file that cannot be used is not mended by trying the broker again.
+    if (!broker.caFile.isEmpty()) {
+        const QString unusable =
+            TlsProbe::checkFiles(broker.caFile, broker.certFile, broker.keyFile);
+        if (!unusable.isEmpty())
+            return usage(unusable);
+    }
     bool ok = true;
     broker.port = parser.isSet(port) ? parser.value(port).toInt(&ok)
                                      : (broker.caFile.isEmpty() ? 1883 : 8883);
@@ -142,10 +163,16 @@ Outcome<BridgeOptions> BridgeOptions::parse(const QStringList &arguments)
         return usage(QStringLiteral("--queue takes a number from 1 to %1").arg(INT_MAX));
 
     broker.clientId = parser.value(clientId);
+    const QString prefixText = parser.value(prefix);
+    for (const auto &[what, text] : {std::pair{QStringLiteral("client id"), broker.clientId},
+                                     std::pair{QStringLiteral("prefix"), prefixText}}) {
+        const Status printable = checkPrintable(what, text);
+        if (!printable)
+            return printable.failure();
+    }
     if (!isTopicLevel(broker.clientId))
         return usage(
             QStringLiteral("the client id \"%1\" cannot be a topic level").arg(broker.clientId));
-    const QString prefixText = parser.value(prefix);
     if (!isTopicLevel(prefixText))
         return usage(QStringLiteral("the prefix \"%1\" cannot be a topic level").arg(prefixText));
     const qsizetype idBytes = broker.clientId.toUtf8().size();
@@ -181,6 +208,7 @@ Outcome<BridgeOptions> BridgeOptions::parse(const QStringList &arguments)
     options.statusTopic = base + "status";
     options.readingTopic = base + "reading";
     options.homeAssistant = parser.isSet(homeAssistant);
+    options.prefix = prefixText;
     broker.statusTopic = options.statusTopic;
     return options;
 }

@@ -9,6 +9,7 @@
 // What the command line asks of the bridge.
 struct BridgeOptions {
     BrokerLink::Settings broker;
+    QString prefix;             // the first level of every topic
     QByteArray topicBase;       // <prefix>/<client id>/<topic>/, items follow
     QByteArray statusTopic;     // <prefix>/<client id>/status
     QByteArray readingTopic;    // <prefix>/<client id>/reading, one JSON object per reading

@@ -1,5 +1,7 @@
 #include "brokerlink.h"
 
+#include "tlsprobe.h"
+
 #include <QMetaObject>
 #include <QTimer>
 
@@ -43,6 +45,8 @@ BrokerLink::BrokerLink(Settings settings, QObject *parent)
     static LibraryUse library;
     const QByteArray id = m_settings.clientId.toUtf8();
     m_client = mosquitto_new(id.constData(), true, this);
+    // Kept at once: anything the start does later may change errno.
+    m_createError = m_client ? 0 : errno;
 }
 
 BrokerLink::~BrokerLink()
@@ -55,7 +59,8 @@ BrokerLink::~BrokerLink()
 bool BrokerLink::start(QString *error)
 {
     if (!m_client) {
-        *error = QStringLiteral("cannot create an MQTT client: %1").arg(describe(MOSQ_ERR_ERRNO));
+        *error = QStringLiteral("cannot create an MQTT client: %1")
+                     .arg(QString::fromLocal8Bit(std::strerror(m_createError)));
         return false;
     }
     // The network work is done by our own thread, not the caller's.
@@ -117,7 +122,8 @@ void BrokerLink::run()
                 break;
             }
         }
-        if (m_ending)
+        // A refusal for good has been said once; nothing is tried or said after it.
+        if (m_ending || m_refused)
             break;
         if (m_sessionUp) {
             delay = kFirstRetry;
@@ -125,7 +131,7 @@ void BrokerLink::run()
             const QString reason =
                 unanswered ? QStringLiteral("it took the connection but did not answer within %1 s")
                                  .arg(std::chrono::seconds(kAnswerTimeout).count())
-                           : describe(rc);
+                           : describeFailure(rc);
             QMetaObject::invokeMethod(
                 this,
                 [this, reason] {
@@ -137,6 +143,17 @@ void BrokerLink::run()
         waitBeforeRetry(delay);
         delay = std::min(delay * 2, kLastRetry);
     }
+}
+
+// The library says only that TLS failed; OpenSSL, asked directly, says why.
+QString BrokerLink::describeFailure(int rc) const
+{
+    if (rc != MOSQ_ERR_TLS)
+        return describe(rc);
+    const QString why = TlsProbe::handshake(m_settings.host, m_settings.port, m_settings.caFile,
+                                            m_settings.certFile, m_settings.keyFile,
+                                            int(std::chrono::milliseconds(kAnswerTimeout).count()));
+    return why.isEmpty() ? describe(rc) : why;
 }
 
 void BrokerLink::waitBeforeRetry(std::chrono::milliseconds delay)
@@ -221,6 +238,9 @@ void BrokerLink::onConnect(mosquitto *, void *self, int rc)
     QString reason = QString::fromUtf8(mosquitto_connack_string(rc));
     if (rc == 4 || rc == 5)
         reason += QStringLiteral(" (check the user name and the password file)");
+    // Before the broker closes the connection, so that its closing is not taken for a loss.
+    if (isFinalRefusal(rc))
+        link->m_refused = true;
     QMetaObject::invokeMethod(
         link,
         [link, reason, rc] {
@@ -235,6 +255,8 @@ void BrokerLink::onConnect(mosquitto *, void *self, int rc)
 void BrokerLink::onDisconnect(mosquitto *, void *self, int rc)
 {
     auto *link = static_cast<BrokerLink *>(self);
+    if (link->m_refused)
+        return;
     const QString reason = rc == 0 ? QStringLiteral("disconnected") : describe(rc);
     QMetaObject::invokeMethod(
         link,

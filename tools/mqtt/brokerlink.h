@@ -52,6 +52,7 @@ signals:
 
 private:
     void run();
+    QString describeFailure(int rc) const;
     void waitBeforeRetry(std::chrono::milliseconds delay);
     void finishStop();
     void endThread();
@@ -62,11 +63,13 @@ private:
     Settings m_settings;
     QByteArray m_host;
     mosquitto *m_client = nullptr;
+    int m_createError = 0;
     std::thread m_thread;
     std::mutex m_lock;
     std::condition_variable m_wake;
     std::atomic<bool> m_ending{false};
     std::atomic<bool> m_sessionUp{false};
+    std::atomic<bool> m_refused{false};
     bool m_stopping = false;
     bool m_stopped = false;
     int m_offlineMid = -1;

@@ -1,8 +1,12 @@
 #include "discovery.h"
 
+#include "publish/linknames.h"
+
+#include <QCryptographicHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 namespace {
 
@@ -15,13 +19,29 @@ QString idFrom(const QString &text)
     return id;
 }
 
+// The node of one bridge: unique for each exact client id and prefix, since a node shared by
+// two readers would let one replace the other's sensors. A client id that is already an id,
+// under the default prefix, is its own node, as it always was; any other takes a hash of both.
+QString nodeOf(const QString &prefix, const QString &clientId)
+{
+    static const QRegularExpression hashed(QStringLiteral("_h[0-9a-f]{12}$"));
+    const QString id = idFrom(clientId);
+    if (prefix == QLatin1String(LinkNames::kApplication) && id == clientId &&
+        !hashed.match(id).hasMatch())
+        return QStringLiteral("zav41k_") + id;
+    // Neither part can hold '/', so the pair is told apart from every other pair.
+    const QByteArray both = (prefix + u'/' + clientId).toUtf8();
+    const QByteArray hash = QCryptographicHash::hash(both, QCryptographicHash::Sha256).toHex();
+    return QStringLiteral("zav41k_%1_h%2").arg(id, QString::fromLatin1(hash.left(12)));
+}
+
 } // namespace
 
 namespace Discovery {
 
 QList<PublishQueue::Update> homeAssistant(const BridgeOptions &options)
 {
-    const QString node = QStringLiteral("zav41k_") + idFrom(options.broker.clientId);
+    const QString node = nodeOf(options.prefix, options.broker.clientId);
     const QJsonObject device{
         {QStringLiteral("identifiers"), QJsonArray{node}},
         {QStringLiteral("name"),
