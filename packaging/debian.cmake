@@ -21,11 +21,13 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The Qt and C++ libraries come from the binaries themselves; what they load at run time does not.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation")
+# Python's GLib bindings are what the spreadsheet function follows the bus with: small, and
+# without them every cell of it would only say that they are missing.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation, python3-gi")
 # Without a session bus the window still works, but nothing is published.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "dbus-user-session | dbus-x11")
-# The spreadsheet function, a bundled extension of LibreOffice Calc, needs Calc, its Python UNO
-# bridge and Python's GLib bindings; the programs need none of them.
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libreoffice-calc, python3-uno, python3-gi")
+# The spreadsheet function, a bundled extension of LibreOffice Calc, needs Calc and its Python
+# UNO bridge, which the programs do not.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libreoffice-calc, python3-uno")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

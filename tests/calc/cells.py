@@ -28,6 +28,7 @@ def main():
         "F1": '=ZAV41K("zav41k";"data";"errorcode")',
         "G1": "=A1*2",
         "H1": '=ZAV41K("zav41k";"data";"colour")',
+        "I1": '=ZAV41K("zav41k";"data";"damaged")',
     }
     for name, formula in formulas.items():
         sheet.getCellRangeByName(name).setFormula(formula)
@@ -111,6 +112,14 @@ def main():
           "wavelength %r, status %r" % (cell("C1").getString(), cell("D1").getString()))
     check(abs(cell("E1").getValue() - uno_now(bench.document)) < 5 / 86400,
           "the time is a Calc date-time of now: %r" % cell("E1").getValue())
+
+    check(cell("I1").getValue() == 0, "whole records are not damaged")
+    # A record the reader did not send whole: the cell can say so, and says when it is over.
+    send("12x4 100")
+    check(wait_for(lambda: cell("I1").getValue() == 1, 2), "a damaged record is marked")
+    send("0042 000")
+    check(wait_for(lambda: cell("I1").getValue() == 0 and cell("A1").getValue() == 0.042, 2),
+          "the next whole record is not")
 
     # Texts stay texts, in the program's language.
     send("0000 010")

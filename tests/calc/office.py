@@ -156,14 +156,36 @@ def start_office(workdir, extensions, locale="fr-FR", headless=True):
         + _setting("/org.openoffice.Office.Common/Misc", "ShowTipOfTheDay", "false")
         + _setting("/org.openoffice.Office.Common/Misc", "FirstRun", "false")
         + '</oor:items>\n')
-    pipe = "zav41k_calc_%d" % os.getpid()
+    first_path = os.environ.get("ZAV41K_CALC_FIRST_START_PATH")
+    if first_path:
+        # A first start with another PATH on the same profile, ended at once: what it
+        # registers must not spoil the start after it.
+        office, context, desktop = _connect(workdir, extensions, headless,
+                                            dict(os.environ, PATH=first_path))
+        print("a first start with PATH=%s has the recorder: %s" % (first_path, _has_recorder(
+            context)), flush=True)
+        desktop.terminate()
+        office.wait(30)
+    return _connect(workdir, extensions, headless, os.environ)
+
+
+def _has_recorder(context):
+    try:
+        return context.ServiceManager.createInstanceWithContext(
+            "org.zav41k.calc.Recorder", context) is not None
+    except Exception:
+        return False
+
+
+def _connect(workdir, extensions, headless, env):
+    pipe = "zav41k_calc_%d_%d" % (os.getpid(), len(_children))
     mode = ["--headless", "--invisible"] if headless else []
     office = spawn(
         [SOFFICE] + mode + ["--norestore", "--nologo", "--nodefault",
          "-env:UserInstallation=" + (workdir / "profile").as_uri(),
          "-env:BUNDLED_EXTENSIONS=" + extensions.as_uri(),
          "--accept=pipe,name=%s;urp;" % pipe],
-        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
     local = uno.getComponentContext()
     resolver = local.ServiceManager.createInstanceWithContext(
         "com.sun.star.bridge.UnoUrlResolver", local)

@@ -12,7 +12,8 @@ import time
 
 from office import Bench, check, finish, time_limit, wait_for
 
-HEADER = ("time", "absorbance", "wavelength", "status")
+HEADER = ("time", "absorbance", "wavelength", "status", "damaged")
+EMPTY = ("",) * len(HEADER)
 
 
 def row_of(fields):
@@ -21,7 +22,11 @@ def row_of(fields):
     when = (datetime.datetime(1970, 1, 1, tzinfo=datetime.timezone.utc)
             + datetime.timedelta(microseconds=time_us)).astimezone().replace(tzinfo=None)
     days = (when - datetime.datetime(1899, 12, 30)) / datetime.timedelta(days=1)
-    return (days, shown if absorbance != absorbance else absorbance, float(wavelength), status)
+    if damaged or status in ("no-data", "dropped"):
+        measured = ""
+    else:
+        measured = shown if absorbance != absorbance else absorbance
+    return (days, measured, float(wavelength), status, float(damaged))
 
 
 def same_rows(table, expected):
@@ -35,7 +40,8 @@ def same_rows(table, expected):
 
 
 def table_at(sheet, first, count):
-    return list(sheet.getCellRangeByPosition(0, first, 3, first + count - 1).getDataArray())
+    return list(sheet.getCellRangeByPosition(0, first, len(HEADER) - 1,
+                                             first + count - 1).getDataArray())
 
 
 def send_all(bench, records, gap):
@@ -48,6 +54,76 @@ def send_all(bench, records, gap):
     return [fields for _, fields in bench.signals.taken()[before:]]
 
 
+def record_from(bench, recorder, document, sheet, cell):
+    document.getCurrentController().select(sheet.getCellRangeByName(cell))
+    recorder.start(document)
+    check(recorder.isRecording(document), "a recording from %s" % cell)
+
+
+def check_what_came(bench, recorder, sheet):
+    """A damaged record and a silence are rows without a number, that AVERAGE leaves out."""
+    record_from(bench, recorder, bench.document, sheet, "A120")
+    fields = send_all(bench, ["0400 000", "12x4 100", "0600 000"], 0.05)
+    # Three seconds without a record: the program says no data comes.
+    check(wait_for(lambda: len(bench.signals.taken()) and
+                   bench.signals.taken()[-1][1][6] == "no-data", 5), "a silence is signalled")
+    fields.append(bench.signals.taken()[-1][1])
+    wait_for(lambda: sheet.getCellByPosition(3, 123).getString() != "", 5)
+    recorder.stop(bench.document)
+    rows = table_at(sheet, 120, 4)
+    difference = same_rows(rows, [row_of(f) for f in fields])
+    check(difference is None, "a damaged record and a silence as rows: %r" % (difference,))
+    check([row[1] for row in rows] == [0.4, "", 0.6, ""] and rows[1][4] == 1.0,
+          "no number but the measured ones, and the damage marked: %r" % rows)
+    sheet.getCellRangeByName("H1").setFormula("=AVERAGE(B121:B124)")
+    check(sheet.getCellRangeByName("H1").getValue() == 0.5, "the average is of measurements")
+
+
+def check_where_rows_cannot_go(bench, recorder, document, sheet):
+    """The sheet's last row, a sheet protected while it records: the recording stops, says why
+    in the user's language, keeps what it did not write and writes it at the next start."""
+    last = sheet.getRows().getCount() - 1
+    record_from(bench, recorder, document, sheet, "A%d" % (last))  # the header, then one row
+    fields = send_all(bench, ["0111 000", "0222 000", "0333 000"], 0.05)
+    check(wait_for(lambda: not recorder.isRecording(document), 5),
+          "the recording stops at the last row")
+    # The row after the last could not be written; what came after the stop is not taken.
+    # LibreOffice's interface here is English, French needing its language pack.
+    reason = recorder.stopReason(document)
+    check("after row %d " % (last + 1) in reason and "its last row" in reason
+          and "1 reading(s)" in reason, "it says where and why: %r" % reason)
+    record_from(bench, recorder, document, sheet, "A200")
+    wait_for(lambda: sheet.getCellByPosition(0, 200).getString() != "", 5)
+    check(same_rows(table_at(sheet, 200, 1), [row_of(fields[1])]) is None,
+          "the kept row is written at the next start: %r" % (table_at(sheet, 200, 1),))
+    check(recorder.stopReason(document) == "", "a new recording has no reason to have stopped")
+
+    sheet.protect("")
+    fields = send_all(bench, ["0444 000"], 0)
+    check(wait_for(lambda: not recorder.isRecording(document), 5),
+          "the recording stops on a protected sheet")
+    reason = recorder.stopReason(document)
+    # After the last row written: a silence may have added one since the start.
+    stopped = re.search(r"after row (\d+) ", reason)
+    check(stopped and sheet.getCellByPosition(0, int(stopped.group(1)) - 1).getString() != ""
+          and sheet.getCellByPosition(0, int(stopped.group(1))).getString() == ""
+          and "is protected" in reason and "1 reading(s)" in reason,
+          "it says where and why: %r" % reason)
+    try:
+        record_from(bench, recorder, document, sheet, "A300")
+        check(False, "a start on a protected sheet is refused")
+    except Exception as refused:
+        message = getattr(refused, "Message", str(refused))
+        check("Sheet1 is protected" in message and not recorder.isRecording(document),
+              "a protected sheet is refused with a clear message: %r" % message)
+    sheet.unprotect("")
+    record_from(bench, recorder, document, sheet, "A300")
+    wait_for(lambda: sheet.getCellByPosition(0, 300).getString() != "", 5)
+    check(same_rows(table_at(sheet, 300, 1), [row_of(f) for f in fields]) is None,
+          "the kept row is written once the sheet can take it: %r" % (table_at(sheet, 300, 2),))
+    recorder.stop(document)
+
+
 def main():
     time_limit(120)
     bench = Bench()
@@ -56,6 +132,7 @@ def main():
         "org.zav41k.calc.Recorder", bench.context)
     check(recorder is not None, "the recorder is a service")
     document.getCurrentController().select(sheet.getCellRangeByName("A3"))
+    default_width = sheet.Columns.getByIndex(0).Width
     recorder.start(document)
     check(recorder.isRecording(document), "the recording runs")
 
@@ -88,18 +165,22 @@ def main():
     difference = same_rows(table_at(sheet, 3, 100), expected)
     check(len(recorded) == 100 and difference is None,
           "100 rows in order, as the readings: %r" % (difference,))
-    check(table_at(sheet, 103, 1)[0] == ("", "", "", ""), "nothing below the 100th row")
+    check(table_at(sheet, 103, 1)[0] == EMPTY, "nothing below the 100th row")
     check({row[3] for row in expected} >= {"ok", "under-range", "over-range"},
           "the records were in range, under and over: %r" % {row[3] for row in expected})
     shown = sheet.getCellByPosition(0, 3).getString()
     check(re.fullmatch(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}", shown),
           "the time shows as a date and time: %r" % shown)
+    check(sheet.Columns.getByIndex(0).Width > default_width,
+          "the time column is widened to fit: %d" % sheet.Columns.getByIndex(0).Width)
+    check(sheet.getCellByPosition(4, 3).getString() == "FAUX",
+          "the damaged column says FAUX in French: %r" % sheet.getCellByPosition(4, 3).getString())
 
     recorder.stop(document)
     check(not recorder.isRecording(document), "the recording stops")
     send_all(bench, ["0500 000", "0600 000"], 0.05)
     time.sleep(0.3)
-    check(table_at(sheet, 103, 1)[0] == ("", "", "", ""), "a stopped recording takes nothing")
+    check(table_at(sheet, 103, 1)[0] == EMPTY, "a stopped recording takes nothing")
 
     # Started again from the same cell, by the menu's command: on below the last row.
     frame = document.getCurrentController().getFrame()
@@ -114,8 +195,11 @@ def main():
     dispatcher.executeDispatch(frame, "service:org.zav41k.calc.Recorder?stop", "", 0, ())
     check(not recorder.isRecording(document), "Tools > ZAV41K > Stop recording stops")
     difference = same_rows(table_at(sheet, 103, 3), more)
-    check(difference is None and table_at(sheet, 106, 1)[0] == ("", "", "", ""),
+    check(difference is None and table_at(sheet, 106, 1)[0] == EMPTY,
           "a new recording goes on below the last row: %r" % (difference,))
+
+    check_what_came(bench, recorder, sheet)
+    check_where_rows_cannot_go(bench, recorder, document, sheet)
 
     # A document closed while it records: LibreOffice goes on, and records elsewhere.
     recorder.start(document)
@@ -125,8 +209,8 @@ def main():
     other.getCurrentController().select(other.Sheets.getByIndex(0).getCellRangeByName("B2"))
     recorder.start(other)
     row = [row_of(fields) for fields in send_all(bench, ["0800 000"], 0)]
-    wait_for(lambda: other.Sheets.getByIndex(0).getCellByPosition(4, 2).getString() != "", 5)
-    cells = other.Sheets.getByIndex(0).getCellRangeByPosition(1, 1, 4, 2).getDataArray()
+    wait_for(lambda: other.Sheets.getByIndex(0).getCellByPosition(5, 2).getString() != "", 5)
+    cells = other.Sheets.getByIndex(0).getCellRangeByPosition(1, 1, 5, 2).getDataArray()
     check(cells[0] == HEADER and same_rows([cells[1]], row) is None,
           "after the first document closed, a second one records: %r" % (cells,))
     other.close(True)

@@ -4,7 +4,9 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "../../calc/extension/pythonpath"))
-from zav41kcalc import recorder, values  # noqa: E402
+import string  # noqa: E402
+
+from zav41kcalc import recorder, texts, values  # noqa: E402
 
 ITEMS = {"absorbance": "0,50", "wavelength": "600", "errorcode": "0", "Label1": "nm"}
 START = 1796700000000000
@@ -21,10 +23,13 @@ def reading(sequence, time_us=None, **fields):
 class Sheet:
     """Cells by (column, row): a str, a float, or a formula's text."""
 
-    def __init__(self, cells=None):
+    def __init__(self, cells=None, rows=1048576):
         self.cells = dict(cells or {})
         self.formats = {}
         self.gone = False
+        self.protected = False
+        self.rows = rows
+        self.column = Column()
 
     def getCellRangeByPosition(self, left, top, right, bottom):
         if self.gone:
@@ -39,8 +44,29 @@ class Sheet:
                 sheet.formats[(column, row)] = value
         return Cell()
 
+    def getRows(self):
+        return type("Rows", (), {"getCount": lambda _: self.rows})()
+
+    def getColumns(self):
+        return type("Columns", (), {"getByIndex": lambda _, index: self.column})()
+
+    def isProtected(self):
+        return self.protected
+
     def row(self, row, column=0):
-        return tuple(self.cells.get((c, row), "") for c in range(column, column + 4))
+        return tuple(self.cells.get((c, row), "") for c in range(column, column + recorder.WIDTH))
+
+
+class Column:
+    """A column whose optimal width is 3000."""
+
+    def __init__(self):
+        self.Width = 2000
+
+    def __setattr__(self, name, value):
+        if name == "OptimalWidth":
+            name, value = "Width", 3000
+        object.__setattr__(self, name, value)
 
 
 class Range:
@@ -81,9 +107,11 @@ class Recordings(unittest.TestCase):
         self.follower = Follower()
         self.posted = []
 
-    def record(self, sheet, column=0, row=0, since=START):
+    def record(self, sheet, column=0, row=0, since=START, kept=()):
+        self.halts = []
         return recorder.Recording(self.follower, sheet, column, row, self.posted.append, since,
-                                  values.DEFAULT_NULL_DATE, time_format=42)
+                                  values.DEFAULT_NULL_DATE, (42, 43), kept,
+                                  lambda *halt: self.halts.append(halt))
 
     def flush(self):
         posted = list(self.posted)
@@ -102,8 +130,9 @@ class Recordings(unittest.TestCase):
         self.assertEqual(sheet.row(4, 2), recorder.HEADER)
         self.assertEqual([sheet.row(r, 2)[1] for r in (5, 6, 7, 8)], [0.5, "LO", 2.675, ""])
         self.assertEqual(sheet.row(5, 2)[0], values.calc_date(START + 1000))
-        self.assertEqual(sheet.row(5, 2)[2:], (600.0, "ok"))
-        self.assertEqual(set(sheet.formats), {(2, 5), (2, 6), (2, 7)})
+        self.assertEqual(sheet.row(5, 2)[2:], (600.0, "ok", 0.0))
+        self.assertEqual(set(sheet.formats), {(c, r) for c in (2, 6) for r in (5, 6, 7)})
+        self.assertEqual(sheet.column.Width, 3000, "the time column fits its dates")
 
     def test_no_row_for_an_old_reading_a_text_alone_or_before_any_record(self):
         sheet = Sheet()
@@ -154,8 +183,67 @@ class Recordings(unittest.TestCase):
         self.follower.send(reading(2))
         self.flush()
         self.assertEqual((sheet.row(1)[0], sheet.row(2)), (values.calc_date(START + 1000),
-                                                           ("", "", "", "")))
+                                                           ("",) * recorder.WIDTH))
         self.assertEqual(self.follower.watchers, [])
+
+    def test_a_row_has_a_number_only_when_a_record_measured_one(self):
+        cases = [  # fields, absorbance, status, damaged
+            (dict(), 0.5, "ok", 0.0),
+            (dict(Absorbance=float("nan"), Shown="LO", Status="under-range"), "LO",
+             "under-range", 0.0),
+            (dict(Absorbance=float("nan"), Shown="9.999", Marker=True), "9.999", "ok", 0.0),
+            (dict(Absorbance=float("nan"), Damaged=True, Record="12x4 100"), "", "ok", 1.0),
+            (dict(Status="no-data"), "", "no-data", 0.0),
+            (dict(Absorbance=float("nan"), Shown="", Status="dropped", Damaged=True,
+                  Wavelength=0), "", "dropped", 1.0),
+        ]
+        sheet = Sheet()
+        self.record(sheet)
+        for sequence, (fields, *_) in enumerate(cases, 1):
+            self.follower.send(reading(sequence, **fields))
+        self.flush()
+        for row, (fields, absorbance, status, damaged) in enumerate(cases, 1):
+            with self.subTest(fields=fields):
+                got = sheet.row(row)
+                self.assertEqual((got[1], got[3], got[4]), (absorbance, status, damaged))
+
+    def test_a_row_that_cannot_be_written_stops_and_is_kept(self):
+        for why, sheet, block in [
+                (recorder.LAST_ROW, Sheet(rows=4), lambda sheet: None),
+                (recorder.PROTECTED, Sheet(), lambda sheet: setattr(sheet, "protected", True))]:
+            with self.subTest(why=why):
+                self.record(sheet)
+                for sequence in (1, 2):
+                    self.follower.send(reading(sequence))
+                self.flush()
+                block(sheet)
+                for sequence in (3, 4, 5):
+                    self.follower.send(reading(sequence))
+                self.flush()
+                self.assertEqual(len(self.halts), 1)
+                halted, row, kept = self.halts[0]
+                written = 3 if why == recorder.LAST_ROW else 2
+                self.assertEqual((halted, row), (why, written + 1))
+                self.assertEqual([k[0] for k in kept], [values.calc_date(START + n * 1000)
+                                                        for n in range(written + 1, 6)])
+                self.assertEqual(self.follower.watchers, [], "it takes no more")
+                # The kept rows come first in the next recording, once the sheet can take them.
+                again = Sheet()
+                self.record(again, kept=kept)
+                self.flush()
+                self.assertEqual([again.row(r)[0] for r in range(1, 6 - written)],
+                                 [k[0] for k in kept])
+                self.follower.watchers.clear()
+
+    def test_a_start_where_no_row_can_go_is_refused(self):
+        protected = Sheet()
+        protected.protected = True
+        for why, sheet, row in [(recorder.PROTECTED, protected, 0),
+                                (recorder.LAST_ROW, Sheet(rows=4), 3)]:
+            with self.subTest(why=why), self.assertRaises(PermissionError) as refused:
+                self.record(sheet, row=row)
+            self.assertEqual(refused.exception.args, (why,))
+            self.assertEqual(sheet.cells, {})
 
     def test_a_sheet_gone_with_its_document_ends_the_recording(self):
         sheet = Sheet()
@@ -164,13 +252,14 @@ class Recordings(unittest.TestCase):
         self.follower.send(reading(1))
         self.flush()
         self.assertEqual(self.follower.watchers, [])
+        self.assertEqual(self.halts[0][0], recorder.GONE)
 
 
 class Registry(unittest.TestCase):
     def test_one_recording_a_document(self):
         registry = recorder.Recorder()
         made = []
-        started = [registry.start("doc", lambda: made.append(Stoppable()) or made[-1])
+        started = [registry.start("doc", lambda kept: made.append(Stoppable()) or made[-1])
                    for _ in range(2)]
         self.assertEqual((started, len(made)), ([True, False], 1))
         registry.stop("doc")
@@ -180,20 +269,54 @@ class Registry(unittest.TestCase):
     def test_a_start_that_fails_leaves_no_recording(self):
         registry = recorder.Recorder()
         with self.assertRaises(ValueError):
-            registry.start("doc", lambda: (_ for _ in ()).throw(ValueError("no cell")))
+            registry.start("doc", lambda kept: (_ for _ in ()).throw(ValueError("no cell")))
         self.assertFalse(registry.is_recording("doc"))
 
     def test_stopped_while_it_starts(self):
         registry = recorder.Recorder()
         made = Stoppable()
 
-        def make():
+        def make(kept):
             registry.stop("doc")
             return made
 
         registry.start("doc", make)
         self.assertTrue(made.stopped)
         self.assertFalse(registry.is_recording("doc"))
+
+
+    def test_rows_kept_by_a_halt_go_to_the_next_start_of_that_document_only(self):
+        registry = recorder.Recorder()
+        registry.start("doc", lambda kept: Stoppable())
+        registry.halted("doc", ["row 1", "row 2"])
+        self.assertFalse(registry.is_recording("doc"))
+        given = {}
+        registry.start("other", lambda kept: given.setdefault("other", kept) and Stoppable())
+        with self.assertRaises(ValueError):
+            registry.start("doc", lambda kept: (_ for _ in ()).throw(ValueError("protected")))
+        registry.start("doc", lambda kept: given.setdefault("doc", kept) and Stoppable())
+        self.assertEqual(given, {"other": [], "doc": ["row 1", "row 2"]})
+        self.assertEqual(registry.kept("doc"), 0)
+
+
+class Texts(unittest.TestCase):
+    def test_every_text_in_english_and_french_with_the_same_blanks(self):
+        def blanks(text):
+            return sorted(name for _, name, _, _ in string.Formatter().parse(text) if name)
+
+        tables = {"not a cell": texts.NOT_A_CELL}
+        tables.update({"refused " + why: text for why, text in texts.REFUSED.items()})
+        tables.update({"stopped " + why: text for why, text in texts.STOPPED.items()})
+        self.assertEqual(len(tables), 5)
+        for name, text in tables.items():
+            with self.subTest(name):
+                self.assertEqual(set(text), {"en", "fr"})
+                self.assertEqual(blanks(text["fr"]), blanks(text["en"]))
+        self.assertIn("{row}", texts.STOPPED[recorder.PROTECTED]["fr"])
+
+    def test_a_language_without_texts_is_told_in_english(self):
+        said = texts.say(texts.STOPPED[recorder.LAST_ROW], "de", row=9, sheet="S", kept=2)
+        self.assertTrue(said.startswith("The recording stopped after row 9 of the sheet S"))
 
 
 class Stoppable:

@@ -64,6 +64,12 @@ class CellValues(unittest.TestCase):
         self.assertEqual(values.cell_value("wavelength", items, first), 600.0)
         self.assertEqual(values.cell_value("time", items, first), "")
         self.assertEqual(values.cell_value("status", items, first), "")
+        self.assertEqual(values.cell_value("damaged", items, first), "")
+
+    def test_damage_is_a_number_that_formulas_can_test(self):
+        for damaged, expected in [(False, 0.0), (True, 1.0)]:
+            self.assertEqual(values.cell_value("damaged", ITEMS, reading(Damaged=damaged)),
+                             expected)
 
     def test_texts_are_the_items(self):
         items = dict(ITEMS, errorcode="Check RS-232 Connection")

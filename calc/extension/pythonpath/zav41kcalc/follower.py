@@ -7,12 +7,10 @@ it calls in here.
 """
 import threading
 
-import gi
+from . import systemgi, values
 
-gi.require_version("Gio", "2.0")
-from gi.repository import Gio, GLib  # noqa: E402
-
-from . import values  # noqa: E402
+if systemgi.load() is not None:
+    from gi.repository import Gio, GLib
 
 
 class Follower:
@@ -25,6 +23,8 @@ class Follower:
         self._loop = None
         self._context = None
         self._ready = threading.Event()
+        # Why nothing can be followed here, as a cell says it; None when all is there.
+        self.missing = None if "Gio" in globals() else systemgi.MISSING
 
     # -- used from any thread
 
@@ -36,7 +36,7 @@ class Follower:
         """Adds a callable(items, reading), started on the first; returns the current state."""
         with self._lock:
             self._watchers.append(watcher)
-            start = self._thread is None
+            start = self._thread is None and self.missing is None
             if start:
                 self._ready.clear()
                 self._thread = threading.Thread(target=self._run, name="zav41k-bus",

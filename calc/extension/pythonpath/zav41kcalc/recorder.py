@@ -10,16 +10,24 @@ import threading
 
 from . import values
 
-HEADER = ("time", "absorbance", "wavelength", "status")
+HEADER = ("time", "absorbance", "wavelength", "status", "damaged")
 WIDTH = len(HEADER)
+TIME, DAMAGED = 0, 4
+
+# Why a recording stopped by itself.
+LAST_ROW = "last-row"
+PROTECTED = "protected"
+GONE = "gone"
 
 
 def row_of(items, reading, null_date=values.DEFAULT_NULL_DATE):
-    """The row of one reading: its time as a Calc date-time, then what the cells show."""
+    """The row of one reading: its time as a Calc date-time, the absorbance it measured, the
+    wavelength, the status and whether what came was damaged."""
     return (values.calc_date(reading["Time"], null_date),
-            values.cell_value("absorbance", items, reading),
+            values.row_absorbance(reading),
             values.cell_value("wavelength", items, reading),
-            reading["Status"])
+            reading["Status"],
+            float(bool(reading["Damaged"])))
 
 
 class Recording:
@@ -27,26 +35,39 @@ class Recording:
 
     `sheet` is a Calc sheet, `post` runs a callable on LibreOffice's main thread later,
     `since` is the start in microseconds since the epoch (readings made before it are not
-    rows) and `time_format` is the number format of the time column, or None.
+    rows), `formats` the number formats of the time and damaged columns (or None each), and
+    `kept` rows that an earlier recording could not write, written first. When a row cannot
+    be written, `halted(why, row, kept)` is called on the main thread with the rows not
+    written, and the recording takes no more.
     """
 
     def __init__(self, follower, sheet, column, row, post, since, null_date,
-                 time_format=None):
+                 formats=(None, None), kept=(), halted=lambda why, row, kept: None):
         self._follower = follower
         self._sheet = sheet
         self._column = column
         self._post = post
         self._null_date = null_date
-        self._time_format = time_format
+        self._formats = formats
+        self._halted = halted
         self._lock = threading.Lock()
-        self._queue = collections.deque()
+        self._queue = collections.deque(kept)
         self._posted = False
         self._stopped = False
+        self._widened = False
+        self._last_row = sheet.getRows().getCount() - 1
+        if sheet.isProtected():
+            raise PermissionError(PROTECTED)
+        if row >= self._last_row:
+            raise PermissionError(LAST_ROW)
         if self._empty(row):
             self._write(row, HEADER)
         self._row = row + 1
         self._since = since
         self._last = None
+        if self._queue:
+            self._posted = True
+            post(self.flush)
         follower.watch(self._changed)
 
     def stop(self):
@@ -78,23 +99,54 @@ class Recording:
     # -- the main thread
 
     def flush(self):
-        """Writes every row taken so far."""
+        """Writes every row taken so far, or stops at the first that cannot be written."""
         with self._lock:
             rows = list(self._queue)
             self._queue.clear()
             self._posted = False
+        written = 0
+        why = None
         try:
             for row in rows:
-                while not self._empty(self._row):
+                while self._row <= self._last_row and not self._empty(self._row):
                     self._row += 1
+                why = self._cannot_write()
+                if why is not None:
+                    break
                 self._write(self._row, row)
-                if self._time_format is not None:
-                    self._sheet.getCellByPosition(self._column, self._row).NumberFormat = \
-                        self._time_format
+                for column, number_format in zip((TIME, DAMAGED), self._formats):
+                    if number_format is not None:
+                        self._sheet.getCellByPosition(self._column + column,
+                                                      self._row).NumberFormat = number_format
                 self._row += 1
+                written += 1
         except Exception:
-            # The document is gone with its sheet.
-            self.stop()
+            why = GONE
+        if why is None:
+            if written and not self._widened:
+                self._widen()
+            return
+        with self._lock:
+            kept = rows[written:] + list(self._queue)
+            self._queue.clear()
+        self.stop()
+        self._halted(why, self._row, kept)
+
+    def _cannot_write(self):
+        if self._row > self._last_row:
+            return LAST_ROW
+        if self._sheet.isProtected():
+            return PROTECTED
+        return None
+
+    def _widen(self):
+        # Wide enough for the date and time, never narrower than the user made it.
+        self._widened = True
+        column = self._sheet.getColumns().getByIndex(self._column + TIME)
+        width = column.Width
+        column.OptimalWidth = True
+        if column.Width < width:
+            column.Width = width
 
     def _cells(self, row):
         return self._sheet.getCellRangeByPosition(self._column, row,
@@ -109,23 +161,29 @@ class Recording:
 
 
 class Recorder:
-    """The recordings of every document, at most one each, keyed by the caller."""
+    """The recordings of every document, at most one each, keyed by the caller, and the rows
+    that a recording stopped by itself could not write, until the next one writes them."""
 
     def __init__(self):
         self._lock = threading.Lock()
         self._recordings = {}
+        self._kept = {}
 
     def start(self, key, make):
-        """Starts a recording made by make() unless the document has one; True if started."""
+        """Starts a recording made by make(kept) unless the document has one; True if
+        started. `kept` are the rows that the document's last recording did not write."""
         with self._lock:
             if key in self._recordings:
                 return False
             self._recordings[key] = None
+            kept = self._kept.pop(key, [])
         try:
-            recording = make()
+            recording = make(kept)
         except BaseException:
             with self._lock:
                 del self._recordings[key]
+                if kept:
+                    self._kept[key] = kept
             raise
         with self._lock:
             stopped = key not in self._recordings
@@ -141,6 +199,23 @@ class Recorder:
             recording = self._recordings.pop(key, None)
         if recording is not None:
             recording.stop()
+
+    def halted(self, key, kept):
+        """The document's recording stopped by itself; its unwritten rows wait for the next."""
+        with self._lock:
+            self._recordings.pop(key, None)
+            if kept:
+                self._kept[key] = self._kept.get(key, []) + list(kept)
+
+    def forget(self, key):
+        """The document is gone, and with it any rows kept for it."""
+        self.stop(key)
+        with self._lock:
+            self._kept.pop(key, None)
+
+    def kept(self, key):
+        with self._lock:
+            return len(self._kept.get(key, ()))
 
     def is_recording(self, key):
         with self._lock:

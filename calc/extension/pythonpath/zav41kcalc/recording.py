@@ -11,20 +11,15 @@ from com.sun.star.task import XJobExecutor
 from com.sun.star.uno import Exception as UnoException
 from com.sun.star.uno import RuntimeException
 from com.sun.star.util import XCloseListener
+from com.sun.star.util.NumberFormat import LOGICAL
 from org.zav41k.calc import XRecorder
 
-from . import recorder, serviceinfo, values
+from . import recorder, serviceinfo, texts, values
 
 IMPLEMENTATION = "org.zav41k.calc.Recorder"
 SERVICES = (IMPLEMENTATION,)
 # The same in every language, and to the millisecond: readings may come many a second.
 TIME_FORMAT = "YYYY-MM-DD HH:MM:SS.000"
-NOT_A_CELL = {
-    "en": "Select the cell where the table of readings starts, then record.",
-    "fr": "Sélectionnez la cellule où commence le tableau des mesures, puis enregistrez.",
-}
-
-
 class _Call(unohelper.Base, XCallback):
     def __init__(self, function):
         self._function = function
@@ -42,10 +37,10 @@ class _StopOnClose(unohelper.Base, XCloseListener):
         pass
 
     def notifyClosing(self, event):
-        self._recordings.stop(self._key)
+        self._recordings.forget(self._key)
 
     def disposing(self, event):
-        self._recordings.stop(self._key)
+        self._recordings.forget(self._key)
 
 
 def _first_cell(selection):
@@ -57,11 +52,14 @@ def _first_cell(selection):
     return None
 
 
-def _time_format(document):
+def _formats(document):
+    """The number formats of the time column and of the damaged column (TRUE or FALSE in the
+    document's language)."""
     formats = document.getNumberFormats()
     locale = Locale("en", "US", "")
     key = formats.queryKey(TIME_FORMAT, locale, False)
-    return key if key >= 0 else formats.addNew(TIME_FORMAT, locale)
+    time_key = key if key >= 0 else formats.addNew(TIME_FORMAT, locale)
+    return time_key, formats.getStandardFormat(LOGICAL, Locale())
 
 
 class Recorder(unohelper.Base, serviceinfo.ServiceInfo, XRecorder, XJobExecutor,
@@ -77,6 +75,8 @@ class Recorder(unohelper.Base, serviceinfo.ServiceInfo, XRecorder, XJobExecutor,
         self._recordings = recordings
         self._callbacks = context.ServiceManager.createInstanceWithContext(
             "com.sun.star.awt.AsyncCallback", context)
+        self._reasons = {}
+        self._listened = set()
 
     def _post(self, function):
         self._callbacks.addCallback(_Call(function), None)
@@ -94,20 +94,41 @@ class Recorder(unohelper.Base, serviceinfo.ServiceInfo, XRecorder, XJobExecutor,
         if document is None or not document.supportsService(
                 "com.sun.star.sheet.SpreadsheetDocument"):
             raise IllegalArgumentException("readings are recorded into a spreadsheet", self, 0)
+        language = self._language()
+        if self._follower.missing:
+            raise IllegalArgumentException(self._follower.missing, self, 0)
         controller = document.getCurrentController()
         address = _first_cell(controller.getSelection())
         if address is None:
-            raise IllegalArgumentException(NOT_A_CELL["en"], self, 0)
+            raise IllegalArgumentException(texts.say(texts.NOT_A_CELL, language), self, 0)
         sheet = document.Sheets.getByIndex(address.Sheet)
+        key = document.RuntimeUID
 
-        def make():
+        def halted(why, row, kept):
+            self._recordings.halted(key, kept)
+            if why == recorder.GONE:
+                return
+            text = texts.say(texts.STOPPED[why], self._language(), row=row, sheet=sheet.getName(),
+                         kept=self._recordings.kept(key))
+            self._reasons[key] = text
+            self._tell(document, text)
+
+        def make(kept):
             return recorder.Recording(self._follower, sheet, address.StartColumn,
                                       address.StartRow, self._post, time.time_ns() // 1000,
-                                      values.null_date_of(document), _time_format(document))
+                                      values.null_date_of(document), _formats(document), kept,
+                                      halted)
 
-        key = document.RuntimeUID
-        if self._recordings.start(key, make):
-            document.addCloseListener(_StopOnClose(self._recordings, key))
+        try:
+            started = self._recordings.start(key, make)
+        except PermissionError as refused:
+            raise IllegalArgumentException(
+                texts.say(texts.REFUSED[refused.args[0]], language, sheet=sheet.getName()), self, 0)
+        if started:
+            self._reasons.pop(key, None)
+            if key not in self._listened:
+                self._listened.add(key)
+                document.addCloseListener(_StopOnClose(self._recordings, key))
 
     def stop(self, document):
         if document is not None:
@@ -115,6 +136,9 @@ class Recorder(unohelper.Base, serviceinfo.ServiceInfo, XRecorder, XJobExecutor,
 
     def isRecording(self, document):
         return document is not None and self._recordings.is_recording(document.RuntimeUID)
+
+    def stopReason(self, document):
+        return "" if document is None else self._reasons.get(document.RuntimeUID, "")
 
     # Tools > ZAV41K: "start" or "stop", on the document in front.
     def trigger(self, command):
@@ -126,8 +150,8 @@ class Recorder(unohelper.Base, serviceinfo.ServiceInfo, XRecorder, XJobExecutor,
             return
         try:
             self._start(document)
-        except IllegalArgumentException:
-            self._tell(document, NOT_A_CELL.get(self._language(), NOT_A_CELL["en"]))
+        except IllegalArgumentException as refused:
+            self._tell(document, refused.Message)
 
     def _language(self):
         try:
@@ -142,7 +166,10 @@ class Recorder(unohelper.Base, serviceinfo.ServiceInfo, XRecorder, XJobExecutor,
             return "en"
 
     def _tell(self, document, text):
-        window = document.getCurrentController().getFrame().getContainerWindow()
+        try:
+            window = document.getCurrentController().getFrame().getContainerWindow()
+        except Exception:
+            return  # no document window to speak over
         toolkit = self._context.ServiceManager.createInstanceWithContext(
             "com.sun.star.awt.Toolkit", self._context)
         box = toolkit.createMessageBox(window, WARNINGBOX, BUTTONS_OK, "ZAV41K", text)

@@ -23,6 +23,8 @@ class Result(unohelper.Base, XVolatileResult):
         self._value = values.UNAVAILABLE
 
     def value_of(self, items, reading):
+        if self._follower.missing:
+            return self._follower.missing
         return values.cell_value(self._item, items, reading, self._null_date)
 
     def addResultListener(self, listener):

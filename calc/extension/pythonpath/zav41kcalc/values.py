@@ -10,7 +10,7 @@ TOPIC = "data"
 # The window's items, as the source publishes their texts.
 TEXT_ITEMS = ("absorbance", "wavelength", "errorcode", "Label1")
 # Items that only the typed readings have.
-READING_ITEMS = ("sequence", "time", "status")
+READING_ITEMS = ("sequence", "time", "status", "damaged")
 ITEMS = TEXT_ITEMS + READING_ITEMS
 
 SERVICE = APPLICATION + ".Source"
@@ -63,6 +63,16 @@ def calc_date(time_us, null_date=DEFAULT_NULL_DATE):
         / datetime.timedelta(days=1)
 
 
+def row_absorbance(reading):
+    """A recorded row's absorbance: the number the record measured, the window's text for LO,
+    HI and the marker, and nothing for a silence, a dropped piece or a damaged record, which
+    measured nothing; so that a column's average counts measurements only."""
+    if reading["Damaged"] or reading["Status"] in ("no-data", "dropped"):
+        return ""
+    number = reading["Absorbance"]
+    return reading["Shown"] if math.isnan(number) else float(number)
+
+
 class Unavailable:
     """No source runs: the cell shows an error value."""
 
@@ -100,4 +110,8 @@ def cell_value(item, items, reading, null_date=DEFAULT_NULL_DATE):
         return calc_date(reading["Time"], null_date) if seen else ""
     if item == "status":
         return reading.get("Status", "") if seen else ""
+    if item == "damaged":
+        # 1 when what came was not a whole record of the reader's, so that formulas can leave
+        # it out; the absorbance cell shows what the window shows.
+        return float(bool(reading.get("Damaged"))) if seen else ""
     return items.get(item, "")
