@@ -6,7 +6,7 @@ from com.sun.star.frame import XTerminateListener
 from com.sun.star.lang import IllegalArgumentException, XServiceInfo, XServiceName
 from org.zav41k.calc import XZav41k
 
-from zav41kcalc import follower, recorder, recording, results, serviceinfo, values
+from zav41kcalc import follower, recorderservice, recordings, results, serviceinfo, values
 
 IMPLEMENTATION = "org.zav41k.calc.Zav41kAddIn"
 SERVICES = ("com.sun.star.sheet.AddIn",)
@@ -14,7 +14,7 @@ SERVICES = ("com.sun.star.sheet.AddIn",)
 # One bus connection for every document of this LibreOffice.
 _follower = follower.Follower()
 _results = results.Results(_follower)
-_recordings = recorder.Recorder()
+_recordings = recordings.Recordings()
 _listening = threading.Lock()
 _terminate_listener = None
 
@@ -62,7 +62,7 @@ class Zav41kAddIn(unohelper.Base, serviceinfo.ServiceInfo, XZav41k, XServiceName
         return IMPLEMENTATION
 
 
-class Recorder(recording.Recorder):
+class Recorder(recorderservice.RecorderService):
     def __init__(self, context):
         super().__init__(context, _follower, _recordings)
         _stop_on_terminate(context)
@@ -70,5 +70,5 @@ class Recorder(recording.Recorder):
 
 g_ImplementationHelper = unohelper.ImplementationHelper()
 g_ImplementationHelper.addImplementation(Zav41kAddIn, IMPLEMENTATION, SERVICES)
-g_ImplementationHelper.addImplementation(Recorder, recording.IMPLEMENTATION,
-                                         recording.SERVICES)
+g_ImplementationHelper.addImplementation(Recorder, recorderservice.IMPLEMENTATION,
+                                         recorderservice.SERVICES)

@@ -24,13 +24,14 @@ class Names(unittest.TestCase):
         for typed, item in [(("ZAV41K", "DATA", "Absorbance"), "absorbance"),
                             (("zav41k", "data", "label1"), "Label1"),
                             (("Zav41k", "Data", "TIME"), "time")]:
-            self.assertEqual(values.canonical_item(*typed), item)
+            with self.subTest(typed=typed):
+                self.assertEqual(values.canonical_item(*typed), item)
 
     def test_unknown_names_are_refused_with_the_ones_there_are(self):
         for typed, said in [(("zav41", "data", "absorbance"), "zav41k"),
                             (("zav41k", "dat", "absorbance"), "data"),
                             (("zav41k", "data", "absorbanc"), "errorcode, Label1, sequence")]:
-            with self.assertRaises(values.UnknownName) as refused:
+            with self.subTest(typed=typed), self.assertRaises(values.UnknownName) as refused:
                 values.canonical_item(*typed)
             self.assertIn(said, str(refused.exception))
 
@@ -49,10 +50,11 @@ class CellValues(unittest.TestCase):
 
     def test_readings_without_a_number_are_texts(self):
         for shown, status in [("LO", "under-range"), ("HI", "over-range"), ("9999", "ok")]:
-            value = values.cell_value("absorbance", ITEMS,
-                                      reading(Absorbance=math.nan, Shown=shown, Status=status))
-            self.assertEqual(value, shown)
-            self.assertIsInstance(value, str)
+            with self.subTest(shown=shown):
+                value = values.cell_value("absorbance", ITEMS,
+                                          reading(Absorbance=math.nan, Shown=shown, Status=status))
+                self.assertEqual(value, shown)
+                self.assertIsInstance(value, str)
 
     def test_before_the_first_record(self):
         first = reading(Sequence=0, Time=0, Wavelength=0, Status="no-data")
@@ -68,8 +70,9 @@ class CellValues(unittest.TestCase):
 
     def test_damage_is_a_number_that_formulas_can_test(self):
         for damaged, expected in [(False, 0.0), (True, 1.0)]:
-            self.assertEqual(values.cell_value("damaged", ITEMS, reading(Damaged=damaged)),
-                             expected)
+            with self.subTest(damaged=damaged):
+                self.assertEqual(values.cell_value("damaged", ITEMS, reading(Damaged=damaged)),
+                                 expected)
 
     def test_texts_are_the_items(self):
         items = dict(ITEMS, errorcode="Check RS-232 Connection")
@@ -80,7 +83,8 @@ class CellValues(unittest.TestCase):
 
     def test_no_source_is_unavailable(self):
         for item in values.ITEMS:
-            self.assertIs(values.cell_value(item, None, None), values.UNAVAILABLE)
+            with self.subTest(item=item):
+                self.assertIs(values.cell_value(item, None, None), values.UNAVAILABLE)
 
 
 class Dates(unittest.TestCase):

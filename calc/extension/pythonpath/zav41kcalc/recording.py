@@ -1,177 +1,160 @@
-"""The recorder as LibreOffice calls it: from a macro, and from Tools > ZAV41K."""
-import time
+"""Recording readings into a sheet: one row per reading, from a chosen cell down.
 
-import unohelper
-from com.sun.star.awt import XCallback
-from com.sun.star.awt.MessageBoxButtons import BUTTONS_OK
-from com.sun.star.awt.MessageBoxType import WARNINGBOX
-from com.sun.star.beans import PropertyValue
-from com.sun.star.lang import IllegalArgumentException, Locale, XServiceInfo
-from com.sun.star.task import XJobExecutor
-from com.sun.star.uno import Exception as UnoException
-from com.sun.star.uno import RuntimeException
-from com.sun.star.util import XCloseListener
-from com.sun.star.util.NumberFormat import LOGICAL
-from org.zav41k.calc import XRecorder
+Readings come on the bus thread and wait in a queue; their rows are written on
+LibreOffice's main thread, the one that makes the user's own edits, so the bus thread never
+waits for the document and nothing is lost while the user works elsewhere. A row never
+overwrites a cell that holds something: it goes below it.
+"""
+import collections
+import threading
 
-from . import recorder, serviceinfo, texts, values
+from . import values
 
-IMPLEMENTATION = "org.zav41k.calc.Recorder"
-SERVICES = (IMPLEMENTATION,)
-# The same in every language, and to the millisecond: readings may come many a second.
-TIME_FORMAT = "YYYY-MM-DD HH:MM:SS.000"
-class _Call(unohelper.Base, XCallback):
-    def __init__(self, function):
-        self._function = function
+HEADER = ("time", "absorbance", "wavelength", "status", "damaged")
+WIDTH = len(HEADER)
+TIME, DAMAGED = 0, 4
 
-    def notify(self, data):
-        self._function()
+# Why a recording stopped by itself.
+LAST_ROW = "last-row"
+PROTECTED = "protected"
+GONE = "gone"
 
 
-class _StopOnClose(unohelper.Base, XCloseListener):
-    def __init__(self, recordings, key):
-        self._recordings = recordings
-        self._key = key
-
-    def queryClosing(self, event, owner):
-        pass
-
-    def notifyClosing(self, event):
-        self._recordings.forget(self._key)
-
-    def disposing(self, event):
-        self._recordings.forget(self._key)
+def row_of(items, reading, null_date=values.DEFAULT_NULL_DATE):
+    """The row of one reading: its time as a Calc date-time, the absorbance it measured, the
+    wavelength, the status and whether what came was damaged."""
+    return (values.calc_date(reading["Time"], null_date),
+            values.row_absorbance(reading),
+            values.cell_value("wavelength", items, reading),
+            reading["Status"],
+            float(bool(reading["Damaged"])))
 
 
-def _first_cell(selection):
-    """The top-left cell of a selected cell or range, or of the first of several."""
-    if hasattr(selection, "getRangeAddress"):
-        return selection.getRangeAddress()
-    if hasattr(selection, "getRangeAddresses") and selection.getRangeAddresses():
-        return selection.getRangeAddresses()[0]
-    return None
+class Recording:
+    """One sheet's table, from its top-left cell down.
 
+    `sheet` is a Calc sheet, `post` runs a callable on LibreOffice's main thread later,
+    `since` is the start in microseconds since the epoch (readings made before it are not
+    rows), `formats` the number formats of the time and damaged columns (or None each), and
+    `kept` rows that an earlier recording could not write, written first. When a row cannot
+    be written, `halted(why, row, kept)` is called on the main thread with the rows not
+    written, and the recording takes no more.
+    """
 
-def _formats(document):
-    """The number formats of the time column and of the damaged column (TRUE or FALSE in the
-    document's language)."""
-    formats = document.getNumberFormats()
-    locale = Locale("en", "US", "")
-    key = formats.queryKey(TIME_FORMAT, locale, False)
-    time_key = key if key >= 0 else formats.addNew(TIME_FORMAT, locale)
-    return time_key, formats.getStandardFormat(LOGICAL, Locale())
-
-
-class Recorder(unohelper.Base, serviceinfo.ServiceInfo, XRecorder, XJobExecutor,
-               XServiceInfo):
-    """org.zav41k.calc.Recorder: start, stop and isRecording for a document."""
-
-    IMPLEMENTATION = IMPLEMENTATION
-    SERVICES = SERVICES
-
-    def __init__(self, context, follower, recordings):
-        self._context = context
+    def __init__(self, follower, sheet, column, row, post, since, null_date,
+                 formats=(None, None), kept=(), halted=lambda why, row, kept: None):
         self._follower = follower
-        self._recordings = recordings
-        self._callbacks = context.ServiceManager.createInstanceWithContext(
-            "com.sun.star.awt.AsyncCallback", context)
-        self._reasons = {}
-        self._listened = set()
+        self._sheet = sheet
+        self._column = column
+        self._post = post
+        self._null_date = null_date
+        self._formats = formats
+        self._halted = halted
+        self._lock = threading.Lock()
+        self._queue = collections.deque(kept)
+        self._posted = False
+        self._stopped = False
+        self._widened = False
+        self._last_row = sheet.getRows().getCount() - 1
+        if sheet.isProtected():
+            raise PermissionError(PROTECTED)
+        if row >= self._last_row:
+            raise PermissionError(LAST_ROW)
+        if self._empty(row):
+            self._write(row, HEADER)
+        self._row = row + 1
+        self._since = since
+        self._last = None
+        if self._queue:
+            self._posted = True
+            post(self.flush)
+        follower.watch(self._changed)
 
-    def _post(self, function):
-        self._callbacks.addCallback(_Call(function), None)
-
-    def start(self, document):
-        try:
-            self._start(document)
-        except (IllegalArgumentException, RuntimeException):
-            raise
-        except UnoException as failed:
-            # Only these two may reach a caller; any other ends its connection to LibreOffice.
-            raise RuntimeException("the recording does not start: %s" % failed.Message, self)
-
-    def _start(self, document):
-        if document is None or not document.supportsService(
-                "com.sun.star.sheet.SpreadsheetDocument"):
-            raise IllegalArgumentException("readings are recorded into a spreadsheet", self, 0)
-        language = self._language()
-        if self._follower.missing:
-            raise IllegalArgumentException(self._follower.missing, self, 0)
-        controller = document.getCurrentController()
-        address = _first_cell(controller.getSelection())
-        if address is None:
-            raise IllegalArgumentException(texts.say(texts.NOT_A_CELL, language), self, 0)
-        sheet = document.Sheets.getByIndex(address.Sheet)
-        key = document.RuntimeUID
-
-        def halted(why, row, kept):
-            self._recordings.halted(key, kept)
-            if why == recorder.GONE:
+    def stop(self):
+        """No more readings are taken; those taken are still written."""
+        with self._lock:
+            if self._stopped:
                 return
-            text = texts.say(texts.STOPPED[why], self._language(), row=row, sheet=sheet.getName(),
-                         kept=self._recordings.kept(key))
-            self._reasons[key] = text
-            self._tell(document, text)
+            self._stopped = True
+        self._follower.unwatch(self._changed)
 
-        def make(kept):
-            return recorder.Recording(self._follower, sheet, address.StartColumn,
-                                      address.StartRow, self._post, time.time_ns() // 1000,
-                                      values.null_date_of(document), _formats(document), kept,
-                                      halted)
+    # -- the bus thread
 
-        try:
-            started = self._recordings.start(key, make)
-        except PermissionError as refused:
-            raise IllegalArgumentException(
-                texts.say(texts.REFUSED[refused.args[0]], language, sheet=sheet.getName()), self, 0)
-        if started:
-            self._reasons.pop(key, None)
-            if key not in self._listened:
-                self._listened.add(key)
-                document.addCloseListener(_StopOnClose(self._recordings, key))
-
-    def stop(self, document):
-        if document is not None:
-            self._recordings.stop(document.RuntimeUID)
-
-    def isRecording(self, document):
-        return document is not None and self._recordings.is_recording(document.RuntimeUID)
-
-    def stopReason(self, document):
-        return "" if document is None else self._reasons.get(document.RuntimeUID, "")
-
-    # Tools > ZAV41K: "start" or "stop", on the document in front.
-    def trigger(self, command):
-        desktop = self._context.ServiceManager.createInstanceWithContext(
-            "com.sun.star.frame.Desktop", self._context)
-        document = desktop.getCurrentComponent()
-        if command == "stop":
-            self.stop(document)
+    def _changed(self, items, reading):
+        # Before the start, or before the first record: no reading of this recording.
+        if reading is None or reading.get("Sequence", 0) == 0 or reading["Time"] < self._since:
             return
-        try:
-            self._start(document)
-        except IllegalArgumentException as refused:
-            self._tell(document, refused.Message)
+        key = (reading["Sequence"], reading["Time"])
+        with self._lock:
+            # An item's text alone is no new reading.
+            if self._stopped or key == self._last:
+                return
+            self._last = key
+            self._queue.append(row_of(items, reading, self._null_date))
+            post = not self._posted
+            self._posted = True
+        if post:
+            self._post(self.flush)
 
-    def _language(self):
-        try:
-            provider = self._context.ServiceManager.createInstanceWithContext(
-                "com.sun.star.configuration.ConfigurationProvider", self._context)
-            path = PropertyValue()
-            path.Name, path.Value = "nodepath", "/org.openoffice.Setup/L10N"
-            setup = provider.createInstanceWithArguments(
-                "com.sun.star.configuration.ConfigurationAccess", (path,))
-            return setup.getByName("ooLocale").split("-")[0]
-        except Exception:
-            return "en"
+    # -- the main thread
 
-    def _tell(self, document, text):
+    def flush(self):
+        """Writes every row taken so far, or stops at the first that cannot be written."""
+        with self._lock:
+            rows = list(self._queue)
+            self._queue.clear()
+            self._posted = False
+        written = 0
+        why = None
         try:
-            window = document.getCurrentController().getFrame().getContainerWindow()
+            for row in rows:
+                while self._row <= self._last_row and not self._empty(self._row):
+                    self._row += 1
+                why = self._cannot_write()
+                if why is not None:
+                    break
+                self._write(self._row, row)
+                for column, number_format in zip((TIME, DAMAGED), self._formats):
+                    if number_format is not None:
+                        self._sheet.getCellByPosition(self._column + column,
+                                                      self._row).NumberFormat = number_format
+                self._row += 1
+                written += 1
         except Exception:
-            return  # no document window to speak over
-        toolkit = self._context.ServiceManager.createInstanceWithContext(
-            "com.sun.star.awt.Toolkit", self._context)
-        box = toolkit.createMessageBox(window, WARNINGBOX, BUTTONS_OK, "ZAV41K", text)
-        box.execute()
-        box.dispose()
+            why = GONE
+        if why is None:
+            if written and not self._widened:
+                self._widen()
+            return
+        with self._lock:
+            kept = rows[written:] + list(self._queue)
+            self._queue.clear()
+        self.stop()
+        self._halted(why, self._row, kept)
+
+    def _cannot_write(self):
+        if self._row > self._last_row:
+            return LAST_ROW
+        if self._sheet.isProtected():
+            return PROTECTED
+        return None
+
+    def _widen(self):
+        # Wide enough for the date and time, never narrower than the user made it.
+        self._widened = True
+        column = self._sheet.getColumns().getByIndex(self._column + TIME)
+        width = column.Width
+        column.OptimalWidth = True
+        if column.Width < width:
+            column.Width = width
+
+    def _cells(self, row):
+        return self._sheet.getCellRangeByPosition(self._column, row,
+                                                  self._column + WIDTH - 1, row)
+
+    def _empty(self, row):
+        # A formula's text is never empty, even where it shows nothing.
+        return all(text == "" for text in self._cells(row).getFormulaArray()[0])
+
+    def _write(self, row, cells):
+        self._cells(row).setDataArray((tuple(cells),))

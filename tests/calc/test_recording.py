@@ -6,7 +6,7 @@ import unittest
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "../../calc/extension/pythonpath"))
 import string  # noqa: E402
 
-from zav41kcalc import recorder, texts, values  # noqa: E402
+from zav41kcalc import messages, recording, recordings, values  # noqa: E402
 
 ITEMS = {"absorbance": "0,50", "wavelength": "600", "errorcode": "0", "Label1": "nm"}
 START = 1796700000000000
@@ -54,7 +54,7 @@ class Sheet:
         return self.protected
 
     def row(self, row, column=0):
-        return tuple(self.cells.get((c, row), "") for c in range(column, column + recorder.WIDTH))
+        return tuple(self.cells.get((c, row), "") for c in range(column, column + recording.WIDTH))
 
 
 class Column:
@@ -109,7 +109,7 @@ class Recordings(unittest.TestCase):
 
     def record(self, sheet, column=0, row=0, since=START, kept=()):
         self.halts = []
-        return recorder.Recording(self.follower, sheet, column, row, self.posted.append, since,
+        return recording.Recording(self.follower, sheet, column, row, self.posted.append, since,
                                   values.DEFAULT_NULL_DATE, (42, 43), kept,
                                   lambda *halt: self.halts.append(halt))
 
@@ -127,7 +127,7 @@ class Recordings(unittest.TestCase):
             self.follower.send(reading(sequence, Shown=shown, Absorbance=absorbance))
         self.assertEqual(len(self.posted), 1, "one write for the readings that wait")
         self.flush()
-        self.assertEqual(sheet.row(4, 2), recorder.HEADER)
+        self.assertEqual(sheet.row(4, 2), recording.HEADER)
         self.assertEqual([sheet.row(r, 2)[1] for r in (5, 6, 7, 8)], [0.5, "LO", 2.675, ""])
         self.assertEqual(sheet.row(5, 2)[0], values.calc_date(START + 1000))
         self.assertEqual(sheet.row(5, 2)[2:], (600.0, "ok", 0.0))
@@ -162,7 +162,7 @@ class Recordings(unittest.TestCase):
             again.stop()
         self.assertEqual([sheet.row(r)[0] for r in range(1, 6)],
                          [values.calc_date(START + n * 1000) for n in (1, 2, 4, 5)] + [""])
-        self.assertEqual(sheet.row(0), recorder.HEADER, "one header")
+        self.assertEqual(sheet.row(0), recording.HEADER, "one header")
 
     def test_a_row_never_overwrites_what_the_user_typed_meanwhile(self):
         sheet = Sheet()
@@ -177,13 +177,13 @@ class Recordings(unittest.TestCase):
 
     def test_readings_taken_before_the_stop_are_still_written(self):
         sheet = Sheet()
-        recording = self.record(sheet)
+        stopped = self.record(sheet)
         self.follower.send(reading(1))
-        recording.stop()
+        stopped.stop()
         self.follower.send(reading(2))
         self.flush()
         self.assertEqual((sheet.row(1)[0], sheet.row(2)), (values.calc_date(START + 1000),
-                                                           ("",) * recorder.WIDTH))
+                                                           ("",) * recording.WIDTH))
         self.assertEqual(self.follower.watchers, [])
 
     def test_a_row_has_a_number_only_when_a_record_measured_one(self):
@@ -209,8 +209,8 @@ class Recordings(unittest.TestCase):
 
     def test_a_row_that_cannot_be_written_stops_and_is_kept(self):
         for why, sheet, block in [
-                (recorder.LAST_ROW, Sheet(rows=4), lambda sheet: None),
-                (recorder.PROTECTED, Sheet(), lambda sheet: setattr(sheet, "protected", True))]:
+                (recording.LAST_ROW, Sheet(rows=4), lambda sheet: None),
+                (recording.PROTECTED, Sheet(), lambda sheet: setattr(sheet, "protected", True))]:
             with self.subTest(why=why):
                 self.record(sheet)
                 for sequence in (1, 2):
@@ -222,7 +222,7 @@ class Recordings(unittest.TestCase):
                 self.flush()
                 self.assertEqual(len(self.halts), 1)
                 halted, row, kept = self.halts[0]
-                written = 3 if why == recorder.LAST_ROW else 2
+                written = 3 if why == recording.LAST_ROW else 2
                 self.assertEqual((halted, row), (why, written + 1))
                 self.assertEqual([k[0] for k in kept], [values.calc_date(START + n * 1000)
                                                         for n in range(written + 1, 6)])
@@ -238,8 +238,8 @@ class Recordings(unittest.TestCase):
     def test_a_start_where_no_row_can_go_is_refused(self):
         protected = Sheet()
         protected.protected = True
-        for why, sheet, row in [(recorder.PROTECTED, protected, 0),
-                                (recorder.LAST_ROW, Sheet(rows=4), 3)]:
+        for why, sheet, row in [(recording.PROTECTED, protected, 0),
+                                (recording.LAST_ROW, Sheet(rows=4), 3)]:
             with self.subTest(why=why), self.assertRaises(PermissionError) as refused:
                 self.record(sheet, row=row)
             self.assertEqual(refused.exception.args, (why,))
@@ -252,12 +252,12 @@ class Recordings(unittest.TestCase):
         self.follower.send(reading(1))
         self.flush()
         self.assertEqual(self.follower.watchers, [])
-        self.assertEqual(self.halts[0][0], recorder.GONE)
+        self.assertEqual(self.halts[0][0], recording.GONE)
 
 
 class Registry(unittest.TestCase):
     def test_one_recording_a_document(self):
-        registry = recorder.Recorder()
+        registry = recordings.Recordings()
         made = []
         started = [registry.start("doc", lambda kept: made.append(Stoppable()) or made[-1])
                    for _ in range(2)]
@@ -267,13 +267,13 @@ class Registry(unittest.TestCase):
         self.assertFalse(registry.is_recording("doc"))
 
     def test_a_start_that_fails_leaves_no_recording(self):
-        registry = recorder.Recorder()
+        registry = recordings.Recordings()
         with self.assertRaises(ValueError):
             registry.start("doc", lambda kept: (_ for _ in ()).throw(ValueError("no cell")))
         self.assertFalse(registry.is_recording("doc"))
 
     def test_stopped_while_it_starts(self):
-        registry = recorder.Recorder()
+        registry = recordings.Recordings()
         made = Stoppable()
 
         def make(kept):
@@ -286,7 +286,7 @@ class Registry(unittest.TestCase):
 
 
     def test_rows_kept_by_a_halt_go_to_the_next_start_of_that_document_only(self):
-        registry = recorder.Recorder()
+        registry = recordings.Recordings()
         registry.start("doc", lambda kept: Stoppable())
         registry.halted("doc", ["row 1", "row 2"])
         self.assertFalse(registry.is_recording("doc"))
@@ -304,18 +304,18 @@ class Texts(unittest.TestCase):
         def blanks(text):
             return sorted(name for _, name, _, _ in string.Formatter().parse(text) if name)
 
-        tables = {"not a cell": texts.NOT_A_CELL}
-        tables.update({"refused " + why: text for why, text in texts.REFUSED.items()})
-        tables.update({"stopped " + why: text for why, text in texts.STOPPED.items()})
+        tables = {"not a cell": messages.NOT_A_CELL}
+        tables.update({"refused " + why: text for why, text in messages.REFUSED.items()})
+        tables.update({"stopped " + why: text for why, text in messages.STOPPED.items()})
         self.assertEqual(len(tables), 5)
         for name, text in tables.items():
             with self.subTest(name):
                 self.assertEqual(set(text), {"en", "fr"})
                 self.assertEqual(blanks(text["fr"]), blanks(text["en"]))
-        self.assertIn("{row}", texts.STOPPED[recorder.PROTECTED]["fr"])
+        self.assertIn("{row}", messages.STOPPED[recording.PROTECTED]["fr"])
 
     def test_a_language_without_texts_is_told_in_english(self):
-        said = texts.say(texts.STOPPED[recorder.LAST_ROW], "de", row=9, sheet="S", kept=2)
+        said = messages.say(messages.STOPPED[recording.LAST_ROW], "de", row=9, sheet="S", kept=2)
         self.assertTrue(said.startswith("The recording stopped after row 9 of the sheet S"))
 
 

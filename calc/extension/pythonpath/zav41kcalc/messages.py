@@ -2,7 +2,7 @@
 
 No UNO here, so that the texts can be tested on their own.
 """
-from . import recorder
+from . import recording
 
 NOT_A_CELL = {
     "en": "Select the cell where the table of readings starts, then record.",
@@ -10,17 +10,17 @@ NOT_A_CELL = {
 }
 # Why a recording does not start, or stopped by itself; {sheet}, {row} and {kept} filled in.
 REFUSED = {
-    recorder.PROTECTED: {
+    recording.PROTECTED: {
         "en": "The sheet {sheet} is protected: readings cannot be recorded into it.",
         "fr": "La feuille {sheet} est protégée : les mesures ne peuvent y être enregistrées.",
     },
-    recorder.LAST_ROW: {
+    recording.LAST_ROW: {
         "en": "There is no room for a table of readings below the selected cell.",
         "fr": "Il n'y a pas de place pour un tableau de mesures sous la cellule sélectionnée.",
     },
 }
 STOPPED = {
-    recorder.PROTECTED: {
+    recording.PROTECTED: {
         "en": "The recording stopped after row {row} of the sheet {sheet}: the sheet is "
               "protected. {kept} reading(s) not yet written are kept; unprotect the sheet or "
               "select a cell elsewhere, and record again to write them.",
@@ -29,7 +29,7 @@ STOPPED = {
               "la protection ou sélectionnez une cellule ailleurs, puis enregistrez de nouveau "
               "pour les écrire.",
     },
-    recorder.LAST_ROW: {
+    recording.LAST_ROW: {
         "en": "The recording stopped after row {row} of the sheet {sheet}, its last row. "
               "{kept} reading(s) not yet written are kept; select a cell where there is room "
               "and record again to write them.",
