@@ -1,9 +1,9 @@
 #include "app/frmzav41k.h"
 
 #include "app/indicatorview.h"
-#include "app/portresolver.h"
+#include "pictures/programicon.h"
 #include "resources/failuretexts.h"
-#include "resources/programicon.h"
+#include "shell/portresolver.h"
 #include "ui/wrappingmenubar.h"
 
 #include <QApplication>

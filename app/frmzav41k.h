@@ -1,6 +1,5 @@
 #pragma once
 
-#include "app/startup.h"
 #include "app/windowprompter.h"
 #include "common/indicatormodel.h"
 #include "common/readingmodel.h"
@@ -8,6 +7,7 @@
 #include "link/serialcommcontrol.h"
 #include "publish/linksource.h"
 #include "publish/sessionbus.h"
+#include "shell/startup.h"
 
 #include <QHash>
 #include <QMainWindow>

@@ -1,10 +1,10 @@
-#include "app/commandline.h"
-#include "app/configpaths.h"
-#include "app/displayguard.h"
 #include "app/frmzav41k.h"
 #include "common/terminationsignals.h"
+#include "pictures/programicon.h"
 #include "publish/singleinstance.h"
-#include "resources/programicon.h"
+#include "shell/commandline.h"
+#include "shell/configpaths.h"
+#include "shell/displayguard.h"
 #include "ui/fonts.h"
 
 #include <QApplication>

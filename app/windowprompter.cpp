@@ -1,8 +1,8 @@
 #include "app/windowprompter.h"
 
-#include "app/programtitle.h"
 #include "dialogs/frmabout.h"
 #include "dialogs/frmproperties.h"
+#include "shell/programtitle.h"
 
 #include <QApplication>
 #include <QMessageBox>

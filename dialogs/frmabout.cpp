@@ -1,7 +1,7 @@
 #include "dialogs/frmabout.h"
 
+#include "pictures/programicon.h"
 #include "publish/linknames.h"
-#include "resources/programicon.h"
 #include "resources/stringtable.h"
 #include "ui/fonts.h"
 #include "ui/labelfit.h"

@@ -1,12 +1,12 @@
 #include "dialogs/frmproperties.h"
 
-#include "app/configpaths.h"
-#include "app/settingsstore.h"
-#include "dialogs/portselection.h"
 #include "link/portmap.h"
+#include "pictures/programicon.h"
 #include "resources/failuretexts.h"
-#include "resources/programicon.h"
 #include "resources/stringtable.h"
+#include "shell/configpaths.h"
+#include "shell/portselection.h"
+#include "shell/settingsstore.h"
 #include "ui/fonts.h"
 #include "ui/twips.h"
 

@@ -1,11 +1,11 @@
 // Reading the settings file as start-up and the port map read it: the stored port text and
 // the Ports entries.
 
-#include "app/settingsstore.h"
 #include "fuzzapplication.h"
 #include "link/numberconversion.h"
 #include "link/portmap.h"
 #include "settings/inidocument.h"
+#include "shell/settingsstore.h"
 
 #include <QDir>
 #include <QFile>

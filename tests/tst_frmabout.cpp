@@ -1,8 +1,8 @@
 #include "common/indicatormodel.h"
 #include "dialogs/frmabout.h"
+#include "pictures/programicon.h"
 #include "publish/linknames.h"
 #include "resources/language.h"
-#include "resources/programicon.h"
 #include "ui/fonts.h"
 
 #include <QLabel>

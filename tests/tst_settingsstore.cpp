@@ -1,6 +1,6 @@
-#include "app/programtitle.h"
-#include "app/settingsstore.h"
 #include "resources/language.h"
+#include "shell/programtitle.h"
+#include "shell/settingsstore.h"
 #include "support/filesizelimit.h"
 #include "support/labsettings.h"
 

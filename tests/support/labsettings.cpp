@@ -1,6 +1,6 @@
 #include "support/labsettings.h"
 
-#include "app/settingsstore.h"
+#include "shell/settingsstore.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "app/displayguard.h"
+#include "shell/displayguard.h"
 
 #include <QList>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "app/configpaths.h"
+#include "shell/configpaths.h"
 
-#include "app/programtitle.h"
+#include "shell/programtitle.h"
 
 #include <QDir>
 #include <QFileInfo>

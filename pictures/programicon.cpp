@@ -1,11 +1,11 @@
-#include "resources/programicon.h"
+#include "pictures/programicon.h"
 
 // The pictures are compiled into the widget library; a static library's resources must be
 // registered by hand.
 static void registerResources()
 {
     static const bool registered = [] {
-        Q_INIT_RESOURCE(resources);
+        Q_INIT_RESOURCE(pictures);
         return true;
     }();
     (void)registered;

@@ -1,7 +1,7 @@
-#include "app/portresolver.h"
+#include "shell/portresolver.h"
 
-#include "app/configpaths.h"
 #include "link/portmap.h"
+#include "shell/configpaths.h"
 
 namespace PortResolver {
 

@@ -1,8 +1,8 @@
-#include "app/settingsstore.h"
+#include "shell/settingsstore.h"
 
-#include "app/configpaths.h"
-#include "app/programtitle.h"
 #include "settings/settingsfile.h"
+#include "shell/configpaths.h"
+#include "shell/programtitle.h"
 
 namespace {
 

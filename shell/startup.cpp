@@ -1,13 +1,13 @@
-#include "app/startup.h"
+#include "shell/startup.h"
 
-#include "app/programtitle.h"
-#include "app/settingsstore.h"
 #include "common/pendingfailure.h"
 #include "common/prompter.h"
 #include "link/commcontrol.h"
 #include "link/numberconversion.h"
 #include "link/readerline.h"
 #include "resources/stringtable.h"
+#include "shell/programtitle.h"
+#include "shell/settingsstore.h"
 
 #include <functional>
 

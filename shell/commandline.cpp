@@ -1,4 +1,4 @@
-#include "app/commandline.h"
+#include "shell/commandline.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "dialogs/portselection.h"
+#include "shell/portselection.h"
 
 #include "common/pendingfailure.h"
 #include "common/prompter.h"

@@ -1,4 +1,4 @@
-#include "app/programtitle.h"
+#include "shell/programtitle.h"
 
 namespace {
 

@@ -1,2 +1,0 @@
-// Must not build: the shared vocabulary sits below the reader link.
-#include "link/commcontrol.h"
