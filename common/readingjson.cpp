@@ -1,5 +1,7 @@
 #include "common/readingjson.h"
 
+#include "common/readingfields.h"
+
 #include <QDateTime>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -22,20 +24,47 @@ QString utcTime(qint64 microseconds)
            QStringLiteral(".%1Z").arg(fraction, 6, 10, QLatin1Char('0'));
 }
 
+namespace {
+
+QJsonValue jsonValue(quint64 count)
+{
+    return qint64(count);
+}
+// The one whole number of microseconds in a reading is its time.
+QJsonValue jsonValue(qint64 microseconds)
+{
+    return utcTime(microseconds);
+}
+QJsonValue jsonValue(double number)
+{
+    return std::isfinite(number) ? QJsonValue(number) : QJsonValue(QJsonValue::Null);
+}
+QJsonValue jsonValue(quint32 number)
+{
+    return qint64(number);
+}
+QJsonValue jsonValue(Reading::Status status)
+{
+    return Reading::statusName(status);
+}
+QJsonValue jsonValue(bool flag)
+{
+    return flag;
+}
+QJsonValue jsonValue(const QString &text)
+{
+    return text;
+}
+
+} // namespace
+
 QByteArray object(const Reading &reading)
 {
     QJsonObject json;
-    json.insert(QStringLiteral("sequence"), qint64(reading.sequence));
-    json.insert(QStringLiteral("time"), utcTime(reading.time));
-    json.insert(QStringLiteral("absorbance"), std::isfinite(reading.absorbance)
-                                                  ? QJsonValue(reading.absorbance)
-                                                  : QJsonValue(QJsonValue::Null));
-    json.insert(QStringLiteral("shown"), reading.shown);
-    json.insert(QStringLiteral("marker"), reading.marker);
-    json.insert(QStringLiteral("wavelength"), qint64(reading.wavelength));
-    json.insert(QStringLiteral("status"), Reading::statusName(reading.status));
-    json.insert(QStringLiteral("damaged"), reading.damaged);
-    json.insert(QStringLiteral("record"), reading.record);
+#define ZAV41K_JSON(name, type, member, column, heading)                                           \
+    json.insert(QStringLiteral(#member), jsonValue(reading.member));
+    ZAV41K_READING_FIELDS(ZAV41K_JSON)
+#undef ZAV41K_JSON
     return QJsonDocument(json).toJson(QJsonDocument::Compact);
 }
 

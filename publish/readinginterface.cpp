@@ -1,40 +1,53 @@
 #include "publish/readinginterface.h"
 
+#include "common/readingfields.h"
 #include "publish/readinginterfacexml.h"
 
 #include <QDBusMessage>
 
 namespace {
 
-// In the order of the signal's arguments.
-const char *const kFields[] = {"Sequence",   "Time",   "Absorbance", "Shown", "Marker",
-                               "Wavelength", "Status", "Damaged",    "Record"};
-
-// A bus string cannot hold a NUL, so the record carries one as U+2400 (the symbol for NUL),
-// which no received byte can be: each byte is one character from U+0000 to U+00FF.
+// A bus string cannot hold a NUL, so a text carries one as U+2400 (the symbol for NUL), which
+// no received byte can be: each byte of a record is one character from U+0000 to U+00FF.
 constexpr char16_t kNulOnTheBus = u'\u2400';
 
-QString recordOnTheBus(QString record)
+QVariant onTheBus(const QString &text)
 {
-    return record.replace(QChar(u'\0'), QChar(kNulOnTheBus));
+    return QString(text).replace(QChar(u'\0'), QChar(kNulOnTheBus));
+}
+QVariant onTheBus(Reading::Status status)
+{
+    return Reading::statusName(status);
+}
+template <typename T> QVariant onTheBus(const T &value)
+{
+    return QVariant::fromValue(value);
 }
 
-QString recordFromTheBus(QString record)
+bool fromTheBus(const QVariant &value, QString *text)
 {
-    return record.replace(QChar(kNulOnTheBus), QChar(u'\0'));
+    *text = value.toString().replace(QChar(kNulOnTheBus), QChar(u'\0'));
+    return true;
 }
+bool fromTheBus(const QVariant &value, Reading::Status *status)
+{
+    return Reading::statusFromName(value.toString(), status);
+}
+template <typename T> bool fromTheBus(const QVariant &value, T *field)
+{
+    *field = value.value<T>();
+    return true;
+}
+
+#define ZAV41K_NAME(name, type, member, column, heading) #name,
+const char *const kFields[] = {ZAV41K_READING_FIELDS(ZAV41K_NAME)};
+#undef ZAV41K_NAME
 
 QVariantList values(const Reading &reading)
 {
-    return {QVariant::fromValue(reading.sequence),
-            QVariant::fromValue(reading.time),
-            QVariant::fromValue(reading.absorbance),
-            QVariant::fromValue(reading.shown),
-            QVariant::fromValue(reading.marker),
-            QVariant::fromValue(reading.wavelength),
-            QVariant::fromValue(Reading::statusName(reading.status)),
-            QVariant::fromValue(reading.damaged),
-            QVariant::fromValue(recordOnTheBus(reading.record))};
+#define ZAV41K_VALUE(name, type, member, column, heading) onTheBus(reading.member),
+    return {ZAV41K_READING_FIELDS(ZAV41K_VALUE)};
+#undef ZAV41K_VALUE
 }
 
 } // namespace
@@ -72,24 +85,28 @@ QDBusMessage signal(const QString &path, const Reading &reading)
     return message;
 }
 
+QString signature()
+{
+#define ZAV41K_TYPE(name, type, member, column, heading) type
+    return QStringLiteral(ZAV41K_READING_FIELDS(ZAV41K_TYPE));
+#undef ZAV41K_TYPE
+}
+
 Outcome<Reading> fromSignal(const QDBusMessage &message)
 {
-    if (message.signature() != QLatin1String(kSignature))
+    if (message.signature() != signature())
         return Failure{0, QStringLiteral("a reading with signature \"%1\" instead of \"%2\"")
-                              .arg(message.signature().left(40), QLatin1String(kSignature))};
-    const QVariantList a = message.arguments();
+                              .arg(message.signature().left(40), signature())};
+    const QVariantList arguments = message.arguments();
     Reading reading;
-    reading.sequence = a.at(0).toULongLong();
-    reading.time = a.at(1).toLongLong();
-    reading.absorbance = a.at(2).toDouble();
-    reading.shown = a.at(3).toString();
-    reading.marker = a.at(4).toBool();
-    reading.wavelength = a.at(5).toUInt();
-    if (!Reading::statusFromName(a.at(6).toString(), &reading.status))
-        return Failure{0, QStringLiteral("a reading with an unknown status \"%1\"")
-                              .arg(a.at(6).toString().left(40))};
-    reading.damaged = a.at(7).toBool();
-    reading.record = recordFromTheBus(a.at(8).toString());
+    int i = 0;
+#define ZAV41K_FROM(name, type, member, column, heading)                                           \
+    if (!fromTheBus(arguments.at(i++), &reading.member))                                           \
+        return Failure{0,                                                                          \
+                       QStringLiteral("a reading with an unknown %1 \"%2\"")                       \
+                           .arg(QLatin1String(#member), arguments.at(i - 1).toString().left(40))};
+    ZAV41K_READING_FIELDS(ZAV41K_FROM)
+#undef ZAV41K_FROM
     return reading;
 }
 

@@ -13,7 +13,8 @@ namespace ReadingInterface {
 
 inline constexpr char kName[] = "zav41k.Reading1";
 inline constexpr char kSignal[] = "Reading";
-inline constexpr char kSignature[] = "txdsbusbs";
+// The signal's signature, one type per field.
+QString signature();
 
 // The <interface> element, as Introspect gives it.
 QString introspection();

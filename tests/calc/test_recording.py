@@ -3,7 +3,8 @@ import os
 import sys
 import unittest
 
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), "../../calc/extension/pythonpath"))
+# The extension as the build stages it, with the modules it makes.
+sys.path.insert(0, os.environ["ZAV41K_CALC_PYTHONPATH"])
 import string  # noqa: E402
 
 from zav41kcalc import messages, recording, recordings, values  # noqa: E402

@@ -6,7 +6,8 @@ import sys
 import time
 import unittest
 
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), "../../calc/extension/pythonpath"))
+# The extension as the build stages it, with the modules it makes.
+sys.path.insert(0, os.environ["ZAV41K_CALC_PYTHONPATH"])
 from zav41kcalc import values  # noqa: E402
 
 ITEMS = {"absorbance": "2,68", "wavelength": "600", "errorcode": "0", "Label1": "nm"}

@@ -2,6 +2,7 @@
 
 #include "csvfield.h"
 
+#include "common/readingfields.h"
 #include "common/readingjson.h"
 #include "common/writeall.h"
 #include "publish/instancelock.h"
@@ -36,8 +37,61 @@ QString processName(qint64 pid)
 
 } // namespace
 
-const char RecordBook::kHeader[] =
-    "time,sequence,absorbance_shown,absorbance,wavelength_nm,status,damaged,record\n";
+namespace {
+
+// A field as a CSV column: numbers in the C locale, the time in UTC, texts quoted as needed.
+QString csvText(quint64 count)
+{
+    return QString::number(count);
+}
+// The one whole number of microseconds in a reading is its time.
+QString csvText(qint64 microseconds)
+{
+    return ReadingJson::utcTime(microseconds);
+}
+QString csvText(double number)
+{
+    return std::isfinite(number) ? QString::number(number, 'g', QLocale::FloatingPointShortest)
+                                 : QString();
+}
+QString csvText(quint32 number)
+{
+    return QString::number(number);
+}
+QString csvText(Reading::Status status)
+{
+    return Reading::statusName(status);
+}
+QString csvText(bool flag)
+{
+    return flag ? QStringLiteral("1") : QStringLiteral("0");
+}
+QString csvText(const QString &text)
+{
+    return csvField(text);
+}
+
+// The record's columns, in their order: the heading, or the text of one reading.
+template <typename Column> QStringList columns(Column column)
+{
+    QStringList all;
+#define ZAV41K_COLUMN(name, type, member, position, heading)                                       \
+    if (position > 0) {                                                                            \
+        if (all.size() < position)                                                                 \
+            all.resize(position);                                                                  \
+        all[position - 1] = column(QStringLiteral(heading), [](const Reading &reading) {           \
+            return csvText(reading.member);                                                        \
+        });                                                                                        \
+    }
+    ZAV41K_READING_FIELDS(ZAV41K_COLUMN)
+#undef ZAV41K_COLUMN
+    return all;
+}
+
+} // namespace
+
+const QByteArray RecordBook::kHeader =
+    columns([](const QString &heading, auto) { return heading; }).join(u',').toUtf8() + '\n';
 
 RecordBook::RecordBook(QString folder)
     : m_folder(std::move(folder))
@@ -80,19 +134,10 @@ QString RecordBook::fileNameFor(const QDate &day)
 
 QByteArray RecordBook::row(const Reading &reading)
 {
-    const QString absorbance =
-        std::isfinite(reading.absorbance)
-            ? QString::number(reading.absorbance, 'g', QLocale::FloatingPointShortest)
-            : QString();
-    const QStringList fields{ReadingJson::utcTime(reading.time),
-                             QString::number(reading.sequence),
-                             csvField(reading.shown),
-                             absorbance,
-                             QString::number(reading.wavelength),
-                             Reading::statusName(reading.status),
-                             reading.damaged ? QStringLiteral("1") : QStringLiteral("0"),
-                             csvField(reading.record)};
-    return fields.join(u',').toUtf8() + '\n';
+    return columns([&reading](const QString &, auto text) { return text(reading); })
+               .join(u',')
+               .toUtf8() +
+           '\n';
 }
 
 Status RecordBook::append(const Reading &reading)
@@ -173,17 +218,17 @@ Status RecordBook::open(const QDate &day)
 // Takes an existing file on, when it is a record of its own shape.
 Status RecordBook::adopt(const QString &path, qint64 size)
 {
-    const qint64 headerSize = qint64(sizeof kHeader - 1);
+    const qint64 headerSize = kHeader.size();
     QByteArray head(int(std::min(size, headerSize)), '\0');
     if (::pread(m_fd, head.data(), head.size(), 0) != head.size())
         return Failure{0, systemError(path, "read")};
     // Empty, or a header cut short by a power cut: nothing of a row in it yet.
-    if (size < headerSize && QByteArray(kHeader).startsWith(head)) {
+    if (size < headerSize && kHeader.startsWith(head)) {
         if (::ftruncate(m_fd, 0) != 0 || !writeAll(m_fd, kHeader))
             return Failure{0, systemError(path, "write")};
         return {};
     }
-    if (head != QByteArray(kHeader))
+    if (head != kHeader)
         return Failure{0, QStringLiteral("%1: does not begin with the record's header, so it is "
                                          "no record made here; not written to")
                               .arg(path)};

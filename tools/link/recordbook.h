@@ -19,7 +19,7 @@ class InstanceLock;
 // has another name elsewhere, is left alone.
 class RecordBook {
 public:
-    static const char kHeader[];
+    static const QByteArray kHeader;
 
     explicit RecordBook(QString folder);
     ~RecordBook();

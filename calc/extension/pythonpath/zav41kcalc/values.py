@@ -5,6 +5,9 @@ No UNO and no bus here, so that the rules can be tested on their own.
 import datetime
 import math
 
+# The reading's fields in the order of the Reading signal, made by the build from their table.
+from .readingfields import READING_FIELDS  # noqa: F401
+
 APPLICATION = "zav41k"
 TOPIC = "data"
 # The window's items, as the source publishes their texts.
@@ -21,9 +24,6 @@ PATH = "/" + TOPIC
 # Calc's usual day 0; a document may set another.
 DEFAULT_NULL_DATE = datetime.date(1899, 12, 30)
 
-# The reading's fields in the order of the Reading signal.
-READING_FIELDS = ("Sequence", "Time", "Absorbance", "Shown", "Marker", "Wavelength", "Status",
-                  "Damaged", "Record")
 
 
 class UnknownName(ValueError):
