@@ -39,6 +39,7 @@ private slots:
     void portChosenAfterAFailedStartIsOpened();
     void runsWithoutSessionBus();
     void anotherOwnerOfTheBusNameIsSaid();
+    void aStalledClientHoldsNoOneUp();
     void publishesAgainAfterTheBusRestarts();
     void linkNamesInAnyCase_data();
     void linkNamesInAnyCase();
@@ -85,13 +86,8 @@ void TestProgram::readsPublishesAndEndsOnFileExit()
     LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"), QStringLiteral("data"),
                         QStringLiteral("absorbance"), QStringLiteral("wavelength"),
                         QStringLiteral("errorcode")});
-    // Marker records until the program is up and the client linked.
-    for (int i = 0; i < 100 && client.lines().isEmpty(); ++i) {
-        program.send("0001 000\r\n");
-        QTest::qWait(100);
-    }
     QVERIFY2(
-        !client.lines().isEmpty(),
+        program.sendUntilSeen(client, "0001 000\r\n", QStringLiteral("absorbance\t0.001")),
         qPrintable(client.errors() + QString::fromUtf8(program.process.readAllStandardError())));
     // Markers sent before the program was up may still be coming; the records follow them.
     program.send("2675 100\r\n0123 001\r\n");
@@ -135,11 +131,7 @@ void TestProgram::readingsStayWholeWhileABoxWaits()
     LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"), QStringLiteral("data"),
                         QStringLiteral("absorbance"), QStringLiteral("wavelength"),
                         QStringLiteral("errorcode")});
-    for (int i = 0; i < 100 && client.lines().isEmpty(); ++i) {
-        program.send("0001 000\r\n");
-        QTest::qWait(100);
-    }
-    QVERIFY(!client.lines().isEmpty());
+    QVERIFY(program.sendUntilSeen(client, "0001 000\r\n", QStringLiteral("absorbance\t0.001")));
     QTest::qWait(300);
 
     // A bad count opens the decoder's box; a record arrives while nobody answers it.
@@ -190,13 +182,8 @@ void TestProgram::portChosenAfterAFailedStartIsOpened()
     // The port is read from at once, without a restart, and the choice is stored.
     LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"), QStringLiteral("data"),
                         QStringLiteral("absorbance")});
-    bool seen = false;
-    for (int i = 0; i < 100 && !seen; ++i) {
-        program.send("0042 000\r\n");
-        QTest::qWait(100);
-        seen = client.lines().contains(QStringLiteral("absorbance\t0.042"));
-    }
-    QVERIFY2(seen, qPrintable(client.errors() + program.process.readAllStandardError()));
+    QVERIFY2(program.sendUntilSeen(client, "0042 000\r\n", QStringLiteral("absorbance\t0.042")),
+             qPrintable(client.errors() + program.process.readAllStandardError()));
     QVERIFY(conf.open(QIODevice::ReadOnly));
     QVERIFY(conf.readAll().startsWith("[Properties]\nCommPort=2\n"));
 }
@@ -270,6 +257,29 @@ void TestProgram::anotherOwnerOfTheBusNameIsSaid()
     QTRY_VERIFY(readings.errors().count(QStringLiteral("the source is running")) >= 2);
     QCOMPARE(readings.errors().count(QStringLiteral("which is not ZAV41K")), 1);
     QCOMPARE(items.errors().count(QStringLiteral("which is not ZAV41K")), 1);
+}
+
+// A client that subscribes and then never reads again: the program does not wait for it, and
+// the others get every update at line rate.
+void TestProgram::aStalledClientHoldsNoOneUp()
+{
+    Program program;
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.start(environment);
+    LinkProcess stalled({"advise", "zav41k", "data", "absorbance", "wavelength", "errorcode"});
+    LinkProcess client({"advise", "zav41k", "data", "absorbance"});
+    QVERIFY(program.sendUntilSeen(client, "0001 000\r\n", "absorbance\t0.001"));
+    QVERIFY(program.sendUntilSeen(stalled, "0002 000\r\n", "absorbance\t0.002"));
+    ::kill(pid_t(stalled.process().processId()), SIGSTOP);
+    const auto resume = qScopeGuard([&] { ::kill(pid_t(stalled.process().processId()), SIGCONT); });
+    QStringList expected;
+    for (int i = 0; i < 500; ++i) {
+        program.send(QByteArray::number(1000 + i) + " 000\r\n");
+        expected << QStringLiteral("absorbance\t%1").arg((1000 + i) / 1000.0, 0, 'f', 3);
+        QTest::qWait(10); // the reader's pace
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(client.lines().mid(client.lines().size() - 500), expected, 10000);
 }
 
 void TestProgram::publishesAgainAfterTheBusRestarts()
@@ -354,11 +364,7 @@ void TestProgram::linkNamesInAnyCase()
         program.start(environment);
         QVERIFY(program.process.waitForStarted(5000));
         LinkProcess ready({"advise", "zav41k", "data", "absorbance"});
-        for (int i = 0; i < 100 && !ready.lines().contains("absorbance\t0.500"); ++i) {
-            program.send("0500 100\r\n");
-            QTest::qWait(100);
-        }
-        QVERIFY(ready.lines().contains("absorbance\t0.500"));
+        QVERIFY(program.sendUntilSeen(ready, "0500 100\r\n", "absorbance\t0.500"));
     }
     LinkProcess request(QStringList{"request"} + names);
     QVERIFY(request.process().waitForFinished(10000));
@@ -379,11 +385,8 @@ void TestProgram::followsInAnyCaseBeforeTheStart()
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     program.start(environment);
     QVERIFY(program.process.waitForStarted(5000));
-    for (int i = 0; i < 100 && !client.lines().contains("absorbance\t0.077"); ++i) {
-        program.send("0077 000\r\n");
-        QTest::qWait(100);
-    }
-    QVERIFY2(client.lines().contains("absorbance\t0.077"), qPrintable(client.errors()));
+    QVERIFY2(program.sendUntilSeen(client, "0077 000\r\n", "absorbance\t0.077"),
+             qPrintable(client.errors()));
 }
 
 void TestProgram::windowClassIsTheDesktopEntrys()

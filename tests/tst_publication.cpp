@@ -21,15 +21,9 @@ struct PublishedReader : ReaderHarness<FakeCommControl> {
 
     // Sends a marker record until a linked client has seen it, so that nothing later is missed
     // while the client subscribes.
-    bool linkedClientReady(LinkProcess &client)
+    bool linkedClientReady(LinkProcess &client, const QString &line)
     {
-        for (int i = 0; i < 100; ++i) {
-            comm.receive("0001 000\r\n");
-            QTest::qWait(50);
-            if (!client.lines().isEmpty())
-                return true;
-        }
-        return false;
+        return client.sendUntilSeen([this] { comm.receive("0001 000\r\n"); }, line);
     }
 
     LinkSource source{indicators, readings};
@@ -82,7 +76,7 @@ void TestPublication::linkedClientReceivesEveryAssignmentInOrder()
     LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"), QStringLiteral("data"),
                         QStringLiteral("absorbance"), QStringLiteral("wavelength"),
                         QStringLiteral("errorcode")});
-    QVERIFY(r.linkedClientReady(client));
+    QVERIFY(r.linkedClientReady(client, QStringLiteral("absorbance\t0.001")));
     const qsizetype before = client.lines().size();
 
     r.comm.receive("1234 000\r\n0123 010\r\n"); // the second record waits in the buffer
@@ -106,7 +100,7 @@ void TestPublication::watchdogReachesLinkedClients()
     PublishedReader r;
     LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"), QStringLiteral("data"),
                         QStringLiteral("errorcode")});
-    QVERIFY(r.linkedClientReady(client));
+    QVERIFY(r.linkedClientReady(client, QStringLiteral("errorcode\t0")));
     const qsizetype before = client.lines().size();
     QTRY_COMPARE_WITH_TIMEOUT(client.lines().mid(before),
                               QStringList{QStringLiteral("errorcode\tCheck RS-232 Connection")},
@@ -226,7 +220,7 @@ void TestPublication::requestAndNotify()
 
     LinkProcess notify({QStringLiteral("notify"), QStringLiteral("zav41k"), QStringLiteral("data"),
                         QStringLiteral("absorbance")});
-    QVERIFY(r.linkedClientReady(notify));
+    QVERIFY(r.linkedClientReady(notify, QStringLiteral("absorbance")));
     QVERIFY(notify.lines().contains(QStringLiteral("absorbance")));
     QVERIFY(!notify.lines().join(u' ').contains(QStringLiteral("0.001")));
 }

@@ -91,13 +91,7 @@ bool TestSecondStart::stillReads(ProgramProcess &first, const QByteArray &record
                                  const QString &line)
 {
     LinkProcess client({"advise", "zav41k", "data", "absorbance"});
-    for (int i = 0; i < 100; ++i) {
-        first.send(record);
-        QTest::qWait(100);
-        if (client.lines().contains(line))
-            return true;
-    }
-    return false;
+    return first.sendUntilSeen(client, record, line);
 }
 
 void TestSecondStart::bringsTheRunningWindowForward()

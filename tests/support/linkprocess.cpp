@@ -1,5 +1,8 @@
 #include "support/linkprocess.h"
 
+#include <QElapsedTimer>
+#include <QTest>
+
 LinkProcess::LinkProcess(const QStringList &arguments)
 {
     m_process.setProgram(qEnvironmentVariable("ZAV41K_LINK"));
@@ -32,4 +35,17 @@ QString LinkProcess::errors()
 {
     m_errors += m_process.readAllStandardError();
     return QString::fromUtf8(m_errors);
+}
+
+bool LinkProcess::sendUntilSeen(const std::function<void()> &send, const QString &line,
+                                int timeoutMs)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < timeoutMs) {
+        send();
+        if (QTest::qWaitFor([&] { return lines().contains(line); }, 100))
+            return true;
+    }
+    return false;
 }

@@ -1,6 +1,7 @@
 #include "support/programprocess.h"
 
 #include "support/labsettings.h"
+#include "support/linkprocess.h"
 
 #include <QTest>
 
@@ -34,4 +35,10 @@ void ProgramProcess::start(const QProcessEnvironment &extra)
 void ProgramProcess::send(const QByteArray &bytes)
 {
     QCOMPARE(::write(reader.masterFd(), bytes.constData(), bytes.size()), bytes.size());
+}
+
+bool ProgramProcess::sendUntilSeen(LinkProcess &client, const QByteArray &record,
+                                   const QString &line, int timeoutMs)
+{
+    return client.sendUntilSeen([&] { send(record); }, line, timeoutMs);
 }

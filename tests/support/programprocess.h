@@ -2,6 +2,8 @@
 
 #include "pseudoterminal.h"
 
+class LinkProcess;
+
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -17,6 +19,10 @@ struct ProgramProcess {
     // Starts it with the test's environment, this settings folder and `extra` on top.
     void start(const QProcessEnvironment &extra);
     void send(const QByteArray &bytes);
+    // Sends `record` every 100 ms until `client` has printed `line`: the program is up and the
+    // client linked, so nothing sent after is missed. False after `timeoutMs`.
+    bool sendUntilSeen(LinkProcess &client, const QByteArray &record, const QString &line,
+                       int timeoutMs = 15000);
 
     QTemporaryDir home;
     // What is started: the built program, unless the test names another path to it.
