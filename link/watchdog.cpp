@@ -6,10 +6,12 @@
 
 #include <chrono>
 
-Watchdog::Watchdog(IndicatorModel &indicators, ReadingModel &readings, QObject *parent)
+Watchdog::Watchdog(IndicatorModel &indicators, ReadingModel &readings, int intervalMs,
+                   QObject *parent)
     : QObject(parent)
     , m_indicators(indicators)
     , m_readings(readings)
+    , m_intervalMs(intervalMs)
 {
     m_timer.setTimerType(Qt::PreciseTimer);
     m_timer.setSingleShot(true);
@@ -20,14 +22,14 @@ Watchdog::Watchdog(IndicatorModel &indicators, ReadingModel &readings, QObject *
 void Watchdog::start()
 {
     m_intervalStart.start();
-    m_timer.start(kIntervalMs);
+    m_timer.start(m_intervalMs);
 }
 
 void Watchdog::onTimeout()
 {
     using namespace std::chrono;
     const nanoseconds left =
-        milliseconds(kIntervalMs) - nanoseconds(m_intervalStart.nsecsElapsed());
+        milliseconds(m_intervalMs) - nanoseconds(m_intervalStart.nsecsElapsed());
     if (left > nanoseconds::zero()) {
         m_timer.start(ceil<milliseconds>(left));
         return;

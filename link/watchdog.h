@@ -18,7 +18,9 @@ class Watchdog : public QObject {
 public:
     static constexpr int kIntervalMs = 3000;
 
-    Watchdog(IndicatorModel &indicators, ReadingModel &readings, QObject *parent = nullptr);
+    // `intervalMs` other than the reader's three seconds is for tests of this logic alone.
+    Watchdog(IndicatorModel &indicators, ReadingModel &readings, int intervalMs = kIntervalMs,
+             QObject *parent = nullptr);
 
     // Starts the interval again from zero.
     void start();
@@ -32,6 +34,7 @@ private:
 
     IndicatorModel &m_indicators;
     ReadingModel &m_readings;
+    const int m_intervalMs;
     QTimer m_timer; // Timer1
     QElapsedTimer m_intervalStart;
 };

@@ -43,7 +43,6 @@ private slots:
     void keysClose();
     void keyboardOrder();
     void secondOpeningIsTheSame();
-    void geometryAt96Dpi();
     void picturesAre32By32In16Colours();
 };
 
@@ -151,21 +150,6 @@ void TestFrmAbout::secondOpeningIsTheSame()
     frmAbout again;
     QVERIFY(again.Form_Load().isOk());
     QCOMPARE(contents(again), first);
-}
-
-void TestFrmAbout::geometryAt96Dpi()
-{
-    frmAbout box;
-    if (box.logicalDpiY() != 96)
-        QSKIP("the screen is not at 96 DPI");
-    QCOMPARE(box.size(), QSize(374, 326));
-    QCOMPARE(label(box, "picIcon")->geometry(), QRect(8, 16, 36, 36));
-    QCOMPARE(label(box, "lblTitle")->geometry(), QRect(70, 16, 283, 32));
-    QCOMPARE(label(box, "lblLinkApp")->geometry(), QRect(27, 152, 256, 19));
-    QCOMPARE(label(box, "Label3")->geometry(), QRect(291, 152, 75, 14));
-    QCOMPARE(label(box, "lblErr")->geometry(), QRect(291, 240, 75, 14));
-    QCOMPARE(box.findChild<QPushButton *>(QStringLiteral("cmdOK"))->geometry(),
-             QRect(272, 296, 84, 23));
 }
 
 void TestFrmAbout::picturesAre32By32In16Colours()

@@ -52,7 +52,6 @@ private slots:
     void listShowsSixteenPortsWithTheCurrentSelected();
     void captions_data();
     void captions();
-    void geometryAt96Dpi();
     void focusStartsOnOk();
     void escapePressesNoButton();
     void enterPressesOk();
@@ -106,22 +105,6 @@ void TestFrmProperties::captions()
     QVERIFY(label->wordWrap());
     QCOMPARE(QFontInfo(label->font()).family(), QStringLiteral("Liberation Sans"));
     QCOMPARE(label->font().pointSizeF(), 18.0);
-}
-
-void TestFrmProperties::geometryAt96Dpi()
-{
-    Dialog d(1);
-    if (d.dialog.logicalDpiY() != 96)
-        QSKIP("the screen is not at 96 DPI");
-    QCOMPARE(d.dialog.size(), QSize(379, 186));
-    QCOMPARE(d.child<QLabel>("Label2")->geometry(), QRect(32, 8, 321, 57));
-    QCOMPARE(d.child<QWidget>("fraSettings")->geometry(), QRect(53, 80, 253, 60));
-    QCOMPARE(d.cboPort()->geometry(), QRect(33, 3, 95, 21));
-    QCOMPARE(d.child<QPushButton>("cmdOK")->geometry(), QRect(167, 0, 72, 27));
-    QCOMPARE(d.child<QPushButton>("cmdCancel")->geometry(), QRect(167, 33, 72, 27));
-    QVERIFY(d.dialog.windowFlags() & Qt::WindowCloseButtonHint);
-    QVERIFY(
-        !(d.dialog.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
 }
 
 void TestFrmProperties::focusStartsOnOk()

@@ -55,8 +55,6 @@ class TestMainWindow : public QObject {
 private slots:
     void initTestCase() { Fonts::installWindowFonts(); }
     void stateAtCreation();
-    void geometryAt96Dpi();
-    void menusAtCreation();
     void startedMenus_data();
     void startedMenus();
     void readsTheStoredPortAndExitClosesIt();
@@ -85,34 +83,6 @@ void TestMainWindow::stateAtCreation()
     QVERIFY(!window.windowIcon().isNull());
     QVERIFY(
         !(window.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
-}
-
-void TestMainWindow::geometryAt96Dpi()
-{
-    frmZAV41k window;
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    if (window.logicalDpiY() != 96)
-        QSKIP("the screen is not at 96 DPI");
-    QCOMPARE(window.centralWidget()->size(), QSize(155, 150));
-    QCOMPARE(window.size(), QSize(155, 150 + window.wrappingMenuBar()->height()));
-    QCOMPARE(label(window, "absorbance")->geometry(), QRect(16, 8, 113, 41));
-    QCOMPARE(label(window, "wavelength")->geometry(), QRect(24, 48, 49, 25));
-    QCOMPARE(label(window, "Label1")->geometry(), QRect(96, 48, 33, 25));
-    QCOMPARE(window.findChild<ActivityBar *>(QStringLiteral("ProgressBar1"))->geometry(),
-             QRect(32, 72, 89, 9));
-    QCOMPARE(label(window, "errorcode")->geometry(), QRect(24, 88, 105, 57));
-}
-
-void TestMainWindow::menusAtCreation()
-{
-    frmZAV41k window;
-    QCOMPARE(menuCaptions(window), (QStringList{"&File", "  E&xit", "&Setup", "  &Comm Port",
-                                                "&Help", "  &Contents", "  &About"}));
-    QAction *contents = window.findChild<QAction *>(QStringLiteral("mnuContents"));
-    QVERIFY(!contents->isVisible());
-    QVERIFY(!contents->isEnabled());
-    QCOMPARE(contents->shortcut(), QKeySequence(Qt::Key_F1));
 }
 
 void TestMainWindow::startedMenus_data()

@@ -19,7 +19,6 @@ class TestPortSelection : public QObject {
 
 private slots:
     void initTestCase() { setCurrentLanguage(Language::English); }
-    void entries();
     void currentEntry_data();
     void currentEntry();
     void okPress_data();
@@ -32,15 +31,6 @@ private slots:
 private:
     void checkOkPress(PortSelection::OkOpens opens);
 };
-
-void TestPortSelection::entries()
-{
-    const QStringList list = PortSelection::entries();
-    QCOMPARE(list.size(), 16);
-    QCOMPARE(list.first(), QStringLiteral("Com1"));
-    QCOMPARE(list.at(2), QStringLiteral("Com3"));
-    QCOMPARE(list.last(), QStringLiteral("Com16"));
-}
 
 void TestPortSelection::currentEntry_data()
 {

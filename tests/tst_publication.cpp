@@ -1,3 +1,4 @@
+#include "link/watchdog.h"
 #include "publish/linksource.h"
 #include "support/fakecommcontrol.h"
 #include "support/linkprocess.h"
@@ -6,6 +7,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusPendingReply>
 #include <QDBusVariant>
+#include <QElapsedTimer>
 #include <QTest>
 
 namespace {
@@ -101,12 +103,19 @@ void TestPublication::watchdogReachesLinkedClients()
     LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"), QStringLiteral("data"),
                         QStringLiteral("errorcode")});
     QVERIFY(r.linkedClientReady(client, QStringLiteral("errorcode\t0")));
+    // The reader's real three seconds, counted from the last record: never early.
+    QElapsedTimer silence;
+    r.comm.receive("0400 100\r\n");
+    silence.start();
     const qsizetype before = client.lines().size();
-    QTRY_COMPARE_WITH_TIMEOUT(client.lines().mid(before),
-                              QStringList{QStringLiteral("errorcode\tCheck RS-232 Connection")},
-                              4500);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        client.lines().contains(QStringLiteral("errorcode\tCheck RS-232 Connection")), 5000);
+    QVERIFY2(silence.elapsed() >= Watchdog::kIntervalMs,
+             qPrintable(QString::number(silence.elapsed())));
+    QCOMPARE(client.lines().mid(before).last(),
+             QStringLiteral("errorcode\tCheck RS-232 Connection"));
     r.comm.receive("0500 100\r\n");
-    QTRY_COMPARE(client.lines().mid(before),
+    QTRY_COMPARE(client.lines().mid(client.lines().size() - 2),
                  (QStringList{"errorcode\tCheck RS-232 Connection", "errorcode\t0"}));
 }
 
