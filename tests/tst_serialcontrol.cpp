@@ -5,10 +5,13 @@
 #include "pseudoterminal.h"
 #include "resources/failuretexts.h"
 #include "resources/language.h"
+#include "support/unprivileged.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <functional>
 
 #include <grp.h>
 #include <sys/stat.h>
@@ -176,81 +179,68 @@ void TestSerialControl::openFailures()
     QVERIFY(!comm.PortOpen().value());
 }
 
-void TestSerialControl::permissionAdvice_data()
+// How the row prepares the line's device (`device`, in the folder `dir`), and what it leaves
+// for the open: the path to open and what a user is told.
+using Prepare = std::function<QPair<QString, QString>(const QString &dir, const QString &device)>;
+
+Prepare owned(gid_t group, mode_t mode, bool named)
 {
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("its group may use it: join the group") << "group";
-    QTest::newRow("its group is root: no group named") << "root";
-    QTest::newRow("its group may only read: no group named") << "readonly";
-    QTest::newRow("a regular file: not a serial device") << "file";
-    QTest::newRow("a folder on the way is closed") << "folder";
+    return [=](const QString &, const QString &device) {
+        const QByteArray name = QFile::encodeName(device);
+        if (::chown(name.constData(), 0, group) != 0 || ::chmod(name.constData(), mode) != 0)
+            return qMakePair(QString(), QString());
+        return qMakePair(device, named ? FailureTexts::permissionDenied(device, "dialout")
+                                       : FailureTexts::permissionDeniedNoGroup(device));
+    };
 }
 
-// What a user who may not open the device is told. The open runs as an unprivileged user in
-// a child process, since root opens anything.
+void TestSerialControl::permissionAdvice_data()
+{
+    QTest::addColumn<Prepare>("prepare");
+    const struct group *dialout = ::getgrnam("dialout");
+    const gid_t group = dialout ? dialout->gr_gid : 0;
+    QTest::newRow("its group may use it: join the group") << owned(group, 0660, true);
+    QTest::newRow("its group is root: no group named") << owned(0, 0660, false);
+    QTest::newRow("its group may only read: no group named") << owned(group, 0640, false);
+    QTest::newRow("a regular file: not a serial device")
+        << Prepare([](const QString &dir, const QString &) {
+               const QString path = dir + "/passwd";
+               QFile file(path);
+               const bool made =
+                   file.open(QIODevice::WriteOnly) &&
+                   file.setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadOther) &&
+                   QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                  QFileDevice::ExeOwner | QFileDevice::ExeOther);
+               return qMakePair(made ? path : QString(), FailureTexts::notASerialDevice(path));
+           });
+    // The link, in a folder only its owner enters.
+    QTest::newRow("a folder on the way is closed")
+        << Prepare([](const QString &dir, const QString &) {
+               return qMakePair(dir + "/line", FailureTexts::permissionDeniedOnPath(dir + "/line"));
+           });
+}
+
+// What a user who may not open the device is told. The open runs without privileges in a
+// child process, since root opens anything.
 void TestSerialControl::permissionAdvice()
 {
-    QFETCH(QString, kind);
+    QFETCH(Prepare, prepare);
     if (::geteuid() != 0)
-        QSKIP("setting a device's group needs root; the open itself runs as nobody");
-    const struct group *dialout = ::getgrnam("dialout");
-    if (!dialout)
+        QSKIP("setting a device's owner needs root; the open itself runs as nobody");
+    if (!::getgrnam("dialout"))
         QSKIP("this system has no group dialout");
     QTemporaryDir dir;
     PseudoTerminal pty;
     QVERIFY(pty.open(dir.filePath(QStringLiteral("line"))).isEmpty());
-    const QByteArray device = QFile::encodeName(pty.devicePath());
-    QString path = pty.devicePath();
-    QString expected;
-    if (kind == QLatin1String("group")) {
-        QCOMPARE(::chown(device.constData(), 0, dialout->gr_gid), 0);
-        QCOMPARE(::chmod(device.constData(), 0660), 0);
-        expected = FailureTexts::permissionDenied(path, QStringLiteral("dialout"));
-    } else if (kind == QLatin1String("root")) {
-        QCOMPARE(::chown(device.constData(), 0, 0), 0);
-        QCOMPARE(::chmod(device.constData(), 0660), 0);
-        expected = FailureTexts::permissionDeniedNoGroup(path);
-    } else if (kind == QLatin1String("readonly")) {
-        QCOMPARE(::chown(device.constData(), 0, dialout->gr_gid), 0);
-        QCOMPARE(::chmod(device.constData(), 0640), 0);
-        expected = FailureTexts::permissionDeniedNoGroup(path);
-    } else if (kind == QLatin1String("file")) {
-        QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
-        path = dir.filePath(QStringLiteral("passwd"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
-        QCOMPARE(::chmod(QFile::encodeName(path).constData(), 0644), 0);
-        expected = FailureTexts::notASerialDevice(path);
-    } else {
-        path = dir.filePath(QStringLiteral("line")); // the link, in a folder only root enters
-        expected = FailureTexts::permissionDeniedOnPath(path);
-    }
-
-    int channel[2];
-    QCOMPARE(::pipe(channel), 0);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(channel[0]);
-        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
-            ::_exit(3);
+    const auto [path, expected] = prepare(dir.path(), pty.devicePath());
+    QVERIFY(!path.isEmpty());
+    const std::optional<QString> said = asUnprivileged([path = path] {
         SerialCommControl comm([path](int) { return Outcome<QString>(path); });
         const Status status = comm.setPortOpen(true);
-        const QByteArray said =
-            status ? QByteArray("opened") : status.failure().description.toUtf8();
-        (void)!::write(channel[1], said.constData(), size_t(said.size()));
-        ::_exit(0);
-    }
-    ::close(channel[1]);
-    QByteArray said;
-    char chunk[512];
-    for (ssize_t n; (n = ::read(channel[0], chunk, sizeof chunk)) > 0;)
-        said.append(chunk, n);
-    ::close(channel[0]);
-    int status = 0;
-    QCOMPARE(::waitpid(child, &status, 0), child);
-    QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    QCOMPARE(QString::fromUtf8(said), expected);
+        return status ? QStringLiteral("opened") : status.failure().description;
+    });
+    QVERIFY(said);
+    QCOMPARE(*said, expected);
 }
 
 void TestSerialControl::openIsExclusive()

@@ -1,11 +1,14 @@
 #include "resources/failuretexts.h"
 #include "resources/language.h"
 #include "settings/settingsfile.h"
+#include "support/unprivileged.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <functional>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -177,49 +180,53 @@ void TestSettingsFile::storeIntoAMissingFolder()
     QCOMPARE(contentsOf(nested), QByteArray("[Properties]\nCommPort=4\n"));
 }
 
+// What stands at the file's name, made by the row.
+using Make = std::function<bool(const QString &file)>;
+
+Make writes(const QByteArray &bytes)
+{
+    return [bytes](const QString &file) { return writeFile(file, bytes); };
+}
+
+Make linksTo(const QString &target)
+{
+    return [target](const QString &file) {
+        return QFile::link(target.isEmpty() ? file : target, file);
+    };
+}
+
 void TestSettingsFile::refused_data()
 {
-    QTest::addColumn<QString>("kind");
+    QTest::addColumn<Make>("make");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("a folder") << "folder" << FailureTexts::settingsNotRegular();
-    QTest::newRow("a FIFO, not waited on") << "fifo" << FailureTexts::settingsNotRegular();
-    QTest::newRow("a device") << "device" << FailureTexts::settingsNotRegular();
-    QTest::newRow("a symbolic-link loop") << "loop" << QString::fromLocal8Bit(std::strerror(ELOOP));
-    QTest::newRow("a link to nowhere")
-        << "dangling" << QString::fromLocal8Bit(std::strerror(ENOENT));
-    QTest::newRow("binary garbage") << "binary" << FailureTexts::settingsBinary();
-    QTest::newRow("UTF-16 with a byte order mark") << "utf16" << FailureTexts::settingsUtf16();
-    QTest::newRow("UTF-16 without one") << "utf16bare" << FailureTexts::settingsBinary();
-    QTest::newRow("far too large")
-        << "large" << FailureTexts::settingsTooLarge(SettingsFile::kMaxSize);
+    QTest::newRow("a folder") << Make([](const QString &f) { return QDir().mkpath(f); })
+                              << FailureTexts::settingsNotRegular();
+    QTest::newRow("a FIFO, not waited on") << Make([](const QString &f) {
+        return ::mkfifo(QFile::encodeName(f).constData(), 0600) == 0;
+    }) << FailureTexts::settingsNotRegular();
+    QTest::newRow("a device") << linksTo(QStringLiteral("/dev/zero"))
+                              << FailureTexts::settingsNotRegular();
+    QTest::newRow("a symbolic-link loop")
+        << linksTo({}) << QString::fromLocal8Bit(std::strerror(ELOOP));
+    QTest::newRow("a link to nowhere") << linksTo(QDir::tempPath() + QStringLiteral("/nowhere/x"))
+                                       << QString::fromLocal8Bit(std::strerror(ENOENT));
+    QTest::newRow("binary garbage") << writes(QByteArray("[Properties]\nCommPort=2\n\x7f"
+                                                         "ELF\x02\x01\x01\0\0",
+                                                         33))
+                                    << FailureTexts::settingsBinary();
+    QTest::newRow("UTF-16 with a byte order mark")
+        << writes(QByteArray("\xFF\xFE[\0P\0]\0\n\0", 10)) << FailureTexts::settingsUtf16();
+    QTest::newRow("UTF-16 without one")
+        << writes(QByteArray("[\0P\0]\0\n\0", 8)) << FailureTexts::settingsBinary();
+    QTest::newRow("far too large") << writes(QByteArray(SettingsFile::kMaxSize + 1, ';'))
+                                   << FailureTexts::settingsTooLarge(SettingsFile::kMaxSize);
 }
 
 void TestSettingsFile::refused()
 {
-    QFETCH(QString, kind);
+    QFETCH(Make, make);
     QFETCH(QString, reason);
-    const QByteArray name = QFile::encodeName(file());
-    if (kind == QLatin1String("folder"))
-        QVERIFY(QDir().mkpath(file()));
-    else if (kind == QLatin1String("fifo"))
-        QVERIFY(::mkfifo(name.constData(), 0600) == 0);
-    else if (kind == QLatin1String("device"))
-        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), file()));
-    else if (kind == QLatin1String("loop"))
-        QVERIFY(QFile::link(file(), file()));
-    else if (kind == QLatin1String("dangling"))
-        QVERIFY(QFile::link(file() + QStringLiteral(".moved"), file()));
-    else if (kind == QLatin1String("binary"))
-        QVERIFY(writeFile(file(), QByteArray("[Properties]\nCommPort=2\n\x7f"
-                                             "ELF\x02\x01\x01\0\0",
-                                             33)));
-    else if (kind == QLatin1String("utf16"))
-        QVERIFY(writeFile(file(), QByteArray("\xFF\xFE[\0P\0]\0\n\0", 10)));
-    else if (kind == QLatin1String("utf16bare"))
-        QVERIFY(writeFile(file(), QByteArray("[\0P\0]\0\n\0", 8)));
-    else if (kind == QLatin1String("large"))
-        QVERIFY(writeFile(file(), QByteArray(SettingsFile::kMaxSize + 1, ';')));
-
+    QVERIFY(make(file()));
     const Outcome<IniDocument> loaded = SettingsFile::load(file());
     QVERIFY(!loaded);
     QCOMPARE(loaded.failure().code, int(Failure::SettingsRead));
@@ -231,21 +238,18 @@ void TestSettingsFile::refused()
 void TestSettingsFile::refusedWithoutReadPermission()
 {
     QVERIFY(writeFile(file(), "[Properties]\nCommPort=2\n"));
-    QVERIFY(QFile::setPermissions(file(), QFileDevice::WriteOwner));
-    // Root reads any file: the check runs as an unprivileged user in a child process.
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-            ::_exit(2);
+    QVERIFY(QFile::setPermissions(file(), QFileDevice::WriteOwner | QFileDevice::WriteOther));
+    // The folder may be passed through, so that the file itself is what cannot be read.
+    QVERIFY(QFile::setPermissions(m_dir->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                     QFileDevice::ExeOwner |
+                                                     QFileDevice::ExeOther));
+    const std::optional<QString> said = asUnprivileged([this] {
         const Outcome<IniDocument> loaded = SettingsFile::load(file());
-        const bool named = !loaded && loaded.failure().description.contains(file()) &&
-                           loaded.failure().code == Failure::SettingsRead;
-        ::_exit(named ? 0 : 1);
-    }
-    int status = 0;
-    QCOMPARE(::waitpid(child, &status, 0), child);
-    QVERIFY(WIFEXITED(status));
-    QCOMPARE(WEXITSTATUS(status), 0);
+        return loaded ? QStringLiteral("read") : loaded.failure().description;
+    });
+    QVERIFY(said);
+    QVERIFY2(said->contains(file()) && said->contains(QStringLiteral("cannot be read")),
+             qPrintable(*said));
 }
 
 void TestSettingsFile::unreadableFileIsNotReplaced()
