@@ -2,15 +2,12 @@
 #include "support/programprocess.h"
 
 #include <QDBusConnection>
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimeZone>
 
 #include <csignal>
 #include <memory>
@@ -77,10 +74,8 @@ private slots:
     void initTestCase();
     void rowsMatchTheReadingsOneToOne();
     void killedMidStreamLeavesWholeRowsAndARestartAppends();
-    void newFileAtLocalMidnight();
     void folderIsCheckedAtTheStart_data();
     void folderIsCheckedAtTheStart();
-    void removedFileIsBegunAnew();
 };
 
 void TestReadingRecord::initTestCase()
@@ -262,89 +257,6 @@ void TestReadingRecord::folderIsCheckedAtTheStart()
     QVERIFY(second.lines().isEmpty());
     if (first)
         QCOMPARE(first->process().state(), QProcess::Running);
-}
-
-// The day's file removed while the record runs: the next row begins a new file, and is said
-// only once it is there.
-void TestReadingRecord::removedFileIsBegunAnew()
-{
-    QTemporaryDir folder;
-    LinkProcess record({QStringLiteral("record"), folder.path()});
-    QVERIFY(waitUntilWaiting(record));
-    ProgramProcess program;
-    program.start({});
-    QTRY_VERIFY_WITH_TIMEOUT(record.errors().contains(QStringLiteral("is running")), 10000);
-    program.send("0100 000\r\n");
-    QTRY_VERIFY_WITH_TIMEOUT(!record.lines().filter(QStringLiteral(",0100 000")).isEmpty(), 10000);
-    const QStringList files = QDir(folder.path()).entryList({QStringLiteral("zav41k-*.csv")});
-    QCOMPARE(files.size(), 1);
-    QVERIFY(QFile::remove(folder.filePath(files.first())));
-
-    program.send("0200 000\r\n");
-    QTRY_VERIFY_WITH_TIMEOUT(!record.lines().filter(QStringLiteral(",0200 000")).isEmpty(), 10000);
-    QVERIFY2(record.errors().contains(QStringLiteral("removed or replaced")),
-             qPrintable(record.errors()));
-    int headers = 0;
-    const QList<QByteArray> rows = recordedRows(folder.path(), &headers);
-    QCOMPARE(headers, 1);
-    QCOMPARE(rows.size(), 1);
-    QCOMPARE(rows.first(), record.lines().filter(QStringLiteral(",0200 000")).first().toUtf8());
-}
-
-// The program's clock set to just before midnight in Paris (23:00 UTC): the readings before
-// midnight go into that day's file, the ones after into the next day's, each with a header.
-void TestReadingRecord::newFileAtLocalMidnight()
-{
-    const QString faketime = QStringLiteral("/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1");
-    if (!QFile::exists(faketime))
-        QSKIP("libfaketime is not installed (Debian package faketime; scripts/test installs it)");
-    const QByteArray zone = qgetenv("TZ");
-    qputenv("TZ", "Europe/Paris");
-    const auto restore = qScopeGuard([&zone] { qputenv("TZ", zone); });
-
-    QTemporaryDir folder;
-    LinkProcess record({QStringLiteral("record"), folder.path()});
-    QVERIFY(waitUntilWaiting(record));
-    ProgramProcess program;
-    QProcessEnvironment clock;
-    clock.insert(QStringLiteral("TZ"), QStringLiteral("Europe/Paris"));
-    clock.insert(QStringLiteral("LD_PRELOAD"), faketime);
-    clock.insert(QStringLiteral("FAKETIME"), QStringLiteral("@2026-12-08 23:59:54"));
-    // Timers keep the real monotonic clock; only the time of day is set.
-    clock.insert(QStringLiteral("FAKETIME_DONT_FAKE_MONOTONIC"), QStringLiteral("1"));
-    // The sanitizers' runtime need not come first when the clock library is preloaded.
-    clock.insert(QStringLiteral("ASAN_OPTIONS"), qEnvironmentVariable("ASAN_OPTIONS") +
-                                                     QStringLiteral(":verify_asan_link_order=0"));
-    program.start(clock);
-    QVERIFY(program.process.waitForStarted(5000));
-    QTRY_VERIFY_WITH_TIMEOUT(record.errors().contains(QStringLiteral("is running")), 10000);
-
-    program.send("1111 000\r\n");
-    QTRY_COMPARE_WITH_TIMEOUT(record.lines().size(), 1, 5000);
-    const QDateTime first = QDateTime::fromString(
-        QString::fromUtf8(record.lines().first().split(u',').first().toUtf8()), Qt::ISODateWithMs);
-    const QDateTime midnight(QDate(2026, 12, 9), QTime(0, 0), QTimeZone("Europe/Paris"));
-    QVERIFY2(first.isValid() && first < midnight, qPrintable(record.lines().first()));
-    // The program's clock runs at the real pace: wait until it has passed midnight.
-    QTest::qWait(int(first.msecsTo(midnight)) + 500);
-    program.send("2222 000\r\n");
-    QTRY_VERIFY_WITH_TIMEOUT(record.lines().last().endsWith(QLatin1String(",2222 000")), 5000);
-
-    const QDir dir(folder.path());
-    QCOMPARE(dir.entryList(QDir::Files), (QStringList{QStringLiteral("zav41k-2026-12-08.csv"),
-                                                      QStringLiteral("zav41k-2026-12-09.csv")}));
-    for (const auto &[name, row] : {std::pair{"zav41k-2026-12-08.csv", "1111 000"},
-                                    std::pair{"zav41k-2026-12-09.csv", "2222 000"}}) {
-        QFile file(dir.filePath(QString::fromLatin1(name)));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QList<QByteArray> lines = file.readAll().split('\n');
-        QCOMPARE(lines.takeLast(), QByteArray()); // the file ends with a line end
-        QCOMPARE(lines.takeFirst(), kHeader);
-        // The record's row, and in the first file the silence that followed it.
-        QVERIFY(!lines.isEmpty());
-        for (const QByteArray &line : std::as_const(lines))
-            QVERIFY2(line.endsWith(row), line.constData());
-    }
 }
 
 QTEST_GUILESS_MAIN(TestReadingRecord)
