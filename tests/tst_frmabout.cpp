@@ -1,7 +1,5 @@
-#include "common/indicatormodel.h"
 #include "dialogs/frmabout.h"
 #include "pictures/programicon.h"
-#include "publish/linknames.h"
 #include "resources/language.h"
 #include "ui/fonts.h"
 
@@ -89,15 +87,8 @@ void TestFrmAbout::linkNamesAreThePublishedNames()
     setCurrentLanguage(Language::French);
     frmAbout box;
     QVERIFY(box.Form_Load().isOk());
-    using Item = IndicatorModel::Item;
     QCOMPARE(label(box, "Label3")->text(), QStringLiteral("zav41k"));
     QCOMPARE(label(box, "Label4")->text(), QStringLiteral("data"));
-    QCOMPARE(label(box, "lblAbs")->text(),
-             QString::fromLatin1(LinkNames::itemName(Item::Absorbance)));
-    QCOMPARE(label(box, "lblWL")->text(),
-             QString::fromLatin1(LinkNames::itemName(Item::Wavelength)));
-    QCOMPARE(label(box, "lblErr")->text(),
-             QString::fromLatin1(LinkNames::itemName(Item::Errorcode)));
     QCOMPARE(label(box, "lblAbs")->text(), QStringLiteral("absorbance"));
     QCOMPARE(label(box, "lblWL")->text(), QStringLiteral("wavelength"));
     QCOMPARE(label(box, "lblErr")->text(), QStringLiteral("errorcode"));
