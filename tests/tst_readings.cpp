@@ -226,7 +226,8 @@ void TestReadings::typedFieldsMatchTheItems()
     QDBusConnection connection =
         QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("observer"));
     Observer observer(connection);
-    QTest::qWait(50); // the bus has taken the observer's matches
+    // A call answered after the observer's matches were sent: the bus has taken them.
+    QVERIFY(connection.interface()->isServiceRegistered(kService));
 
     const qint64 start = ReadingModel::systemTime();
     int expected = 1;
@@ -354,7 +355,7 @@ void TestReadings::installedInterfaceIsWhatIsServed()
     QDBusConnection connection =
         QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("observer"));
     Observer observer(connection);
-    QTest::qWait(50);
+    QVERIFY(connection.interface()->isServiceRegistered(kService));
     source.comm.receive("1234 000\r\n");
     QTRY_COMPARE(observer.readings(), 1);
     QString signalTypes;
