@@ -189,8 +189,8 @@ void TestSerialLine::deviceLossAndReturn()
     qInfo("CPU while the device was away: %.3f s in 2.5 s", spent);
     QVERIFY2(spent < 0.15, qPrintable(QStringLiteral("%1 s of CPU").arg(spent)));
 
-    QVERIFY(line.pty.open(line.link).isEmpty()); // plugged in again
-    QTRY_VERIFY_WITH_TIMEOUT(line.comm.deviceConnected(), 3000);
+    QVERIFY(line.pty.open(line.link).isEmpty());                  // plugged in again
+    QTRY_VERIFY_WITH_TIMEOUT(line.comm.deviceConnected(), 10000); // a loaded machine
     // The half record from before is not glued to the next one.
     line.write("00 100\r\n0500 100\r\n");
     QTRY_COMPARE(line.absorbances().size(), 2);
@@ -231,7 +231,7 @@ void TestSerialLine::reconnectedLineIsWatchedOnce()
     line.pty.close();
     QTRY_VERIFY(!line.comm.deviceConnected());
     QVERIFY(line.pty.open(line.link).isEmpty());
-    QTRY_VERIFY_WITH_TIMEOUT(line.comm.deviceConnected(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(line.comm.deviceConnected(), 10000); // a loaded machine
     // Once back, the control stops trying: it does not open the device again and again.
     QTest::qWait(2 * SerialCommControl::kReconnectIntervalMs + 500);
     QCOMPARE(line.comm.findChildren<QSocketNotifier *>().size(), 1);
