@@ -1,4 +1,5 @@
 #include "link/serialcommcontrol.h"
+#include "procstats.h"
 #include "pseudoterminal.h"
 #include "support/readerharness.h"
 
@@ -7,18 +8,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
-
-double cpuSeconds()
-{
-    struct rusage usage {};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 // The reader link on a real pseudo-terminal, configured as start-up configures it.
 struct Line : ReaderHarness<SerialCommControl> {
@@ -183,9 +175,9 @@ void TestSerialLine::deviceLossAndReturn()
     line.pty.close();
     QTRY_VERIFY(!line.comm.deviceConnected());
     QVERIFY(line.comm.PortOpen().value());
-    const double before = cpuSeconds();
+    const double before = ProcStats::cpuSeconds(::getpid());
     QTest::qWait(2500);
-    const double spent = cpuSeconds() - before;
+    const double spent = ProcStats::cpuSeconds(::getpid()) - before;
     qInfo("CPU while the device was away: %.3f s in 2.5 s", spent);
     QVERIFY2(spent < 0.15, qPrintable(QStringLiteral("%1 s of CPU").arg(spent)));
 
