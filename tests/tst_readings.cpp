@@ -157,8 +157,7 @@ void TestReadings::initTestCase()
 
 void TestReadings::typedFieldsMatchTheItems_data()
 {
-    // clang-format off
-    QTest::addColumn<QString>("before");   // decoded first, to set the previous count
+    QTest::addColumn<QString>("before"); // decoded first, to set the previous count
     QTest::addColumn<QString>("record");
     QTest::addColumn<QString>("status");
     QTest::addColumn<double>("absorbance"); // NaN for none
@@ -169,41 +168,34 @@ void TestReadings::typedFieldsMatchTheItems_data()
     QTest::addColumn<Language>("language");
     QTest::addColumn<QString>("locale");
 
-    const double none = std::nan("");
-    struct Row { const char *name, *before, *record, *status; double absorbance;
-                 const char *shown; bool marker; uint wavelength; bool damaged; };
-    const Row rows[] = {
-        {"good, three decimals", "", "1234 000", "ok", 1.234, "1.234", false, 510, false},
-        {"good at 600", "", "0500 100", "ok", 0.5, "0.500", false, 600, false},
-        {"two decimals from 2.000", "", "2005 100", "ok", 2.005, "2.01", false, 600, false},
-        {"negative", "", "-012 000", "ok", -0.012, "-0.012", false, 510, false},
-        {"zero", "", "0000 000", "ok", 0.0, "0.000", false, 510, false},
-        {"the 9999 marker", "", "9999 100", "ok", none, "9999", true, 600, false},
-        {"under range", "", "0123 010", "under-range", none, "LO", false, 510, false},
-        {"over range", "", "0123 101", "over-range", none, "HI", false, 600, false},
-        {"both flags: under wins", "", "0123 011", "under-range", none, "LO", false, 510, false},
-        {"range wins over 9999", "", "9999 001", "over-range", none, "HI", false, 510, false},
-        {"flag not a number reads as set", "", "1234 0x0", "under-range", none, "LO", false, 510,
-         true},
-        {"failed count: the window keeps the previous", "0777 000", "abcd 100", "ok", none,
-         "0.777", false, 600, true},
-        {"failed selector gives 510", "", "1234 x00", "ok", none, "1.234", false, 510, true},
-
+    // Each record in three settings of the source: the typed values never change with them.
+    const auto row = [](const char *name, const char *before, const char *record,
+                        const char *status, double absorbance, const char *shown, bool marker,
+                        uint wavelength, bool damaged) {
+        for (const auto &[setting, language, locale] :
+             {std::tuple{"en", Language::English, "C"}, std::tuple{"fr", Language::French, "fr_FR"},
+              std::tuple{"en, comma locale", Language::English, "de_DE"}})
+            QTest::addRow("%s (%s)", name, setting)
+                << QString::fromLatin1(before) << QString::fromLatin1(record)
+                << QString::fromLatin1(status) << absorbance << QString::fromLatin1(shown) << marker
+                << wavelength << damaged << language << QString::fromLatin1(locale);
     };
-    struct Setting { const char *name; Language language; const char *locale; };
-    const Setting settings[] = {{"en", Language::English, "C"},
-                                {"fr", Language::French, "fr_FR"},
-                                {"en, comma locale", Language::English, "de_DE"}};
-    // clang-format on
-    for (const Setting &setting : settings) {
-        for (const Row &row : rows) {
-            QTest::addRow("%s (%s)", row.name, setting.name)
-                << QString::fromLatin1(row.before) << QString::fromLatin1(row.record)
-                << QString::fromLatin1(row.status) << row.absorbance
-                << QString::fromLatin1(row.shown) << row.marker << row.wavelength << row.damaged
-                << setting.language << QString::fromLatin1(setting.locale);
-        }
-    }
+    const double none = std::nan("");
+    row("good, three decimals", "", "1234 000", "ok", 1.234, "1.234", false, 510, false);
+    row("good at 600", "", "0500 100", "ok", 0.5, "0.500", false, 600, false);
+    row("two decimals from 2.000", "", "2005 100", "ok", 2.005, "2.01", false, 600, false);
+    row("negative", "", "-012 000", "ok", -0.012, "-0.012", false, 510, false);
+    row("zero", "", "0000 000", "ok", 0.0, "0.000", false, 510, false);
+    row("the 9999 marker", "", "9999 100", "ok", none, "9999", true, 600, false);
+    row("under range", "", "0123 010", "under-range", none, "LO", false, 510, false);
+    row("over range", "", "0123 101", "over-range", none, "HI", false, 600, false);
+    row("both flags: under wins", "", "0123 011", "under-range", none, "LO", false, 510, false);
+    row("range wins over 9999", "", "9999 001", "over-range", none, "HI", false, 510, false);
+    row("flag not a number reads as set", "", "1234 0x0", "under-range", none, "LO", false, 510,
+        true);
+    row("failed count: the window keeps the previous", "0777 000", "abcd 100", "ok", none, "0.777",
+        false, 600, true);
+    row("failed selector gives 510", "", "1234 x00", "ok", none, "1.234", false, 510, true);
 }
 
 // Each record gives one reading, after its item updates; its typed values are what the items
