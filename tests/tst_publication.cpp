@@ -59,7 +59,6 @@ private slots:
     void getAndGetAll();
     void writesAndOtherMethodsAreRefused_data();
     void writesAndOtherMethodsAreRefused();
-    void frenchInterfaceAndCommaLocale();
     void requestAndNotify();
     void requestWithoutSource();
     void secondSourceQueuesAndTakesOver();
@@ -189,31 +188,6 @@ void TestPublication::writesAndOtherMethodsAreRefused()
     QVERIFY2(reply.errorMessage().size() < 200, qPrintable(reply.errorMessage().left(300)));
     QVERIFY(r.log.entries.isEmpty());
     QCOMPARE(r.indicators.text(IndicatorModel::Item::Absorbance), QStringLiteral("1.234"));
-}
-
-void TestPublication::frenchInterfaceAndCommaLocale()
-{
-    setCurrentLanguage(Language::French);
-    FakeCommControl comm;
-    IndicatorModel indicators;
-    ScriptedPrompter prompter;
-    ReadingModel readings;
-    ReaderLink reader(comm, indicators, readings, prompter, QLocale(QStringLiteral("fr_FR")));
-    LinkSource source(indicators, readings);
-    QVERIFY(source.publish(QDBusConnection::sessionBus()));
-    LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"), QStringLiteral("data"),
-                        QStringLiteral("absorbance"), QStringLiteral("errorcode")});
-    QTRY_VERIFY_WITH_TIMEOUT(([&] {
-                                 comm.receive("1234 000\r\n");
-                                 QTest::qWait(50);
-                                 return !client.lines().isEmpty();
-                             })(),
-                             5000);
-    comm.receive("0123 010\r\n");
-    QTRY_VERIFY(client.lines().contains(QStringLiteral("errorcode\tTrop bas -- adjoutez zero")));
-    QVERIFY(client.lines().contains(QStringLiteral("absorbance\t1,234")));
-    QDBusConnection::sessionBus().unregisterService(kService);
-    setCurrentLanguage(Language::English);
 }
 
 void TestPublication::requestAndNotify()
