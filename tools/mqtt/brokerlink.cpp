@@ -68,6 +68,7 @@ bool BrokerLink::start(QString *error)
     mosquitto_int_option(m_client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
     // Readings are small and each should leave at once, not wait to be merged with the next.
     mosquitto_int_option(m_client, MOSQ_OPT_TCP_NODELAY, 1);
+    mosquitto_max_inflight_messages_set(m_client, kWindow);
     mosquitto_connect_callback_set(m_client, &BrokerLink::onConnect);
     mosquitto_disconnect_callback_set(m_client, &BrokerLink::onDisconnect);
     mosquitto_publish_callback_set(m_client, &BrokerLink::onPublish);

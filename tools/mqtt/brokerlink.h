@@ -32,6 +32,11 @@ public:
         QByteArray statusTopic;
     };
 
+    // At most this many updates are handed to the client unacknowledged. The client itself
+    // takes as many in flight, so that it never holds one back in a queue of its own: after a
+    // reconnect it sends again what it holds in the order it was given, and nothing overtakes.
+    static constexpr int kWindow = 64;
+
     explicit BrokerLink(Settings settings, QObject *parent = nullptr);
     ~BrokerLink() override;
 

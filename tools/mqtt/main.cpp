@@ -16,13 +16,6 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
-namespace {
-
-// Updates handed to the MQTT client at a time; the rest wait in the bridge's own queue.
-constexpr int kWindow = 64;
-
-} // namespace
-
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
@@ -70,7 +63,7 @@ int main(int argc, char *argv[])
         err << "zav41k-mqtt: waiting for the source to start" << Qt::endl;
 
     BrokerLink broker(options.value().broker);
-    PublishQueue queue(options.value().queueBound, kWindow);
+    PublishQueue queue(options.value().queueBound, BrokerLink::kWindow);
     MqttBridge bridge(follower, readings, broker, queue, options.value().topicBase,
                       options.value().readingTopic,
                       options.value().homeAssistant ? Discovery::homeAssistant(options.value())
