@@ -8,66 +8,12 @@ class TestStringTable : public QObject {
     Q_OBJECT
 
 private slots:
-    void texts_data();
-    void texts();
     void unknownIdsFail_data();
     void unknownIdsFail();
     void lookupFollowsCurrentLanguage();
     void languageFromEnvironment_data();
     void languageFromEnvironment();
 };
-
-void TestStringTable::texts_data()
-{
-    // clang-format off
-    QTest::addColumn<int>("id");
-    QTest::addColumn<QString>("english");
-    QTest::addColumn<QString>("french");
-
-    QTest::newRow("menu File") << 101 << "&File" << "&File";
-    QTest::newRow("menu Exit") << 102 << "E&xit" << "&Sortir";
-    QTest::newRow("menu Setup") << 103 << "&Setup" << "&Organization";
-    QTest::newRow("menu Com Port") << 105 << "&Com Port" << "&COM Port";
-    QTest::newRow("menu About") << 106 << "&About" << "&Regarde";
-    QTest::newRow("menu Help") << 107 << "&Help" << "&Aide";
-    QTest::newRow("under range") << 108 << "Under Range -- Check Zero" << "Trop bas -- adjoutez zero";
-    QTest::newRow("over range") << 109 << "Over Range -- Check Zero" << "Trop Haute - adjoutez zero";
-    QTest::newRow("no data") << 110 << "Check RS-232 Connection" << "Regardez le connection de RS-232";
-    QTest::newRow("about title") << 111 << "ZAV-41K Source DDE Application for Win95"
-                                 << "ZAV-41K Application de DDE d'origine";
-    QTest::newRow("version") << 112 << "Version" << "Version";
-    QTest::newRow("description")
-        << 113 << "Receives and interprets data from the ZAV-41K Dosifilm Reader with RS-232 opton."
-        << "Recu et traduit l'absorbance du ZAV-41K";
-    QTest::newRow("link application, trailing blank")
-        << 114 << "DDE Link Application Name: " << "Le Nom d'Application de DDE";
-    QTest::newRow("link topic") << 115 << "DDE Link Topic:" << "Le Topique de DDE";
-    QTest::newRow("link items") << 116 << "DDE Link Items:" << "Les choses de DDE Link";
-    QTest::newRow("OK") << 117 << "&OK" << "&OK";
-    QTest::newRow("overrun") << 118 << "Overrun Error" << "Erreur de overrun";
-    QTest::newRow("overflow, English in both") << 119 << "Receive Buffer Overflow"
-                                               << "Receive Buffer Overflow";
-    QTest::newRow("parity") << 120 << "Parity Error" << "Erreur de Paritee";
-    QTest::newRow("alert title") << 121 << "Click Cancel to Quit, OK to ignore" << "Is this used?";
-    QTest::newRow("Cancel") << 122 << "&Cancel" << "&Annuler";
-    QTest::newRow("port prompt") << 123 << "Select the Comm Port Connected to the ZAV-41K"
-                                 << "Choisisez le Port de Communication";
-    QTest::newRow("about caption") << 124 << "About ZAV41K" << "D'Abord ZAV41K";
-    // clang-format on
-}
-
-void TestStringTable::texts()
-{
-    QFETCH(int, id);
-    QFETCH(QString, english);
-    QFETCH(QString, french);
-    const Outcome<QString> inEnglish = StringTable::text(StringId(id), Language::English);
-    const Outcome<QString> inFrench = StringTable::text(StringId(id), Language::French);
-    QVERIFY(inEnglish.isOk());
-    QVERIFY(inFrench.isOk());
-    QCOMPARE(inEnglish.value(), english);
-    QCOMPARE(inFrench.value(), french);
-}
 
 void TestStringTable::unknownIdsFail_data()
 {
