@@ -19,8 +19,6 @@ class TestPortSelection : public QObject {
 
 private slots:
     void initTestCase() { setCurrentLanguage(Language::English); }
-    void currentEntry_data();
-    void currentEntry();
     void okPress_data();
     void okPress();
     void okAfterAFailedStart_data();
@@ -31,26 +29,6 @@ private slots:
 private:
     void checkOkPress(PortSelection::OkOpens opens);
 };
-
-void TestPortSelection::currentEntry_data()
-{
-    QTest::addColumn<int>("port");
-    QTest::addColumn<int>("entry");
-    QTest::newRow("port 1") << 1 << 0;
-    QTest::newRow("port 3") << 3 << 2;
-    QTest::newRow("port 16") << 16 << 15;
-    QTest::newRow("port 17: none selected") << 17 << -1;
-}
-
-void TestPortSelection::currentEntry()
-{
-    QFETCH(int, port);
-    QFETCH(int, entry);
-    FakeCommControl comm;
-    QVERIFY(comm.setPortOpen(false).isOk());
-    QVERIFY(comm.setCommPort(static_cast<qint16>(port)).isOk());
-    QCOMPARE(PortSelection::currentEntry(comm).value(), entry);
-}
 
 void TestPortSelection::okPress_data()
 {
