@@ -29,7 +29,6 @@ void RecordFramer::discardUnfinished()
     if (m_piece.size() >= kMaxRecordLength) {
         endPiece(false);
     } else if (!m_piece.isEmpty()) {
-        ++m_dropped;
         m_pieces.enqueue({m_piece, false, false});
         m_piece.clear();
     }
@@ -40,8 +39,6 @@ void RecordFramer::endPiece(bool atLineEnd)
 {
     if (!m_piece.isEmpty()) {
         const bool record = m_piece.size() >= kMinRecordLength;
-        if (!record)
-            ++m_dropped;
         m_pieces.enqueue({m_piece, record, m_atLineStart && atLineEnd});
     }
     m_piece.clear();

@@ -37,7 +37,6 @@ public:
 
     // The characters of the unfinished piece.
     const QString &pending() const { return m_piece; }
-    qsizetype droppedPieces() const { return m_dropped; }
 
 private:
     void endPiece(bool atLineEnd);
@@ -45,5 +44,4 @@ private:
     QString m_piece;
     bool m_atLineStart = true; // the unfinished piece began on a fresh line
     QQueue<ReceivedPiece> m_pieces;
-    qsizetype m_dropped = 0;
 };
