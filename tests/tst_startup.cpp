@@ -74,8 +74,6 @@ private slots:
     void paths_data();
     void paths();
     void lineStatementsInOrderThenPort();
-    void menuTexts_data();
-    void menuTexts();
     void failureBeforeTheLineIsReportedAtTheFirstCheck();
     void reportIsAWarningWithTheProgramTitle();
 };
@@ -181,28 +179,6 @@ void TestStartup::lineStatementsInOrderThenPort()
     QCOMPARE(s.comm.Handshaking().value(), 0);
     QCOMPARE(s.comm.DTREnable().value(), false);
     QCOMPARE(s.window.placements, 1);
-}
-
-void TestStartup::menuTexts_data()
-{
-    QTest::addColumn<bool>("french");
-    QTest::addColumn<QString>("captions");
-    QTest::newRow("English") << false
-                             << "mnuFile=&File|mnuFileExit=E&xit|mnuSetup=&Setup|mnuPort=&Com Port|"
-                                "mnuAbout=&About|mnuHelp=&Help";
-    QTest::newRow("French") << true
-                            << "mnuFile=&File|mnuFileExit=&Sortir|mnuSetup=&Organization|"
-                               "mnuPort=&COM Port|mnuAbout=&Regarde|mnuHelp=&Aide";
-}
-
-void TestStartup::menuTexts()
-{
-    QFETCH(bool, french);
-    QFETCH(QString, captions);
-    Start s;
-    setCurrentLanguage(french ? Language::French : Language::English);
-    s.run();
-    QCOMPARE(s.window.captions.join(u'|'), captions);
 }
 
 void TestStartup::failureBeforeTheLineIsReportedAtTheFirstCheck()
