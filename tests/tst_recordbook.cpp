@@ -63,25 +63,32 @@ void TestRecordBook::initTestCase()
 
 void TestRecordBook::rowFields_data()
 {
+    QTest::addColumn<qint64>("time"); // microseconds since the epoch
     QTest::addColumn<QString>("shown");
     QTest::addColumn<double>("absorbance");
     QTest::addColumn<QString>("status");
     QTest::addColumn<bool>("damaged");
     QTest::addColumn<QString>("record");
-    QTest::addColumn<QByteArray>("row"); // after the time field
+    QTest::addColumn<QByteArray>("row");
 
-    QTest::newRow("good") << "1.234" << 1.234 << "ok" << false << "1234 100"
-                          << QByteArray(",7,1.234,1.234,600,ok,0,1234 100\n");
+    const qint64 day = 1796688000123456; // 2026-12-08T00:00:00.123456Z
+    QTest::newRow("good") << day << "1.234" << 1.234 << "ok" << false << "1234 100"
+                          << QByteArray(
+                                 "2026-12-08T00:00:00.123456Z,7,1.234,1.234,600,ok,0,1234 100\n");
     QTest::newRow("under range has no number")
-        << "LO" << std::nan("") << "under-range" << false << "0123 010"
-        << QByteArray(",7,LO,,600,under-range,0,0123 010\n");
+        << day << "LO" << std::nan("") << "under-range" << false << "0123 010"
+        << QByteArray("2026-12-08T00:00:00.123456Z,7,LO,,600,under-range,0,0123 010\n");
     QTest::newRow("a record with a comma and a quote is quoted")
-        << "0.777" << 0.777 << "ok" << true << "a,\"d 000"
-        << QByteArray(",7,0.777,0.777,600,ok,1,\"a,\"\"d 000\"\n");
+        << day << "0.777" << 0.777 << "ok" << true << "a,\"d 000"
+        << QByteArray("2026-12-08T00:00:00.123456Z,7,0.777,0.777,600,ok,1,\"a,\"\"d 000\"\n");
+    QTest::newRow("a clock before 1970, and a fraction of one digit")
+        << qint64(-999999) << "1.234" << 1.234 << "ok" << false << "1234 100"
+        << QByteArray("1969-12-31T23:59:59.000001Z,7,1.234,1.234,600,ok,0,1234 100\n");
 }
 
 void TestRecordBook::rowFields()
 {
+    QFETCH(qint64, time);
     QFETCH(QString, shown);
     QFETCH(double, absorbance);
     QFETCH(QString, status);
@@ -90,14 +97,14 @@ void TestRecordBook::rowFields()
     QFETCH(QByteArray, row);
     Reading reading;
     reading.sequence = 7;
-    reading.time = 1796688000123456; // 2026-12-08T00:00:00.123456Z
+    reading.time = time;
     reading.shown = shown;
     reading.absorbance = absorbance;
     reading.wavelength = 600;
     QVERIFY(Reading::statusFromName(status, &reading.status));
     reading.damaged = damaged;
     reading.record = record;
-    QCOMPARE(RecordBook::row(reading), "2026-12-08T00:00:00.123456Z" + row);
+    QCOMPARE(RecordBook::row(reading), row);
 }
 
 void TestRecordBook::newFileAtLocalMidnight()

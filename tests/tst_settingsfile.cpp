@@ -214,6 +214,8 @@ void TestSettingsFile::refused_data()
                                                          "ELF\x02\x01\x01\0\0",
                                                          33))
                                     << FailureTexts::settingsBinary();
+    QTest::newRow("a DEL among the text")
+        << writes("[Properties]\nCommPort=2\x7f\n") << FailureTexts::settingsBinary();
     QTest::newRow("UTF-16 with a byte order mark")
         << writes(QByteArray("\xFF\xFE[\0P\0]\0\n\0", 10)) << FailureTexts::settingsUtf16();
     QTest::newRow("UTF-16 without one")
