@@ -81,6 +81,9 @@ void TestRecordBook::rowFields_data()
     QTest::newRow("a record with a comma and a quote is quoted")
         << day << "0.777" << 0.777 << "ok" << true << "a,\"d 000"
         << QByteArray("2026-12-08T00:00:00.123456Z,7,0.777,0.777,600,ok,1,\"a,\"\"d 000\"\n");
+    QTest::newRow("a quote alone is quoted too")
+        << day << "1.234" << 1.234 << "ok" << true << "1\"34 000"
+        << QByteArray("2026-12-08T00:00:00.123456Z,7,1.234,1.234,600,ok,1,\"1\"\"34 000\"\n");
     QTest::newRow("a clock before 1970, and a fraction of one digit")
         << qint64(-999999) << "1.234" << 1.234 << "ok" << false << "1234 100"
         << QByteArray("1969-12-31T23:59:59.000001Z,7,1.234,1.234,600,ok,0,1234 100\n");

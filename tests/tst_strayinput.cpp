@@ -191,13 +191,14 @@ void TestStrayInput::linesShowControlCharactersEscaped()
 {
     Source *source = sourceIn(QStringLiteral("C"));
     QVERIFY2(source, "the program and its followers are up");
-    const QByteArray bytes("1\t34 \x1bx\\");
+    // A tab, an escape, DEL and a C1 control, a backslash.
+    const QByteArray bytes("1\t34 \x1b\x7f\x9b\\");
     QCOMPARE(readingsOf(*source, bytes).size(), 1);
     // The same reading as a line: the time stamp, then seven fields, the record last.
     QTRY_VERIFY(!source->lines->lines().filter(QStringLiteral("\t1\\t34")).isEmpty());
     const QString line = source->lines->lines().filter(QStringLiteral("\t1\\t34")).first();
     QCOMPARE(line.count(u'\t'), 6);
-    QCOMPARE(line.section(u'\t', 6), QStringLiteral("1\\t34 \\x1bx\\\\"));
+    QCOMPARE(line.section(u'\t', 6), QStringLiteral("1\\t34 \\x1b\\x7f\\x9b\\\\"));
 }
 
 QTEST_GUILESS_MAIN(TestStrayInput)
