@@ -62,6 +62,8 @@ void TestBridgeOptions::usageErrors_data()
     QTest::newRow("queue past its largest")
         << QStringList{"--queue", "3000000000"} << QStringLiteral("--queue takes a number from 1 to %1").arg(INT_MAX);
     QTest::newRow("queue zero") << QStringList{"--queue", "0"} << "--queue takes a number from 1";
+    QTest::newRow("a wildcard in the client id")
+        << QStringList{"--client-id", "lab#1"} << "the client id \"lab#1\" cannot be a topic level";
     QTest::newRow("CA file not PEM") << QStringList{"--cafile", "DIR/password"}
                                      << "the CA file DIR/password holds no PEM certificate";
     QTest::newRow("client id with a control character")

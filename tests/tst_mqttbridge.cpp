@@ -227,6 +227,12 @@ void TestMqttBridge::statusGoesOfflineWhenTheBridgeEnds()
     }
     QVERIFY(waitForLines(status, 2));
     QCOMPARE(status.lines().last(), QStringLiteral("zav41k/lab1/status offline"));
+    // Retained: a dashboard that looks later sees it too.
+    MqttSubscriber later(
+        broker.port(), QStringLiteral("zav41k/lab1/status"), {},
+        {QStringLiteral("--retained-only"), QStringLiteral("-C"), QStringLiteral("1")});
+    QVERIFY(later.process().waitForFinished(5000));
+    QCOMPARE(later.lines(), QStringList{QStringLiteral("zav41k/lab1/status offline")});
 }
 
 void TestMqttBridge::brokerRestartLosesNothing()
