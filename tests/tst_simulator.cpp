@@ -54,6 +54,8 @@ private slots:
     void scriptLines();
     void initTestCase();
     void oneRecordByteByByte();
+    void lineEndsAsAsked_data();
+    void lineEndsAsAsked();
     void recordsAcrossAnUnplug();
     void stream();
     void helpSaysWhatTheProgramShows();
@@ -120,6 +122,38 @@ void TestSimulator::oneRecordByteByByte()
     QCOMPARE(r.decodes(), 1);
     QCOMPARE(r.indicators.text(IndicatorModel::Item::Wavelength), QStringLiteral("510"));
     QCOMPARE(r.prompter.shown.size(), 0);
+}
+
+void TestSimulator::lineEndsAsAsked_data()
+{
+    QTest::addColumn<QString>("eol");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("crlf") << "crlf" << QByteArray("1234 000\r\n");
+    QTest::newRow("cr") << "cr" << QByteArray("1234 000\r");
+    QTest::newRow("lf") << "lf" << QByteArray("1234 000\n");
+    QTest::newRow("none") << "none" << QByteArray("1234 000");
+}
+
+// The bytes on the line, as a serial control without a reader link takes them.
+void TestSimulator::lineEndsAsAsked()
+{
+    QFETCH(QString, eol);
+    QFETCH(QByteArray, bytes);
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("line"));
+    QProcess sim;
+    sim.start(qEnvironmentVariable("ZAV41K_SIM"),
+              {QStringLiteral("--link"), link, QStringLiteral("--eol"), eol,
+               QStringLiteral("--file"), QStringLiteral("-")});
+    QTRY_VERIFY(QFileInfo::exists(link));
+    // The line is open and raw before the record is asked for.
+    SerialCommControl comm([link](int) { return Outcome<QString>(link); });
+    QVERIFY(comm.setRThreshold(0) && comm.setInputLen(0) && comm.setPortOpen(true));
+    sim.write("1234 000\n");
+    QByteArray received;
+    QTRY_COMPARE((received += comm.Input().value()), bytes);
+    sim.kill();
+    sim.waitForFinished(3000);
 }
 
 void TestSimulator::recordsAcrossAnUnplug()
