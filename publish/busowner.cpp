@@ -1,10 +1,10 @@
 #include "publish/busowner.h"
 
 #include "publish/linknames.h"
+#include "publish/programname.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusReply>
-#include <QFileInfo>
 
 BusOwner BusOwner::of(const QDBusConnection &connection, const QString &name)
 {
@@ -15,12 +15,7 @@ BusOwner BusOwner::of(const QDBusConnection &connection, const QString &name)
     if (!pid.isValid() || pid.value() == 0)
         return owner;
     owner.pid = pid.value();
-    QString target = QFileInfo(QStringLiteral("/proc/%1/exe").arg(owner.pid)).symLinkTarget();
-    // A program whose file was replaced while it runs (an upgrade) is still that program.
-    const QLatin1String deleted(" (deleted)");
-    if (target.endsWith(deleted))
-        target.chop(deleted.size());
-    owner.program = QFileInfo(target).fileName();
+    owner.program = programName(owner.pid);
     return owner;
 }
 

@@ -6,6 +6,7 @@
 #include "common/readingjson.h"
 #include "common/writeall.h"
 #include "publish/instancelock.h"
+#include "publish/programname.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -25,19 +26,6 @@ QString systemError(const QString &path, const char *what)
     return QStringLiteral("%1: cannot %2: %3")
         .arg(path, QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
 }
-
-// The name of a running process, for saying who keeps the folder.
-QString processName(qint64 pid)
-{
-    QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
-    if (!comm.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromLocal8Bit(comm.readAll().trimmed());
-}
-
-} // namespace
-
-namespace {
 
 // A field as a CSV column: numbers in the C locale, the time in UTC, texts quoted as needed.
 QString csvText(quint64 count)
@@ -117,7 +105,7 @@ Status RecordBook::start()
     switch (m_lock->state()) {
     case InstanceLock::State::Held: return {};
     case InstanceLock::State::HeldByAnother: {
-        const QString name = processName(m_lock->holder());
+        const QString name = programName(m_lock->holder());
         return Failure{0, QStringLiteral("%1: the record is already kept by process %2%3")
                               .arg(m_folder, QString::number(m_lock->holder()),
                                    name.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(name))};
