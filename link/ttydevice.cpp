@@ -12,6 +12,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -108,13 +109,19 @@ Status TtyDevice::open(int port, const QString &path, const LineOptions &options
         ::close(fd);
         return Failure{Failure::PortUnavailable, FailureTexts::notASerialDevice(path)};
     }
-    // Another instance holds the lock; TIOCEXCL also keeps other programs out.
+    // Another instance holds the lock; TIOCEXCL also keeps other programs out of a real line.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         ::close(fd);
         return failureFromErrno(error == EWOULDBLOCK ? EBUSY : error, port);
     }
-    ::ioctl(fd, TIOCEXCL);
+    // A pseudo-terminal keeps the exclusive mode while its other end is open, even after the
+    // holder was killed, so that a restart could never open it again: the lock alone keeps
+    // other instances out there. A real line drops the mode with its last descriptor.
+    constexpr unsigned kFirstPtySlaveMajor = 136, kLastPtySlaveMajor = 143;
+    const unsigned deviceMajor = major(info.st_rdev);
+    if (deviceMajor < kFirstPtySlaveMajor || deviceMajor > kLastPtySlaveMajor)
+        ::ioctl(fd, TIOCEXCL);
 
     m_fd = fd;
     m_marks.reset();
