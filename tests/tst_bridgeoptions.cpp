@@ -11,98 +11,93 @@ class TestBridgeOptions : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void usageErrors_data();
-    void usageErrors();
-    void helpEndsWell();
+    void initTestCase()
+    {
+        QVERIFY2(!qEnvironmentVariableIsEmpty("ZAV41K_MQTT"), "ZAV41K_MQTT names the bridge");
+        QVERIFY(::mkfifo(QFile::encodeName(m_dir.filePath(QStringLiteral("fifo"))).constData(),
+                         0600) == 0);
+        QFile password(m_dir.filePath(QStringLiteral("password")));
+        QVERIFY(password.open(QIODevice::WriteOnly));
+        password.write("secret\n");
+    }
+
+    void usageErrors_data()
+    {
+        // clang-format off
+        QTest::addColumn<QStringList>("arguments"); // DIR is the test's folder
+        QTest::addColumn<QString>("message");
+
+        QTest::newRow("unknown option") << QStringList{"--colour"} << "Unknown option 'colour'";
+        QTest::newRow("a value missing") << QStringList{"--host"} << "Missing value after '--host'";
+        QTest::newRow("an argument") << QStringList{"broker"} << "no arguments are taken";
+        QTest::newRow("password file is a FIFO")
+            << QStringList{"--username", "lab", "--password-file", "DIR/fifo"}
+            << "the password file DIR/fifo is not a regular file";
+        QTest::newRow("password file missing")
+            << QStringList{"--username", "lab", "--password-file", "DIR/none"}
+            << "cannot read the password file DIR/none: No such file or directory";
+        QTest::newRow("password without a user")
+            << QStringList{"--password-file", "DIR/password"} << "--password-file needs --username";
+        QTest::newRow("CA file missing") << QStringList{"--cafile", "DIR/none.pem"}
+                                         << "cannot read the CA file DIR/none.pem: No such file or directory";
+        QTest::newRow("CA file a folder") << QStringList{"--cafile", "DIR"}
+                                          << "the CA file DIR is not a regular file";
+        QTest::newRow("key missing")
+            << QStringList{"--cafile", "DIR/password", "--cert", "DIR/password", "--key", "DIR/none"}
+            << "cannot read the key DIR/none";
+        QTest::newRow("client id longer than MQTT takes")
+            << QStringList{"--client-id", QString(70000, u'c')}
+            << "the client id is 70000 bytes long; MQTT takes at most 65535";
+        QTest::newRow("topics longer than MQTT takes")
+            << QStringList{"--client-id", QString(65530, u'c')} << "make topics of 65553 bytes";
+        QTest::newRow("queue past its largest")
+            << QStringList{"--queue", "3000000000"} << QStringLiteral("--queue takes a number from 1 to %1").arg(INT_MAX);
+        QTest::newRow("queue zero") << QStringList{"--queue", "0"} << "--queue takes a number from 1";
+        QTest::newRow("a wildcard in the client id")
+            << QStringList{"--client-id", "lab#1"} << "the client id \"lab#1\" cannot be a topic level";
+        QTest::newRow("CA file not PEM") << QStringList{"--cafile", "DIR/password"}
+                                         << "the CA file DIR/password holds no PEM certificate";
+        QTest::newRow("client id with a control character")
+            << QStringList{"--client-id", "lab\x1b[2J"} << "the client id holds the control character U+001b";
+        QTest::newRow("prefix with a tab")
+            << QStringList{"--prefix", "plant\t2"} << "the prefix holds the control character U+0009";
+        QTest::newRow("port") << QStringList{"--port", "70000"} << "--port takes a number from 1 to 65535";
+        // clang-format on
+    }
+
+    void usageErrors()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        for (QString &argument : arguments)
+            argument.replace(QStringLiteral("DIR"), m_dir.path());
+        message.replace(QStringLiteral("DIR"), m_dir.path());
+        QProcess bridge;
+        bridge.start(qEnvironmentVariable("ZAV41K_MQTT"), arguments);
+        QVERIFY(bridge.waitForStarted(5000));
+        const bool ended = bridge.waitForFinished(10000);
+        if (!ended)
+            bridge.kill();
+        QVERIFY2(ended, "the bridge waits instead of refusing the command line");
+        const QString said = QString::fromUtf8(bridge.readAllStandardError());
+        QCOMPARE(bridge.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(bridge.exitCode(), 2);
+        QVERIFY2(said.contains(message), qPrintable(said.left(300)));
+        QVERIFY(said.startsWith(QStringLiteral("zav41k-mqtt: ")));
+    }
+
+    void helpEndsWell()
+    {
+        QProcess bridge;
+        bridge.start(qEnvironmentVariable("ZAV41K_MQTT"), {QStringLiteral("--help")});
+        QVERIFY(bridge.waitForFinished(10000));
+        QCOMPARE(bridge.exitCode(), 0);
+        QVERIFY(bridge.readAllStandardOutput().contains("--password-file"));
+    }
 
 private:
     QTemporaryDir m_dir;
 };
-
-void TestBridgeOptions::initTestCase()
-{
-    QVERIFY2(!qEnvironmentVariableIsEmpty("ZAV41K_MQTT"), "ZAV41K_MQTT names the bridge");
-    QVERIFY(::mkfifo(QFile::encodeName(m_dir.filePath(QStringLiteral("fifo"))).constData(), 0600) ==
-            0);
-    QFile password(m_dir.filePath(QStringLiteral("password")));
-    QVERIFY(password.open(QIODevice::WriteOnly));
-    password.write("secret\n");
-}
-
-void TestBridgeOptions::usageErrors_data()
-{
-    // clang-format off
-    QTest::addColumn<QStringList>("arguments"); // DIR is the test's folder
-    QTest::addColumn<QString>("message");
-
-    QTest::newRow("unknown option") << QStringList{"--colour"} << "Unknown option 'colour'";
-    QTest::newRow("a value missing") << QStringList{"--host"} << "Missing value after '--host'";
-    QTest::newRow("an argument") << QStringList{"broker"} << "no arguments are taken";
-    QTest::newRow("password file is a FIFO")
-        << QStringList{"--username", "lab", "--password-file", "DIR/fifo"}
-        << "the password file DIR/fifo is not a regular file";
-    QTest::newRow("password file missing")
-        << QStringList{"--username", "lab", "--password-file", "DIR/none"}
-        << "cannot read the password file DIR/none: No such file or directory";
-    QTest::newRow("password without a user")
-        << QStringList{"--password-file", "DIR/password"} << "--password-file needs --username";
-    QTest::newRow("CA file missing") << QStringList{"--cafile", "DIR/none.pem"}
-                                     << "cannot read the CA file DIR/none.pem: No such file or directory";
-    QTest::newRow("CA file a folder") << QStringList{"--cafile", "DIR"}
-                                      << "the CA file DIR is not a regular file";
-    QTest::newRow("key missing")
-        << QStringList{"--cafile", "DIR/password", "--cert", "DIR/password", "--key", "DIR/none"}
-        << "cannot read the key DIR/none";
-    QTest::newRow("client id longer than MQTT takes")
-        << QStringList{"--client-id", QString(70000, u'c')}
-        << "the client id is 70000 bytes long; MQTT takes at most 65535";
-    QTest::newRow("topics longer than MQTT takes")
-        << QStringList{"--client-id", QString(65530, u'c')} << "make topics of 65553 bytes";
-    QTest::newRow("queue past its largest")
-        << QStringList{"--queue", "3000000000"} << QStringLiteral("--queue takes a number from 1 to %1").arg(INT_MAX);
-    QTest::newRow("queue zero") << QStringList{"--queue", "0"} << "--queue takes a number from 1";
-    QTest::newRow("a wildcard in the client id")
-        << QStringList{"--client-id", "lab#1"} << "the client id \"lab#1\" cannot be a topic level";
-    QTest::newRow("CA file not PEM") << QStringList{"--cafile", "DIR/password"}
-                                     << "the CA file DIR/password holds no PEM certificate";
-    QTest::newRow("client id with a control character")
-        << QStringList{"--client-id", "lab\x1b[2J"} << "the client id holds the control character U+001b";
-    QTest::newRow("prefix with a tab")
-        << QStringList{"--prefix", "plant\t2"} << "the prefix holds the control character U+0009";
-    QTest::newRow("port") << QStringList{"--port", "70000"} << "--port takes a number from 1 to 65535";
-    // clang-format on
-}
-
-void TestBridgeOptions::usageErrors()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, message);
-    for (QString &argument : arguments)
-        argument.replace(QStringLiteral("DIR"), m_dir.path());
-    message.replace(QStringLiteral("DIR"), m_dir.path());
-    QProcess bridge;
-    bridge.start(qEnvironmentVariable("ZAV41K_MQTT"), arguments);
-    QVERIFY(bridge.waitForStarted(5000));
-    const bool ended = bridge.waitForFinished(10000);
-    if (!ended)
-        bridge.kill();
-    QVERIFY2(ended, "the bridge waits instead of refusing the command line");
-    const QString said = QString::fromUtf8(bridge.readAllStandardError());
-    QCOMPARE(bridge.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(bridge.exitCode(), 2);
-    QVERIFY2(said.contains(message), qPrintable(said.left(300)));
-    QVERIFY(said.startsWith(QStringLiteral("zav41k-mqtt: ")));
-}
-
-void TestBridgeOptions::helpEndsWell()
-{
-    QProcess bridge;
-    bridge.start(qEnvironmentVariable("ZAV41K_MQTT"), {QStringLiteral("--help")});
-    QVERIFY(bridge.waitForFinished(10000));
-    QCOMPARE(bridge.exitCode(), 0);
-    QVERIFY(bridge.readAllStandardOutput().contains("--password-file"));
-}
 
 QTEST_GUILESS_MAIN(TestBridgeOptions)
 #include "tst_bridgeoptions.moc"

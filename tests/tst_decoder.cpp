@@ -38,216 +38,207 @@ class TestDecoder : public QObject {
     Q_OBJECT
 
 private slots:
-    void decode_data();
-    void decode();
-    void failureBoxesCarryTheDescriptionOnly();
-    void activityBarWraps();
-    void watchdogStoppedWhileDecoding();
-    void failuresComeAfterTheRecord();
-    void nestedDecodeKeepsItsOwnRecord();
-    void nestedFailuresOpenNoSecondBox();
-};
+    void decode_data()
+    {
+        // clang-format off
+        QTest::addColumn<QString>("before");   // decoded first, to set the previous count
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("language"); // "en" or "fr"
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("assignments"); // text assignments of `input`, in order
+        QTest::addColumn<bool>("errorcodeVisible");
+        QTest::addColumn<int>("boxes");
+        QTest::addColumn<int>("readingValue");
 
-void TestDecoder::decode_data()
-{
-    // clang-format off
-    QTest::addColumn<QString>("before");   // decoded first, to set the previous count
-    QTest::addColumn<QString>("input");
-    QTest::addColumn<QString>("language"); // "en" or "fr"
-    QTest::addColumn<QString>("locale");
-    QTest::addColumn<QString>("assignments"); // text assignments of `input`, in order
-    QTest::addColumn<bool>("errorcodeVisible");
-    QTest::addColumn<int>("boxes");
-    QTest::addColumn<int>("readingValue");
-
-    const QString good = QStringLiteral("wavelength=%1|absorbance=%2|errorcode=0");
-    QTest::newRow("good record at 510") << "" << "1234_000" << "en" << "C"
-                                        << good.arg("510", "1.234") << false << 0 << 1234;
-    QTest::newRow("selector 1 is 600") << "" << "0500_100" << "en" << "C"
-                                       << good.arg("600", "0.500") << false << 0 << 500;
-    QTest::newRow("any other selector is 600") << "" << "1234_500" << "en" << "C"
-                                               << good.arg("600", "1.234") << false << 0 << 1234;
-    QTest::newRow("2000 has two decimals") << "" << "2000_000" << "en" << "C"
-                                           << good.arg("510", "2.00") << false << 0 << 2000;
-    QTest::newRow("1999 has three") << "" << "1999_000" << "en" << "C"
-                                    << good.arg("510", "1.999") << false << 0 << 1999;
-    QTest::newRow("half up on the exact quotient") << "" << "2005_000" << "en" << "C"
-                                                   << good.arg("510", "2.01") << false << 0 << 2005;
-    QTest::newRow("2675 gives 2.68") << "" << "2675_000" << "en" << "C"
-                                     << good.arg("510", "2.68") << false << 0 << 2675;
-    QTest::newRow("rounding carries") << "" << "9998_000" << "en" << "C"
-                                      << good.arg("510", "10.00") << false << 0 << 9998;
-    QTest::newRow("negative count") << "" << "-012_000" << "en" << "C"
-                                    << good.arg("510", "-0.012") << false << 0 << -12;
-    QTest::newRow("9999 marker shown as is") << "" << "9999_100" << "en" << "C"
-                                             << good.arg("600", "9999") << false << 0 << 9999;
-    QTest::newRow("positions 9 and 10 not examined") << "" << "1234_000xy" << "en" << "C"
-                                                     << good.arg("510", "1.234") << false << 0 << 1234;
-    QTest::newRow("flag 2 is no flag") << "" << "1234_022" << "en" << "C"
-                                       << good.arg("510", "1.234") << false << 0 << 1234;
-    QTest::newRow("under range")
-        << "" << "0123_010" << "en" << "C"
-        << "wavelength=510|errorcode=Under Range -- Check Zero|absorbance=LO" << true << 0 << 123;
-    QTest::newRow("under range wins over over range")
-        << "" << "0123_011" << "en" << "C"
-        << "wavelength=510|errorcode=Under Range -- Check Zero|absorbance=LO" << true << 0 << 123;
-    QTest::newRow("over range")
-        << "" << "0123_001" << "en" << "C"
-        << "wavelength=510|errorcode=Over Range -- Check Zero|absorbance=HI" << true << 0 << 123;
-    QTest::newRow("range wins over 9999")
-        << "" << "9999_101" << "en" << "C"
-        << "wavelength=600|errorcode=Over Range -- Check Zero|absorbance=HI" << true << 0 << 9999;
-    QTest::newRow("under range in French")
-        << "" << "0123_010" << "fr" << "C"
-        << "wavelength=510|errorcode=Trop bas -- adjoutez zero|absorbance=LO" << true << 0 << 123;
-    QTest::newRow("over range in French")
-        << "" << "0123_101" << "fr" << "fr_FR"
-        << "wavelength=600|errorcode=Trop Haute - adjoutez zero|absorbance=HI" << true << 0 << 123;
-    QTest::newRow("French comma") << "" << "1234_000" << "fr" << "fr_FR"
-                                  << good.arg("510", "1,234") << false << 0 << 1234;
-    QTest::newRow("German comma, two decimals") << "" << "2345_000" << "en" << "de_DE"
-                                                << good.arg("510", "2,35") << false << 0 << 2345;
-    QTest::newRow("bad count keeps the previous one")
-        << "0777_000" << "abcd_000" << "en" << "C" << good.arg("510", "0.777") << false << 1 << 777;
-    QTest::newRow("blank count keeps the previous one")
-        << "2345_000" << "_____000" << "en" << "C" << good.arg("510", "2.35") << false << 1 << 2345;
-    QTest::newRow("bad selector gives 510") << "" << "1234_x00" << "en" << "C"
-                                            << good.arg("510", "1.234") << false << 1 << 1234;
-    QTest::newRow("blank under-range flag reads as under range")
-        << "" << "1234_0_0" << "en" << "C"
-        << "wavelength=510|errorcode=Under Range -- Check Zero|absorbance=LO" << true << 1 << 1234;
-    QTest::newRow("blank over-range flag reads as over range")
-        << "" << "1234_00_" << "en" << "C"
-        << "wavelength=510|errorcode=Over Range -- Check Zero|absorbance=HI" << true << 1 << 1234;
-    QTest::newRow("parity mark in the flag") << "" << "1234_0?0" << "en" << "C"
-        << "wavelength=510|errorcode=Under Range -- Check Zero|absorbance=LO" << true << 1 << 1234;
-    QTest::newRow("all garbage: one box per failed step")
-        << "" << "abcd_xyz" << "en" << "C"
-        << "wavelength=510|errorcode=Under Range -- Check Zero|absorbance=LO" << true << 3 << 0;
-    // clang-format on
-}
-
-void TestDecoder::decode()
-{
-    QFETCH(QString, before);
-    QFETCH(QString, input);
-    QFETCH(QString, language);
-    QFETCH(QString, locale);
-    QFETCH(QString, assignments);
-    QFETCH(bool, errorcodeVisible);
-    QFETCH(int, boxes);
-    QFETCH(int, readingValue);
-
-    setCurrentLanguage(language == QStringLiteral("fr") ? Language::French : Language::English);
-    Fixture f{QLocale(locale)};
-    if (!before.isEmpty())
-        f.decoder.DecodeReading(record(before));
-    f.log.clear();
-    f.decoder.DecodeReading(record(input));
-
-    QCOMPARE(f.log.texts().join(u'|'), assignments);
-    QCOMPARE(f.indicators.errorcodeVisible(), errorcodeVisible);
-    QCOMPARE(f.prompter.shown.size(), boxes);
-    QCOMPARE(int(f.decoder.ReadingValue()), readingValue);
-    QVERIFY(f.watchdog.isRunning());
-    QCOMPARE(f.indicators.progress(), before.isEmpty() ? 5 : 10);
-}
-
-void TestDecoder::failureBoxesCarryTheDescriptionOnly()
-{
-    setCurrentLanguage(Language::English);
-    Fixture f{QLocale::c()};
-    f.decoder.DecodeReading(record(QStringLiteral("abcd_000")));
-    QCOMPARE(f.prompter.shown.size(), 1);
-    const ScriptedPrompter::Shown &box = f.prompter.shown.first();
-    QVERIFY(box.text.contains(QStringLiteral("abcd")));
-    QCOMPARE(box.buttons, Prompter::Buttons::Ok);
-    QCOMPARE(box.icon, Prompter::Icon::None);
-    QVERIFY(box.title.isEmpty()); // the program title
-}
-
-void TestDecoder::activityBarWraps()
-{
-    Fixture f{QLocale::c()};
-    QList<int> values;
-    for (int i = 0; i < 21; ++i) {
-        f.decoder.DecodeReading(
-            record(i % 2 ? QStringLiteral("0123_010") : QStringLiteral("0001_000")));
-        values.append(f.indicators.progress());
+        const QString good = QStringLiteral("wavelength=%1|absorbance=%2|errorcode=0");
+        QTest::newRow("good record at 510") << "" << "1234_000" << "en" << "C"
+                                            << good.arg("510", "1.234") << false << 0 << 1234;
+        QTest::newRow("selector 1 is 600") << "" << "0500_100" << "en" << "C"
+                                           << good.arg("600", "0.500") << false << 0 << 500;
+        QTest::newRow("any other selector is 600") << "" << "1234_500" << "en" << "C"
+                                                   << good.arg("600", "1.234") << false << 0 << 1234;
+        QTest::newRow("2000 has two decimals") << "" << "2000_000" << "en" << "C"
+                                               << good.arg("510", "2.00") << false << 0 << 2000;
+        QTest::newRow("1999 has three") << "" << "1999_000" << "en" << "C"
+                                        << good.arg("510", "1.999") << false << 0 << 1999;
+        QTest::newRow("half up on the exact quotient") << "" << "2005_000" << "en" << "C"
+                                                       << good.arg("510", "2.01") << false << 0 << 2005;
+        QTest::newRow("2675 gives 2.68") << "" << "2675_000" << "en" << "C"
+                                         << good.arg("510", "2.68") << false << 0 << 2675;
+        QTest::newRow("rounding carries") << "" << "9998_000" << "en" << "C"
+                                          << good.arg("510", "10.00") << false << 0 << 9998;
+        QTest::newRow("negative count") << "" << "-012_000" << "en" << "C"
+                                        << good.arg("510", "-0.012") << false << 0 << -12;
+        QTest::newRow("9999 marker shown as is") << "" << "9999_100" << "en" << "C"
+                                                 << good.arg("600", "9999") << false << 0 << 9999;
+        QTest::newRow("positions 9 and 10 not examined") << "" << "1234_000xy" << "en" << "C"
+                                                         << good.arg("510", "1.234") << false << 0 << 1234;
+        QTest::newRow("flag 2 is no flag") << "" << "1234_022" << "en" << "C"
+                                           << good.arg("510", "1.234") << false << 0 << 1234;
+        QTest::newRow("under range")
+            << "" << "0123_010" << "en" << "C"
+            << "wavelength=510|errorcode=Under Range -- Check Zero|absorbance=LO" << true << 0 << 123;
+        QTest::newRow("under range wins over over range")
+            << "" << "0123_011" << "en" << "C"
+            << "wavelength=510|errorcode=Under Range -- Check Zero|absorbance=LO" << true << 0 << 123;
+        QTest::newRow("over range")
+            << "" << "0123_001" << "en" << "C"
+            << "wavelength=510|errorcode=Over Range -- Check Zero|absorbance=HI" << true << 0 << 123;
+        QTest::newRow("range wins over 9999")
+            << "" << "9999_101" << "en" << "C"
+            << "wavelength=600|errorcode=Over Range -- Check Zero|absorbance=HI" << true << 0 << 9999;
+        QTest::newRow("under range in French")
+            << "" << "0123_010" << "fr" << "C"
+            << "wavelength=510|errorcode=Trop bas -- adjoutez zero|absorbance=LO" << true << 0 << 123;
+        QTest::newRow("over range in French")
+            << "" << "0123_101" << "fr" << "fr_FR"
+            << "wavelength=600|errorcode=Trop Haute - adjoutez zero|absorbance=HI" << true << 0 << 123;
+        QTest::newRow("French comma") << "" << "1234_000" << "fr" << "fr_FR"
+                                      << good.arg("510", "1,234") << false << 0 << 1234;
+        QTest::newRow("German comma, two decimals") << "" << "2345_000" << "en" << "de_DE"
+                                                    << good.arg("510", "2,35") << false << 0 << 2345;
+        QTest::newRow("bad count keeps the previous one")
+            << "0777_000" << "abcd_000" << "en" << "C" << good.arg("510", "0.777") << false << 1 << 777;
+        QTest::newRow("blank count keeps the previous one")
+            << "2345_000" << "_____000" << "en" << "C" << good.arg("510", "2.35") << false << 1 << 2345;
+        QTest::newRow("bad selector gives 510") << "" << "1234_x00" << "en" << "C"
+                                                << good.arg("510", "1.234") << false << 1 << 1234;
+        QTest::newRow("blank under-range flag reads as under range")
+            << "" << "1234_0_0" << "en" << "C"
+            << "wavelength=510|errorcode=Under Range -- Check Zero|absorbance=LO" << true << 1 << 1234;
+        QTest::newRow("blank over-range flag reads as over range")
+            << "" << "1234_00_" << "en" << "C"
+            << "wavelength=510|errorcode=Over Range -- Check Zero|absorbance=HI" << true << 1 << 1234;
+        QTest::newRow("parity mark in the flag") << "" << "1234_0?0" << "en" << "C"
+            << "wavelength=510|errorcode=Under Range -- Check Zero|absorbance=LO" << true << 1 << 1234;
+        QTest::newRow("all garbage: one box per failed step")
+            << "" << "abcd_xyz" << "en" << "C"
+            << "wavelength=510|errorcode=Under Range -- Check Zero|absorbance=LO" << true << 3 << 0;
+        // clang-format on
     }
-    QCOMPARE(values.mid(17), (QList<int>{90, 95, 0, 5}));
-}
 
-void TestDecoder::watchdogStoppedWhileDecoding()
-{
-    Fixture f{QLocale::c()};
-    QVERIFY(f.watchdog.isRunning());
-    QList<bool> runningAtAssignment;
-    QObject::connect(&f.indicators, &IndicatorModel::textAssigned,
-                     [&] { runningAtAssignment.append(f.watchdog.isRunning()); });
-    bool runningWhileBoxOpen = false;
-    f.prompter.whileOpen = [&] { runningWhileBoxOpen = f.watchdog.isRunning(); };
-    f.decoder.DecodeReading(record(QStringLiteral("abcd_000")));
-    QCOMPARE(runningAtAssignment, QList<bool>(3, false));
-    // The box comes after the record is decoded, and the interval runs from that moment.
-    QVERIFY(runningWhileBoxOpen);
-    QVERIFY(f.watchdog.isRunning());
-}
+    void decode()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, input);
+        QFETCH(QString, language);
+        QFETCH(QString, locale);
+        QFETCH(QString, assignments);
+        QFETCH(bool, errorcodeVisible);
+        QFETCH(int, boxes);
+        QFETCH(int, readingValue);
 
-void TestDecoder::failuresComeAfterTheRecord()
-{
-    setCurrentLanguage(Language::English);
-    Fixture f{QLocale::c()};
-    QStringList madeWhenShown;
-    f.prompter.whileOpen = [&] { madeWhenShown.append(f.log.texts().join(u'|')); };
-    f.decoder.DecodeReading(record(QStringLiteral("abcd_xyz")));
-    const QString all = QStringLiteral("wavelength=510|errorcode=Under Range -- Check Zero|"
-                                       "absorbance=LO");
-    QCOMPARE(madeWhenShown, QStringList(3, all));
-    QCOMPARE(f.prompter.mostOpenAtOnce, 1);
-    // In the order of the record's positions.
-    QCOMPARE(f.prompter.shown.at(0).text, FailureTexts::notANumber(QStringLiteral("abcd")));
-    QCOMPARE(f.prompter.shown.at(1).text, FailureTexts::notANumber(QStringLiteral("x")));
-    QCOMPARE(f.prompter.shown.at(2).text, FailureTexts::notANumber(QStringLiteral("y")));
-}
+        setCurrentLanguage(language == QStringLiteral("fr") ? Language::French : Language::English);
+        Fixture f{QLocale(locale)};
+        if (!before.isEmpty())
+            f.decoder.DecodeReading(record(before));
+        f.log.clear();
+        f.decoder.DecodeReading(record(input));
 
-void TestDecoder::nestedDecodeKeepsItsOwnRecord()
-{
-    setCurrentLanguage(Language::English);
-    Fixture f{QLocale::c()};
-    f.decoder.DecodeReading(record(QStringLiteral("0777_000")));
-    // While the box for the bad count is open, another record arrives and is decoded.
-    f.prompter.whileOpen = [&] {
-        f.prompter.whileOpen = nullptr;
-        f.decoder.DecodeReading(record(QStringLiteral("0555_000")));
-    };
-    f.decoder.DecodeReading(record(QStringLiteral("12a4_100")));
-    // Each record's updates come whole and in the order of the records; the bad count shows
-    // the count kept before it, not the one the later record left.
-    QCOMPARE(f.log.texts().join(u'|'),
-             QStringLiteral("wavelength=510|absorbance=0.777|errorcode=0|"
-                            "wavelength=600|absorbance=0.777|errorcode=0|"
-                            "wavelength=510|absorbance=0.555|errorcode=0"));
-    QCOMPARE(f.prompter.shown.size(), 1);
-    QCOMPARE(f.decoder.ReadingValue(), 555);
-    QVERIFY(f.watchdog.isRunning());
-}
+        QCOMPARE(f.log.texts().join(u'|'), assignments);
+        QCOMPARE(f.indicators.errorcodeVisible(), errorcodeVisible);
+        QCOMPARE(f.prompter.shown.size(), boxes);
+        QCOMPARE(int(f.decoder.ReadingValue()), readingValue);
+        QVERIFY(f.watchdog.isRunning());
+        QCOMPARE(f.indicators.progress(), before.isEmpty() ? 5 : 10);
+    }
 
-void TestDecoder::nestedFailuresOpenNoSecondBox()
-{
-    Fixture f{QLocale::c()};
-    int nested = 0;
-    f.prompter.whileOpen = [&] {
-        // Garbage keeps arriving while the first box is open.
-        for (; nested < 50; ++nested)
-            f.decoder.DecodeReading(record(QStringLiteral("zzzz_zzz")));
-    };
-    f.decoder.DecodeReading(record(QStringLiteral("abcd_000")));
-    QCOMPARE(f.prompter.mostOpenAtOnce, 1);
-    // The first record's remaining failures come one after the other, not nested.
-    QCOMPARE(f.prompter.shown.size(), 1);
-    QCOMPARE(f.indicators.progress(), (51 * 5) % 100);
-}
+    void failureBoxesCarryTheDescriptionOnly()
+    {
+        setCurrentLanguage(Language::English);
+        Fixture f{QLocale::c()};
+        f.decoder.DecodeReading(record(QStringLiteral("abcd_000")));
+        QCOMPARE(f.prompter.shown.size(), 1);
+        const ScriptedPrompter::Shown &box = f.prompter.shown.first();
+        QVERIFY(box.text.contains(QStringLiteral("abcd")));
+        QCOMPARE(box.buttons, Prompter::Buttons::Ok);
+        QCOMPARE(box.icon, Prompter::Icon::None);
+        QVERIFY(box.title.isEmpty()); // the program title
+    }
+
+    void activityBarWraps()
+    {
+        Fixture f{QLocale::c()};
+        QList<int> values;
+        for (int i = 0; i < 21; ++i) {
+            f.decoder.DecodeReading(
+                record(i % 2 ? QStringLiteral("0123_010") : QStringLiteral("0001_000")));
+            values.append(f.indicators.progress());
+        }
+        QCOMPARE(values.mid(17), (QList<int>{90, 95, 0, 5}));
+    }
+
+    void watchdogStoppedWhileDecoding()
+    {
+        Fixture f{QLocale::c()};
+        QVERIFY(f.watchdog.isRunning());
+        QList<bool> runningAtAssignment;
+        QObject::connect(&f.indicators, &IndicatorModel::textAssigned,
+                         [&] { runningAtAssignment.append(f.watchdog.isRunning()); });
+        bool runningWhileBoxOpen = false;
+        f.prompter.whileOpen = [&] { runningWhileBoxOpen = f.watchdog.isRunning(); };
+        f.decoder.DecodeReading(record(QStringLiteral("abcd_000")));
+        QCOMPARE(runningAtAssignment, QList<bool>(3, false));
+        // The box comes after the record is decoded, and the interval runs from that moment.
+        QVERIFY(runningWhileBoxOpen);
+        QVERIFY(f.watchdog.isRunning());
+    }
+
+    void failuresComeAfterTheRecord()
+    {
+        setCurrentLanguage(Language::English);
+        Fixture f{QLocale::c()};
+        QStringList madeWhenShown;
+        f.prompter.whileOpen = [&] { madeWhenShown.append(f.log.texts().join(u'|')); };
+        f.decoder.DecodeReading(record(QStringLiteral("abcd_xyz")));
+        const QString all = QStringLiteral("wavelength=510|errorcode=Under Range -- Check Zero|"
+                                           "absorbance=LO");
+        QCOMPARE(madeWhenShown, QStringList(3, all));
+        QCOMPARE(f.prompter.mostOpenAtOnce, 1);
+        // In the order of the record's positions.
+        QCOMPARE(f.prompter.shown.at(0).text, FailureTexts::notANumber(QStringLiteral("abcd")));
+        QCOMPARE(f.prompter.shown.at(1).text, FailureTexts::notANumber(QStringLiteral("x")));
+        QCOMPARE(f.prompter.shown.at(2).text, FailureTexts::notANumber(QStringLiteral("y")));
+    }
+
+    void nestedDecodeKeepsItsOwnRecord()
+    {
+        setCurrentLanguage(Language::English);
+        Fixture f{QLocale::c()};
+        f.decoder.DecodeReading(record(QStringLiteral("0777_000")));
+        // While the box for the bad count is open, another record arrives and is decoded.
+        f.prompter.whileOpen = [&] {
+            f.prompter.whileOpen = nullptr;
+            f.decoder.DecodeReading(record(QStringLiteral("0555_000")));
+        };
+        f.decoder.DecodeReading(record(QStringLiteral("12a4_100")));
+        // Each record's updates come whole and in the order of the records; the bad count shows
+        // the count kept before it, not the one the later record left.
+        QCOMPARE(f.log.texts().join(u'|'),
+                 QStringLiteral("wavelength=510|absorbance=0.777|errorcode=0|"
+                                "wavelength=600|absorbance=0.777|errorcode=0|"
+                                "wavelength=510|absorbance=0.555|errorcode=0"));
+        QCOMPARE(f.prompter.shown.size(), 1);
+        QCOMPARE(f.decoder.ReadingValue(), 555);
+        QVERIFY(f.watchdog.isRunning());
+    }
+
+    void nestedFailuresOpenNoSecondBox()
+    {
+        Fixture f{QLocale::c()};
+        int nested = 0;
+        f.prompter.whileOpen = [&] {
+            // Garbage keeps arriving while the first box is open.
+            for (; nested < 50; ++nested)
+                f.decoder.DecodeReading(record(QStringLiteral("zzzz_zzz")));
+        };
+        f.decoder.DecodeReading(record(QStringLiteral("abcd_000")));
+        QCOMPARE(f.prompter.mostOpenAtOnce, 1);
+        // The first record's remaining failures come one after the other, not nested.
+        QCOMPARE(f.prompter.shown.size(), 1);
+        QCOMPARE(f.indicators.progress(), (51 * 5) % 100);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestDecoder)
 #include "tst_decoder.moc"

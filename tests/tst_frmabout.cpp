@@ -34,130 +34,125 @@ class TestFrmAbout : public QObject {
 
 private slots:
     void initTestCase() { Fonts::installWindowFonts(); }
-    void texts_data();
-    void texts();
-    void linkNamesAreThePublishedNames();
-    void keysClose_data();
-    void keysClose();
-    void keyboardOrder();
-    void secondOpeningIsTheSame();
-    void picturesAre32By32In16Colours();
-};
 
-void TestFrmAbout::texts_data()
-{
-    // clang-format off
-    QTest::addColumn<bool>("french");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("application");
-    QTest::addColumn<QString>("items");
-    QTest::newRow("English") << false << "About ZAV41K" << "ZAV-41K Source DDE Application for Win95"
-                             << "DDE Link Application Name: " << "DDE Link Items:";
-    QTest::newRow("French") << true << "D'Abord ZAV41K" << "ZAV-41K Application de DDE d'origine"
-                            << "Le Nom d'Application de DDE" << "Les choses de DDE Link";
-    // clang-format on
-}
+    void texts_data()
+    {
+        // clang-format off
+        QTest::addColumn<bool>("french");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("application");
+        QTest::addColumn<QString>("items");
+        QTest::newRow("English") << false << "About ZAV41K" << "ZAV-41K Source DDE Application for Win95"
+                                 << "DDE Link Application Name: " << "DDE Link Items:";
+        QTest::newRow("French") << true << "D'Abord ZAV41K" << "ZAV-41K Application de DDE d'origine"
+                                << "Le Nom d'Application de DDE" << "Les choses de DDE Link";
+        // clang-format on
+    }
 
-void TestFrmAbout::texts()
-{
-    QFETCH(bool, french);
-    QFETCH(QString, caption);
-    QFETCH(QString, title);
-    QFETCH(QString, application);
-    QFETCH(QString, items);
-    setCurrentLanguage(french ? Language::French : Language::English);
-    frmAbout box;
-    QCOMPARE(box.windowTitle(), QStringLiteral("About ZAV-41K")); // before loading
-    QVERIFY(box.Form_Load().isOk());
-    QCOMPARE(box.windowTitle(), caption);
-    QCOMPARE(label(box, "lblVersion")->text(), QStringLiteral("Version 1.0"));
-    QCOMPARE(label(box, "lblTitle")->text(), title);
-    QCOMPARE(label(box, "lblLinkApp")->text(), application);
-    QCOMPARE(label(box, "lblLinkItems")->text(), items);
-    QVERIFY(!label(box, "lblDescription")->text().isEmpty());
-    QCOMPARE(box.findChild<QPushButton *>(QStringLiteral("cmdOK"))->text(), QStringLiteral("&OK"));
-    QVERIFY(label(box, "lblLinkApp")->alignment() & Qt::AlignRight);
-    QCOMPARE(QFontInfo(label(box, "lblTitle")->font()).family(), QStringLiteral("Liberation Sans"));
-    QVERIFY(!box.windowIcon().isNull());
-}
+    void texts()
+    {
+        QFETCH(bool, french);
+        QFETCH(QString, caption);
+        QFETCH(QString, title);
+        QFETCH(QString, application);
+        QFETCH(QString, items);
+        setCurrentLanguage(french ? Language::French : Language::English);
+        frmAbout box;
+        QCOMPARE(box.windowTitle(), QStringLiteral("About ZAV-41K")); // before loading
+        QVERIFY(box.Form_Load().isOk());
+        QCOMPARE(box.windowTitle(), caption);
+        QCOMPARE(label(box, "lblVersion")->text(), QStringLiteral("Version 1.0"));
+        QCOMPARE(label(box, "lblTitle")->text(), title);
+        QCOMPARE(label(box, "lblLinkApp")->text(), application);
+        QCOMPARE(label(box, "lblLinkItems")->text(), items);
+        QVERIFY(!label(box, "lblDescription")->text().isEmpty());
+        QCOMPARE(box.findChild<QPushButton *>(QStringLiteral("cmdOK"))->text(),
+                 QStringLiteral("&OK"));
+        QVERIFY(label(box, "lblLinkApp")->alignment() & Qt::AlignRight);
+        QCOMPARE(QFontInfo(label(box, "lblTitle")->font()).family(),
+                 QStringLiteral("Liberation Sans"));
+        QVERIFY(!box.windowIcon().isNull());
+    }
 
-void TestFrmAbout::linkNamesAreThePublishedNames()
-{
-    setCurrentLanguage(Language::French);
-    frmAbout box;
-    QVERIFY(box.Form_Load().isOk());
-    QCOMPARE(label(box, "Label3")->text(), QStringLiteral("zav41k"));
-    QCOMPARE(label(box, "Label4")->text(), QStringLiteral("data"));
-    QCOMPARE(label(box, "lblAbs")->text(), QStringLiteral("absorbance"));
-    QCOMPARE(label(box, "lblWL")->text(), QStringLiteral("wavelength"));
-    QCOMPARE(label(box, "lblErr")->text(), QStringLiteral("errorcode"));
-}
+    void linkNamesAreThePublishedNames()
+    {
+        setCurrentLanguage(Language::French);
+        frmAbout box;
+        QVERIFY(box.Form_Load().isOk());
+        QCOMPARE(label(box, "Label3")->text(), QStringLiteral("zav41k"));
+        QCOMPARE(label(box, "Label4")->text(), QStringLiteral("data"));
+        QCOMPARE(label(box, "lblAbs")->text(), QStringLiteral("absorbance"));
+        QCOMPARE(label(box, "lblWL")->text(), QStringLiteral("wavelength"));
+        QCOMPARE(label(box, "lblErr")->text(), QStringLiteral("errorcode"));
+    }
 
-void TestFrmAbout::keysClose_data()
-{
-    QTest::addColumn<int>("key");
-    QTest::newRow("Enter") << int(Qt::Key_Return);
-    QTest::newRow("Escape") << int(Qt::Key_Escape);
-}
+    void keysClose_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Enter") << int(Qt::Key_Return);
+        QTest::newRow("Escape") << int(Qt::Key_Escape);
+    }
 
-void TestFrmAbout::keysClose()
-{
-    QFETCH(int, key);
-    frmAbout box;
-    QVERIFY(box.Form_Load().isOk());
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
-    QPushButton *ok = box.findChild<QPushButton *>(QStringLiteral("cmdOK"));
-    QCOMPARE(box.focusWidget(), ok);
-    bool pressed = false;
-    connect(ok, &QPushButton::clicked, this, [&] { pressed = true; });
-    QTest::keyClick(box.focusWidget(), Qt::Key(key));
-    QVERIFY(pressed);
-    QVERIFY(!box.isVisible());
-}
+    void keysClose()
+    {
+        QFETCH(int, key);
+        frmAbout box;
+        QVERIFY(box.Form_Load().isOk());
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        QPushButton *ok = box.findChild<QPushButton *>(QStringLiteral("cmdOK"));
+        QCOMPARE(box.focusWidget(), ok);
+        bool pressed = false;
+        connect(ok, &QPushButton::clicked, this, [&] { pressed = true; });
+        QTest::keyClick(box.focusWidget(), Qt::Key(key));
+        QVERIFY(pressed);
+        QVERIFY(!box.isVisible());
+    }
 
-void TestFrmAbout::keyboardOrder()
-{
-    frmAbout box;
-    QVERIFY(box.Form_Load().isOk());
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
-    QTest::keyClick(box.focusWidget(), Qt::Key_Tab);
-    QCOMPARE(box.focusWidget(), label(box, "picIcon"));
-    QTest::keyClick(box.focusWidget(), Qt::Key_Tab);
-    QCOMPARE(box.focusWidget()->objectName(), QStringLiteral("cmdOK"));
-}
-
-void TestFrmAbout::secondOpeningIsTheSame()
-{
-    setCurrentLanguage(Language::English);
-    QStringList first;
+    void keyboardOrder()
     {
         frmAbout box;
         QVERIFY(box.Form_Load().isOk());
-        first = contents(box);
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        QTest::keyClick(box.focusWidget(), Qt::Key_Tab);
+        QCOMPARE(box.focusWidget(), label(box, "picIcon"));
+        QTest::keyClick(box.focusWidget(), Qt::Key_Tab);
+        QCOMPARE(box.focusWidget()->objectName(), QStringLiteral("cmdOK"));
     }
-    frmAbout again;
-    QVERIFY(again.Form_Load().isOk());
-    QCOMPARE(contents(again), first);
-}
 
-void TestFrmAbout::picturesAre32By32In16Colours()
-{
-    for (const QPixmap &picture :
-         {ProgramIcon::icon().pixmap(32, 32), ProgramIcon::aboutPicture()}) {
-        const QImage image = picture.toImage();
-        QCOMPARE(image.size(), QSize(32, 32));
-        QSet<QRgb> colours;
-        for (int y = 0; y < 32; ++y) {
-            for (int x = 0; x < 32; ++x)
-                colours.insert(image.pixel(x, y));
+    void secondOpeningIsTheSame()
+    {
+        setCurrentLanguage(Language::English);
+        QStringList first;
+        {
+            frmAbout box;
+            QVERIFY(box.Form_Load().isOk());
+            first = contents(box);
         }
-        QVERIFY2(colours.size() <= 16, qPrintable(QString::number(colours.size())));
+        frmAbout again;
+        QVERIFY(again.Form_Load().isOk());
+        QCOMPARE(contents(again), first);
     }
-    QVERIFY(ProgramIcon::icon().pixmap(32, 32).toImage() != ProgramIcon::aboutPicture().toImage());
-}
+
+    void picturesAre32By32In16Colours()
+    {
+        for (const QPixmap &picture :
+             {ProgramIcon::icon().pixmap(32, 32), ProgramIcon::aboutPicture()}) {
+            const QImage image = picture.toImage();
+            QCOMPARE(image.size(), QSize(32, 32));
+            QSet<QRgb> colours;
+            for (int y = 0; y < 32; ++y) {
+                for (int x = 0; x < 32; ++x)
+                    colours.insert(image.pixel(x, y));
+            }
+            QVERIFY2(colours.size() <= 16, qPrintable(QString::number(colours.size())));
+        }
+        QVERIFY(ProgramIcon::icon().pixmap(32, 32).toImage() !=
+                ProgramIcon::aboutPicture().toImage());
+    }
+};
 
 QTEST_MAIN(TestFrmAbout)
 #include "tst_frmabout.moc"

@@ -49,158 +49,148 @@ class TestFrmProperties : public QObject {
 
 private slots:
     void initTestCase() { Fonts::installWindowFonts(); }
-    void listShowsSixteenPortsWithTheCurrentSelected();
-    void captions_data();
-    void captions();
-    void focusStartsOnOk();
-    void escapePressesNoButton();
-    void enterPressesOk();
-    void cancelAndCloseBoxChangeNothing_data();
-    void cancelAndCloseBoxChangeNothing();
-    void failedChangeKeepsTheDialogAndTheChoice();
-    void portOutsideTheListSelectsNothing();
+
+    void listShowsSixteenPortsWithTheCurrentSelected()
+    {
+        Dialog d(3);
+        QVERIFY(d.load());
+        QComboBox *list = d.cboPort();
+        QCOMPARE(list->count(), 16);
+        QCOMPARE(list->itemText(0), QStringLiteral("Com1"));
+        QCOMPARE(list->itemText(15), QStringLiteral("Com16"));
+        QCOMPARE(list->currentText(), QStringLiteral("Com3"));
+        QVERIFY(!list->isEditable());
+        QCOMPARE(list->itemData(1, Qt::ToolTipRole).toString(),
+                 QStringLiteral("/dev/serial/by-id/reader"));
+        QCOMPARE(list->itemData(0, Qt::ToolTipRole).toString(), QStringLiteral("no device"));
+    }
+
+    void captions_data()
+    {
+        // clang-format off
+        QTest::addColumn<bool>("french");
+        QTest::addColumn<QString>("ok");
+        QTest::addColumn<QString>("cancel");
+        QTest::addColumn<QString>("prompt");
+        QTest::newRow("English") << false << "&OK" << "&Cancel" << "Select the Comm Port Connected to the ZAV-41K";
+        QTest::newRow("French") << true << "&OK" << "&Annuler" << "Choisisez le Port de Communication";
+        // clang-format on
+    }
+
+    void captions()
+    {
+        QFETCH(bool, french);
+        QFETCH(QString, ok);
+        QFETCH(QString, cancel);
+        QFETCH(QString, prompt);
+        Dialog d(1);
+        setCurrentLanguage(french ? Language::French : Language::English);
+        QVERIFY(d.load());
+        QCOMPARE(d.dialog.windowTitle(), QStringLiteral("ZAV-41K Comm Port"));
+        QCOMPARE(d.child<QPushButton>("cmdOK")->text(), ok);
+        QCOMPARE(d.child<QPushButton>("cmdCancel")->text(), cancel);
+        QLabel *label = d.child<QLabel>("Label2");
+        QCOMPARE(label->text(), prompt);
+        QVERIFY(label->wordWrap());
+        QCOMPARE(QFontInfo(label->font()).family(), QStringLiteral("Liberation Sans"));
+        QCOMPARE(label->font().pointSizeF(), 18.0);
+    }
+
+    void focusStartsOnOk()
+    {
+        Dialog d(1);
+        QVERIFY(d.load());
+        d.dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d.dialog));
+        QCOMPARE(d.dialog.focusWidget(), d.child<QWidget>("cmdOK"));
+        // Tab goes on to Cancel, then to the list.
+        QTest::keyClick(d.dialog.focusWidget(), Qt::Key_Tab);
+        QCOMPARE(d.dialog.focusWidget(), d.child<QWidget>("cmdCancel"));
+        QTest::keyClick(d.dialog.focusWidget(), Qt::Key_Tab);
+        QCOMPARE(d.dialog.focusWidget(), d.cboPort());
+    }
+
+    void escapePressesNoButton()
+    {
+        Dialog d(1);
+        QVERIFY(d.load());
+        d.dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d.dialog));
+        QTest::keyClick(d.dialog.focusWidget(), Qt::Key_Escape);
+        QVERIFY(d.dialog.isVisible());
+        QCOMPARE(d.dialog.result(), 0);
+        QVERIFY(d.comm.calls.isEmpty() || d.comm.calls == QStringList{QStringLiteral("CommPort")});
+    }
+
+    void enterPressesOk()
+    {
+        Dialog d(1);
+        QVERIFY(d.load());
+        d.dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d.dialog));
+        d.cboPort()->setFocus();
+        d.cboPort()->setCurrentIndex(1);
+        QTest::keyClick(d.cboPort(), Qt::Key_Return);
+        QCOMPARE(d.dialog.result(), int(QDialog::Accepted));
+        QVERIFY(!d.dialog.isVisible());
+        QCOMPARE(d.comm.CommPort().value(), qint16(2));
+        QVERIFY(d.comm.PortOpen().value());
+        QCOMPARE(storedPortText(), QStringLiteral("2"));
+    }
+
+    void cancelAndCloseBoxChangeNothing_data()
+    {
+        QTest::addColumn<bool>("closeBox");
+        QTest::newRow("Cancel") << false;
+        QTest::newRow("close box") << true;
+    }
+
+    void cancelAndCloseBoxChangeNothing()
+    {
+        QFETCH(bool, closeBox);
+        Dialog d(4);
+        QVERIFY(d.load());
+        d.dialog.show();
+        d.cboPort()->setCurrentIndex(7);
+        d.comm.calls.clear();
+        if (closeBox)
+            d.dialog.close();
+        else
+            QTest::mouseClick(d.child<QPushButton>("cmdCancel"), Qt::LeftButton);
+        QCOMPARE(d.dialog.result(), int(QDialog::Rejected));
+        QVERIFY(!d.dialog.isVisible());
+        QVERIFY(d.comm.calls.isEmpty());
+        QCOMPARE(d.comm.CommPort().value(), qint16(4));
+        QCOMPARE(storedPortText(), QString());
+    }
+
+    void failedChangeKeepsTheDialogAndTheChoice()
+    {
+        Dialog d(1);
+        QVERIFY(d.load());
+        d.dialog.show();
+        d.comm.failingOnce.insert(QStringLiteral("setPortOpen(true)"));
+        d.cboPort()->setCurrentIndex(4);
+        QTest::mouseClick(d.child<QPushButton>("cmdOK"), Qt::LeftButton);
+        QVERIFY(d.dialog.isVisible());
+        QCOMPARE(d.cboPort()->currentText(), QStringLiteral("Com5"));
+        QCOMPARE(d.prompter.shown.size(), 1);
+        QCOMPARE(d.comm.CommPort().value(), qint16(1));
+        QVERIFY(d.comm.PortOpen().value());
+        QCOMPARE(storedPortText(), QString());
+    }
+
+    void portOutsideTheListSelectsNothing()
+    {
+        Dialog d(17);
+        QVERIFY(d.load());
+        QCOMPARE(d.cboPort()->currentIndex(), -1);
+        QTest::mouseClick(d.child<QPushButton>("cmdOK"), Qt::LeftButton);
+        QCOMPARE(d.dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(d.comm.CommPort().value(), qint16(17));
+        QCOMPARE(storedPortText(), QStringLiteral("17"));
+    }
 };
-
-void TestFrmProperties::listShowsSixteenPortsWithTheCurrentSelected()
-{
-    Dialog d(3);
-    QVERIFY(d.load());
-    QComboBox *list = d.cboPort();
-    QCOMPARE(list->count(), 16);
-    QCOMPARE(list->itemText(0), QStringLiteral("Com1"));
-    QCOMPARE(list->itemText(15), QStringLiteral("Com16"));
-    QCOMPARE(list->currentText(), QStringLiteral("Com3"));
-    QVERIFY(!list->isEditable());
-    QCOMPARE(list->itemData(1, Qt::ToolTipRole).toString(),
-             QStringLiteral("/dev/serial/by-id/reader"));
-    QCOMPARE(list->itemData(0, Qt::ToolTipRole).toString(), QStringLiteral("no device"));
-}
-
-void TestFrmProperties::captions_data()
-{
-    // clang-format off
-    QTest::addColumn<bool>("french");
-    QTest::addColumn<QString>("ok");
-    QTest::addColumn<QString>("cancel");
-    QTest::addColumn<QString>("prompt");
-    QTest::newRow("English") << false << "&OK" << "&Cancel" << "Select the Comm Port Connected to the ZAV-41K";
-    QTest::newRow("French") << true << "&OK" << "&Annuler" << "Choisisez le Port de Communication";
-    // clang-format on
-}
-
-void TestFrmProperties::captions()
-{
-    QFETCH(bool, french);
-    QFETCH(QString, ok);
-    QFETCH(QString, cancel);
-    QFETCH(QString, prompt);
-    Dialog d(1);
-    setCurrentLanguage(french ? Language::French : Language::English);
-    QVERIFY(d.load());
-    QCOMPARE(d.dialog.windowTitle(), QStringLiteral("ZAV-41K Comm Port"));
-    QCOMPARE(d.child<QPushButton>("cmdOK")->text(), ok);
-    QCOMPARE(d.child<QPushButton>("cmdCancel")->text(), cancel);
-    QLabel *label = d.child<QLabel>("Label2");
-    QCOMPARE(label->text(), prompt);
-    QVERIFY(label->wordWrap());
-    QCOMPARE(QFontInfo(label->font()).family(), QStringLiteral("Liberation Sans"));
-    QCOMPARE(label->font().pointSizeF(), 18.0);
-}
-
-void TestFrmProperties::focusStartsOnOk()
-{
-    Dialog d(1);
-    QVERIFY(d.load());
-    d.dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&d.dialog));
-    QCOMPARE(d.dialog.focusWidget(), d.child<QWidget>("cmdOK"));
-    // Tab goes on to Cancel, then to the list.
-    QTest::keyClick(d.dialog.focusWidget(), Qt::Key_Tab);
-    QCOMPARE(d.dialog.focusWidget(), d.child<QWidget>("cmdCancel"));
-    QTest::keyClick(d.dialog.focusWidget(), Qt::Key_Tab);
-    QCOMPARE(d.dialog.focusWidget(), d.cboPort());
-}
-
-void TestFrmProperties::escapePressesNoButton()
-{
-    Dialog d(1);
-    QVERIFY(d.load());
-    d.dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&d.dialog));
-    QTest::keyClick(d.dialog.focusWidget(), Qt::Key_Escape);
-    QVERIFY(d.dialog.isVisible());
-    QCOMPARE(d.dialog.result(), 0);
-    QVERIFY(d.comm.calls.isEmpty() || d.comm.calls == QStringList{QStringLiteral("CommPort")});
-}
-
-void TestFrmProperties::enterPressesOk()
-{
-    Dialog d(1);
-    QVERIFY(d.load());
-    d.dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&d.dialog));
-    d.cboPort()->setFocus();
-    d.cboPort()->setCurrentIndex(1);
-    QTest::keyClick(d.cboPort(), Qt::Key_Return);
-    QCOMPARE(d.dialog.result(), int(QDialog::Accepted));
-    QVERIFY(!d.dialog.isVisible());
-    QCOMPARE(d.comm.CommPort().value(), qint16(2));
-    QVERIFY(d.comm.PortOpen().value());
-    QCOMPARE(storedPortText(), QStringLiteral("2"));
-}
-
-void TestFrmProperties::cancelAndCloseBoxChangeNothing_data()
-{
-    QTest::addColumn<bool>("closeBox");
-    QTest::newRow("Cancel") << false;
-    QTest::newRow("close box") << true;
-}
-
-void TestFrmProperties::cancelAndCloseBoxChangeNothing()
-{
-    QFETCH(bool, closeBox);
-    Dialog d(4);
-    QVERIFY(d.load());
-    d.dialog.show();
-    d.cboPort()->setCurrentIndex(7);
-    d.comm.calls.clear();
-    if (closeBox)
-        d.dialog.close();
-    else
-        QTest::mouseClick(d.child<QPushButton>("cmdCancel"), Qt::LeftButton);
-    QCOMPARE(d.dialog.result(), int(QDialog::Rejected));
-    QVERIFY(!d.dialog.isVisible());
-    QVERIFY(d.comm.calls.isEmpty());
-    QCOMPARE(d.comm.CommPort().value(), qint16(4));
-    QCOMPARE(storedPortText(), QString());
-}
-
-void TestFrmProperties::failedChangeKeepsTheDialogAndTheChoice()
-{
-    Dialog d(1);
-    QVERIFY(d.load());
-    d.dialog.show();
-    d.comm.failingOnce.insert(QStringLiteral("setPortOpen(true)"));
-    d.cboPort()->setCurrentIndex(4);
-    QTest::mouseClick(d.child<QPushButton>("cmdOK"), Qt::LeftButton);
-    QVERIFY(d.dialog.isVisible());
-    QCOMPARE(d.cboPort()->currentText(), QStringLiteral("Com5"));
-    QCOMPARE(d.prompter.shown.size(), 1);
-    QCOMPARE(d.comm.CommPort().value(), qint16(1));
-    QVERIFY(d.comm.PortOpen().value());
-    QCOMPARE(storedPortText(), QString());
-}
-
-void TestFrmProperties::portOutsideTheListSelectsNothing()
-{
-    Dialog d(17);
-    QVERIFY(d.load());
-    QCOMPARE(d.cboPort()->currentIndex(), -1);
-    QTest::mouseClick(d.child<QPushButton>("cmdOK"), Qt::LeftButton);
-    QCOMPARE(d.dialog.result(), int(QDialog::Accepted));
-    QCOMPARE(d.comm.CommPort().value(), qint16(17));
-    QCOMPARE(storedPortText(), QStringLiteral("17"));
-}
 
 QTEST_MAIN(TestFrmProperties)
 #include "tst_frmproperties.moc"

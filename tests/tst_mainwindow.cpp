@@ -54,121 +54,115 @@ class TestMainWindow : public QObject {
 
 private slots:
     void initTestCase() { Fonts::installWindowFonts(); }
-    void stateAtCreation();
-    void startedMenus_data();
-    void startedMenus();
-    void readsTheStoredPortAndExitClosesIt();
-    void placedAtTheLeftEdgeCentredVertically();
-    void activityBarFillsFromTheLeft();
+
+    void stateAtCreation()
+    {
+        frmZAV41k window;
+        QCOMPARE(window.windowTitle(), QStringLiteral("ZAV41K"));
+        QCOMPARE(label(window, "absorbance")->text(), QString());
+        QCOMPARE(label(window, "wavelength")->text(), QStringLiteral("600"));
+        QCOMPARE(label(window, "Label1")->text(), QStringLiteral("nm"));
+        QCOMPARE(label(window, "errorcode")->text(), QStringLiteral("0"));
+        QVERIFY(label(window, "errorcode")->isHidden());
+        QVERIFY(label(window, "errorcode")->wordWrap());
+        QCOMPARE(window.findChild<ActivityBar *>(QStringLiteral("ProgressBar1"))->value(), 0);
+        QVERIFY(label(window, "absorbance")->alignment() & Qt::AlignHCenter);
+        QCOMPARE(QFontInfo(label(window, "absorbance")->font()).family(),
+                 QStringLiteral("Liberation Sans"));
+        QCOMPARE(label(window, "absorbance")->font().pointSizeF(), 24.0);
+        QCOMPARE(label(window, "wavelength")->font().pointSizeF(), 13.5);
+        QVERIFY(window.readerLink().watchdog().isRunning());
+        QVERIFY(!window.MSComm1().PortOpen().value());
+        QVERIFY(!window.windowIcon().isNull());
+        QVERIFY(!(window.windowFlags() &
+                  (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    }
+
+    void startedMenus_data()
+    {
+        QTest::addColumn<bool>("french");
+        QTest::addColumn<QStringList>("captions");
+        QTest::newRow("English") << false
+                                 << QStringList{"&File", "  E&xit",     "&Setup",  "  &Com Port",
+                                                "&Help", "  &Contents", "  &About"};
+        QTest::newRow("French") << true << QStringList{"&File",       "  &Sortir", "&Organization",
+                                                       "  &COM Port", "&Aide",     "  &Contents",
+                                                       "  &Regarde"};
+    }
+
+    void startedMenus()
+    {
+        QFETCH(bool, french);
+        QFETCH(QStringList, captions);
+        setCurrentLanguage(french ? Language::French : Language::English);
+        Lab lab;
+        QVERIFY(lab.reader.open(lab.link).isEmpty());
+        frmZAV41k window;
+        window.Form_Load();
+        QCOMPARE(menuCaptions(window), captions);
+        QCOMPARE(window.windowTitle(), QStringLiteral("ZAV41K"));
+        setCurrentLanguage(Language::English);
+    }
+
+    void readsTheStoredPortAndExitClosesIt()
+    {
+        setCurrentLanguage(Language::English);
+        Lab lab;
+        QVERIFY(lab.reader.open(lab.link).isEmpty());
+        frmZAV41k window;
+        window.Form_Load();
+        window.show();
+        QVERIFY(window.MSComm1().PortOpen().value());
+
+        QCOMPARE(::write(lab.reader.masterFd(), "0123 010\r\n", 10), 10);
+        QTRY_COMPARE(label(window, "absorbance")->text(), QStringLiteral("LO"));
+        QCOMPARE(label(window, "errorcode")->text(), QStringLiteral("Under Range -- Check Zero"));
+        QVERIFY(label(window, "errorcode")->isVisible());
+        QCOMPARE(::write(lab.reader.masterFd(), "1234 000\r\n", 10), 10);
+        QTRY_COMPARE(label(window, "absorbance")->text(), QStringLiteral("1.234"));
+        QCOMPARE(label(window, "wavelength")->text(), QStringLiteral("510"));
+        QVERIFY(label(window, "errorcode")->isHidden());
+        QCOMPARE(window.findChild<ActivityBar *>(QStringLiteral("ProgressBar1"))->value(), 10);
+
+        window.findChild<QAction *>(QStringLiteral("mnuFileExit"))->trigger();
+        QVERIFY(!window.MSComm1().PortOpen().value());
+        QVERIFY(!window.isVisible());
+        QVERIFY(!window.readerLink().watchdog().isRunning());
+        // Nothing more is handled: a record sent now changes nothing.
+        ::write(lab.reader.masterFd(), "0500 100\r\n", 10);
+        QTest::qWait(100);
+        QCOMPARE(label(window, "absorbance")->text(), QStringLiteral("1.234"));
+    }
+
+    void placedAtTheLeftEdgeCentredVertically()
+    {
+        Lab lab;
+        QVERIFY(lab.reader.open(lab.link).isEmpty());
+        frmZAV41k window;
+        window.Form_Load();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QRect screen = window.screen()->geometry();
+        const QRect outer = window.frameGeometry();
+        QCOMPARE(outer.left(), screen.left());
+        QVERIFY2(qAbs(outer.top() - (screen.height() - outer.height()) / 2) <= 1,
+                 qPrintable(QStringLiteral("top %1 of %2").arg(outer.top()).arg(screen.height())));
+    }
+
+    void activityBarFillsFromTheLeft()
+    {
+        ActivityBar bar;
+        bar.resize(100, 12);
+        bar.setValue(50);
+        const QImage image = bar.grab().toImage();
+        const int y = image.height() / 2;
+        // Filled on the left, empty on the right.
+        QVERIFY(image.pixelColor(25, y) != image.pixelColor(75, y));
+        bar.setValue(100);
+        const QImage full = bar.grab().toImage();
+        QCOMPARE(full.pixelColor(75, y), full.pixelColor(25, y));
+    }
 };
-
-void TestMainWindow::stateAtCreation()
-{
-    frmZAV41k window;
-    QCOMPARE(window.windowTitle(), QStringLiteral("ZAV41K"));
-    QCOMPARE(label(window, "absorbance")->text(), QString());
-    QCOMPARE(label(window, "wavelength")->text(), QStringLiteral("600"));
-    QCOMPARE(label(window, "Label1")->text(), QStringLiteral("nm"));
-    QCOMPARE(label(window, "errorcode")->text(), QStringLiteral("0"));
-    QVERIFY(label(window, "errorcode")->isHidden());
-    QVERIFY(label(window, "errorcode")->wordWrap());
-    QCOMPARE(window.findChild<ActivityBar *>(QStringLiteral("ProgressBar1"))->value(), 0);
-    QVERIFY(label(window, "absorbance")->alignment() & Qt::AlignHCenter);
-    QCOMPARE(QFontInfo(label(window, "absorbance")->font()).family(),
-             QStringLiteral("Liberation Sans"));
-    QCOMPARE(label(window, "absorbance")->font().pointSizeF(), 24.0);
-    QCOMPARE(label(window, "wavelength")->font().pointSizeF(), 13.5);
-    QVERIFY(window.readerLink().watchdog().isRunning());
-    QVERIFY(!window.MSComm1().PortOpen().value());
-    QVERIFY(!window.windowIcon().isNull());
-    QVERIFY(
-        !(window.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
-}
-
-void TestMainWindow::startedMenus_data()
-{
-    QTest::addColumn<bool>("french");
-    QTest::addColumn<QStringList>("captions");
-    QTest::newRow("English") << false
-                             << QStringList{"&File", "  E&xit",     "&Setup",  "  &Com Port",
-                                            "&Help", "  &Contents", "  &About"};
-    QTest::newRow("French") << true
-                            << QStringList{"&File", "  &Sortir",   "&Organization", "  &COM Port",
-                                           "&Aide", "  &Contents", "  &Regarde"};
-}
-
-void TestMainWindow::startedMenus()
-{
-    QFETCH(bool, french);
-    QFETCH(QStringList, captions);
-    setCurrentLanguage(french ? Language::French : Language::English);
-    Lab lab;
-    QVERIFY(lab.reader.open(lab.link).isEmpty());
-    frmZAV41k window;
-    window.Form_Load();
-    QCOMPARE(menuCaptions(window), captions);
-    QCOMPARE(window.windowTitle(), QStringLiteral("ZAV41K"));
-    setCurrentLanguage(Language::English);
-}
-
-void TestMainWindow::readsTheStoredPortAndExitClosesIt()
-{
-    setCurrentLanguage(Language::English);
-    Lab lab;
-    QVERIFY(lab.reader.open(lab.link).isEmpty());
-    frmZAV41k window;
-    window.Form_Load();
-    window.show();
-    QVERIFY(window.MSComm1().PortOpen().value());
-
-    QCOMPARE(::write(lab.reader.masterFd(), "0123 010\r\n", 10), 10);
-    QTRY_COMPARE(label(window, "absorbance")->text(), QStringLiteral("LO"));
-    QCOMPARE(label(window, "errorcode")->text(), QStringLiteral("Under Range -- Check Zero"));
-    QVERIFY(label(window, "errorcode")->isVisible());
-    QCOMPARE(::write(lab.reader.masterFd(), "1234 000\r\n", 10), 10);
-    QTRY_COMPARE(label(window, "absorbance")->text(), QStringLiteral("1.234"));
-    QCOMPARE(label(window, "wavelength")->text(), QStringLiteral("510"));
-    QVERIFY(label(window, "errorcode")->isHidden());
-    QCOMPARE(window.findChild<ActivityBar *>(QStringLiteral("ProgressBar1"))->value(), 10);
-
-    window.findChild<QAction *>(QStringLiteral("mnuFileExit"))->trigger();
-    QVERIFY(!window.MSComm1().PortOpen().value());
-    QVERIFY(!window.isVisible());
-    QVERIFY(!window.readerLink().watchdog().isRunning());
-    // Nothing more is handled: a record sent now changes nothing.
-    ::write(lab.reader.masterFd(), "0500 100\r\n", 10);
-    QTest::qWait(100);
-    QCOMPARE(label(window, "absorbance")->text(), QStringLiteral("1.234"));
-}
-
-void TestMainWindow::placedAtTheLeftEdgeCentredVertically()
-{
-    Lab lab;
-    QVERIFY(lab.reader.open(lab.link).isEmpty());
-    frmZAV41k window;
-    window.Form_Load();
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    const QRect screen = window.screen()->geometry();
-    const QRect outer = window.frameGeometry();
-    QCOMPARE(outer.left(), screen.left());
-    QVERIFY2(qAbs(outer.top() - (screen.height() - outer.height()) / 2) <= 1,
-             qPrintable(QStringLiteral("top %1 of %2").arg(outer.top()).arg(screen.height())));
-}
-
-void TestMainWindow::activityBarFillsFromTheLeft()
-{
-    ActivityBar bar;
-    bar.resize(100, 12);
-    bar.setValue(50);
-    const QImage image = bar.grab().toImage();
-    const int y = image.height() / 2;
-    // Filled on the left, empty on the right.
-    QVERIFY(image.pixelColor(25, y) != image.pixelColor(75, y));
-    bar.setValue(100);
-    const QImage full = bar.grab().toImage();
-    QCOMPARE(full.pixelColor(75, y), full.pixelColor(25, y));
-}
 
 QTEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"

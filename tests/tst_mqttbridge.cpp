@@ -125,229 +125,6 @@ bool connected(BridgeProcess &bridge, int times = 1)
 
 } // namespace
 
-class TestMqttBridge : public QObject {
-    Q_OBJECT
-
-private slots:
-    void init();
-    void cleanup();
-    void everyUpdateArrivesInOrderAndTheLastIsRetained();
-    void statusGoesOfflineWhenTheBridgeEnds_data();
-    void statusGoesOfflineWhenTheBridgeEnds();
-    void brokerRestartLosesNothing();
-    void pastTheBoundTheOldestAreDropped();
-    void wrongPasswordEndsWithAClearMessage();
-    void tlsWithTheBrokersAuthority();
-    void silentBrokerIsNamed();
-    void busRestartIsOutlived();
-    void readingsAsJsonAndDiscoveryRecords();
-    void everyBridgeIsItsOwnNode();
-
-private:
-    IndicatorModel *m_indicators = nullptr;
-    ReadingModel *m_readings = nullptr;
-    LinkSource *m_source = nullptr;
-};
-
-void TestMqttBridge::init()
-{
-    QVERIFY2(!qEnvironmentVariableIsEmpty("ZAV41K_MQTT"), "ZAV41K_MQTT names the bridge");
-    m_indicators = new IndicatorModel;
-    m_readings = new ReadingModel;
-    m_source = new LinkSource(*m_indicators, *m_readings);
-    QVERIFY(m_source->publish(QDBusConnection::sessionBus()));
-}
-
-void TestMqttBridge::cleanup()
-{
-    delete m_source;
-    delete m_readings;
-    delete m_indicators;
-    m_source = nullptr;
-    m_indicators = nullptr;
-}
-
-void TestMqttBridge::everyUpdateArrivesInOrderAndTheLastIsRetained()
-{
-    MqttBroker broker;
-    QVERIFY(broker.start());
-    MqttSubscriber subscriber(broker.port(), kData + u'#');
-    BridgeProcess bridge(broker.port());
-    QVERIFY2(connected(bridge), qPrintable(bridge.errors()));
-    QVERIFY(broker.waitForSubscriptions(kData + u'#'));
-
-    // A burst far faster than a reader could send, then a paced stretch.
-    for (int n = 1; n <= 300; ++n)
-        record(*m_indicators, n);
-    for (int n = 301; n <= 320; ++n) {
-        record(*m_indicators, n);
-        QTest::qWait(10);
-    }
-    // One more record after the others: once it is there, nothing else is on its way.
-    record(*m_indicators, 321);
-    const QStringList expected = expectedLines(1, 322);
-    QVERIFY2(waitForLines(subscriber, expected.size()), qPrintable(bridge.errors()));
-    QCOMPARE(subscriber.lines(), expected);
-
-    // A subscriber that comes later gets each item's last value at once.
-    MqttSubscriber later(
-        broker.port(), kData + u'#', {},
-        {QStringLiteral("--retained-only"), QStringLiteral("-C"), QStringLiteral("3")});
-    QVERIFY(later.process().waitForFinished(5000));
-    QStringList retained = later.lines();
-    retained.sort();
-    QCOMPARE(retained, (QStringList{kData + QStringLiteral("absorbance 0.321"),
-                                    kData + QStringLiteral("errorcode 0"),
-                                    kData + QStringLiteral("wavelength 600")}));
-}
-
-void TestMqttBridge::statusGoesOfflineWhenTheBridgeEnds_data()
-{
-    QTest::addColumn<int>("signalNumber");
-    // Killed: the broker sends the last will. Stopped: the bridge says goodbye itself.
-    QTest::newRow("killed") << int(SIGKILL);
-    QTest::newRow("stopped") << int(SIGTERM);
-}
-
-void TestMqttBridge::statusGoesOfflineWhenTheBridgeEnds()
-{
-    QFETCH(int, signalNumber);
-    MqttBroker broker;
-    QVERIFY(broker.start());
-    MqttSubscriber status(broker.port(), QStringLiteral("zav41k/lab1/status"));
-    BridgeProcess bridge(broker.port());
-    QVERIFY(waitForLines(status, 1));
-    QCOMPARE(status.lines().last(), QStringLiteral("zav41k/lab1/status online"));
-
-    ::kill(static_cast<pid_t>(bridge.process().processId()), signalNumber);
-    QVERIFY(bridge.process().waitForFinished(5000));
-    if (signalNumber == SIGTERM) {
-        QCOMPARE(bridge.process().exitStatus(), QProcess::NormalExit);
-        QCOMPARE(bridge.process().exitCode(), 0);
-    }
-    QVERIFY(waitForLines(status, 2));
-    QCOMPARE(status.lines().last(), QStringLiteral("zav41k/lab1/status offline"));
-    // Retained: a dashboard that looks later sees it too.
-    MqttSubscriber later(
-        broker.port(), QStringLiteral("zav41k/lab1/status"), {},
-        {QStringLiteral("--retained-only"), QStringLiteral("-C"), QStringLiteral("1")});
-    QVERIFY(later.process().waitForFinished(5000));
-    QCOMPARE(later.lines(), QStringList{QStringLiteral("zav41k/lab1/status offline")});
-}
-
-void TestMqttBridge::brokerRestartLosesNothing()
-{
-    MqttBroker broker;
-    QVERIFY(broker.start());
-    {
-        // Registers the persistent session before anything is published.
-        MqttSubscriber first(broker.port(), kData + QStringLiteral("absorbance"),
-                             QStringLiteral("lims"));
-        QVERIFY(broker.waitForSubscriptions(kData + QStringLiteral("absorbance")));
-    }
-    // -R: not the retained value that the broker sends again when the subscription is renewed
-    // after the restart, out of the stream's order.
-    MqttSubscriber subscriber(broker.port(), kData + QStringLiteral("absorbance"),
-                              QStringLiteral("lims"), {QStringLiteral("-R")});
-    BridgeProcess bridge(broker.port());
-    QVERIFY2(connected(bridge), qPrintable(bridge.errors()));
-
-    // Records at line rate before, during and after a broker restart of two seconds.
-    int n = 1;
-    auto stream = [&](int count) {
-        for (int i = 0; i < count; ++i, ++n) {
-            record(*m_indicators, n);
-            QTest::qWait(10);
-        }
-    };
-    stream(100);
-    broker.stop();
-    stream(200);
-    QVERIFY(broker.start());
-    stream(100);
-    QVERIFY2(connected(bridge, 2), qPrintable(bridge.errors()));
-
-    const QStringList expected = absorbances(1, n);
-    QVERIFY2(
-        QTest::qWaitFor(
-            [&] { return absorbancesOnce(subscriber.lines()).size() >= expected.size(); }, 20000),
-        qPrintable(bridge.errors() + broker.log()));
-    const QStringList received = absorbancesOnce(subscriber.lines());
-    if (received != expected)
-        qWarning() << "around index 99:" << subscriber.lines().mid(90, 30);
-    QCOMPARE(received, expected);
-}
-
-void TestMqttBridge::pastTheBoundTheOldestAreDropped()
-{
-    MqttBroker broker;
-    QVERIFY(broker.start());
-    {
-        // A subscriber whose session the broker keeps while the subscriber is away.
-        MqttSubscriber first(broker.port(), kData + u'#', QStringLiteral("lims"));
-        QVERIFY(broker.waitForSubscriptions(kData + u'#'));
-    }
-    broker.stop(); // away from before the bridge starts
-    BridgeProcess bridge(broker.port(), {QStringLiteral("--queue"), QStringLiteral("30")});
-    QVERIFY2(
-        QTest::qWaitFor(
-            [&] { return bridge.errors().contains(QStringLiteral("cannot reach the broker")); },
-            5000),
-        qPrintable(bridge.errors()));
-    // Subscribed to the source before it tried the broker: no update is missed.
-    for (int n = 1; n <= 50; ++n)
-        record(*m_indicators, n); // 150 updates, of which the last 30 are the last 10 records
-
-    QVERIFY(broker.start());
-    QVERIFY2(connected(bridge), qPrintable(bridge.errors()));
-    // -R: not the retained values that the broker sends again when the subscription is renewed.
-    MqttSubscriber subscriber(broker.port(), kData + u'#', QStringLiteral("lims"),
-                              {QStringLiteral("-R")});
-    record(*m_indicators, 51); // the last: once it is there, nothing else is on its way
-    const QStringList expected = expectedLines(41, 52);
-    QVERIFY2(waitForLines(subscriber, expected.size()), qPrintable(bridge.errors()));
-    QCOMPARE(subscriber.lines(), expected);
-    QVERIFY2(bridge.errors().contains(QStringLiteral("the 120 oldest updates were dropped")),
-             qPrintable(bridge.errors()));
-}
-
-void TestMqttBridge::wrongPasswordEndsWithAClearMessage()
-{
-    QTemporaryDir folder;
-    const QString passwords = folder.filePath(QStringLiteral("passwords"));
-    QProcess::execute(QStringLiteral("mosquitto_passwd"),
-                      {QStringLiteral("-c"), QStringLiteral("-b"), passwords, QStringLiteral("lab"),
-                       QStringLiteral("right")});
-    QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                             QFileDevice::ExeOwner | QFileDevice::ReadOther |
-                                             QFileDevice::ExeOther);
-    QFile::setPermissions(passwords, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                         QFileDevice::ReadOther);
-    MqttBroker broker({QStringLiteral("password_file %1").arg(passwords)});
-    QVERIFY(broker.start());
-
-    auto passwordFile = [&](const char *password) {
-        const QString path = folder.filePath(QString::fromLatin1(password));
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(QByteArray(password) + '\n');
-        return path;
-    };
-
-    BridgeProcess wrong(broker.port(), {QStringLiteral("--username"), QStringLiteral("lab"),
-                                        QStringLiteral("--password-file"), passwordFile("wrong")});
-    QVERIFY(wrong.process().waitForFinished(10000));
-    QCOMPARE(wrong.process().exitCode(), 1);
-    // One message, and no word of retrying after it.
-    QCOMPARE(wrong.errors().count(QStringLiteral("refused the connection")), 1);
-    QVERIFY2(wrong.errors().contains(QStringLiteral("password")), qPrintable(wrong.errors()));
-    QVERIFY2(!wrong.errors().contains(QStringLiteral("broker (")), qPrintable(wrong.errors()));
-
-    BridgeProcess right(broker.port(), {QStringLiteral("--username"), QStringLiteral("lab"),
-                                        QStringLiteral("--password-file"), passwordFile("right")});
-    QVERIFY2(connected(right), qPrintable(right.errors() + broker.log()));
-}
-
 namespace {
 
 // A certificate authority and a broker certificate for 127.0.0.1 signed by it, made with the
@@ -388,311 +165,527 @@ bool makeAuthority(const QString &folder, const QString &name)
 
 } // namespace
 
-void TestMqttBridge::tlsWithTheBrokersAuthority()
-{
-    QTemporaryDir folder;
-    QVERIFY(makeAuthority(folder.path(), QStringLiteral("lab")));
-    QVERIFY(makeAuthority(folder.path(), QStringLiteral("stranger")));
-    // The lab's broker certificate once more, signed under a clock five days back for two days.
-    QProcess signing;
-    signing.setWorkingDirectory(folder.path());
-    signing.start(QStringLiteral("faketime"),
-                  {QStringLiteral("5 days ago"), QStringLiteral("openssl"), QStringLiteral("x509"),
-                   QStringLiteral("-req"), QStringLiteral("-in"), QStringLiteral("lab-broker.csr"),
-                   QStringLiteral("-CA"), QStringLiteral("lab.crt"), QStringLiteral("-CAkey"),
-                   QStringLiteral("lab.key"), QStringLiteral("-CAcreateserial"),
-                   QStringLiteral("-out"), QStringLiteral("lab-expired.crt"),
-                   QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-extfile"),
-                   QStringLiteral("san.ext")});
-    QVERIFY2(signing.waitForFinished(30000) && signing.exitCode() == 0,
-             signing.readAllStandardError().constData());
-    // The broker runs under its own user when started by root.
-    QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                             QFileDevice::ExeOwner | QFileDevice::ReadOther |
-                                             QFileDevice::ExeOther);
-    QFile::setPermissions(folder.filePath(QStringLiteral("lab-broker.key")),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                              QFileDevice::ReadOther);
-    MqttBroker broker(
-        {QStringLiteral("cafile %1").arg(folder.filePath(QStringLiteral("lab.crt"))),
-         QStringLiteral("certfile %1").arg(folder.filePath(QStringLiteral("lab-broker.crt"))),
-         QStringLiteral("keyfile %1").arg(folder.filePath(QStringLiteral("lab-broker.key")))});
-    QVERIFY(broker.start());
+class TestMqttBridge : public QObject {
+    Q_OBJECT
 
-    BridgeProcess trusting(
-        broker.port(), {QStringLiteral("--cafile"), folder.filePath(QStringLiteral("lab.crt"))});
-    QVERIFY2(connected(trusting), qPrintable(trusting.errors() + broker.log()));
-    MqttSubscriber subscriber(
-        broker.port(), kData + u'#', {},
-        {QStringLiteral("--cafile"), folder.filePath(QStringLiteral("lab.crt"))});
-    QVERIFY(broker.waitForSubscriptions(kData + u'#'));
-    record(*m_indicators, 7);
-    QVERIFY(waitForLines(subscriber, 3));
-    QCOMPARE(subscriber.lines(), expectedLines(7, 8));
+private slots:
+    void init()
+    {
+        QVERIFY2(!qEnvironmentVariableIsEmpty("ZAV41K_MQTT"), "ZAV41K_MQTT names the bridge");
+        m_indicators = new IndicatorModel;
+        m_readings = new ReadingModel;
+        m_source = new LinkSource(*m_indicators, *m_readings);
+        QVERIFY(m_source->publish(QDBusConnection::sessionBus()));
+    }
 
-    // Each failure is named by its cause, not as one TLS error for all.
-    MqttBroker plain;
-    QVERIFY(plain.start());
-    MqttBroker expired(
-        {QStringLiteral("cafile %1").arg(folder.filePath(QStringLiteral("lab.crt"))),
-         QStringLiteral("certfile %1").arg(folder.filePath(QStringLiteral("lab-expired.crt"))),
-         QStringLiteral("keyfile %1").arg(folder.filePath(QStringLiteral("lab-broker.key")))});
-    QVERIFY(expired.start());
-    const QString lab = folder.filePath(QStringLiteral("lab.crt"));
-    const struct {
-        const char *name;
-        int port;
-        QStringList extra;
-        QString cause;
-    } failures[] = {
-        {"another authority",
-         broker.port(),
-         {QStringLiteral("--cafile"), folder.filePath(QStringLiteral("stranger.crt"))},
-         QStringLiteral("not trusted: self-signed certificate in certificate chain")},
-        {"another host name",
-         broker.port(),
-         {QStringLiteral("--cafile"), lab, QStringLiteral("--host"), QStringLiteral("localhost")},
-         QStringLiteral("not trusted: hostname mismatch")},
-        {"expired",
-         expired.port(),
-         {QStringLiteral("--cafile"), lab},
-         QStringLiteral("not trusted: certificate has expired")},
-        {"a plain port",
-         plain.port(),
-         {QStringLiteral("--cafile"), lab},
-         QStringLiteral("the TLS handshake failed (")},
-    };
-    int n = 2;
-    for (const auto &failure : failures) {
-        BridgeProcess wary(failure.port,
-                           failure.extra + QStringList{QStringLiteral("--client-id"),
-                                                       QStringLiteral("lab%1").arg(n++)});
+    void cleanup()
+    {
+        delete m_source;
+        delete m_readings;
+        delete m_indicators;
+        m_source = nullptr;
+        m_indicators = nullptr;
+    }
+
+    void everyUpdateArrivesInOrderAndTheLastIsRetained()
+    {
+        MqttBroker broker;
+        QVERIFY(broker.start());
+        MqttSubscriber subscriber(broker.port(), kData + u'#');
+        BridgeProcess bridge(broker.port());
+        QVERIFY2(connected(bridge), qPrintable(bridge.errors()));
+        QVERIFY(broker.waitForSubscriptions(kData + u'#'));
+
+        // A burst far faster than a reader could send, then a paced stretch.
+        for (int n = 1; n <= 300; ++n)
+            record(*m_indicators, n);
+        for (int n = 301; n <= 320; ++n) {
+            record(*m_indicators, n);
+            QTest::qWait(10);
+        }
+        // One more record after the others: once it is there, nothing else is on its way.
+        record(*m_indicators, 321);
+        const QStringList expected = expectedLines(1, 322);
+        QVERIFY2(waitForLines(subscriber, expected.size()), qPrintable(bridge.errors()));
+        QCOMPARE(subscriber.lines(), expected);
+
+        // A subscriber that comes later gets each item's last value at once.
+        MqttSubscriber later(
+            broker.port(), kData + u'#', {},
+            {QStringLiteral("--retained-only"), QStringLiteral("-C"), QStringLiteral("3")});
+        QVERIFY(later.process().waitForFinished(5000));
+        QStringList retained = later.lines();
+        retained.sort();
+        QCOMPARE(retained, (QStringList{kData + QStringLiteral("absorbance 0.321"),
+                                        kData + QStringLiteral("errorcode 0"),
+                                        kData + QStringLiteral("wavelength 600")}));
+    }
+
+    void statusGoesOfflineWhenTheBridgeEnds_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        // Killed: the broker sends the last will. Stopped: the bridge says goodbye itself.
+        QTest::newRow("killed") << int(SIGKILL);
+        QTest::newRow("stopped") << int(SIGTERM);
+    }
+
+    void statusGoesOfflineWhenTheBridgeEnds()
+    {
+        QFETCH(int, signalNumber);
+        MqttBroker broker;
+        QVERIFY(broker.start());
+        MqttSubscriber status(broker.port(), QStringLiteral("zav41k/lab1/status"));
+        BridgeProcess bridge(broker.port());
+        QVERIFY(waitForLines(status, 1));
+        QCOMPARE(status.lines().last(), QStringLiteral("zav41k/lab1/status online"));
+
+        ::kill(static_cast<pid_t>(bridge.process().processId()), signalNumber);
+        QVERIFY(bridge.process().waitForFinished(5000));
+        if (signalNumber == SIGTERM) {
+            QCOMPARE(bridge.process().exitStatus(), QProcess::NormalExit);
+            QCOMPARE(bridge.process().exitCode(), 0);
+        }
+        QVERIFY(waitForLines(status, 2));
+        QCOMPARE(status.lines().last(), QStringLiteral("zav41k/lab1/status offline"));
+        // Retained: a dashboard that looks later sees it too.
+        MqttSubscriber later(
+            broker.port(), QStringLiteral("zav41k/lab1/status"), {},
+            {QStringLiteral("--retained-only"), QStringLiteral("-C"), QStringLiteral("1")});
+        QVERIFY(later.process().waitForFinished(5000));
+        QCOMPARE(later.lines(), QStringList{QStringLiteral("zav41k/lab1/status offline")});
+    }
+
+    void brokerRestartLosesNothing()
+    {
+        MqttBroker broker;
+        QVERIFY(broker.start());
+        {
+            // Registers the persistent session before anything is published.
+            MqttSubscriber first(broker.port(), kData + QStringLiteral("absorbance"),
+                                 QStringLiteral("lims"));
+            QVERIFY(broker.waitForSubscriptions(kData + QStringLiteral("absorbance")));
+        }
+        // -R: not the retained value that the broker sends again when the subscription is renewed
+        // after the restart, out of the stream's order.
+        MqttSubscriber subscriber(broker.port(), kData + QStringLiteral("absorbance"),
+                                  QStringLiteral("lims"), {QStringLiteral("-R")});
+        BridgeProcess bridge(broker.port());
+        QVERIFY2(connected(bridge), qPrintable(bridge.errors()));
+
+        // Records at line rate before, during and after a broker restart of two seconds.
+        int n = 1;
+        auto stream = [&](int count) {
+            for (int i = 0; i < count; ++i, ++n) {
+                record(*m_indicators, n);
+                QTest::qWait(10);
+            }
+        };
+        stream(100);
+        broker.stop();
+        stream(200);
+        QVERIFY(broker.start());
+        stream(100);
+        QVERIFY2(connected(bridge, 2), qPrintable(bridge.errors()));
+
+        const QStringList expected = absorbances(1, n);
+        QVERIFY2(QTest::qWaitFor(
+                     [&] { return absorbancesOnce(subscriber.lines()).size() >= expected.size(); },
+                     20000),
+                 qPrintable(bridge.errors() + broker.log()));
+        const QStringList received = absorbancesOnce(subscriber.lines());
+        if (received != expected)
+            qWarning() << "around index 99:" << subscriber.lines().mid(90, 30);
+        QCOMPARE(received, expected);
+    }
+
+    void pastTheBoundTheOldestAreDropped()
+    {
+        MqttBroker broker;
+        QVERIFY(broker.start());
+        {
+            // A subscriber whose session the broker keeps while the subscriber is away.
+            MqttSubscriber first(broker.port(), kData + u'#', QStringLiteral("lims"));
+            QVERIFY(broker.waitForSubscriptions(kData + u'#'));
+        }
+        broker.stop(); // away from before the bridge starts
+        BridgeProcess bridge(broker.port(), {QStringLiteral("--queue"), QStringLiteral("30")});
         QVERIFY2(
             QTest::qWaitFor(
-                [&] { return wary.errors().contains(QStringLiteral("cannot reach the broker")); },
-                20000),
-            qPrintable(wary.errors()));
-        QVERIFY2(wary.errors().contains(failure.cause),
-                 qPrintable(failure.name + (": " + wary.errors())));
-        QVERIFY(!wary.errors().contains(QStringLiteral("connected to the broker")));
+                [&] { return bridge.errors().contains(QStringLiteral("cannot reach the broker")); },
+                5000),
+            qPrintable(bridge.errors()));
+        // Subscribed to the source before it tried the broker: no update is missed.
+        for (int n = 1; n <= 50; ++n)
+            record(*m_indicators, n); // 150 updates, of which the last 30 are the last 10 records
+
+        QVERIFY(broker.start());
+        QVERIFY2(connected(bridge), qPrintable(bridge.errors()));
+        // -R: not the retained values that the broker sends again when the subscription is renewed.
+        MqttSubscriber subscriber(broker.port(), kData + u'#', QStringLiteral("lims"),
+                                  {QStringLiteral("-R")});
+        record(*m_indicators, 51); // the last: once it is there, nothing else is on its way
+        const QStringList expected = expectedLines(41, 52);
+        QVERIFY2(waitForLines(subscriber, expected.size()), qPrintable(bridge.errors()));
+        QCOMPARE(subscriber.lines(), expected);
+        QVERIFY2(bridge.errors().contains(QStringLiteral("the 120 oldest updates were dropped")),
+                 qPrintable(bridge.errors()));
     }
 
-    // Files that cannot be used end the start, as any other usage error.
-    BridgeProcess mismatched(broker.port(), {QStringLiteral("--cafile"), lab,
-                                             QStringLiteral("--cert"), lab, QStringLiteral("--key"),
-                                             folder.filePath(QStringLiteral("stranger.key"))});
-    QVERIFY(mismatched.process().waitForFinished(10000));
-    QCOMPARE(mismatched.process().exitCode(), 2);
-    QVERIFY2(mismatched.errors().contains(QStringLiteral("does not belong to the certificate")),
-             qPrintable(mismatched.errors()));
-}
+    void wrongPasswordEndsWithAClearMessage()
+    {
+        QTemporaryDir folder;
+        const QString passwords = folder.filePath(QStringLiteral("passwords"));
+        QProcess::execute(QStringLiteral("mosquitto_passwd"),
+                          {QStringLiteral("-c"), QStringLiteral("-b"), passwords,
+                           QStringLiteral("lab"), QStringLiteral("right")});
+        QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                 QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                                 QFileDevice::ExeOther);
+        QFile::setPermissions(passwords, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                             QFileDevice::ReadOther);
+        MqttBroker broker({QStringLiteral("password_file %1").arg(passwords)});
+        QVERIFY(broker.start());
 
-// A listener that takes connections (the kernel completes them) and never says a word.
-void TestMqttBridge::silentBrokerIsNamed()
-{
-    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    QVERIFY(listener >= 0);
-    const auto closeListener = qScopeGuard([listener] { ::close(listener); });
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    QCOMPARE(::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
-    QCOMPARE(::listen(listener, 8), 0);
-    socklen_t length = sizeof address;
-    QCOMPARE(::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length), 0);
+        auto passwordFile = [&](const char *password) {
+            const QString path = folder.filePath(QString::fromLatin1(password));
+            QFile file(path);
+            if (file.open(QIODevice::WriteOnly))
+                file.write(QByteArray(password) + '\n');
+            return path;
+        };
 
-    BridgeProcess bridge(ntohs(address.sin_port));
-    QVERIFY2(QTest::qWaitFor(
-                 [&] {
-                     return bridge.errors().contains(
-                         QStringLiteral("took the connection but did not answer within 10 s"));
-                 },
-                 20000),
-             qPrintable(bridge.errors()));
-    QCOMPARE(bridge.process().state(), QProcess::Running);
-    QVERIFY(!bridge.errors().contains(QStringLiteral("Unknown error")));
-}
+        BridgeProcess wrong(broker.port(),
+                            {QStringLiteral("--username"), QStringLiteral("lab"),
+                             QStringLiteral("--password-file"), passwordFile("wrong")});
+        QVERIFY(wrong.process().waitForFinished(10000));
+        QCOMPARE(wrong.process().exitCode(), 1);
+        // One message, and no word of retrying after it.
+        QCOMPARE(wrong.errors().count(QStringLiteral("refused the connection")), 1);
+        QVERIFY2(wrong.errors().contains(QStringLiteral("password")), qPrintable(wrong.errors()));
+        QVERIFY2(!wrong.errors().contains(QStringLiteral("broker (")), qPrintable(wrong.errors()));
 
-// The session bus dies and comes back on the same address: the bridge follows the source there
-// again, and says so once.
-void TestMqttBridge::busRestartIsOutlived()
-{
-    QTemporaryDir folder;
-    BusDaemon bus(folder.path());
-    QVERIFY(bus.start());
-    const QByteArray ownBus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
-    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8());
-    const auto restore = qScopeGuard([&] { qputenv("DBUS_SESSION_BUS_ADDRESS", ownBus); });
-    // A source on that bus, kept there as the program keeps its own.
-    IndicatorModel indicators;
-    ReadingModel readings;
-    LinkSource source(indicators, readings);
-    SessionBus sourceBus(QStringLiteral("tst-source"));
-    connect(&sourceBus, &SessionBus::connected, &source,
-            [&source](const QDBusConnection &connection) { (void)source.publish(connection); });
-    QVERIFY(sourceBus.start());
+        BridgeProcess right(broker.port(),
+                            {QStringLiteral("--username"), QStringLiteral("lab"),
+                             QStringLiteral("--password-file"), passwordFile("right")});
+        QVERIFY2(connected(right), qPrintable(right.errors() + broker.log()));
+    }
 
-    MqttBroker broker;
-    QVERIFY(broker.start());
-    MqttSubscriber subscriber(broker.port(), kData + QStringLiteral("absorbance"));
-    BridgeProcess bridge(broker.port());
-    QVERIFY2(connected(bridge), qPrintable(bridge.errors()));
-    auto arrives = [&](int n) {
-        const QString value = QString::number(n / 1000.0, 'f', 3);
-        return QTest::qWaitFor(
-            [&] {
-                record(indicators, n);
-                QTest::qWait(100);
-                return absorbancesOnce(subscriber.lines()).contains(value);
-            },
-            15000);
-    };
-    QVERIFY2(arrives(1), qPrintable(bridge.errors()));
+    void tlsWithTheBrokersAuthority()
+    {
+        QTemporaryDir folder;
+        QVERIFY(makeAuthority(folder.path(), QStringLiteral("lab")));
+        QVERIFY(makeAuthority(folder.path(), QStringLiteral("stranger")));
+        // The lab's broker certificate once more, signed under a clock five days back for two days.
+        QProcess signing;
+        signing.setWorkingDirectory(folder.path());
+        signing.start(
+            QStringLiteral("faketime"),
+            {QStringLiteral("5 days ago"), QStringLiteral("openssl"), QStringLiteral("x509"),
+             QStringLiteral("-req"), QStringLiteral("-in"), QStringLiteral("lab-broker.csr"),
+             QStringLiteral("-CA"), QStringLiteral("lab.crt"), QStringLiteral("-CAkey"),
+             QStringLiteral("lab.key"), QStringLiteral("-CAcreateserial"), QStringLiteral("-out"),
+             QStringLiteral("lab-expired.crt"), QStringLiteral("-days"), QStringLiteral("2"),
+             QStringLiteral("-extfile"), QStringLiteral("san.ext")});
+        QVERIFY2(signing.waitForFinished(30000) && signing.exitCode() == 0,
+                 signing.readAllStandardError().constData());
+        // The broker runs under its own user when started by root.
+        QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                 QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                                 QFileDevice::ExeOther);
+        QFile::setPermissions(folder.filePath(QStringLiteral("lab-broker.key")),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                  QFileDevice::ReadOther);
+        MqttBroker broker(
+            {QStringLiteral("cafile %1").arg(folder.filePath(QStringLiteral("lab.crt"))),
+             QStringLiteral("certfile %1").arg(folder.filePath(QStringLiteral("lab-broker.crt"))),
+             QStringLiteral("keyfile %1").arg(folder.filePath(QStringLiteral("lab-broker.key")))});
+        QVERIFY(broker.start());
 
-    bus.kill();
-    QTest::qWait(2500);
-    QVERIFY(bus.start());
-    QVERIFY2(arrives(2), qPrintable(bridge.errors()));
-    QCOMPARE(bridge.errors().count(QStringLiteral("the session bus is gone")), 1);
-    QCOMPARE(bridge.errors().count(QStringLiteral("the session bus is back")), 1);
-}
+        BridgeProcess trusting(broker.port(), {QStringLiteral("--cafile"),
+                                               folder.filePath(QStringLiteral("lab.crt"))});
+        QVERIFY2(connected(trusting), qPrintable(trusting.errors() + broker.log()));
+        MqttSubscriber subscriber(
+            broker.port(), kData + u'#', {},
+            {QStringLiteral("--cafile"), folder.filePath(QStringLiteral("lab.crt"))});
+        QVERIFY(broker.waitForSubscriptions(kData + u'#'));
+        record(*m_indicators, 7);
+        QVERIFY(waitForLines(subscriber, 3));
+        QCOMPARE(subscriber.lines(), expectedLines(7, 8));
 
-// Each reading as one JSON object on the reading topic, and the discovery records of a
-// dashboard, through a real broker; every payload as its schema in the tests says.
-void TestMqttBridge::readingsAsJsonAndDiscoveryRecords()
-{
-    setCurrentLanguage(Language::English);
-    FakeCommControl comm;
-    ScriptedPrompter prompter;
-    ReaderLink reader(comm, *m_indicators, *m_readings, prompter, QLocale::c());
-    const QString readingTopic = QStringLiteral("zav41k/lab1/reading");
-    const QString discovery = QStringLiteral("homeassistant/sensor/zav41k_lab1/");
-
-    MqttBroker broker;
-    QVERIFY(broker.start());
-    MqttSubscriber subscriber(broker.port(), readingTopic, {},
-                              {QStringLiteral("-t"), QStringLiteral("homeassistant/#")});
-    BridgeProcess bridge(broker.port(), {QStringLiteral("--homeassistant")});
-    QVERIFY2(connected(bridge), qPrintable(bridge.errors()));
-    QVERIFY(broker.waitForSubscriptions(readingTopic));
-    QVERIFY(broker.waitForSubscriptions(QStringLiteral("homeassistant/#")));
-
-    // Among them what the reader never sends: a field that does not convert, a NUL byte, a
-    // piece too short to be a record.
-    const QByteArrayList records{"1234 000",
-                                 "2005 100",
-                                 "9999 100",
-                                 "0123 010",
-                                 "0123 101",
-                                 "-012 000",
-                                 "abcd 100",
-                                 "1234 0x0",
-                                 QByteArray("1234\0"
-                                            "000",
-                                            8),
-                                 "12 0"};
-    for (const QByteArray &line : records)
-        comm.receive(line + "\r\n");
-    QVERIFY2(waitForLines(subscriber, records.size() + 3), qPrintable(bridge.errors()));
-
-    QByteArrayList readings;
-    QMap<QString, QJsonObject> configs;
-    for (const QString &line : subscriber.lines()) {
-        const QString topic = line.section(u' ', 0, 0);
-        const QByteArray payload = line.section(u' ', 1).toUtf8();
-        if (topic == readingTopic) {
-            readings << payload;
-        } else {
-            QVERIFY2(topic.startsWith(discovery) && topic.endsWith(QLatin1String("/config")),
-                     qPrintable(topic));
-            configs.insert(topic.mid(discovery.size()).section(u'/', 0, 0),
-                           QJsonDocument::fromJson(payload).object());
+        // Each failure is named by its cause, not as one TLS error for all.
+        MqttBroker plain;
+        QVERIFY(plain.start());
+        MqttBroker expired(
+            {QStringLiteral("cafile %1").arg(folder.filePath(QStringLiteral("lab.crt"))),
+             QStringLiteral("certfile %1").arg(folder.filePath(QStringLiteral("lab-expired.crt"))),
+             QStringLiteral("keyfile %1").arg(folder.filePath(QStringLiteral("lab-broker.key")))});
+        QVERIFY(expired.start());
+        const QString lab = folder.filePath(QStringLiteral("lab.crt"));
+        const struct {
+            const char *name;
+            int port;
+            QStringList extra;
+            QString cause;
+        } failures[] = {
+            {"another authority",
+             broker.port(),
+             {QStringLiteral("--cafile"), folder.filePath(QStringLiteral("stranger.crt"))},
+             QStringLiteral("not trusted: self-signed certificate in certificate chain")},
+            {"another host name",
+             broker.port(),
+             {QStringLiteral("--cafile"), lab, QStringLiteral("--host"),
+              QStringLiteral("localhost")},
+             QStringLiteral("not trusted: hostname mismatch")},
+            {"expired",
+             expired.port(),
+             {QStringLiteral("--cafile"), lab},
+             QStringLiteral("not trusted: certificate has expired")},
+            {"a plain port",
+             plain.port(),
+             {QStringLiteral("--cafile"), lab},
+             QStringLiteral("the TLS handshake failed (")},
+        };
+        int n = 2;
+        for (const auto &failure : failures) {
+            BridgeProcess wary(failure.port,
+                               failure.extra + QStringList{QStringLiteral("--client-id"),
+                                                           QStringLiteral("lab%1").arg(n++)});
+            QVERIFY2(QTest::qWaitFor(
+                         [&] {
+                             return wary.errors().contains(
+                                 QStringLiteral("cannot reach the broker"));
+                         },
+                         20000),
+                     qPrintable(wary.errors()));
+            QVERIFY2(wary.errors().contains(failure.cause),
+                     qPrintable(failure.name + (": " + wary.errors())));
+            QVERIFY(!wary.errors().contains(QStringLiteral("connected to the broker")));
         }
-    }
-    QCOMPARE(readings.size(), records.size());
-    const QString schemas = qEnvironmentVariable("ZAV41K_SCHEMAS");
-    const QString readingSchema = schemas + QStringLiteral("/reading.schema.json");
-    QString violations = schemaViolations(readingSchema, readings);
-    QVERIFY2(violations.isEmpty(), qPrintable(violations));
-    // The check can fail: a reading without its number is refused.
-    QVERIFY(!schemaViolations(readingSchema, {R"({"time":"x","status":"ok"})"}).isEmpty());
-    for (int i = 0; i < readings.size(); ++i) {
-        const QJsonObject reading = QJsonDocument::fromJson(readings.at(i)).object();
-        QCOMPARE(reading.value(QStringLiteral("record")).toString().toUtf8(), records.at(i));
-        QCOMPARE(reading.value(QStringLiteral("sequence")).toInteger(), i + 1);
-    }
-    const QJsonObject marker = QJsonDocument::fromJson(readings.at(2)).object();
-    QVERIFY(marker.value(QStringLiteral("absorbance")).isNull());
-    QVERIFY(marker.value(QStringLiteral("marker")).toBool());
-    // The window shows the count before for a damaged record; the reading has no number.
-    const QJsonObject damaged = QJsonDocument::fromJson(readings.at(6)).object();
-    QCOMPARE(damaged.value(QStringLiteral("shown")).toString(), QStringLiteral("-0.012"));
-    QVERIFY(damaged.value(QStringLiteral("absorbance")).isNull());
-    QVERIFY(damaged.value(QStringLiteral("damaged")).toBool());
-    const QJsonObject withNul = QJsonDocument::fromJson(readings.at(8)).object();
-    QVERIFY(withNul.value(QStringLiteral("damaged")).toBool());
-    QVERIFY(readings.at(8).contains(R"("record":"1234\u0000000")"));
-    QCOMPARE(QJsonDocument::fromJson(readings.at(9)).object().value(QStringLiteral("status")),
-             QStringLiteral("dropped"));
 
-    QCOMPARE(configs.keys(), (QStringList{QStringLiteral("absorbance"), QStringLiteral("status"),
-                                          QStringLiteral("wavelength")}));
-    QByteArrayList configPayloads;
-    for (const QJsonObject &config : std::as_const(configs)) {
-        configPayloads << QJsonDocument(config).toJson(QJsonDocument::Compact);
-        QCOMPARE(config.value(QStringLiteral("state_topic")).toString(), readingTopic);
-        QCOMPARE(config.value(QStringLiteral("availability_topic")).toString(),
-                 QStringLiteral("zav41k/lab1/status"));
+        // Files that cannot be used end the start, as any other usage error.
+        BridgeProcess mismatched(broker.port(),
+                                 {QStringLiteral("--cafile"), lab, QStringLiteral("--cert"), lab,
+                                  QStringLiteral("--key"),
+                                  folder.filePath(QStringLiteral("stranger.key"))});
+        QVERIFY(mismatched.process().waitForFinished(10000));
+        QCOMPARE(mismatched.process().exitCode(), 2);
+        QVERIFY2(mismatched.errors().contains(QStringLiteral("does not belong to the certificate")),
+                 qPrintable(mismatched.errors()));
     }
-    violations =
-        schemaViolations(schemas + QStringLiteral("/discovery.schema.json"), configPayloads);
-    QVERIFY2(violations.isEmpty(), qPrintable(violations));
-    QCOMPARE(configs.value(QStringLiteral("absorbance")).value(QStringLiteral("state_class")),
-             QStringLiteral("measurement"));
 
-    // A dashboard that starts later finds the device and the last reading at once.
-    MqttSubscriber later(broker.port(), readingTopic, {},
-                         {QStringLiteral("-t"), QStringLiteral("homeassistant/#"),
-                          QStringLiteral("--retained-only"), QStringLiteral("-C"),
-                          QStringLiteral("4")});
-    QVERIFY(later.process().waitForFinished(5000));
-    QStringList retained = later.lines();
-    QCOMPARE(retained.size(), 4);
-    QVERIFY(retained.filter(readingTopic + u' ')
-                .value(0)
-                .contains(QLatin1String("\"record\":\"12 0\"")));
-}
+    // A listener that takes connections (the kernel completes them) and never says a word.
+    void silentBrokerIsNamed()
+    {
+        const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        QVERIFY(listener >= 0);
+        const auto closeListener = qScopeGuard([listener] { ::close(listener); });
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        QCOMPARE(::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+        QCOMPARE(::listen(listener, 8), 0);
+        socklen_t length = sizeof address;
+        QCOMPARE(::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length), 0);
 
-// Home Assistant keys a device by its node: readers whose client ids or prefixes differ must never
-// share one, or one replaces the other's sensors.
-void TestMqttBridge::everyBridgeIsItsOwnNode()
-{
-    MqttBroker broker;
-    QVERIFY(broker.start());
-    MqttSubscriber subscriber(broker.port(), QStringLiteral("homeassistant/#"));
-    QVERIFY(broker.waitForSubscriptions(QStringLiteral("homeassistant/#")));
-    const QList<QStringList> bridges{
-        {QStringLiteral("--client-id"), QStringLiteral("lab_reader")},
-        {QStringLiteral("--client-id"), QStringLiteral("lab reader")},
-        {QStringLiteral("--client-id"), QStringLiteral("lab.reader")},
-        {QStringLiteral("--client-id"), QStringLiteral("Zürich")},
-        {QStringLiteral("--client-id"), QStringLiteral("Zòrich")},
-        {QStringLiteral("--client-id"), QStringLiteral("lab_reader"), QStringLiteral("--prefix"),
-         QStringLiteral("plant2")},
-    };
-    std::vector<std::unique_ptr<BridgeProcess>> running;
-    for (const QStringList &options : bridges)
-        running.push_back(std::make_unique<BridgeProcess>(
-            broker.port(), options + QStringList{QStringLiteral("--homeassistant")}));
-    QVERIFY2(waitForLines(subscriber, 3 * bridges.size()), qPrintable(broker.log()));
-    QSet<QString> nodes;
-    for (const QString &line : subscriber.lines())
-        nodes.insert(line.section(u'/', 2, 2));
-    QCOMPARE(nodes.size(), bridges.size());
-    // A client id that is an id already, under the usual prefix, keeps the node it always had.
-    QVERIFY2(nodes.contains(QStringLiteral("zav41k_lab_reader")),
-             qPrintable(nodes.values().join(u' ')));
-}
+        BridgeProcess bridge(ntohs(address.sin_port));
+        QVERIFY2(QTest::qWaitFor(
+                     [&] {
+                         return bridge.errors().contains(
+                             QStringLiteral("took the connection but did not answer within 10 s"));
+                     },
+                     20000),
+                 qPrintable(bridge.errors()));
+        QCOMPARE(bridge.process().state(), QProcess::Running);
+        QVERIFY(!bridge.errors().contains(QStringLiteral("Unknown error")));
+    }
+
+    // The session bus dies and comes back on the same address: the bridge follows the source there
+    // again, and says so once.
+    void busRestartIsOutlived()
+    {
+        QTemporaryDir folder;
+        BusDaemon bus(folder.path());
+        QVERIFY(bus.start());
+        const QByteArray ownBus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8());
+        const auto restore = qScopeGuard([&] { qputenv("DBUS_SESSION_BUS_ADDRESS", ownBus); });
+        // A source on that bus, kept there as the program keeps its own.
+        IndicatorModel indicators;
+        ReadingModel readings;
+        LinkSource source(indicators, readings);
+        SessionBus sourceBus(QStringLiteral("tst-source"));
+        connect(&sourceBus, &SessionBus::connected, &source,
+                [&source](const QDBusConnection &connection) { (void)source.publish(connection); });
+        QVERIFY(sourceBus.start());
+
+        MqttBroker broker;
+        QVERIFY(broker.start());
+        MqttSubscriber subscriber(broker.port(), kData + QStringLiteral("absorbance"));
+        BridgeProcess bridge(broker.port());
+        QVERIFY2(connected(bridge), qPrintable(bridge.errors()));
+        auto arrives = [&](int n) {
+            const QString value = QString::number(n / 1000.0, 'f', 3);
+            return QTest::qWaitFor(
+                [&] {
+                    record(indicators, n);
+                    QTest::qWait(100);
+                    return absorbancesOnce(subscriber.lines()).contains(value);
+                },
+                15000);
+        };
+        QVERIFY2(arrives(1), qPrintable(bridge.errors()));
+
+        bus.kill();
+        QTest::qWait(2500);
+        QVERIFY(bus.start());
+        QVERIFY2(arrives(2), qPrintable(bridge.errors()));
+        QCOMPARE(bridge.errors().count(QStringLiteral("the session bus is gone")), 1);
+        QCOMPARE(bridge.errors().count(QStringLiteral("the session bus is back")), 1);
+    }
+
+    // Each reading as one JSON object on the reading topic, and the discovery records of a
+    // dashboard, through a real broker; every payload as its schema in the tests says.
+    void readingsAsJsonAndDiscoveryRecords()
+    {
+        setCurrentLanguage(Language::English);
+        FakeCommControl comm;
+        ScriptedPrompter prompter;
+        ReaderLink reader(comm, *m_indicators, *m_readings, prompter, QLocale::c());
+        const QString readingTopic = QStringLiteral("zav41k/lab1/reading");
+        const QString discovery = QStringLiteral("homeassistant/sensor/zav41k_lab1/");
+
+        MqttBroker broker;
+        QVERIFY(broker.start());
+        MqttSubscriber subscriber(broker.port(), readingTopic, {},
+                                  {QStringLiteral("-t"), QStringLiteral("homeassistant/#")});
+        BridgeProcess bridge(broker.port(), {QStringLiteral("--homeassistant")});
+        QVERIFY2(connected(bridge), qPrintable(bridge.errors()));
+        QVERIFY(broker.waitForSubscriptions(readingTopic));
+        QVERIFY(broker.waitForSubscriptions(QStringLiteral("homeassistant/#")));
+
+        // Among them what the reader never sends: a field that does not convert, a NUL byte, a
+        // piece too short to be a record.
+        const QByteArrayList records{"1234 000",
+                                     "2005 100",
+                                     "9999 100",
+                                     "0123 010",
+                                     "0123 101",
+                                     "-012 000",
+                                     "abcd 100",
+                                     "1234 0x0",
+                                     QByteArray("1234\0"
+                                                "000",
+                                                8),
+                                     "12 0"};
+        for (const QByteArray &line : records)
+            comm.receive(line + "\r\n");
+        QVERIFY2(waitForLines(subscriber, records.size() + 3), qPrintable(bridge.errors()));
+
+        QByteArrayList readings;
+        QMap<QString, QJsonObject> configs;
+        for (const QString &line : subscriber.lines()) {
+            const QString topic = line.section(u' ', 0, 0);
+            const QByteArray payload = line.section(u' ', 1).toUtf8();
+            if (topic == readingTopic) {
+                readings << payload;
+            } else {
+                QVERIFY2(topic.startsWith(discovery) && topic.endsWith(QLatin1String("/config")),
+                         qPrintable(topic));
+                configs.insert(topic.mid(discovery.size()).section(u'/', 0, 0),
+                               QJsonDocument::fromJson(payload).object());
+            }
+        }
+        QCOMPARE(readings.size(), records.size());
+        const QString schemas = qEnvironmentVariable("ZAV41K_SCHEMAS");
+        const QString readingSchema = schemas + QStringLiteral("/reading.schema.json");
+        QString violations = schemaViolations(readingSchema, readings);
+        QVERIFY2(violations.isEmpty(), qPrintable(violations));
+        // The check can fail: a reading without its number is refused.
+        QVERIFY(!schemaViolations(readingSchema, {R"({"time":"x","status":"ok"})"}).isEmpty());
+        for (int i = 0; i < readings.size(); ++i) {
+            const QJsonObject reading = QJsonDocument::fromJson(readings.at(i)).object();
+            QCOMPARE(reading.value(QStringLiteral("record")).toString().toUtf8(), records.at(i));
+            QCOMPARE(reading.value(QStringLiteral("sequence")).toInteger(), i + 1);
+        }
+        const QJsonObject marker = QJsonDocument::fromJson(readings.at(2)).object();
+        QVERIFY(marker.value(QStringLiteral("absorbance")).isNull());
+        QVERIFY(marker.value(QStringLiteral("marker")).toBool());
+        // The window shows the count before for a damaged record; the reading has no number.
+        const QJsonObject damaged = QJsonDocument::fromJson(readings.at(6)).object();
+        QCOMPARE(damaged.value(QStringLiteral("shown")).toString(), QStringLiteral("-0.012"));
+        QVERIFY(damaged.value(QStringLiteral("absorbance")).isNull());
+        QVERIFY(damaged.value(QStringLiteral("damaged")).toBool());
+        const QJsonObject withNul = QJsonDocument::fromJson(readings.at(8)).object();
+        QVERIFY(withNul.value(QStringLiteral("damaged")).toBool());
+        QVERIFY(readings.at(8).contains(R"("record":"1234\u0000000")"));
+        QCOMPARE(QJsonDocument::fromJson(readings.at(9)).object().value(QStringLiteral("status")),
+                 QStringLiteral("dropped"));
+
+        QCOMPARE(configs.keys(),
+                 (QStringList{QStringLiteral("absorbance"), QStringLiteral("status"),
+                              QStringLiteral("wavelength")}));
+        QByteArrayList configPayloads;
+        for (const QJsonObject &config : std::as_const(configs)) {
+            configPayloads << QJsonDocument(config).toJson(QJsonDocument::Compact);
+            QCOMPARE(config.value(QStringLiteral("state_topic")).toString(), readingTopic);
+            QCOMPARE(config.value(QStringLiteral("availability_topic")).toString(),
+                     QStringLiteral("zav41k/lab1/status"));
+        }
+        violations =
+            schemaViolations(schemas + QStringLiteral("/discovery.schema.json"), configPayloads);
+        QVERIFY2(violations.isEmpty(), qPrintable(violations));
+        QCOMPARE(configs.value(QStringLiteral("absorbance")).value(QStringLiteral("state_class")),
+                 QStringLiteral("measurement"));
+
+        // A dashboard that starts later finds the device and the last reading at once.
+        MqttSubscriber later(broker.port(), readingTopic, {},
+                             {QStringLiteral("-t"), QStringLiteral("homeassistant/#"),
+                              QStringLiteral("--retained-only"), QStringLiteral("-C"),
+                              QStringLiteral("4")});
+        QVERIFY(later.process().waitForFinished(5000));
+        QStringList retained = later.lines();
+        QCOMPARE(retained.size(), 4);
+        QVERIFY(retained.filter(readingTopic + u' ')
+                    .value(0)
+                    .contains(QLatin1String("\"record\":\"12 0\"")));
+    }
+
+    // Home Assistant keys a device by its node: readers whose client ids or prefixes differ must
+    // never share one, or one replaces the other's sensors.
+    void everyBridgeIsItsOwnNode()
+    {
+        MqttBroker broker;
+        QVERIFY(broker.start());
+        MqttSubscriber subscriber(broker.port(), QStringLiteral("homeassistant/#"));
+        QVERIFY(broker.waitForSubscriptions(QStringLiteral("homeassistant/#")));
+        const QList<QStringList> bridges{
+            {QStringLiteral("--client-id"), QStringLiteral("lab_reader")},
+            {QStringLiteral("--client-id"), QStringLiteral("lab reader")},
+            {QStringLiteral("--client-id"), QStringLiteral("lab.reader")},
+            {QStringLiteral("--client-id"), QStringLiteral("Zürich")},
+            {QStringLiteral("--client-id"), QStringLiteral("Zòrich")},
+            {QStringLiteral("--client-id"), QStringLiteral("lab_reader"),
+             QStringLiteral("--prefix"), QStringLiteral("plant2")},
+        };
+        std::vector<std::unique_ptr<BridgeProcess>> running;
+        for (const QStringList &options : bridges)
+            running.push_back(std::make_unique<BridgeProcess>(
+                broker.port(), options + QStringList{QStringLiteral("--homeassistant")}));
+        QVERIFY2(waitForLines(subscriber, 3 * bridges.size()), qPrintable(broker.log()));
+        QSet<QString> nodes;
+        for (const QString &line : subscriber.lines())
+            nodes.insert(line.section(u'/', 2, 2));
+        QCOMPARE(nodes.size(), bridges.size());
+        // A client id that is an id already, under the usual prefix, keeps the node it always had.
+        QVERIFY2(nodes.contains(QStringLiteral("zav41k_lab_reader")),
+                 qPrintable(nodes.values().join(u' ')));
+    }
+
+private:
+    IndicatorModel *m_indicators = nullptr;
+    ReadingModel *m_readings = nullptr;
+    LinkSource *m_source = nullptr;
+};
 
 QTEST_GUILESS_MAIN(TestMqttBridge)
 #include "tst_mqttbridge.moc"

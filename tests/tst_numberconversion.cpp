@@ -10,165 +10,158 @@ class TestNumberConversion : public QObject {
 
 private slots:
     void initTestCase() { setCurrentLanguage(Language::English); }
-    void toInt16_data();
-    void toInt16();
-    void toDouble_data();
-    void toDouble();
-    void format_data();
-    void format();
-    void failureDescriptionsFollowLanguage();
-};
 
-// A failure is written as "fail:N" with N the failure code.
-void TestNumberConversion::toInt16_data()
-{
-    // clang-format off
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("locale");
-    QTest::addColumn<QString>("expected");
+    // A failure is written as "fail:N" with N the failure code.
+    void toInt16_data()
+    {
+        // clang-format off
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("expected");
 
-    const QString mismatch = QStringLiteral("fail:%1").arg(Failure::TypeMismatch);
-    const QString overflow = QStringLiteral("fail:%1").arg(Failure::Overflow);
-    QTest::newRow("plain") << "1234" << "C" << "1234";
-    QTest::newRow("leading zeros") << "0012" << "C" << "12";
-    QTest::newRow("blanks around") << "  42 " << "C" << "42";
-    QTest::newRow("tab") << "\t7" << "C" << "7";
-    QTest::newRow("minus") << "-12" << "C" << "-12";
-    QTest::newRow("plus") << "+12" << "C" << "12";
-    QTest::newRow("lowest") << "-32768" << "C" << "-32768";
-    QTest::newRow("highest") << "32767" << "C" << "32767";
-    QTest::newRow("one above") << "32768" << "C" << overflow;
-    QTest::newRow("one below") << "-32769" << "C" << overflow;
-    QTest::newRow("far above") << "99999" << "C" << overflow;
-    QTest::newRow("many digits") << QString(400, u'9') << "C" << overflow;
-    QTest::newRow("many leading zeros") << QString(40, u'0') + u'5' << "C" << "5";
-    QTest::newRow("half to even, down") << "2.5" << "C" << "2";
-    QTest::newRow("half to even, up") << "3.5" << "C" << "4";
-    QTest::newRow("negative half to even") << "-2.5" << "C" << "-2";
-    QTest::newRow("above half") << "2.5000001" << "C" << "3";
-    QTest::newRow("below half") << "2.4999999999999999999" << "C" << "2";
-    QTest::newRow("fraction only") << ".6" << "C" << "1";
-    QTest::newRow("trailing separator") << "5." << "C" << "5";
-    QTest::newRow("rounds into overflow") << "32767.5" << "C" << overflow;
-    QTest::newRow("rounds to lowest") << "-32768.5" << "C" << "-32768";
-    QTest::newRow("comma locale") << "3,5" << "fr_FR" << "4";
-    QTest::newRow("point in comma locale") << "3.5" << "fr_FR" << mismatch;
-    QTest::newRow("comma in point locale") << "3,5" << "en_US" << mismatch;
-    QTest::newRow("letters") << "abcd" << "C" << mismatch;
-    QTest::newRow("empty") << "" << "C" << mismatch;
-    QTest::newRow("blanks only") << "   " << "C" << mismatch;
-    QTest::newRow("sign only") << "-" << "C" << mismatch;
-    QTest::newRow("separator only") << "." << "C" << mismatch;
-    QTest::newRow("inner blank") << "12 34" << "C" << mismatch;
-    QTest::newRow("two signs") << "--1" << "C" << mismatch;
-    QTest::newRow("exponent") << "1e3" << "C" << mismatch;
-    QTest::newRow("digits then letters") << "12ab" << "C" << mismatch;
-    QTest::newRow("non-ASCII digit") << QString::fromUtf8("١٢") << "C" << mismatch;
-    QTest::newRow("Latin-1 byte") << QString::fromLatin1("1\xbd") << "C" << mismatch;
-    // clang-format on
-}
-
-void TestNumberConversion::toInt16()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, locale);
-    QFETCH(QString, expected);
-    const Outcome<qint16> result = NumberConversion::toInt16(text, QLocale(locale));
-    if (expected.startsWith(QStringLiteral("fail:"))) {
-        QVERIFY(!result.isOk());
-        QCOMPARE(result.failure().code, expected.mid(5).toInt());
-        QVERIFY(!result.failure().description.isEmpty());
-    } else {
-        QVERIFY2(result.isOk(),
-                 qPrintable(result.isOk() ? QString() : result.failure().description));
-        QCOMPARE(int(result.value()), expected.toInt());
+        const QString mismatch = QStringLiteral("fail:%1").arg(Failure::TypeMismatch);
+        const QString overflow = QStringLiteral("fail:%1").arg(Failure::Overflow);
+        QTest::newRow("plain") << "1234" << "C" << "1234";
+        QTest::newRow("leading zeros") << "0012" << "C" << "12";
+        QTest::newRow("blanks around") << "  42 " << "C" << "42";
+        QTest::newRow("tab") << "\t7" << "C" << "7";
+        QTest::newRow("minus") << "-12" << "C" << "-12";
+        QTest::newRow("plus") << "+12" << "C" << "12";
+        QTest::newRow("lowest") << "-32768" << "C" << "-32768";
+        QTest::newRow("highest") << "32767" << "C" << "32767";
+        QTest::newRow("one above") << "32768" << "C" << overflow;
+        QTest::newRow("one below") << "-32769" << "C" << overflow;
+        QTest::newRow("far above") << "99999" << "C" << overflow;
+        QTest::newRow("many digits") << QString(400, u'9') << "C" << overflow;
+        QTest::newRow("many leading zeros") << QString(40, u'0') + u'5' << "C" << "5";
+        QTest::newRow("half to even, down") << "2.5" << "C" << "2";
+        QTest::newRow("half to even, up") << "3.5" << "C" << "4";
+        QTest::newRow("negative half to even") << "-2.5" << "C" << "-2";
+        QTest::newRow("above half") << "2.5000001" << "C" << "3";
+        QTest::newRow("below half") << "2.4999999999999999999" << "C" << "2";
+        QTest::newRow("fraction only") << ".6" << "C" << "1";
+        QTest::newRow("trailing separator") << "5." << "C" << "5";
+        QTest::newRow("rounds into overflow") << "32767.5" << "C" << overflow;
+        QTest::newRow("rounds to lowest") << "-32768.5" << "C" << "-32768";
+        QTest::newRow("comma locale") << "3,5" << "fr_FR" << "4";
+        QTest::newRow("point in comma locale") << "3.5" << "fr_FR" << mismatch;
+        QTest::newRow("comma in point locale") << "3,5" << "en_US" << mismatch;
+        QTest::newRow("letters") << "abcd" << "C" << mismatch;
+        QTest::newRow("empty") << "" << "C" << mismatch;
+        QTest::newRow("blanks only") << "   " << "C" << mismatch;
+        QTest::newRow("sign only") << "-" << "C" << mismatch;
+        QTest::newRow("separator only") << "." << "C" << mismatch;
+        QTest::newRow("inner blank") << "12 34" << "C" << mismatch;
+        QTest::newRow("two signs") << "--1" << "C" << mismatch;
+        QTest::newRow("exponent") << "1e3" << "C" << mismatch;
+        QTest::newRow("digits then letters") << "12ab" << "C" << mismatch;
+        QTest::newRow("non-ASCII digit") << QString::fromUtf8("١٢") << "C" << mismatch;
+        QTest::newRow("Latin-1 byte") << QString::fromLatin1("1\xbd") << "C" << mismatch;
+        // clang-format on
     }
-}
 
-void TestNumberConversion::toDouble_data()
-{
-    // clang-format off
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("locale");
-    QTest::addColumn<bool>("ok");
-    QTest::addColumn<double>("expected");
+    void toInt16()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, locale);
+        QFETCH(QString, expected);
+        const Outcome<qint16> result = NumberConversion::toInt16(text, QLocale(locale));
+        if (expected.startsWith(QStringLiteral("fail:"))) {
+            QVERIFY(!result.isOk());
+            QCOMPARE(result.failure().code, expected.mid(5).toInt());
+            QVERIFY(!result.failure().description.isEmpty());
+        } else {
+            QVERIFY2(result.isOk(),
+                     qPrintable(result.isOk() ? QString() : result.failure().description));
+            QCOMPARE(int(result.value()), expected.toInt());
+        }
+    }
 
-    QTest::newRow("zero") << "0" << "C" << true << 0.0;
-    QTest::newRow("one") << "1" << "C" << true << 1.0;
-    QTest::newRow("negative zero equals zero") << "-0" << "C" << true << 0.0;
-    QTest::newRow("fraction") << "1.25" << "C" << true << 1.25;
-    QTest::newRow("comma locale") << "1,25" << "de_DE" << true << 1.25;
-    QTest::newRow("blank") << " " << "C" << false << 0.0;
-    QTest::newRow("empty") << "" << "C" << false << 0.0;
-    QTest::newRow("letter") << "x" << "C" << false << 0.0;
-    QTest::newRow("question mark from a parity error") << "?" << "C" << false << 0.0;
-    QTest::newRow("huge") << QString(400, u'9') << "C" << false << 0.0;
-    QTest::newRow("below the smallest double") << "0." + QString(400, u'0') + u'9' << "C" << true << 0.0;
-    QTest::newRow("negative, below the smallest double") << "-0," + QString(330, u'0') + u'9' << "fr_FR" << true << 0.0;
-    QTest::newRow("small but normal") << "0." + QString(299, u'0') + u'9' << "C" << true << 9e-300;
-    // clang-format on
-}
+    void toDouble_data()
+    {
+        // clang-format off
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<double>("expected");
 
-void TestNumberConversion::toDouble()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, locale);
-    QFETCH(bool, ok);
-    QFETCH(double, expected);
-    const Outcome<double> result = NumberConversion::toDouble(text, QLocale(locale));
-    QCOMPARE(result.isOk(), ok);
-    if (ok)
-        QCOMPARE(result.value(), expected);
-}
+        QTest::newRow("zero") << "0" << "C" << true << 0.0;
+        QTest::newRow("one") << "1" << "C" << true << 1.0;
+        QTest::newRow("negative zero equals zero") << "-0" << "C" << true << 0.0;
+        QTest::newRow("fraction") << "1.25" << "C" << true << 1.25;
+        QTest::newRow("comma locale") << "1,25" << "de_DE" << true << 1.25;
+        QTest::newRow("blank") << " " << "C" << false << 0.0;
+        QTest::newRow("empty") << "" << "C" << false << 0.0;
+        QTest::newRow("letter") << "x" << "C" << false << 0.0;
+        QTest::newRow("question mark from a parity error") << "?" << "C" << false << 0.0;
+        QTest::newRow("huge") << QString(400, u'9') << "C" << false << 0.0;
+        QTest::newRow("below the smallest double") << "0." + QString(400, u'0') + u'9' << "C" << true << 0.0;
+        QTest::newRow("negative, below the smallest double") << "-0," + QString(330, u'0') + u'9' << "fr_FR" << true << 0.0;
+        QTest::newRow("small but normal") << "0." + QString(299, u'0') + u'9' << "C" << true << 9e-300;
+        // clang-format on
+    }
 
-void TestNumberConversion::format_data()
-{
-    // clang-format off
-    QTest::addColumn<int>("count");
-    QTest::addColumn<int>("decimals");
-    QTest::addColumn<QString>("locale");
-    QTest::addColumn<QString>("expected");
+    void toDouble()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, locale);
+        QFETCH(bool, ok);
+        QFETCH(double, expected);
+        const Outcome<double> result = NumberConversion::toDouble(text, QLocale(locale));
+        QCOMPARE(result.isOk(), ok);
+        if (ok)
+            QCOMPARE(result.value(), expected);
+    }
 
-    QTest::newRow("three decimals") << 1234 << 3 << "C" << "1.234";
-    QTest::newRow("below one") << 500 << 3 << "C" << "0.500";
-    QTest::newRow("zero") << 0 << 3 << "C" << "0.000";
-    QTest::newRow("just below two") << 1999 << 3 << "C" << "1.999";
-    QTest::newRow("two decimals") << 2000 << 2 << "C" << "2.00";
-    QTest::newRow("half rounds up") << 2005 << 2 << "C" << "2.01";
-    QTest::newRow("half rounds up again") << 2675 << 2 << "C" << "2.68";
-    QTest::newRow("below half") << 2344 << 2 << "C" << "2.34";
-    QTest::newRow("rounds into next unit") << 2995 << 2 << "C" << "3.00";
-    QTest::newRow("highest count") << 32767 << 2 << "C" << "32.77";
-    QTest::newRow("negative") << -12 << 3 << "C" << "-0.012";
-    QTest::newRow("lowest count") << -32768 << 3 << "C" << "-32.768";
-    QTest::newRow("French comma") << 1234 << 3 << "fr_FR" << "1,234";
-    QTest::newRow("German comma, two decimals") << 2345 << 2 << "de_DE" << "2,35";
-    QTest::newRow("no grouping") << 32767 << 3 << "en_US" << "32.767";
-    // clang-format on
-}
+    void format_data()
+    {
+        // clang-format off
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("decimals");
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("expected");
 
-void TestNumberConversion::format()
-{
-    QFETCH(int, count);
-    QFETCH(int, decimals);
-    QFETCH(QString, locale);
-    QFETCH(QString, expected);
-    QCOMPARE(formatThousandths(count, decimals, QLocale(locale)), expected);
-}
+        QTest::newRow("three decimals") << 1234 << 3 << "C" << "1.234";
+        QTest::newRow("below one") << 500 << 3 << "C" << "0.500";
+        QTest::newRow("zero") << 0 << 3 << "C" << "0.000";
+        QTest::newRow("just below two") << 1999 << 3 << "C" << "1.999";
+        QTest::newRow("two decimals") << 2000 << 2 << "C" << "2.00";
+        QTest::newRow("half rounds up") << 2005 << 2 << "C" << "2.01";
+        QTest::newRow("half rounds up again") << 2675 << 2 << "C" << "2.68";
+        QTest::newRow("below half") << 2344 << 2 << "C" << "2.34";
+        QTest::newRow("rounds into next unit") << 2995 << 2 << "C" << "3.00";
+        QTest::newRow("highest count") << 32767 << 2 << "C" << "32.77";
+        QTest::newRow("negative") << -12 << 3 << "C" << "-0.012";
+        QTest::newRow("lowest count") << -32768 << 3 << "C" << "-32.768";
+        QTest::newRow("French comma") << 1234 << 3 << "fr_FR" << "1,234";
+        QTest::newRow("German comma, two decimals") << 2345 << 2 << "de_DE" << "2,35";
+        QTest::newRow("no grouping") << 32767 << 3 << "en_US" << "32.767";
+        // clang-format on
+    }
 
-void TestNumberConversion::failureDescriptionsFollowLanguage()
-{
-    setCurrentLanguage(Language::French);
-    const QString french =
-        NumberConversion::toInt16(QStringLiteral("abcd"), QLocale::c()).failure().description;
-    setCurrentLanguage(Language::English);
-    const QString english =
-        NumberConversion::toInt16(QStringLiteral("abcd"), QLocale::c()).failure().description;
-    QVERIFY(french.contains(QStringLiteral("abcd")));
-    QVERIFY(english.contains(QStringLiteral("abcd")));
-    QVERIFY(french.contains(QStringLiteral("nombre")));
-    QVERIFY(english.contains(QStringLiteral("not a number")));
-}
+    void format()
+    {
+        QFETCH(int, count);
+        QFETCH(int, decimals);
+        QFETCH(QString, locale);
+        QFETCH(QString, expected);
+        QCOMPARE(formatThousandths(count, decimals, QLocale(locale)), expected);
+    }
+
+    void failureDescriptionsFollowLanguage()
+    {
+        setCurrentLanguage(Language::French);
+        const QString french =
+            NumberConversion::toInt16(QStringLiteral("abcd"), QLocale::c()).failure().description;
+        setCurrentLanguage(Language::English);
+        const QString english =
+            NumberConversion::toInt16(QStringLiteral("abcd"), QLocale::c()).failure().description;
+        QVERIFY(french.contains(QStringLiteral("abcd")));
+        QVERIFY(english.contains(QStringLiteral("abcd")));
+        QVERIFY(french.contains(QStringLiteral("nombre")));
+        QVERIFY(english.contains(QStringLiteral("not a number")));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestNumberConversion)
 #include "tst_numberconversion.moc"

@@ -33,413 +33,406 @@ class TestProgram : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void readsPublishesAndEndsOnFileExit();
-    void readingsStayWholeWhileABoxWaits();
-    void portChosenAfterAFailedStartIsOpened();
-    void runsWithoutSessionBus();
-    void anotherOwnerOfTheBusNameIsSaid();
-    void aStalledClientHoldsNoOneUp();
-    void publishesAgainAfterTheBusRestarts();
-    void linkNamesInAnyCase_data();
-    void linkNamesInAnyCase();
-    void followsInAnyCaseBeforeTheStart();
-    void windowClassIsTheDesktopEntrys();
-    void everyFrenchMenuIsReachedByItsMnemonic();
+    void initTestCase()
+    {
+        if (!QDBusConnection::sessionBus().isConnected())
+            QSKIP("no session bus: run the tests through scripts/test, which starts one");
+        QString why;
+        QVERIFY2(m_display.start(&why), qPrintable(why));
+    }
+
+    void readsPublishesAndEndsOnFileExit()
+    {
+        Program program;
+        program.start(displayEnvironment());
+        QVERIFY(program.process.waitForStarted(5000));
+
+        LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"),
+                            QStringLiteral("data"), QStringLiteral("absorbance"),
+                            QStringLiteral("wavelength"), QStringLiteral("errorcode")});
+        QVERIFY2(program.sendUntilSeen(client, "0001 000\r\n", QStringLiteral("absorbance\t0.001")),
+                 qPrintable(client.errors() +
+                            QString::fromUtf8(program.process.readAllStandardError())));
+        // Markers sent before the program was up may still be coming; the records follow them.
+        program.send("2675 100\r\n0123 001\r\n");
+        const QStringList expected{"wavelength\t600",
+                                   "absorbance\t2.68",
+                                   "errorcode\t0",
+                                   "wavelength\t510",
+                                   "errorcode\tOver Range -- Check Zero",
+                                   "absorbance\tHI"};
+        QTRY_COMPARE(client.lines().mid(client.lines().size() - expected.size()), expected);
+
+        // File > Exit, through the real menus.
+        const QProcessEnvironment tools = toolEnvironment();
+        const QString window = m_display
+                                   .xdotool({QStringLiteral("search"), QStringLiteral("--name"),
+                                             QStringLiteral("^ZAV41K$")})
+                                   .section(u'\n', 0, 0)
+                                   .trimmed();
+        QVERIFY(!window.isEmpty());
+        QVERIFY(run(QStringLiteral("xdotool"),
+                    {QStringLiteral("mousemove"), QStringLiteral("--window"), window,
+                     QStringLiteral("20"), QStringLiteral("10"), QStringLiteral("click"),
+                     QStringLiteral("1")},
+                    tools));
+        // The keys go to the menu once it is open: the window and the menu.
+        QTRY_COMPARE_WITH_TIMEOUT(m_display.visibleWindowsOfClass(QStringLiteral("zav41k")), 2,
+                                  10000);
+        QVERIFY(run(QStringLiteral("xdotool"),
+                    {QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Return")},
+                    tools));
+        QVERIFY(program.process.waitForFinished(5000));
+        QCOMPARE(program.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.process.exitCode(), 0);
+        QVERIFY(!QString::fromUtf8(program.process.readAllStandardError())
+                     .contains(QStringLiteral("not published")));
+    }
+
+    void readingsStayWholeWhileABoxWaits()
+    {
+        Program program;
+        program.start(displayEnvironment());
+        QVERIFY(program.process.waitForStarted(5000));
+        LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"),
+                            QStringLiteral("data"), QStringLiteral("absorbance"),
+                            QStringLiteral("wavelength"), QStringLiteral("errorcode")});
+        QVERIFY(program.sendUntilSeen(client, "0001 000\r\n", QStringLiteral("absorbance\t0.001")));
+        QTest::qWait(300);
+
+        // A bad count opens the decoder's box; a record arrives while nobody answers it.
+        program.send("0777 000\r\n12a4 100\r\n");
+        QTest::qWait(500);
+        program.send("0555 000\r\n");
+        const QStringList expected{"wavelength\t510", "absorbance\t0.777", "errorcode\t0",
+                                   "wavelength\t600", "absorbance\t0.777", "errorcode\t0",
+                                   "wavelength\t510", "absorbance\t0.555", "errorcode\t0"};
+        QTRY_COMPARE(client.lines().mid(client.lines().size() - expected.size()), expected);
+        // The window and the box.
+        QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(QStringLiteral("^ZAV41K$")), 2, 10000);
+        const qsizetype before = client.lines().size();
+        // OK, late; the box has the keyboard focus.
+        QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")},
+                    toolEnvironment()));
+        QTRY_COMPARE(visibleWindows(QStringLiteral("^ZAV41K$")), 1);
+        QTest::qWait(500);
+        // Answering the box adds nothing: the interrupted record had already been shown whole.
+        QCOMPARE(client.lines().size(), before);
+        QCOMPARE(program.process.state(), QProcess::Running);
+    }
+
+    void portChosenAfterAFailedStartIsOpened()
+    {
+        Program program;
+        // The stored port names an adapter that is not plugged in; the reader is on Com2.
+        QFile conf(program.home.filePath(QStringLiteral("ZAV41K/ZAV41K.conf")));
+        QVERIFY(conf.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        conf.write("[Properties]\nCommPort=1\n[Ports]\nCom1=" +
+                   QFile::encodeName(program.home.filePath(QStringLiteral("unplugged"))) +
+                   "\nCom2=" + QFile::encodeName(program.link) + "\n");
+        conf.close();
+        program.start(displayEnvironment());
+        QVERIFY(program.process.waitForStarted(5000));
+
+        // The final check's message, then the port dialog: Com2 and OK, from the keyboard.
+        QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(QStringLiteral("^ZAV41K$")), 1, 10000);
+        QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")},
+                    toolEnvironment()));
+        QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(QStringLiteral("^ZAV-41K Comm Port$")), 1, 10000);
+        QVERIFY(run(QStringLiteral("xdotool"),
+                    {QStringLiteral("key"), QStringLiteral("Tab"), QStringLiteral("Tab"),
+                     QStringLiteral("Down"), QStringLiteral("Return")},
+                    toolEnvironment()));
+        QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(QStringLiteral("^ZAV-41K Comm Port$")), 0, 10000);
+
+        // The port is read from at once, without a restart, and the choice is stored.
+        LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"),
+                            QStringLiteral("data"), QStringLiteral("absorbance")});
+        QVERIFY2(program.sendUntilSeen(client, "0042 000\r\n", QStringLiteral("absorbance\t0.042")),
+                 qPrintable(client.errors() + program.process.readAllStandardError()));
+        QVERIFY(conf.open(QIODevice::ReadOnly));
+        QVERIFY(conf.readAll().startsWith("[Properties]\nCommPort=2\n"));
+    }
+
+    void runsWithoutSessionBus()
+    {
+        Program program;
+        QProcessEnvironment environment;
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                           QStringLiteral("unix:path=/nonexistent/bus"));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        program.start(environment);
+        QVERIFY(program.process.waitForStarted(5000));
+        // The warning comes once the window is built; from then on a signal closes it.
+        QString errors;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                errors += QString::fromUtf8(program.process.readAllStandardError());
+                return errors.contains(QStringLiteral("not published"));
+            },
+            15000));
+        program.send("1234 000\r\n");
+        QTest::qWait(500);
+        QCOMPARE(program.process.state(), QProcess::Running);
+        ::kill(static_cast<pid_t>(program.process.processId()), SIGTERM);
+        QVERIFY(program.process.waitForFinished(5000));
+        QCOMPARE(program.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.process.exitCode(), 0);
+        errors += QString::fromUtf8(program.process.readAllStandardError());
+        QCOMPARE(errors.count(QStringLiteral("not published")), 1);
+    }
+
+    // Another process holds the source's name: linked programs would get its values, so that is
+    // said at once, naming it, and so is the moment the name is the program's.
+    void anotherOwnerOfTheBusNameIsSaid()
+    {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        QVERIFY(bus.registerService(QStringLiteral("zav41k.Source")));
+        // A failure here must not leave the name held for the tests after it.
+        const auto release =
+            qScopeGuard([&bus] { bus.unregisterService(QStringLiteral("zav41k.Source")); });
+        // Linked programs say whose values they follow, for the items and for the readings.
+        const QString foreign =
+            QStringLiteral("zav41k.Source is owned by process %1 (tst_program), "
+                           "which is not ZAV41K")
+                .arg(QCoreApplication::applicationPid());
+        LinkProcess items({QStringLiteral("advise"), QStringLiteral("zav41k"),
+                           QStringLiteral("data"), QStringLiteral("absorbance")});
+        LinkProcess readings({QStringLiteral("readings")});
+        QTRY_VERIFY2(items.errors().contains(foreign), qPrintable(items.errors()));
+        QTRY_VERIFY2(readings.errors().contains(foreign), qPrintable(readings.errors()));
+        Program program;
+        program.start(displayEnvironment());
+        QByteArray said;
+        auto hasSaid = [&](const QString &text) {
+            said += program.process.readAllStandardError();
+            return QString::fromUtf8(said).contains(text);
+        };
+        const QString owner = QStringLiteral("owned by process %1 (tst_program)")
+                                  .arg(QCoreApplication::applicationPid());
+        QVERIFY2(QTest::qWaitFor([&] { return hasSaid(owner); }, 15000), said.constData());
+        // Once in a box beside the window too, for a user who never sees standard error.
+        QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(QStringLiteral("^ZAV41K$")), 2, 10000);
+        QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")},
+                    toolEnvironment()));
+        QTRY_COMPARE(visibleWindows(QStringLiteral("^ZAV41K$")), 1);
+        QVERIFY(!hasSaid(QStringLiteral("now this program's")));
+        QVERIFY(bus.unregisterService(QStringLiteral("zav41k.Source")));
+        QVERIFY2(
+            QTest::qWaitFor([&] { return hasSaid(QStringLiteral("now this program's")); }, 10000),
+            said.constData());
+        // The program's own values are followed without a word of doubt.
+        QTRY_VERIFY(readings.errors().count(QStringLiteral("the source is running")) >= 2);
+        QCOMPARE(readings.errors().count(QStringLiteral("which is not ZAV41K")), 1);
+        QCOMPARE(items.errors().count(QStringLiteral("which is not ZAV41K")), 1);
+    }
+
+    // A client that subscribes and then never reads again: the program does not wait for it, and
+    // the others get every update at line rate.
+    void aStalledClientHoldsNoOneUp()
+    {
+        Program program;
+        QProcessEnvironment environment;
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        program.start(environment);
+        LinkProcess stalled({"advise", "zav41k", "data", "absorbance", "wavelength", "errorcode"});
+        LinkProcess client({"advise", "zav41k", "data", "absorbance"});
+        QVERIFY(program.sendUntilSeen(client, "0001 000\r\n", "absorbance\t0.001"));
+        QVERIFY(program.sendUntilSeen(stalled, "0002 000\r\n", "absorbance\t0.002"));
+        ::kill(pid_t(stalled.process().processId()), SIGSTOP);
+        const auto resume =
+            qScopeGuard([&] { ::kill(pid_t(stalled.process().processId()), SIGCONT); });
+        QStringList expected;
+        for (int i = 0; i < 500; ++i) {
+            program.send(QByteArray::number(1000 + i) + " 000\r\n");
+            expected << QStringLiteral("absorbance\t%1").arg((1000 + i) / 1000.0, 0, 'f', 3);
+            QTest::qWait(10); // the reader's pace
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(client.lines().mid(client.lines().size() - 500), expected, 10000);
+    }
+
+    void publishesAgainAfterTheBusRestarts()
+    {
+        QTemporaryDir folder;
+        BusDaemon bus(folder.path());
+        QVERIFY(bus.start());
+        Program program;
+        QProcessEnvironment environment;
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        program.start(environment);
+        QVERIFY(program.process.waitForStarted(5000));
+
+        const QByteArray ownBus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8());
+        LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"),
+                            QStringLiteral("data"), QStringLiteral("absorbance")});
+        qputenv("DBUS_SESSION_BUS_ADDRESS", ownBus);
+        auto reaches = [&](const QByteArray &record, const QString &value) {
+            for (int i = 0; i < 150; ++i) {
+                program.send(record);
+                QTest::qWait(100);
+                if (client.lines().contains(value))
+                    return true;
+            }
+            return false;
+        };
+        QVERIFY2(reaches("0001 000\r\n", QStringLiteral("absorbance\t0.001")),
+                 qPrintable(client.errors()));
+
+        bus.kill();
+        QTest::qWait(2500); // both notice, and try again a few times
+        QVERIFY(bus.start());
+        const bool republished = reaches("0002 000\r\n", QStringLiteral("absorbance\t0.002"));
+        const QString said = QString::fromUtf8(program.process.readAllStandardError());
+        QVERIFY2(republished, qPrintable(client.errors() + said));
+        QCOMPARE(said.count(QStringLiteral("the session bus is gone")), 1);
+        QCOMPARE(said.count(QStringLiteral("the session bus is back")), 1);
+        const QString clientSaid = client.errors();
+        QCOMPARE(clientSaid.count(QStringLiteral("the session bus is gone")), 1);
+        QCOMPARE(program.process.state(), QProcess::Running);
+    }
+
+    void linkNamesInAnyCase_data()
+    {
+        QTest::addColumn<bool>("running");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said");
+
+        const QString topics = QStringLiteral("zav41k has no topic \"dat\"; its topics are: data");
+        QTest::newRow("upper case")
+            << true << QStringList{"ZAV41K", "DATA", "Absorbance"} << 0 << "0.500";
+        QTest::newRow("mixed case")
+            << true << QStringList{"Zav41K", "Data", "WAVELENGTH"} << 0 << "600";
+        QTest::newRow("own case") << true << QStringList{"zav41k", "data", "errorcode"} << 0 << "0";
+        QTest::newRow("no such topic")
+            << true << QStringList{"zav41k", "dat", "absorbance"} << 2 << topics;
+        QTest::newRow("no such item")
+            << true << QStringList{"ZAV41K", "data", "absorb"} << 2
+            << "the topic data of zav41k has no item \"absorb\"; its items are: absorbance, "
+               "wavelength, errorcode, Label1";
+        QTest::newRow("no such topic, not running")
+            << false << QStringList{"zav41k", "dat", "absorbance"} << 2 << topics;
+        QTest::newRow("upper case, not running")
+            << false << QStringList{"ZAV41K", "DATA", "ABSORBANCE"} << 1
+            << "the source is not running (nothing owns zav41k.Source on the session bus)";
+    }
+
+    void linkNamesInAnyCase()
+    {
+        QFETCH(bool, running);
+        QFETCH(QStringList, names);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+
+        Program program;
+        if (running) {
+            QProcessEnvironment environment;
+            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+            program.start(environment);
+            QVERIFY(program.process.waitForStarted(5000));
+            LinkProcess ready({"advise", "zav41k", "data", "absorbance"});
+            QVERIFY(program.sendUntilSeen(ready, "0500 100\r\n", "absorbance\t0.500"));
+        }
+        LinkProcess request(QStringList{"request"} + names);
+        QVERIFY(request.process().waitForFinished(10000));
+        QCOMPARE(request.process().exitCode(), status);
+        if (status == 0)
+            QCOMPARE(request.lines(), QStringList{said});
+        else
+            QCOMPARE(request.errors().trimmed(), "zav41k-link: " + said);
+    }
+
+    void followsInAnyCaseBeforeTheStart()
+    {
+        // Nothing runs yet to say how the names are spelt; the program's own names stand for it.
+        LinkProcess client({"advise", "ZAV41K", "Data", "ABSORBANCE"});
+        QTRY_VERIFY_WITH_TIMEOUT(client.errors().contains("waiting for zav41k.Source"), 5000);
+        Program program;
+        QProcessEnvironment environment;
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        program.start(environment);
+        QVERIFY(program.process.waitForStarted(5000));
+        QVERIFY2(program.sendUntilSeen(client, "0077 000\r\n", "absorbance\t0.077"),
+                 qPrintable(client.errors()));
+    }
+
+    void windowClassIsTheDesktopEntrys()
+    {
+        // Started under another name, as a link in a lab's own folder would start it.
+        Program program;
+        const QString renamed = program.home.filePath(QStringLiteral("reader-program"));
+        QVERIFY(QFile::link(program.path, renamed));
+        program.path = renamed;
+        program.start(displayEnvironment());
+        QVERIFY(program.process.waitForStarted(5000));
+        const QString window = shownMainWindow();
+        QVERIFY(!window.isEmpty());
+
+        QProcess xprop;
+        xprop.setProcessEnvironment(toolEnvironment());
+        xprop.start(QStringLiteral("xprop"), {"-id", window, "WM_CLASS"});
+        QVERIFY(xprop.waitForFinished(5000));
+        // WM_CLASS(STRING) = "instance", "class"
+        const QString said = QString::fromUtf8(xprop.readAllStandardOutput()).trimmed();
+        const QString windowClass = said.section(u'"', 3, 3);
+
+        QFile entry(qEnvironmentVariable("ZAV41K_DESKTOP_ENTRY"));
+        QVERIFY2(entry.open(QIODevice::ReadOnly),
+                 "ZAV41K_DESKTOP_ENTRY must name the desktop entry");
+        QString named;
+        for (const QByteArray &line : entry.readAll().split('\n')) {
+            if (line.startsWith("StartupWMClass="))
+                named = QString::fromUtf8(line.mid(int(qstrlen("StartupWMClass="))));
+        }
+        QVERIFY2(!named.isEmpty(), "the desktop entry names no window class");
+        QVERIFY2(windowClass == named, qPrintable(said));
+    }
+
+    void everyFrenchMenuIsReachedByItsMnemonic()
+    {
+        Program program;
+        QProcessEnvironment french = displayEnvironment();
+        french.insert(QStringLiteral("LC_ALL"), QStringLiteral("fr_FR.UTF-8"));
+        program.start(french);
+        QVERIFY(program.process.waitForStarted(5000));
+        const QString window = shownMainWindow();
+        QVERIFY(!window.isEmpty());
+
+        // Alt+A opens "&Aide", the last menu, and R chooses "&Regarde" in it: the About box.
+        QVERIFY2(!m_display.xdotool({"windowfocus", "--sync", window}).isNull(),
+                 qPrintable(m_display.lastError()));
+        QVERIFY2(!m_display.xdotool({"key", "alt+a"}).isNull(), qPrintable(m_display.lastError()));
+        QTRY_COMPARE_WITH_TIMEOUT(m_display.visibleWindowsOfClass(QStringLiteral("zav41k")), 2,
+                                  10000);
+        QVERIFY2(!m_display.xdotool({"key", "r"}).isNull(), qPrintable(m_display.lastError()));
+        QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(QStringLiteral("^D'Abord ZAV41K$")), 1, 10000);
+        program.process.terminate();
+        QVERIFY(program.process.waitForFinished(5000));
+    }
 
 private:
     QProcessEnvironment displayEnvironment() const { return m_display.programEnvironment(); }
     QProcessEnvironment toolEnvironment() const { return m_display.toolEnvironment(); }
     int visibleWindows(const QString &title) const { return m_display.visibleWindows(title); }
-    QString shownMainWindow();
+
+    // The id of the program's window once it is shown; empty when it is not within 15 s.
+    QString shownMainWindow()
+    {
+        QString found;
+        (void)QTest::qWaitFor(
+            [&] {
+                found =
+                    m_display.xdotool({"search", "--onlyvisible", "--name", "^ZAV41K$"}).trimmed();
+                return !found.isEmpty();
+            },
+            15000);
+        return found.section(u'\n', 0, 0);
+    }
 
     VirtualDisplay m_display;
 };
-
-// The id of the program's window once it is shown; empty when it is not within 15 s.
-QString TestProgram::shownMainWindow()
-{
-    QString found;
-    (void)QTest::qWaitFor(
-        [&] {
-            found = m_display.xdotool({"search", "--onlyvisible", "--name", "^ZAV41K$"}).trimmed();
-            return !found.isEmpty();
-        },
-        15000);
-    return found.section(u'\n', 0, 0);
-}
-
-void TestProgram::initTestCase()
-{
-    if (!QDBusConnection::sessionBus().isConnected())
-        QSKIP("no session bus: run the tests through scripts/test, which starts one");
-    QString why;
-    QVERIFY2(m_display.start(&why), qPrintable(why));
-}
-
-void TestProgram::readsPublishesAndEndsOnFileExit()
-{
-    Program program;
-    program.start(displayEnvironment());
-    QVERIFY(program.process.waitForStarted(5000));
-
-    LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"), QStringLiteral("data"),
-                        QStringLiteral("absorbance"), QStringLiteral("wavelength"),
-                        QStringLiteral("errorcode")});
-    QVERIFY2(
-        program.sendUntilSeen(client, "0001 000\r\n", QStringLiteral("absorbance\t0.001")),
-        qPrintable(client.errors() + QString::fromUtf8(program.process.readAllStandardError())));
-    // Markers sent before the program was up may still be coming; the records follow them.
-    program.send("2675 100\r\n0123 001\r\n");
-    const QStringList expected{"wavelength\t600",
-                               "absorbance\t2.68",
-                               "errorcode\t0",
-                               "wavelength\t510",
-                               "errorcode\tOver Range -- Check Zero",
-                               "absorbance\tHI"};
-    QTRY_COMPARE(client.lines().mid(client.lines().size() - expected.size()), expected);
-
-    // File > Exit, through the real menus.
-    const QProcessEnvironment tools = toolEnvironment();
-    const QString window = m_display
-                               .xdotool({QStringLiteral("search"), QStringLiteral("--name"),
-                                         QStringLiteral("^ZAV41K$")})
-                               .section(u'\n', 0, 0)
-                               .trimmed();
-    QVERIFY(!window.isEmpty());
-    QVERIFY(
-        run(QStringLiteral("xdotool"),
-            {QStringLiteral("mousemove"), QStringLiteral("--window"), window, QStringLiteral("20"),
-             QStringLiteral("10"), QStringLiteral("click"), QStringLiteral("1")},
-            tools));
-    // The keys go to the menu once it is open: the window and the menu.
-    QTRY_COMPARE_WITH_TIMEOUT(m_display.visibleWindowsOfClass(QStringLiteral("zav41k")), 2, 10000);
-    QVERIFY(run(QStringLiteral("xdotool"),
-                {QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Return")}, tools));
-    QVERIFY(program.process.waitForFinished(5000));
-    QCOMPARE(program.process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(program.process.exitCode(), 0);
-    QVERIFY(!QString::fromUtf8(program.process.readAllStandardError())
-                 .contains(QStringLiteral("not published")));
-}
-
-void TestProgram::readingsStayWholeWhileABoxWaits()
-{
-    Program program;
-    program.start(displayEnvironment());
-    QVERIFY(program.process.waitForStarted(5000));
-    LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"), QStringLiteral("data"),
-                        QStringLiteral("absorbance"), QStringLiteral("wavelength"),
-                        QStringLiteral("errorcode")});
-    QVERIFY(program.sendUntilSeen(client, "0001 000\r\n", QStringLiteral("absorbance\t0.001")));
-    QTest::qWait(300);
-
-    // A bad count opens the decoder's box; a record arrives while nobody answers it.
-    program.send("0777 000\r\n12a4 100\r\n");
-    QTest::qWait(500);
-    program.send("0555 000\r\n");
-    const QStringList expected{"wavelength\t510", "absorbance\t0.777", "errorcode\t0",
-                               "wavelength\t600", "absorbance\t0.777", "errorcode\t0",
-                               "wavelength\t510", "absorbance\t0.555", "errorcode\t0"};
-    QTRY_COMPARE(client.lines().mid(client.lines().size() - expected.size()), expected);
-    // The window and the box.
-    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(QStringLiteral("^ZAV41K$")), 2, 10000);
-    const qsizetype before = client.lines().size();
-    // OK, late; the box has the keyboard focus.
-    QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")},
-                toolEnvironment()));
-    QTRY_COMPARE(visibleWindows(QStringLiteral("^ZAV41K$")), 1);
-    QTest::qWait(500);
-    // Answering the box adds nothing: the interrupted record had already been shown whole.
-    QCOMPARE(client.lines().size(), before);
-    QCOMPARE(program.process.state(), QProcess::Running);
-}
-
-void TestProgram::portChosenAfterAFailedStartIsOpened()
-{
-    Program program;
-    // The stored port names an adapter that is not plugged in; the reader is on Com2.
-    QFile conf(program.home.filePath(QStringLiteral("ZAV41K/ZAV41K.conf")));
-    QVERIFY(conf.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    conf.write("[Properties]\nCommPort=1\n[Ports]\nCom1=" +
-               QFile::encodeName(program.home.filePath(QStringLiteral("unplugged"))) +
-               "\nCom2=" + QFile::encodeName(program.link) + "\n");
-    conf.close();
-    program.start(displayEnvironment());
-    QVERIFY(program.process.waitForStarted(5000));
-
-    // The final check's message, then the port dialog: Com2 and OK, from the keyboard.
-    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(QStringLiteral("^ZAV41K$")), 1, 10000);
-    QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")},
-                toolEnvironment()));
-    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(QStringLiteral("^ZAV-41K Comm Port$")), 1, 10000);
-    QVERIFY(run(QStringLiteral("xdotool"),
-                {QStringLiteral("key"), QStringLiteral("Tab"), QStringLiteral("Tab"),
-                 QStringLiteral("Down"), QStringLiteral("Return")},
-                toolEnvironment()));
-    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(QStringLiteral("^ZAV-41K Comm Port$")), 0, 10000);
-
-    // The port is read from at once, without a restart, and the choice is stored.
-    LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"), QStringLiteral("data"),
-                        QStringLiteral("absorbance")});
-    QVERIFY2(program.sendUntilSeen(client, "0042 000\r\n", QStringLiteral("absorbance\t0.042")),
-             qPrintable(client.errors() + program.process.readAllStandardError()));
-    QVERIFY(conf.open(QIODevice::ReadOnly));
-    QVERIFY(conf.readAll().startsWith("[Properties]\nCommPort=2\n"));
-}
-
-void TestProgram::runsWithoutSessionBus()
-{
-    Program program;
-    QProcessEnvironment environment;
-    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
-                       QStringLiteral("unix:path=/nonexistent/bus"));
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    program.start(environment);
-    QVERIFY(program.process.waitForStarted(5000));
-    // The warning comes once the window is built; from then on a signal closes it.
-    QString errors;
-    QVERIFY(QTest::qWaitFor(
-        [&] {
-            errors += QString::fromUtf8(program.process.readAllStandardError());
-            return errors.contains(QStringLiteral("not published"));
-        },
-        15000));
-    program.send("1234 000\r\n");
-    QTest::qWait(500);
-    QCOMPARE(program.process.state(), QProcess::Running);
-    ::kill(static_cast<pid_t>(program.process.processId()), SIGTERM);
-    QVERIFY(program.process.waitForFinished(5000));
-    QCOMPARE(program.process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(program.process.exitCode(), 0);
-    errors += QString::fromUtf8(program.process.readAllStandardError());
-    QCOMPARE(errors.count(QStringLiteral("not published")), 1);
-}
-
-// Another process holds the source's name: linked programs would get its values, so that is
-// said at once, naming it, and so is the moment the name is the program's.
-void TestProgram::anotherOwnerOfTheBusNameIsSaid()
-{
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    QVERIFY(bus.registerService(QStringLiteral("zav41k.Source")));
-    // A failure here must not leave the name held for the tests after it.
-    const auto release =
-        qScopeGuard([&bus] { bus.unregisterService(QStringLiteral("zav41k.Source")); });
-    // Linked programs say whose values they follow, for the items and for the readings.
-    const QString foreign = QStringLiteral("zav41k.Source is owned by process %1 (tst_program), "
-                                           "which is not ZAV41K")
-                                .arg(QCoreApplication::applicationPid());
-    LinkProcess items({QStringLiteral("advise"), QStringLiteral("zav41k"), QStringLiteral("data"),
-                       QStringLiteral("absorbance")});
-    LinkProcess readings({QStringLiteral("readings")});
-    QTRY_VERIFY2(items.errors().contains(foreign), qPrintable(items.errors()));
-    QTRY_VERIFY2(readings.errors().contains(foreign), qPrintable(readings.errors()));
-    Program program;
-    program.start(displayEnvironment());
-    QByteArray said;
-    auto hasSaid = [&](const QString &text) {
-        said += program.process.readAllStandardError();
-        return QString::fromUtf8(said).contains(text);
-    };
-    const QString owner =
-        QStringLiteral("owned by process %1 (tst_program)").arg(QCoreApplication::applicationPid());
-    QVERIFY2(QTest::qWaitFor([&] { return hasSaid(owner); }, 15000), said.constData());
-    // Once in a box beside the window too, for a user who never sees standard error.
-    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(QStringLiteral("^ZAV41K$")), 2, 10000);
-    QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")},
-                toolEnvironment()));
-    QTRY_COMPARE(visibleWindows(QStringLiteral("^ZAV41K$")), 1);
-    QVERIFY(!hasSaid(QStringLiteral("now this program's")));
-    QVERIFY(bus.unregisterService(QStringLiteral("zav41k.Source")));
-    QVERIFY2(QTest::qWaitFor([&] { return hasSaid(QStringLiteral("now this program's")); }, 10000),
-             said.constData());
-    // The program's own values are followed without a word of doubt.
-    QTRY_VERIFY(readings.errors().count(QStringLiteral("the source is running")) >= 2);
-    QCOMPARE(readings.errors().count(QStringLiteral("which is not ZAV41K")), 1);
-    QCOMPARE(items.errors().count(QStringLiteral("which is not ZAV41K")), 1);
-}
-
-// A client that subscribes and then never reads again: the program does not wait for it, and
-// the others get every update at line rate.
-void TestProgram::aStalledClientHoldsNoOneUp()
-{
-    Program program;
-    QProcessEnvironment environment;
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    program.start(environment);
-    LinkProcess stalled({"advise", "zav41k", "data", "absorbance", "wavelength", "errorcode"});
-    LinkProcess client({"advise", "zav41k", "data", "absorbance"});
-    QVERIFY(program.sendUntilSeen(client, "0001 000\r\n", "absorbance\t0.001"));
-    QVERIFY(program.sendUntilSeen(stalled, "0002 000\r\n", "absorbance\t0.002"));
-    ::kill(pid_t(stalled.process().processId()), SIGSTOP);
-    const auto resume = qScopeGuard([&] { ::kill(pid_t(stalled.process().processId()), SIGCONT); });
-    QStringList expected;
-    for (int i = 0; i < 500; ++i) {
-        program.send(QByteArray::number(1000 + i) + " 000\r\n");
-        expected << QStringLiteral("absorbance\t%1").arg((1000 + i) / 1000.0, 0, 'f', 3);
-        QTest::qWait(10); // the reader's pace
-    }
-    QTRY_COMPARE_WITH_TIMEOUT(client.lines().mid(client.lines().size() - 500), expected, 10000);
-}
-
-void TestProgram::publishesAgainAfterTheBusRestarts()
-{
-    QTemporaryDir folder;
-    BusDaemon bus(folder.path());
-    QVERIFY(bus.start());
-    Program program;
-    QProcessEnvironment environment;
-    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    program.start(environment);
-    QVERIFY(program.process.waitForStarted(5000));
-
-    const QByteArray ownBus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
-    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8());
-    LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"), QStringLiteral("data"),
-                        QStringLiteral("absorbance")});
-    qputenv("DBUS_SESSION_BUS_ADDRESS", ownBus);
-    auto reaches = [&](const QByteArray &record, const QString &value) {
-        for (int i = 0; i < 150; ++i) {
-            program.send(record);
-            QTest::qWait(100);
-            if (client.lines().contains(value))
-                return true;
-        }
-        return false;
-    };
-    QVERIFY2(reaches("0001 000\r\n", QStringLiteral("absorbance\t0.001")),
-             qPrintable(client.errors()));
-
-    bus.kill();
-    QTest::qWait(2500); // both notice, and try again a few times
-    QVERIFY(bus.start());
-    const bool republished = reaches("0002 000\r\n", QStringLiteral("absorbance\t0.002"));
-    const QString said = QString::fromUtf8(program.process.readAllStandardError());
-    QVERIFY2(republished, qPrintable(client.errors() + said));
-    QCOMPARE(said.count(QStringLiteral("the session bus is gone")), 1);
-    QCOMPARE(said.count(QStringLiteral("the session bus is back")), 1);
-    const QString clientSaid = client.errors();
-    QCOMPARE(clientSaid.count(QStringLiteral("the session bus is gone")), 1);
-    QCOMPARE(program.process.state(), QProcess::Running);
-}
-
-void TestProgram::linkNamesInAnyCase_data()
-{
-    QTest::addColumn<bool>("running");
-    QTest::addColumn<QStringList>("names");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("said");
-
-    const QString topics = QStringLiteral("zav41k has no topic \"dat\"; its topics are: data");
-    QTest::newRow("upper case") << true << QStringList{"ZAV41K", "DATA", "Absorbance"} << 0
-                                << "0.500";
-    QTest::newRow("mixed case") << true << QStringList{"Zav41K", "Data", "WAVELENGTH"} << 0
-                                << "600";
-    QTest::newRow("own case") << true << QStringList{"zav41k", "data", "errorcode"} << 0 << "0";
-    QTest::newRow("no such topic")
-        << true << QStringList{"zav41k", "dat", "absorbance"} << 2 << topics;
-    QTest::newRow("no such item")
-        << true << QStringList{"ZAV41K", "data", "absorb"} << 2
-        << "the topic data of zav41k has no item \"absorb\"; its items are: absorbance, "
-           "wavelength, errorcode, Label1";
-    QTest::newRow("no such topic, not running")
-        << false << QStringList{"zav41k", "dat", "absorbance"} << 2 << topics;
-    QTest::newRow("upper case, not running")
-        << false << QStringList{"ZAV41K", "DATA", "ABSORBANCE"} << 1
-        << "the source is not running (nothing owns zav41k.Source on the session bus)";
-}
-
-void TestProgram::linkNamesInAnyCase()
-{
-    QFETCH(bool, running);
-    QFETCH(QStringList, names);
-    QFETCH(int, status);
-    QFETCH(QString, said);
-
-    Program program;
-    if (running) {
-        QProcessEnvironment environment;
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        program.start(environment);
-        QVERIFY(program.process.waitForStarted(5000));
-        LinkProcess ready({"advise", "zav41k", "data", "absorbance"});
-        QVERIFY(program.sendUntilSeen(ready, "0500 100\r\n", "absorbance\t0.500"));
-    }
-    LinkProcess request(QStringList{"request"} + names);
-    QVERIFY(request.process().waitForFinished(10000));
-    QCOMPARE(request.process().exitCode(), status);
-    if (status == 0)
-        QCOMPARE(request.lines(), QStringList{said});
-    else
-        QCOMPARE(request.errors().trimmed(), "zav41k-link: " + said);
-}
-
-void TestProgram::followsInAnyCaseBeforeTheStart()
-{
-    // Nothing runs yet to say how the names are spelt; the program's own names stand for it.
-    LinkProcess client({"advise", "ZAV41K", "Data", "ABSORBANCE"});
-    QTRY_VERIFY_WITH_TIMEOUT(client.errors().contains("waiting for zav41k.Source"), 5000);
-    Program program;
-    QProcessEnvironment environment;
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    program.start(environment);
-    QVERIFY(program.process.waitForStarted(5000));
-    QVERIFY2(program.sendUntilSeen(client, "0077 000\r\n", "absorbance\t0.077"),
-             qPrintable(client.errors()));
-}
-
-void TestProgram::windowClassIsTheDesktopEntrys()
-{
-    // Started under another name, as a link in a lab's own folder would start it.
-    Program program;
-    const QString renamed = program.home.filePath(QStringLiteral("reader-program"));
-    QVERIFY(QFile::link(program.path, renamed));
-    program.path = renamed;
-    program.start(displayEnvironment());
-    QVERIFY(program.process.waitForStarted(5000));
-    const QString window = shownMainWindow();
-    QVERIFY(!window.isEmpty());
-
-    QProcess xprop;
-    xprop.setProcessEnvironment(toolEnvironment());
-    xprop.start(QStringLiteral("xprop"), {"-id", window, "WM_CLASS"});
-    QVERIFY(xprop.waitForFinished(5000));
-    // WM_CLASS(STRING) = "instance", "class"
-    const QString said = QString::fromUtf8(xprop.readAllStandardOutput()).trimmed();
-    const QString windowClass = said.section(u'"', 3, 3);
-
-    QFile entry(qEnvironmentVariable("ZAV41K_DESKTOP_ENTRY"));
-    QVERIFY2(entry.open(QIODevice::ReadOnly), "ZAV41K_DESKTOP_ENTRY must name the desktop entry");
-    QString named;
-    for (const QByteArray &line : entry.readAll().split('\n')) {
-        if (line.startsWith("StartupWMClass="))
-            named = QString::fromUtf8(line.mid(int(qstrlen("StartupWMClass="))));
-    }
-    QVERIFY2(!named.isEmpty(), "the desktop entry names no window class");
-    QVERIFY2(windowClass == named, qPrintable(said));
-}
-
-void TestProgram::everyFrenchMenuIsReachedByItsMnemonic()
-{
-    Program program;
-    QProcessEnvironment french = displayEnvironment();
-    french.insert(QStringLiteral("LC_ALL"), QStringLiteral("fr_FR.UTF-8"));
-    program.start(french);
-    QVERIFY(program.process.waitForStarted(5000));
-    const QString window = shownMainWindow();
-    QVERIFY(!window.isEmpty());
-
-    // Alt+A opens "&Aide", the last menu, and R chooses "&Regarde" in it: the About box.
-    QVERIFY2(!m_display.xdotool({"windowfocus", "--sync", window}).isNull(),
-             qPrintable(m_display.lastError()));
-    QVERIFY2(!m_display.xdotool({"key", "alt+a"}).isNull(), qPrintable(m_display.lastError()));
-    QTRY_COMPARE_WITH_TIMEOUT(m_display.visibleWindowsOfClass(QStringLiteral("zav41k")), 2, 10000);
-    QVERIFY2(!m_display.xdotool({"key", "r"}).isNull(), qPrintable(m_display.lastError()));
-    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(QStringLiteral("^D'Abord ZAV41K$")), 1, 10000);
-    program.process.terminate();
-    QVERIFY(program.process.waitForFinished(5000));
-}
 
 QTEST_GUILESS_MAIN(TestProgram)
 #include "tst_program.moc"

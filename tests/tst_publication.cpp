@@ -53,194 +53,184 @@ class TestPublication : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void linkedClientReceivesEveryAssignmentInOrder();
-    void watchdogReachesLinkedClients();
-    void getAndGetAll();
-    void writesAndOtherMethodsAreRefused_data();
-    void writesAndOtherMethodsAreRefused();
-    void requestAndNotify();
-    void requestWithoutSource();
-    void secondSourceQueuesAndTakesOver();
-};
-
-void TestPublication::initTestCase()
-{
-    if (!QDBusConnection::sessionBus().isConnected())
-        QSKIP("no session bus: run the tests through scripts/test, which starts one");
-}
-
-void TestPublication::linkedClientReceivesEveryAssignmentInOrder()
-{
-    PublishedReader r;
-    QVERIFY(r.published);
-    LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"), QStringLiteral("data"),
-                        QStringLiteral("absorbance"), QStringLiteral("wavelength"),
-                        QStringLiteral("errorcode")});
-    QVERIFY(r.linkedClientReady(client, QStringLiteral("absorbance\t0.001")));
-    const qsizetype before = client.lines().size();
-
-    r.comm.receive("1234 000\r\n0123 010\r\n"); // the second record waits in the buffer
-    r.comm.receive({});
-    r.comm.receive("9999 100\r\n");
-    r.comm.receive("abcd 001\r\n"); // count fails: the previous count with the over-range flag
-    // One record a line.
-    // clang-format off
-    const QStringList expected{
-        "wavelength\t510", "absorbance\t1.234", "errorcode\t0",
-        "wavelength\t510", "errorcode\tUnder Range -- Check Zero", "absorbance\tLO",
-        "wavelength\t600", "absorbance\t9999", "errorcode\t0",
-        "wavelength\t510", "errorcode\tOver Range -- Check Zero", "absorbance\tHI"};
-    // clang-format on
-    QTRY_COMPARE(client.lines().mid(before), expected);
-    QCOMPARE(r.prompter.shown.size(), 1);
-}
-
-void TestPublication::watchdogReachesLinkedClients()
-{
-    PublishedReader r;
-    LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"), QStringLiteral("data"),
-                        QStringLiteral("errorcode")});
-    QVERIFY(r.linkedClientReady(client, QStringLiteral("errorcode\t0")));
-    // The reader's real three seconds, counted from the last record: never early.
-    QElapsedTimer silence;
-    r.comm.receive("0400 100\r\n");
-    silence.start();
-    const qsizetype before = client.lines().size();
-    QTRY_VERIFY_WITH_TIMEOUT(
-        client.lines().contains(QStringLiteral("errorcode\tCheck RS-232 Connection")), 5000);
-    QVERIFY2(silence.elapsed() >= Watchdog::kIntervalMs,
-             qPrintable(QString::number(silence.elapsed())));
-    QCOMPARE(client.lines().mid(before).last(),
-             QStringLiteral("errorcode\tCheck RS-232 Connection"));
-    r.comm.receive("0500 100\r\n");
-    QTRY_COMPARE(client.lines().mid(client.lines().size() - 2),
-                 (QStringList{"errorcode\tCheck RS-232 Connection", "errorcode\t0"}));
-}
-
-void TestPublication::getAndGetAll()
-{
-    PublishedReader r;
-    r.comm.receive("0123 010\r\n");
-    const QDBusMessage one =
-        callSource(kProperties, QStringLiteral("Get"),
-                   {QStringLiteral("zav41k.Source"), QStringLiteral("errorcode")});
-    QCOMPARE(one.type(), QDBusMessage::ReplyMessage);
-    QCOMPARE(one.arguments().first().value<QDBusVariant>().variant().toString(),
-             QStringLiteral("Under Range -- Check Zero"));
-
-    const QDBusMessage all =
-        callSource(kProperties, QStringLiteral("GetAll"), {QStringLiteral("zav41k.Source")});
-    QCOMPARE(all.type(), QDBusMessage::ReplyMessage);
-    const QVariantMap values = qdbus_cast<QVariantMap>(all.arguments().first());
-    QCOMPARE(values.value(QStringLiteral("absorbance")).toString(), QStringLiteral("LO"));
-    QCOMPARE(values.value(QStringLiteral("wavelength")).toString(), QStringLiteral("510"));
-    QCOMPARE(values.value(QStringLiteral("Label1")).toString(), QStringLiteral("nm"));
-    QCOMPARE(values.size(), 4);
-
-    const QDBusMessage unknown =
-        callSource(kProperties, QStringLiteral("Get"),
-                   {QStringLiteral("zav41k.Source"), QStringLiteral("colour")});
-    QCOMPARE(unknown.errorName(), QStringLiteral("org.freedesktop.DBus.Error.UnknownProperty"));
-}
-
-void TestPublication::writesAndOtherMethodsAreRefused_data()
-{
-    QTest::addColumn<QString>("interface");
-    QTest::addColumn<QString>("member");
-    QTest::addColumn<QVariantList>("arguments");
-    QTest::addColumn<QString>("error");
-    const QString huge(4 << 20, u'x');
-    QTest::newRow("an unknown item with a huge name")
-        << kProperties << "Get" << QVariantList{"zav41k.Source", huge}
-        << "org.freedesktop.DBus.Error.UnknownProperty";
-    QTest::newRow("an unknown interface with a huge name")
-        << kProperties << "GetAll" << QVariantList{huge}
-        << "org.freedesktop.DBus.Error.UnknownInterface";
-    QTest::newRow("write an item")
-        << kProperties << "Set"
-        << QVariantList{"zav41k.Source", "absorbance",
-                        QVariant::fromValue(QDBusVariant(QStringLiteral("9.999")))}
-        << "org.freedesktop.DBus.Error.PropertyReadOnly";
-    QTest::newRow("a method of its own")
-        << "zav41k.Source"
-        << "Reset" << QVariantList{} << "org.freedesktop.DBus.Error.UnknownMethod";
-    QTest::newRow("Get with wrong arguments")
-        << kProperties << "Get" << QVariantList{42} << "org.freedesktop.DBus.Error.UnknownMethod";
-    QTest::newRow("another interface")
-        << "org.example.Other"
-        << "Poke" << QVariantList{"x"} << "org.freedesktop.DBus.Error.UnknownMethod";
-}
-
-void TestPublication::writesAndOtherMethodsAreRefused()
-{
-    QFETCH(QString, interface);
-    QFETCH(QString, member);
-    QFETCH(QVariantList, arguments);
-    QFETCH(QString, error);
-    PublishedReader r;
-    r.comm.receive("1234 000\r\n");
-    r.log.clear();
-    const QDBusMessage reply = callSource(interface, member, arguments);
-    QCOMPARE(reply.type(), QDBusMessage::ErrorMessage);
-    QCOMPARE(reply.errorName(), error);
-    // The reply quotes what was sent, but never much of it.
-    QVERIFY2(reply.errorMessage().size() < 200, qPrintable(reply.errorMessage().left(300)));
-    QVERIFY(r.log.entries.isEmpty());
-    QCOMPARE(r.indicators.text(IndicatorModel::Item::Absorbance), QStringLiteral("1.234"));
-}
-
-void TestPublication::requestAndNotify()
-{
-    PublishedReader r;
-    r.comm.receive("0500 100\r\n");
-    LinkProcess request({QStringLiteral("request"), QStringLiteral("zav41k"),
-                         QStringLiteral("data"), QStringLiteral("absorbance")});
-    // The source answers from this thread: wait with the event loop running.
-    QTRY_VERIFY_WITH_TIMEOUT(request.process().state() == QProcess::NotRunning, 8000);
-    QCOMPARE(request.lines(), QStringList{QStringLiteral("0.500")});
-    QCOMPARE(request.process().exitCode(), 0);
-
-    LinkProcess notify({QStringLiteral("notify"), QStringLiteral("zav41k"), QStringLiteral("data"),
-                        QStringLiteral("absorbance")});
-    QVERIFY(r.linkedClientReady(notify, QStringLiteral("absorbance")));
-    QVERIFY(notify.lines().contains(QStringLiteral("absorbance")));
-    QVERIFY(!notify.lines().join(u' ').contains(QStringLiteral("0.001")));
-}
-
-void TestPublication::requestWithoutSource()
-{
-    LinkProcess request({QStringLiteral("request"), QStringLiteral("zav41k"),
-                         QStringLiteral("data"), QStringLiteral("absorbance")});
-    QVERIFY(request.process().waitForFinished(5000));
-    QCOMPARE(request.process().exitCode(), 1);
-    QVERIFY(request.errors().contains(QStringLiteral("not running")));
-}
-
-void TestPublication::secondSourceQueuesAndTakesOver()
-{
-    QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
-    QDBusConnection second =
-        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("second"));
-    IndicatorModel two;
-    ReadingModel twoReadings;
-    LinkSource secondSource(two, twoReadings);
+    void initTestCase()
     {
-        QDBusConnection first =
-            QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("first"));
-        IndicatorModel one;
-        ReadingModel oneReadings;
-        LinkSource firstSource(one, oneReadings);
-        QVERIFY(firstSource.publish(first));
-        QVERIFY(secondSource.publish(second));
-        QCOMPARE(bus->serviceOwner(kService).value(), first.baseService());
-        QTest::qWait(200);
-        QCOMPARE(bus->serviceOwner(kService).value(), first.baseService()); // never stolen
+        if (!QDBusConnection::sessionBus().isConnected())
+            QSKIP("no session bus: run the tests through scripts/test, which starts one");
     }
-    // The first source's program ends: its connection goes, and the waiting source takes over.
-    QDBusConnection::disconnectFromBus(QStringLiteral("first"));
-    QTRY_COMPARE(bus->serviceOwner(kService).value(), second.baseService());
-}
+
+    void linkedClientReceivesEveryAssignmentInOrder()
+    {
+        PublishedReader r;
+        QVERIFY(r.published);
+        LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"),
+                            QStringLiteral("data"), QStringLiteral("absorbance"),
+                            QStringLiteral("wavelength"), QStringLiteral("errorcode")});
+        QVERIFY(r.linkedClientReady(client, QStringLiteral("absorbance\t0.001")));
+        const qsizetype before = client.lines().size();
+
+        r.comm.receive("1234 000\r\n0123 010\r\n"); // the second record waits in the buffer
+        r.comm.receive({});
+        r.comm.receive("9999 100\r\n");
+        r.comm.receive("abcd 001\r\n"); // count fails: the previous count with the over-range flag
+        // One record a line.
+        // clang-format off
+        const QStringList expected{
+            "wavelength\t510", "absorbance\t1.234", "errorcode\t0",
+            "wavelength\t510", "errorcode\tUnder Range -- Check Zero", "absorbance\tLO",
+            "wavelength\t600", "absorbance\t9999", "errorcode\t0",
+            "wavelength\t510", "errorcode\tOver Range -- Check Zero", "absorbance\tHI"};
+        // clang-format on
+        QTRY_COMPARE(client.lines().mid(before), expected);
+        QCOMPARE(r.prompter.shown.size(), 1);
+    }
+
+    void watchdogReachesLinkedClients()
+    {
+        PublishedReader r;
+        LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"),
+                            QStringLiteral("data"), QStringLiteral("errorcode")});
+        QVERIFY(r.linkedClientReady(client, QStringLiteral("errorcode\t0")));
+        // The reader's real three seconds, counted from the last record: never early.
+        QElapsedTimer silence;
+        r.comm.receive("0400 100\r\n");
+        silence.start();
+        const qsizetype before = client.lines().size();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            client.lines().contains(QStringLiteral("errorcode\tCheck RS-232 Connection")), 5000);
+        QVERIFY2(silence.elapsed() >= Watchdog::kIntervalMs,
+                 qPrintable(QString::number(silence.elapsed())));
+        QCOMPARE(client.lines().mid(before).last(),
+                 QStringLiteral("errorcode\tCheck RS-232 Connection"));
+        r.comm.receive("0500 100\r\n");
+        QTRY_COMPARE(client.lines().mid(client.lines().size() - 2),
+                     (QStringList{"errorcode\tCheck RS-232 Connection", "errorcode\t0"}));
+    }
+
+    void getAndGetAll()
+    {
+        PublishedReader r;
+        r.comm.receive("0123 010\r\n");
+        const QDBusMessage one =
+            callSource(kProperties, QStringLiteral("Get"),
+                       {QStringLiteral("zav41k.Source"), QStringLiteral("errorcode")});
+        QCOMPARE(one.type(), QDBusMessage::ReplyMessage);
+        QCOMPARE(one.arguments().first().value<QDBusVariant>().variant().toString(),
+                 QStringLiteral("Under Range -- Check Zero"));
+
+        const QDBusMessage all =
+            callSource(kProperties, QStringLiteral("GetAll"), {QStringLiteral("zav41k.Source")});
+        QCOMPARE(all.type(), QDBusMessage::ReplyMessage);
+        const QVariantMap values = qdbus_cast<QVariantMap>(all.arguments().first());
+        QCOMPARE(values.value(QStringLiteral("absorbance")).toString(), QStringLiteral("LO"));
+        QCOMPARE(values.value(QStringLiteral("wavelength")).toString(), QStringLiteral("510"));
+        QCOMPARE(values.value(QStringLiteral("Label1")).toString(), QStringLiteral("nm"));
+        QCOMPARE(values.size(), 4);
+
+        const QDBusMessage unknown =
+            callSource(kProperties, QStringLiteral("Get"),
+                       {QStringLiteral("zav41k.Source"), QStringLiteral("colour")});
+        QCOMPARE(unknown.errorName(), QStringLiteral("org.freedesktop.DBus.Error.UnknownProperty"));
+    }
+
+    void writesAndOtherMethodsAreRefused_data()
+    {
+        QTest::addColumn<QString>("interface");
+        QTest::addColumn<QString>("member");
+        QTest::addColumn<QVariantList>("arguments");
+        QTest::addColumn<QString>("error");
+        const QString huge(4 << 20, u'x');
+        QTest::newRow("an unknown item with a huge name")
+            << kProperties << "Get" << QVariantList{"zav41k.Source", huge}
+            << "org.freedesktop.DBus.Error.UnknownProperty";
+        QTest::newRow("an unknown interface with a huge name")
+            << kProperties << "GetAll" << QVariantList{huge}
+            << "org.freedesktop.DBus.Error.UnknownInterface";
+        QTest::newRow("write an item")
+            << kProperties << "Set"
+            << QVariantList{"zav41k.Source", "absorbance",
+                            QVariant::fromValue(QDBusVariant(QStringLiteral("9.999")))}
+            << "org.freedesktop.DBus.Error.PropertyReadOnly";
+        QTest::newRow("a method of its own")
+            << "zav41k.Source"
+            << "Reset" << QVariantList{} << "org.freedesktop.DBus.Error.UnknownMethod";
+        QTest::newRow("Get with wrong arguments") << kProperties << "Get" << QVariantList{42}
+                                                  << "org.freedesktop.DBus.Error.UnknownMethod";
+        QTest::newRow("another interface")
+            << "org.example.Other"
+            << "Poke" << QVariantList{"x"} << "org.freedesktop.DBus.Error.UnknownMethod";
+    }
+
+    void writesAndOtherMethodsAreRefused()
+    {
+        QFETCH(QString, interface);
+        QFETCH(QString, member);
+        QFETCH(QVariantList, arguments);
+        QFETCH(QString, error);
+        PublishedReader r;
+        r.comm.receive("1234 000\r\n");
+        r.log.clear();
+        const QDBusMessage reply = callSource(interface, member, arguments);
+        QCOMPARE(reply.type(), QDBusMessage::ErrorMessage);
+        QCOMPARE(reply.errorName(), error);
+        // The reply quotes what was sent, but never much of it.
+        QVERIFY2(reply.errorMessage().size() < 200, qPrintable(reply.errorMessage().left(300)));
+        QVERIFY(r.log.entries.isEmpty());
+        QCOMPARE(r.indicators.text(IndicatorModel::Item::Absorbance), QStringLiteral("1.234"));
+    }
+
+    void requestAndNotify()
+    {
+        PublishedReader r;
+        r.comm.receive("0500 100\r\n");
+        LinkProcess request({QStringLiteral("request"), QStringLiteral("zav41k"),
+                             QStringLiteral("data"), QStringLiteral("absorbance")});
+        // The source answers from this thread: wait with the event loop running.
+        QTRY_VERIFY_WITH_TIMEOUT(request.process().state() == QProcess::NotRunning, 8000);
+        QCOMPARE(request.lines(), QStringList{QStringLiteral("0.500")});
+        QCOMPARE(request.process().exitCode(), 0);
+
+        LinkProcess notify({QStringLiteral("notify"), QStringLiteral("zav41k"),
+                            QStringLiteral("data"), QStringLiteral("absorbance")});
+        QVERIFY(r.linkedClientReady(notify, QStringLiteral("absorbance")));
+        QVERIFY(notify.lines().contains(QStringLiteral("absorbance")));
+        QVERIFY(!notify.lines().join(u' ').contains(QStringLiteral("0.001")));
+    }
+
+    void requestWithoutSource()
+    {
+        LinkProcess request({QStringLiteral("request"), QStringLiteral("zav41k"),
+                             QStringLiteral("data"), QStringLiteral("absorbance")});
+        QVERIFY(request.process().waitForFinished(5000));
+        QCOMPARE(request.process().exitCode(), 1);
+        QVERIFY(request.errors().contains(QStringLiteral("not running")));
+    }
+
+    void secondSourceQueuesAndTakesOver()
+    {
+        QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
+        QDBusConnection second =
+            QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("second"));
+        IndicatorModel two;
+        ReadingModel twoReadings;
+        LinkSource secondSource(two, twoReadings);
+        {
+            QDBusConnection first =
+                QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("first"));
+            IndicatorModel one;
+            ReadingModel oneReadings;
+            LinkSource firstSource(one, oneReadings);
+            QVERIFY(firstSource.publish(first));
+            QVERIFY(secondSource.publish(second));
+            QCOMPARE(bus->serviceOwner(kService).value(), first.baseService());
+            QTest::qWait(200);
+            QCOMPARE(bus->serviceOwner(kService).value(), first.baseService()); // never stolen
+        }
+        // The first source's program ends: its connection goes, and the waiting source takes over.
+        QDBusConnection::disconnectFromBus(QStringLiteral("first"));
+        QTRY_COMPARE(bus->serviceOwner(kService).value(), second.baseService());
+    }
+};
 
 QTEST_GUILESS_MAIN(TestPublication)
 #include "tst_publication.moc"

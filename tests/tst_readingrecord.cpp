@@ -71,193 +71,190 @@ class TestReadingRecord : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void rowsMatchTheReadingsOneToOne();
-    void killedMidStreamLeavesWholeRowsAndARestartAppends();
-    void folderIsCheckedAtTheStart_data();
-    void folderIsCheckedAtTheStart();
-};
+    void initTestCase()
+    {
+        if (!QDBusConnection::sessionBus().isConnected())
+            QSKIP("no session bus: run the tests through scripts/test, which starts one");
+    }
 
-void TestReadingRecord::initTestCase()
-{
-    if (!QDBusConnection::sessionBus().isConnected())
-        QSKIP("no session bus: run the tests through scripts/test, which starts one");
-}
+    // The record, the JSON readings and the program's own records: one row per reading, the same
+    // values in both, a row for the silence, and the source's stop and start said.
+    void rowsMatchTheReadingsOneToOne()
+    {
+        QTemporaryDir folder;
+        LinkProcess json({QStringLiteral("readings"), QStringLiteral("--json")});
+        LinkProcess record({QStringLiteral("record"), folder.path()});
+        QVERIFY(waitUntilWaiting(json));
+        QVERIFY(waitUntilWaiting(record));
 
-// The record, the JSON readings and the program's own records: one row per reading, the same
-// values in both, a row for the silence, and the source's stop and start said.
-void TestReadingRecord::rowsMatchTheReadingsOneToOne()
-{
-    QTemporaryDir folder;
-    LinkProcess json({QStringLiteral("readings"), QStringLiteral("--json")});
-    LinkProcess record({QStringLiteral("record"), folder.path()});
-    QVERIFY(waitUntilWaiting(json));
-    QVERIFY(waitUntilWaiting(record));
+        ProgramProcess program;
+        program.start({});
+        QVERIFY(program.process.waitForStarted(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(record.errors().contains(QStringLiteral("is running")), 10000);
+        const QList<QByteArray> records{"1234 000", "2005 100", "0123 010", "0123 101",
+                                        "9999 100", "-012 000", "abcd 000"};
+        for (const QByteArray &line : records)
+            program.send(line + "\r\n");
+        // Then three seconds of silence, which is a reading too. (A program slow to start may
+        // have reported a silence before its first record: every client sees that one too.)
+        auto afterFirstRecord = [](const QList<QByteArray> &lines) {
+            return int(std::count_if(lines.cbegin(), lines.cend(), [](const QByteArray &line) {
+                return line.startsWith('{') ? !line.contains("\"sequence\":0,")
+                                            : sequenceOf(line) != 0;
+            }));
+        };
+        auto utf8 = [](const QStringList &lines) {
+            QList<QByteArray> bytes;
+            for (const QString &line : lines)
+                bytes << line.toUtf8();
+            return bytes;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(afterFirstRecord(utf8(json.lines())), records.size() + 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(afterFirstRecord(utf8(record.lines())), records.size() + 1, 5000);
+        const int early = int(json.lines().size()) - int(records.size()) - 1;
+        QCOMPARE(int(record.lines().size()) - int(records.size()) - 1, early);
 
-    ProgramProcess program;
-    program.start({});
-    QVERIFY(program.process.waitForStarted(5000));
-    QTRY_VERIFY_WITH_TIMEOUT(record.errors().contains(QStringLiteral("is running")), 10000);
-    const QList<QByteArray> records{"1234 000", "2005 100", "0123 010", "0123 101",
-                                    "9999 100", "-012 000", "abcd 000"};
-    for (const QByteArray &line : records)
-        program.send(line + "\r\n");
-    // Then three seconds of silence, which is a reading too. (A program slow to start may
-    // have reported a silence before its first record: every client sees that one too.)
-    auto afterFirstRecord = [](const QList<QByteArray> &lines) {
-        return int(std::count_if(lines.cbegin(), lines.cend(), [](const QByteArray &line) {
-            return line.startsWith('{') ? !line.contains("\"sequence\":0,") : sequenceOf(line) != 0;
-        }));
-    };
-    auto utf8 = [](const QStringList &lines) {
-        QList<QByteArray> bytes;
-        for (const QString &line : lines)
-            bytes << line.toUtf8();
-        return bytes;
-    };
-    QTRY_COMPARE_WITH_TIMEOUT(afterFirstRecord(utf8(json.lines())), records.size() + 1, 10000);
-    QTRY_COMPARE_WITH_TIMEOUT(afterFirstRecord(utf8(record.lines())), records.size() + 1, 5000);
-    const int early = int(json.lines().size()) - int(records.size()) - 1;
-    QCOMPARE(int(record.lines().size()) - int(records.size()) - 1, early);
-
-    int headers = 0;
-    QList<QByteArray> rows = recordedRows(folder.path(), &headers);
-    QCOMPARE(headers, 1);
-    QCOMPARE(rows.size(), early + records.size() + 1);
-    for (int i = 0; i < rows.size(); ++i) {
-        // What the record printed is what is in the file.
-        QCOMPARE(record.lines().at(i).toUtf8(), rows.at(i));
-        const QJsonObject reading = QJsonDocument::fromJson(json.lines().at(i).toUtf8()).object();
-        const QList<QByteArray> fields = rows.at(i).split(',');
-        QCOMPARE(fields.at(0), reading.value(QStringLiteral("time")).toString().toUtf8());
-        QCOMPARE(fields.at(1).toLongLong(), reading.value(QStringLiteral("sequence")).toInteger());
-        QCOMPARE(fields.at(2), reading.value(QStringLiteral("shown")).toString().toUtf8());
-        const QJsonValue absorbance = reading.value(QStringLiteral("absorbance"));
-        QCOMPARE(fields.at(3).isEmpty(), absorbance.isNull());
-        if (!absorbance.isNull())
-            QCOMPARE(fields.at(3).toDouble(), absorbance.toDouble());
-        QCOMPARE(fields.at(4).toLongLong(),
-                 reading.value(QStringLiteral("wavelength")).toInteger());
-        QCOMPARE(fields.at(5), reading.value(QStringLiteral("status")).toString().toUtf8());
-        QCOMPARE(fields.at(6) == "1", reading.value(QStringLiteral("damaged")).toBool());
-        QCOMPARE(fields.at(7), reading.value(QStringLiteral("record")).toString().toUtf8());
-        if (i >= early && i - early < records.size()) {
-            QCOMPARE(fields.at(7), records.at(i - early));
-            QCOMPARE(sequenceOf(rows.at(i)), quint64(i - early + 1));
+        int headers = 0;
+        QList<QByteArray> rows = recordedRows(folder.path(), &headers);
+        QCOMPARE(headers, 1);
+        QCOMPARE(rows.size(), early + records.size() + 1);
+        for (int i = 0; i < rows.size(); ++i) {
+            // What the record printed is what is in the file.
+            QCOMPARE(record.lines().at(i).toUtf8(), rows.at(i));
+            const QJsonObject reading =
+                QJsonDocument::fromJson(json.lines().at(i).toUtf8()).object();
+            const QList<QByteArray> fields = rows.at(i).split(',');
+            QCOMPARE(fields.at(0), reading.value(QStringLiteral("time")).toString().toUtf8());
+            QCOMPARE(fields.at(1).toLongLong(),
+                     reading.value(QStringLiteral("sequence")).toInteger());
+            QCOMPARE(fields.at(2), reading.value(QStringLiteral("shown")).toString().toUtf8());
+            const QJsonValue absorbance = reading.value(QStringLiteral("absorbance"));
+            QCOMPARE(fields.at(3).isEmpty(), absorbance.isNull());
+            if (!absorbance.isNull())
+                QCOMPARE(fields.at(3).toDouble(), absorbance.toDouble());
+            QCOMPARE(fields.at(4).toLongLong(),
+                     reading.value(QStringLiteral("wavelength")).toInteger());
+            QCOMPARE(fields.at(5), reading.value(QStringLiteral("status")).toString().toUtf8());
+            QCOMPARE(fields.at(6) == "1", reading.value(QStringLiteral("damaged")).toBool());
+            QCOMPARE(fields.at(7), reading.value(QStringLiteral("record")).toString().toUtf8());
+            if (i >= early && i - early < records.size()) {
+                QCOMPARE(fields.at(7), records.at(i - early));
+                QCOMPARE(sequenceOf(rows.at(i)), quint64(i - early + 1));
+            }
         }
-    }
-    rows = rows.mid(early);
-    const QList<QByteArray> silence = rows.last().split(',');
-    QCOMPARE(silence.at(5), QByteArray("no-data"));
-    QCOMPARE(sequenceOf(rows.last()), quint64(records.size()));
-    QCOMPARE(rows.at(2).split(',').at(5), QByteArray("under-range"));
-    QCOMPARE(rows.at(6).split(',').at(6), QByteArray("1")); // the count did not convert
+        rows = rows.mid(early);
+        const QList<QByteArray> silence = rows.last().split(',');
+        QCOMPARE(silence.at(5), QByteArray("no-data"));
+        QCOMPARE(sequenceOf(rows.last()), quint64(records.size()));
+        QCOMPARE(rows.at(2).split(',').at(5), QByteArray("under-range"));
+        QCOMPARE(rows.at(6).split(',').at(6), QByteArray("1")); // the count did not convert
 
-    // The source stops and starts again: both are said, and the record goes on.
-    program.process.terminate();
-    QVERIFY(program.process.waitForFinished(10000));
-    QTRY_VERIFY_WITH_TIMEOUT(record.errors().contains(QStringLiteral("has stopped")), 5000);
-    ProgramProcess second;
-    second.start({});
-    QTRY_VERIFY_WITH_TIMEOUT(record.errors().count(QStringLiteral("is running")) == 2, 10000);
-    second.send("0500 100\r\n");
-    QTRY_COMPARE_WITH_TIMEOUT(record.lines().size(), early + records.size() + 2, 5000);
-    QVERIFY(recordedRows(folder.path()).last().endsWith(",0.500,0.5,600,ok,0,0500 100"));
-}
-
-// A record killed at any moment in a fast stream leaves whole rows only, holding every row it
-// said it had written; started again, it appends below them.
-void TestReadingRecord::killedMidStreamLeavesWholeRowsAndARestartAppends()
-{
-    QTemporaryDir folder;
-    auto record =
-        std::make_unique<LinkProcess>(QStringList{QStringLiteral("record"), folder.path()});
-    QVERIFY(waitUntilWaiting(*record));
-    ProgramProcess program;
-    program.start({});
-    QVERIFY(program.process.waitForStarted(5000));
-    QTRY_VERIFY_WITH_TIMEOUT(record->errors().contains(QStringLiteral("is running")), 10000);
-
-    QByteArray burst;
-    for (int i = 0; i < 100; ++i)
-        burst += QByteArray::number(1000 + i) + " 100\r\n";
-    for (int i = 0; i < 100 && record->lines().size() < 300; ++i) {
-        program.send(burst);
-        QTest::qWait(20);
-    }
-    QVERIFY(record->lines().size() >= 300);
-    program.send(burst); // still streaming when it is killed
-    ::kill(pid_t(record->process().processId()), SIGKILL);
-    QVERIFY(record->process().waitForFinished(5000));
-    const QStringList reported = record->lines(); // whole lines it wrote before it died
-    record.reset();
-
-    int headers = 0;
-    const QList<QByteArray> rows = recordedRows(folder.path(), &headers);
-    QCOMPARE(headers, 1);
-    QVERIFY(rows.size() >= reported.size());
-    for (int i = 0; i < reported.size(); ++i)
-        QCOMPARE(rows.at(i), reported.at(i).toUtf8());
-    // Every record is there, one after the other (a silence repeats the number before it).
-    quint64 last = 0;
-    for (const QByteArray &row : rows) {
-        if (row.contains(",no-data,"))
-            continue;
-        if (last != 0)
-            QCOMPARE(sequenceOf(row), last + 1);
-        last = sequenceOf(row);
+        // The source stops and starts again: both are said, and the record goes on.
+        program.process.terminate();
+        QVERIFY(program.process.waitForFinished(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(record.errors().contains(QStringLiteral("has stopped")), 5000);
+        ProgramProcess second;
+        second.start({});
+        QTRY_VERIFY_WITH_TIMEOUT(record.errors().count(QStringLiteral("is running")) == 2, 10000);
+        second.send("0500 100\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(record.lines().size(), early + records.size() + 2, 5000);
+        QVERIFY(recordedRows(folder.path()).last().endsWith(",0.500,0.5,600,ok,0,0500 100"));
     }
 
-    // Started again, it goes on in the same file, below what is there: every row it reports,
-    // up to a record of its own, follows the rows written before.
-    LinkProcess again({QStringLiteral("record"), folder.path()});
-    QTRY_VERIFY_WITH_TIMEOUT(again.errors().contains(QStringLiteral("is running")), 5000);
-    program.send("0042 000\r\n");
-    QTRY_VERIFY_WITH_TIMEOUT(!again.lines().isEmpty() &&
-                                 again.lines().constLast().endsWith(QLatin1String(",0042 000")),
-                             10000);
-    const QStringList added = again.lines();
-    const QList<QByteArray> after = recordedRows(folder.path(), &headers);
-    QCOMPARE(headers, 1);
-    QCOMPARE(after.size(), rows.size() + added.size());
-    for (int i = 0; i < added.size(); ++i)
-        QCOMPARE(after.at(rows.size() + i), added.at(i).toUtf8());
-    QVERIFY(sequenceOf(after.last()) > sequenceOf(rows.last()));
-}
+    // A record killed at any moment in a fast stream leaves whole rows only, holding every row it
+    // said it had written; started again, it appends below them.
+    void killedMidStreamLeavesWholeRowsAndARestartAppends()
+    {
+        QTemporaryDir folder;
+        auto record =
+            std::make_unique<LinkProcess>(QStringList{QStringLiteral("record"), folder.path()});
+        QVERIFY(waitUntilWaiting(*record));
+        ProgramProcess program;
+        program.start({});
+        QVERIFY(program.process.waitForStarted(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(record->errors().contains(QStringLiteral("is running")), 10000);
 
-void TestReadingRecord::folderIsCheckedAtTheStart_data()
-{
-    QTest::addColumn<QString>("folder"); // "kept" for one that another record keeps
-    QTest::addColumn<QString>("reason");
-    QTest::newRow("no folder") << ""
-                               << "no folder";
-    QTest::newRow("under a file") << "/dev/null/record"
-                                  << "cannot make the folder";
-    QTest::newRow("kept by another record") << "kept"
-                                            << "already kept by process";
-}
+        QByteArray burst;
+        for (int i = 0; i < 100; ++i)
+            burst += QByteArray::number(1000 + i) + " 100\r\n";
+        for (int i = 0; i < 100 && record->lines().size() < 300; ++i) {
+            program.send(burst);
+            QTest::qWait(20);
+        }
+        QVERIFY(record->lines().size() >= 300);
+        program.send(burst); // still streaming when it is killed
+        ::kill(pid_t(record->process().processId()), SIGKILL);
+        QVERIFY(record->process().waitForFinished(5000));
+        const QStringList reported = record->lines(); // whole lines it wrote before it died
+        record.reset();
 
-// Said at once, before any reading comes, with status 2.
-void TestReadingRecord::folderIsCheckedAtTheStart()
-{
-    QFETCH(QString, folder);
-    QFETCH(QString, reason);
-    QTemporaryDir kept;
-    std::unique_ptr<LinkProcess> first;
-    if (folder == QLatin1String("kept")) {
-        folder = kept.path();
-        first = std::make_unique<LinkProcess>(QStringList{QStringLiteral("record"), folder});
-        QVERIFY(waitUntilWaiting(*first));
-        reason += QStringLiteral(" %1 (zav41k-link)").arg(first->process().processId());
+        int headers = 0;
+        const QList<QByteArray> rows = recordedRows(folder.path(), &headers);
+        QCOMPARE(headers, 1);
+        QVERIFY(rows.size() >= reported.size());
+        for (int i = 0; i < reported.size(); ++i)
+            QCOMPARE(rows.at(i), reported.at(i).toUtf8());
+        // Every record is there, one after the other (a silence repeats the number before it).
+        quint64 last = 0;
+        for (const QByteArray &row : rows) {
+            if (row.contains(",no-data,"))
+                continue;
+            if (last != 0)
+                QCOMPARE(sequenceOf(row), last + 1);
+            last = sequenceOf(row);
+        }
+
+        // Started again, it goes on in the same file, below what is there: every row it reports,
+        // up to a record of its own, follows the rows written before.
+        LinkProcess again({QStringLiteral("record"), folder.path()});
+        QTRY_VERIFY_WITH_TIMEOUT(again.errors().contains(QStringLiteral("is running")), 5000);
+        program.send("0042 000\r\n");
+        QTRY_VERIFY_WITH_TIMEOUT(!again.lines().isEmpty() &&
+                                     again.lines().constLast().endsWith(QLatin1String(",0042 000")),
+                                 10000);
+        const QStringList added = again.lines();
+        const QList<QByteArray> after = recordedRows(folder.path(), &headers);
+        QCOMPARE(headers, 1);
+        QCOMPARE(after.size(), rows.size() + added.size());
+        for (int i = 0; i < added.size(); ++i)
+            QCOMPARE(after.at(rows.size() + i), added.at(i).toUtf8());
+        QVERIFY(sequenceOf(after.last()) > sequenceOf(rows.last()));
     }
-    LinkProcess second({QStringLiteral("record"), folder});
-    QVERIFY(second.process().waitForFinished(10000));
-    QCOMPARE(second.process().exitCode(), 2);
-    QVERIFY2(second.errors().contains(reason), qPrintable(second.errors()));
-    QVERIFY(second.lines().isEmpty());
-    if (first)
-        QCOMPARE(first->process().state(), QProcess::Running);
-}
+
+    void folderIsCheckedAtTheStart_data()
+    {
+        QTest::addColumn<QString>("folder"); // "kept" for one that another record keeps
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("no folder") << ""
+                                   << "no folder";
+        QTest::newRow("under a file") << "/dev/null/record"
+                                      << "cannot make the folder";
+        QTest::newRow("kept by another record") << "kept"
+                                                << "already kept by process";
+    }
+
+    // Said at once, before any reading comes, with status 2.
+    void folderIsCheckedAtTheStart()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, reason);
+        QTemporaryDir kept;
+        std::unique_ptr<LinkProcess> first;
+        if (folder == QLatin1String("kept")) {
+            folder = kept.path();
+            first = std::make_unique<LinkProcess>(QStringList{QStringLiteral("record"), folder});
+            QVERIFY(waitUntilWaiting(*first));
+            reason += QStringLiteral(" %1 (zav41k-link)").arg(first->process().processId());
+        }
+        LinkProcess second({QStringLiteral("record"), folder});
+        QVERIFY(second.process().waitForFinished(10000));
+        QCOMPARE(second.process().exitCode(), 2);
+        QVERIFY2(second.errors().contains(reason), qPrintable(second.errors()));
+        QVERIFY(second.lines().isEmpty());
+        if (first)
+            QCOMPARE(first->process().state(), QProcess::Running);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestReadingRecord)
 #include "tst_readingrecord.moc"

@@ -142,231 +142,230 @@ class TestReadings : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void typedFieldsMatchTheItems_data();
-    void typedFieldsMatchTheItems();
-    void readingComesBeforeTheFailureBox();
-    void writesAndUnknownNamesAreRefused();
-    void installedInterfaceIsWhatIsServed();
+    void initTestCase()
+    {
+        QVERIFY2(QDBusConnection::sessionBus().isConnected(), "a session bus for the test");
+    }
+
+    void typedFieldsMatchTheItems_data()
+    {
+        QTest::addColumn<QString>("before"); // decoded first, to set the previous count
+        QTest::addColumn<QString>("record");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<double>("absorbance"); // NaN for none
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("marker");
+        QTest::addColumn<uint>("wavelength");
+        QTest::addColumn<bool>("damaged");
+        QTest::addColumn<Language>("language");
+        QTest::addColumn<QString>("locale");
+
+        // Each record in three settings of the source: the typed values never change with them.
+        const auto row = [](const char *name, const char *before, const char *record,
+                            const char *status, double absorbance, const char *shown, bool marker,
+                            uint wavelength, bool damaged) {
+            for (const auto &[setting, language, locale] :
+                 {std::tuple{"en", Language::English, "C"},
+                  std::tuple{"fr", Language::French, "fr_FR"},
+                  std::tuple{"en, comma locale", Language::English, "de_DE"}})
+                QTest::addRow("%s (%s)", name, setting)
+                    << QString::fromLatin1(before) << QString::fromLatin1(record)
+                    << QString::fromLatin1(status) << absorbance << QString::fromLatin1(shown)
+                    << marker << wavelength << damaged << language << QString::fromLatin1(locale);
+        };
+        const double none = std::nan("");
+        row("good, three decimals", "", "1234 000", "ok", 1.234, "1.234", false, 510, false);
+        row("good at 600", "", "0500 100", "ok", 0.5, "0.500", false, 600, false);
+        row("two decimals from 2.000", "", "2005 100", "ok", 2.005, "2.01", false, 600, false);
+        row("negative", "", "-012 000", "ok", -0.012, "-0.012", false, 510, false);
+        row("zero", "", "0000 000", "ok", 0.0, "0.000", false, 510, false);
+        row("the 9999 marker", "", "9999 100", "ok", none, "9999", true, 600, false);
+        row("under range", "", "0123 010", "under-range", none, "LO", false, 510, false);
+        row("over range", "", "0123 101", "over-range", none, "HI", false, 600, false);
+        row("both flags: under wins", "", "0123 011", "under-range", none, "LO", false, 510, false);
+        row("range wins over 9999", "", "9999 001", "over-range", none, "HI", false, 510, false);
+        row("flag not a number reads as set", "", "1234 0x0", "under-range", none, "LO", false, 510,
+            true);
+        row("failed count: the window keeps the previous", "0777 000", "abcd 100", "ok", none,
+            "0.777", false, 600, true);
+        row("failed selector gives 510", "", "1234 x00", "ok", none, "1.234", false, 510, true);
+    }
+
+    // Each record gives one reading, after its item updates; its typed values are what the items
+    // show, whatever the language and locale of the source.
+    void typedFieldsMatchTheItems()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, record);
+        QFETCH(QString, status);
+        QFETCH(double, absorbance);
+        QFETCH(QString, shown);
+        QFETCH(bool, marker);
+        QFETCH(uint, wavelength);
+        QFETCH(bool, damaged);
+        QFETCH(Language, language);
+        QFETCH(QString, locale);
+
+        Source source(language, QLocale(locale));
+        QVERIFY(source.published);
+        QDBusConnection connection =
+            QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("observer"));
+        Observer observer(connection);
+        // A call answered after the observer's matches were sent: the bus has taken them.
+        QVERIFY(connection.interface()->isServiceRegistered(kService));
+
+        const qint64 start = ReadingModel::systemTime();
+        int expected = 1;
+        if (!before.isEmpty()) {
+            source.comm.receive(before.toLatin1() + "\r\n");
+            ++expected;
+        }
+        QTRY_COMPARE(observer.readings(), expected - 1);
+        const int firstOfRecord = int(observer.received.size());
+        source.comm.receive(record.toLatin1() + "\r\n");
+        QTRY_COMPARE(observer.readings(), expected);
+        // Every update of this record has come, and the reading is the last of them.
+        QTRY_VERIFY(observer.received.size() > firstOfRecord);
+        QVERIFY(observer.received.last().reading);
+        QCOMPARE(int(observer.received.size()) - firstOfRecord, 4); // three items, then the reading
+
+        const QDBusMessage signal = observer.lastReading();
+        QCOMPARE(signal.signature(), QStringLiteral("txdsbusbs"));
+        const QVariantList a = signal.arguments();
+        QCOMPARE(a.at(0).toULongLong(), quint64(expected));
+        QVERIFY(a.at(1).toLongLong() >= start &&
+                a.at(1).toLongLong() <= ReadingModel::systemTime());
+        if (std::isnan(absorbance))
+            QVERIFY2(std::isnan(a.at(2).toDouble()), qPrintable(a.at(2).toString()));
+        else
+            QCOMPARE(a.at(2).toDouble(), absorbance);
+        QCOMPARE(a.at(3).toString(), shown);
+        QCOMPARE(a.at(4).toBool(), marker);
+        QCOMPARE(a.at(5).toUInt(), wavelength);
+        QCOMPARE(a.at(6).toString(), status);
+        QCOMPARE(a.at(7).toBool(), damaged);
+        QCOMPARE(a.at(8).toString(), record);
+
+        // The same record as the items give it, in the source's own language and locale.
+        const QLocale sourceLocale(locale);
+        const QString itemAbsorbance = observer.item(QStringLiteral("absorbance"));
+        QCOMPARE(QString(itemAbsorbance).replace(sourceLocale.decimalPoint(), QStringLiteral(".")),
+                 shown);
+        QCOMPARE(observer.item(QStringLiteral("wavelength")), QString::number(wavelength));
+        if (status == QLatin1String("ok")) {
+            QCOMPARE(observer.item(QStringLiteral("errorcode")), QStringLiteral("0"));
+            if (!marker && !damaged) {
+                // The item is the number rounded to what it shows: two decimals from 2.000.
+                bool isNumber = false;
+                const double itemValue = sourceLocale.toDouble(itemAbsorbance, &isNumber);
+                QVERIFY2(isNumber, qPrintable(itemAbsorbance));
+                QVERIFY2(std::abs(itemValue - absorbance) <=
+                             (absorbance >= 2 ? 0.005 : 0.0005) + 1e-9,
+                         qPrintable(itemAbsorbance));
+            }
+        } else {
+            QVERIFY(observer.item(QStringLiteral("errorcode")) != QLatin1String("0"));
+        }
+
+        // The properties hold the same reading, typed as the signal is.
+        const QDBusMessage all = call(QStringLiteral("GetAll"), {kReadings});
+        QCOMPARE(all.type(), QDBusMessage::ReplyMessage);
+        const QVariantMap properties = qdbus_cast<QVariantMap>(all.arguments().value(0));
+        QCOMPARE(properties.value(QStringLiteral("Sequence")).toULongLong(), quint64(expected));
+        QCOMPARE(properties.value(QStringLiteral("Status")).toString(), status);
+        QCOMPARE(properties.value(QStringLiteral("Record")).toString(), record);
+        const QDBusMessage one =
+            call(QStringLiteral("Get"), {kReadings, QStringLiteral("Wavelength")});
+        QCOMPARE(one.type(), QDBusMessage::ReplyMessage);
+        const QVariant value = qdbus_cast<QDBusVariant>(one.arguments().value(0)).variant();
+        QCOMPARE(value.metaType(), QMetaType::fromType<uint>());
+        QCOMPARE(value.toUInt(), wavelength);
+        QDBusConnection::disconnectFromBus(QStringLiteral("observer"));
+    }
+
+    // A record whose field does not convert is published before its box is shown, so that a box
+    // left open does not hold the reading back from linked programs.
+    void readingComesBeforeTheFailureBox()
+    {
+        Source source(Language::English, QLocale::c());
+        quint64 sequenceWhileOpen = 0;
+        source.prompter.whileOpen = [&] { sequenceWhileOpen = source.readings.current().sequence; };
+        source.comm.receive("abcd 000\r\n");
+        QCOMPARE(source.prompter.shown.size(), 1);
+        QCOMPARE(sequenceWhileOpen, quint64(1));
+        QVERIFY(source.readings.current().damaged);
+    }
+
+    void writesAndUnknownNamesAreRefused()
+    {
+        Source source(Language::English, QLocale::c());
+        QDBusMessage set =
+            call(QStringLiteral("Set"), {kReadings, QStringLiteral("Status"),
+                                         QVariant::fromValue(QDBusVariant(QStringLiteral("ok")))});
+        QCOMPARE(set.errorName(), QStringLiteral("org.freedesktop.DBus.Error.PropertyReadOnly"));
+        const QDBusMessage unknown =
+            call(QStringLiteral("Get"), {kReadings, QStringLiteral("status")});
+        QCOMPARE(unknown.errorName(), QStringLiteral("org.freedesktop.DBus.Error.UnknownProperty"));
+        QDBusMessage method =
+            QDBusMessage::createMethodCall(kService, kPath, kReadings, QStringLiteral("Reset"));
+        QCOMPARE(QDBusConnection::sessionBus().call(method, QDBus::Block, 5000).errorName(),
+                 QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"));
+        // The items' interface is as before: GetAll without an interface gives the items alone.
+        const QDBusMessage items = call(QStringLiteral("GetAll"), {QString()});
+        const QVariantMap itemValues = qdbus_cast<QVariantMap>(items.arguments().value(0));
+        QVERIFY(itemValues.contains(QStringLiteral("absorbance")));
+        QVERIFY(!itemValues.contains(QStringLiteral("Sequence")));
+    }
+
+    // The interface file that is installed for clients describes what the source serves: the same
+    // doctype and elements as Introspect, and each property and the signal have the types it
+    // declares.
+    void installedInterfaceIsWhatIsServed()
+    {
+        QFile file(QStringLiteral(ZAV41K_READING_INTERFACE_FILE));
+        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
+        const QString installed = QString::fromUtf8(file.readAll());
+
+        Source source(Language::English, QLocale::c());
+        QDBusMessage introspect = QDBusMessage::createMethodCall(
+            kService, kPath, QStringLiteral("org.freedesktop.DBus.Introspectable"),
+            QStringLiteral("Introspect"));
+        const QDBusMessage reply =
+            QDBusConnection::sessionBus().call(introspect, QDBus::Block, 5000);
+        const QString served = reply.arguments().value(0).toString();
+        // Both start with the same doctype, which tools that validate the XML look for.
+        const qsizetype doctypeEnd = installed.indexOf(u'>') + 1;
+        QVERIFY(installed.startsWith(QLatin1String("<!DOCTYPE node PUBLIC")));
+        QCOMPARE(served.left(doctypeEnd + 1), installed.left(doctypeEnd + 1));
+        const QStringList outline = interfaceOutline(installed, kReadings);
+        QVERIFY(outline.size() > 10);
+        QCOMPARE(interfaceOutline(served, kReadings), outline);
+        QVERIFY(interfaceOutline(served, kItems).size() >= 4); // the items stay beside it
+
+        QDBusConnection connection =
+            QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("observer"));
+        Observer observer(connection);
+        QVERIFY(connection.interface()->isServiceRegistered(kService));
+        source.comm.receive("1234 000\r\n");
+        QTRY_COMPARE(observer.readings(), 1);
+        QString signalTypes;
+        for (const QString &line : outline) {
+            const QStringList parts = line.split(u' ');
+            if (parts.at(0) == QLatin1String("property")) {
+                const QDBusMessage got = call(QStringLiteral("Get"), {kReadings, parts.at(1)});
+                QCOMPARE(got.type(), QDBusMessage::ReplyMessage);
+                // The reply's variant carries the property's own type.
+                const QDBusVariant variant = qdbus_cast<QDBusVariant>(got.arguments().value(0));
+                const char *type = QDBusMetaType::typeToSignature(variant.variant().metaType());
+                QVERIFY2(QLatin1String(type) == parts.at(2), qPrintable(line + u' ' + type));
+            } else if (parts.at(0) == QLatin1String("arg")) {
+                signalTypes += parts.at(2);
+            }
+        }
+        QCOMPARE(observer.lastReading().signature(), signalTypes);
+        QDBusConnection::disconnectFromBus(QStringLiteral("observer"));
+    }
 };
-
-void TestReadings::initTestCase()
-{
-    QVERIFY2(QDBusConnection::sessionBus().isConnected(), "a session bus for the test");
-}
-
-void TestReadings::typedFieldsMatchTheItems_data()
-{
-    QTest::addColumn<QString>("before"); // decoded first, to set the previous count
-    QTest::addColumn<QString>("record");
-    QTest::addColumn<QString>("status");
-    QTest::addColumn<double>("absorbance"); // NaN for none
-    QTest::addColumn<QString>("shown");
-    QTest::addColumn<bool>("marker");
-    QTest::addColumn<uint>("wavelength");
-    QTest::addColumn<bool>("damaged");
-    QTest::addColumn<Language>("language");
-    QTest::addColumn<QString>("locale");
-
-    // Each record in three settings of the source: the typed values never change with them.
-    const auto row = [](const char *name, const char *before, const char *record,
-                        const char *status, double absorbance, const char *shown, bool marker,
-                        uint wavelength, bool damaged) {
-        for (const auto &[setting, language, locale] :
-             {std::tuple{"en", Language::English, "C"}, std::tuple{"fr", Language::French, "fr_FR"},
-              std::tuple{"en, comma locale", Language::English, "de_DE"}})
-            QTest::addRow("%s (%s)", name, setting)
-                << QString::fromLatin1(before) << QString::fromLatin1(record)
-                << QString::fromLatin1(status) << absorbance << QString::fromLatin1(shown) << marker
-                << wavelength << damaged << language << QString::fromLatin1(locale);
-    };
-    const double none = std::nan("");
-    row("good, three decimals", "", "1234 000", "ok", 1.234, "1.234", false, 510, false);
-    row("good at 600", "", "0500 100", "ok", 0.5, "0.500", false, 600, false);
-    row("two decimals from 2.000", "", "2005 100", "ok", 2.005, "2.01", false, 600, false);
-    row("negative", "", "-012 000", "ok", -0.012, "-0.012", false, 510, false);
-    row("zero", "", "0000 000", "ok", 0.0, "0.000", false, 510, false);
-    row("the 9999 marker", "", "9999 100", "ok", none, "9999", true, 600, false);
-    row("under range", "", "0123 010", "under-range", none, "LO", false, 510, false);
-    row("over range", "", "0123 101", "over-range", none, "HI", false, 600, false);
-    row("both flags: under wins", "", "0123 011", "under-range", none, "LO", false, 510, false);
-    row("range wins over 9999", "", "9999 001", "over-range", none, "HI", false, 510, false);
-    row("flag not a number reads as set", "", "1234 0x0", "under-range", none, "LO", false, 510,
-        true);
-    row("failed count: the window keeps the previous", "0777 000", "abcd 100", "ok", none, "0.777",
-        false, 600, true);
-    row("failed selector gives 510", "", "1234 x00", "ok", none, "1.234", false, 510, true);
-}
-
-// Each record gives one reading, after its item updates; its typed values are what the items
-// show, whatever the language and locale of the source.
-void TestReadings::typedFieldsMatchTheItems()
-{
-    QFETCH(QString, before);
-    QFETCH(QString, record);
-    QFETCH(QString, status);
-    QFETCH(double, absorbance);
-    QFETCH(QString, shown);
-    QFETCH(bool, marker);
-    QFETCH(uint, wavelength);
-    QFETCH(bool, damaged);
-    QFETCH(Language, language);
-    QFETCH(QString, locale);
-
-    Source source(language, QLocale(locale));
-    QVERIFY(source.published);
-    QDBusConnection connection =
-        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("observer"));
-    Observer observer(connection);
-    // A call answered after the observer's matches were sent: the bus has taken them.
-    QVERIFY(connection.interface()->isServiceRegistered(kService));
-
-    const qint64 start = ReadingModel::systemTime();
-    int expected = 1;
-    if (!before.isEmpty()) {
-        source.comm.receive(before.toLatin1() + "\r\n");
-        ++expected;
-    }
-    QTRY_COMPARE(observer.readings(), expected - 1);
-    const int firstOfRecord = int(observer.received.size());
-    source.comm.receive(record.toLatin1() + "\r\n");
-    QTRY_COMPARE(observer.readings(), expected);
-    // Every update of this record has come, and the reading is the last of them.
-    QTRY_VERIFY(observer.received.size() > firstOfRecord);
-    QVERIFY(observer.received.last().reading);
-    QCOMPARE(int(observer.received.size()) - firstOfRecord, 4); // three items, then the reading
-
-    const QDBusMessage signal = observer.lastReading();
-    QCOMPARE(signal.signature(), QStringLiteral("txdsbusbs"));
-    const QVariantList a = signal.arguments();
-    QCOMPARE(a.at(0).toULongLong(), quint64(expected));
-    QVERIFY(a.at(1).toLongLong() >= start && a.at(1).toLongLong() <= ReadingModel::systemTime());
-    if (std::isnan(absorbance))
-        QVERIFY2(std::isnan(a.at(2).toDouble()), qPrintable(a.at(2).toString()));
-    else
-        QCOMPARE(a.at(2).toDouble(), absorbance);
-    QCOMPARE(a.at(3).toString(), shown);
-    QCOMPARE(a.at(4).toBool(), marker);
-    QCOMPARE(a.at(5).toUInt(), wavelength);
-    QCOMPARE(a.at(6).toString(), status);
-    QCOMPARE(a.at(7).toBool(), damaged);
-    QCOMPARE(a.at(8).toString(), record);
-
-    // The same record as the items give it, in the source's own language and locale.
-    const QLocale sourceLocale(locale);
-    const QString itemAbsorbance = observer.item(QStringLiteral("absorbance"));
-    QCOMPARE(QString(itemAbsorbance).replace(sourceLocale.decimalPoint(), QStringLiteral(".")),
-             shown);
-    QCOMPARE(observer.item(QStringLiteral("wavelength")), QString::number(wavelength));
-    if (status == QLatin1String("ok")) {
-        QCOMPARE(observer.item(QStringLiteral("errorcode")), QStringLiteral("0"));
-        if (!marker && !damaged) {
-            // The item is the number rounded to what it shows: two decimals from 2.000.
-            bool isNumber = false;
-            const double itemValue = sourceLocale.toDouble(itemAbsorbance, &isNumber);
-            QVERIFY2(isNumber, qPrintable(itemAbsorbance));
-            QVERIFY2(std::abs(itemValue - absorbance) <= (absorbance >= 2 ? 0.005 : 0.0005) + 1e-9,
-                     qPrintable(itemAbsorbance));
-        }
-    } else {
-        QVERIFY(observer.item(QStringLiteral("errorcode")) != QLatin1String("0"));
-    }
-
-    // The properties hold the same reading, typed as the signal is.
-    const QDBusMessage all = call(QStringLiteral("GetAll"), {kReadings});
-    QCOMPARE(all.type(), QDBusMessage::ReplyMessage);
-    const QVariantMap properties = qdbus_cast<QVariantMap>(all.arguments().value(0));
-    QCOMPARE(properties.value(QStringLiteral("Sequence")).toULongLong(), quint64(expected));
-    QCOMPARE(properties.value(QStringLiteral("Status")).toString(), status);
-    QCOMPARE(properties.value(QStringLiteral("Record")).toString(), record);
-    const QDBusMessage one = call(QStringLiteral("Get"), {kReadings, QStringLiteral("Wavelength")});
-    QCOMPARE(one.type(), QDBusMessage::ReplyMessage);
-    const QVariant value = qdbus_cast<QDBusVariant>(one.arguments().value(0)).variant();
-    QCOMPARE(value.metaType(), QMetaType::fromType<uint>());
-    QCOMPARE(value.toUInt(), wavelength);
-    QDBusConnection::disconnectFromBus(QStringLiteral("observer"));
-}
-
-// A record whose field does not convert is published before its box is shown, so that a box
-// left open does not hold the reading back from linked programs.
-void TestReadings::readingComesBeforeTheFailureBox()
-{
-    Source source(Language::English, QLocale::c());
-    quint64 sequenceWhileOpen = 0;
-    source.prompter.whileOpen = [&] { sequenceWhileOpen = source.readings.current().sequence; };
-    source.comm.receive("abcd 000\r\n");
-    QCOMPARE(source.prompter.shown.size(), 1);
-    QCOMPARE(sequenceWhileOpen, quint64(1));
-    QVERIFY(source.readings.current().damaged);
-}
-
-void TestReadings::writesAndUnknownNamesAreRefused()
-{
-    Source source(Language::English, QLocale::c());
-    QDBusMessage set =
-        call(QStringLiteral("Set"), {kReadings, QStringLiteral("Status"),
-                                     QVariant::fromValue(QDBusVariant(QStringLiteral("ok")))});
-    QCOMPARE(set.errorName(), QStringLiteral("org.freedesktop.DBus.Error.PropertyReadOnly"));
-    const QDBusMessage unknown = call(QStringLiteral("Get"), {kReadings, QStringLiteral("status")});
-    QCOMPARE(unknown.errorName(), QStringLiteral("org.freedesktop.DBus.Error.UnknownProperty"));
-    QDBusMessage method =
-        QDBusMessage::createMethodCall(kService, kPath, kReadings, QStringLiteral("Reset"));
-    QCOMPARE(QDBusConnection::sessionBus().call(method, QDBus::Block, 5000).errorName(),
-             QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"));
-    // The items' interface is as before: GetAll without an interface gives the items alone.
-    const QDBusMessage items = call(QStringLiteral("GetAll"), {QString()});
-    const QVariantMap itemValues = qdbus_cast<QVariantMap>(items.arguments().value(0));
-    QVERIFY(itemValues.contains(QStringLiteral("absorbance")));
-    QVERIFY(!itemValues.contains(QStringLiteral("Sequence")));
-}
-
-// The interface file that is installed for clients describes what the source serves: the same
-// doctype and elements as Introspect, and each property and the signal have the types it
-// declares.
-void TestReadings::installedInterfaceIsWhatIsServed()
-{
-    QFile file(QStringLiteral(ZAV41K_READING_INTERFACE_FILE));
-    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
-    const QString installed = QString::fromUtf8(file.readAll());
-
-    Source source(Language::English, QLocale::c());
-    QDBusMessage introspect = QDBusMessage::createMethodCall(
-        kService, kPath, QStringLiteral("org.freedesktop.DBus.Introspectable"),
-        QStringLiteral("Introspect"));
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(introspect, QDBus::Block, 5000);
-    const QString served = reply.arguments().value(0).toString();
-    // Both start with the same doctype, which tools that validate the XML look for.
-    const qsizetype doctypeEnd = installed.indexOf(u'>') + 1;
-    QVERIFY(installed.startsWith(QLatin1String("<!DOCTYPE node PUBLIC")));
-    QCOMPARE(served.left(doctypeEnd + 1), installed.left(doctypeEnd + 1));
-    const QStringList outline = interfaceOutline(installed, kReadings);
-    QVERIFY(outline.size() > 10);
-    QCOMPARE(interfaceOutline(served, kReadings), outline);
-    QVERIFY(interfaceOutline(served, kItems).size() >= 4); // the items stay beside it
-
-    QDBusConnection connection =
-        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("observer"));
-    Observer observer(connection);
-    QVERIFY(connection.interface()->isServiceRegistered(kService));
-    source.comm.receive("1234 000\r\n");
-    QTRY_COMPARE(observer.readings(), 1);
-    QString signalTypes;
-    for (const QString &line : outline) {
-        const QStringList parts = line.split(u' ');
-        if (parts.at(0) == QLatin1String("property")) {
-            const QDBusMessage got = call(QStringLiteral("Get"), {kReadings, parts.at(1)});
-            QCOMPARE(got.type(), QDBusMessage::ReplyMessage);
-            // The reply's variant carries the property's own type.
-            const QDBusVariant variant = qdbus_cast<QDBusVariant>(got.arguments().value(0));
-            const char *type = QDBusMetaType::typeToSignature(variant.variant().metaType());
-            QVERIFY2(QLatin1String(type) == parts.at(2), qPrintable(line + u' ' + type));
-        } else if (parts.at(0) == QLatin1String("arg")) {
-            signalTypes += parts.at(2);
-        }
-    }
-    QCOMPARE(observer.lastReading().signature(), signalTypes);
-    QDBusConnection::disconnectFromBus(QStringLiteral("observer"));
-}
 
 QTEST_GUILESS_MAIN(TestReadings)
 #include "tst_readings.moc"

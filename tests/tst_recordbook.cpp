@@ -40,257 +40,246 @@ class TestRecordBook : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void rowFields_data();
-    void rowFields();
-    void newFileAtLocalMidnight();
-    void appendsAfterARestart();
-    void partRowAtTheEndIsCutOff();
-    void fileThatIsNoRecordIsLeftAlone_data();
-    void fileThatIsNoRecordIsLeftAlone();
-    void removedOrReplacedFileIsBegunAnew_data();
-    void removedOrReplacedFileIsBegunAnew();
-    void folderIsTakenAtTheStart();
-    void fullDiskLeavesNoPartRow();
-};
-
-void TestRecordBook::initTestCase()
-{
-    // Midnight in Paris is 23:00 UTC: a day taken from UTC would put rows in the wrong file.
-    qputenv("TZ", "Europe/Paris");
-    tzset();
-}
-
-void TestRecordBook::rowFields_data()
-{
-    QTest::addColumn<qint64>("time"); // microseconds since the epoch
-    QTest::addColumn<QString>("shown");
-    QTest::addColumn<double>("absorbance");
-    QTest::addColumn<QString>("status");
-    QTest::addColumn<bool>("damaged");
-    QTest::addColumn<QString>("record");
-    QTest::addColumn<QByteArray>("row");
-
-    const qint64 day = 1796688000123456; // 2026-12-08T00:00:00.123456Z
-    QTest::newRow("good") << day << "1.234" << 1.234 << "ok" << false << "1234 100"
-                          << QByteArray(
-                                 "2026-12-08T00:00:00.123456Z,7,1.234,1.234,600,ok,0,1234 100\n");
-    QTest::newRow("under range has no number")
-        << day << "LO" << std::nan("") << "under-range" << false << "0123 010"
-        << QByteArray("2026-12-08T00:00:00.123456Z,7,LO,,600,under-range,0,0123 010\n");
-    QTest::newRow("a record with a comma and a quote is quoted")
-        << day << "0.777" << 0.777 << "ok" << true << "a,\"d 000"
-        << QByteArray("2026-12-08T00:00:00.123456Z,7,0.777,0.777,600,ok,1,\"a,\"\"d 000\"\n");
-    QTest::newRow("a quote alone is quoted too")
-        << day << "1.234" << 1.234 << "ok" << true << "1\"34 000"
-        << QByteArray("2026-12-08T00:00:00.123456Z,7,1.234,1.234,600,ok,1,\"1\"\"34 000\"\n");
-    QTest::newRow("a clock before 1970, and a fraction of one digit")
-        << qint64(-999999) << "1.234" << 1.234 << "ok" << false << "1234 100"
-        << QByteArray("1969-12-31T23:59:59.000001Z,7,1.234,1.234,600,ok,0,1234 100\n");
-}
-
-void TestRecordBook::rowFields()
-{
-    QFETCH(qint64, time);
-    QFETCH(QString, shown);
-    QFETCH(double, absorbance);
-    QFETCH(QString, status);
-    QFETCH(bool, damaged);
-    QFETCH(QString, record);
-    QFETCH(QByteArray, row);
-    Reading reading;
-    reading.sequence = 7;
-    reading.time = time;
-    reading.shown = shown;
-    reading.absorbance = absorbance;
-    reading.wavelength = 600;
-    QVERIFY(Reading::statusFromName(status, &reading.status));
-    reading.damaged = damaged;
-    reading.record = record;
-    QCOMPARE(RecordBook::row(reading), row);
-}
-
-void TestRecordBook::newFileAtLocalMidnight()
-{
-    QTemporaryDir folder;
-    RecordBook book(folder.filePath(QStringLiteral("record"))); // made when first needed
-    const QDate day(2026, 12, 8);
-    const QDateTime lastOfDay(day, QTime(23, 59, 59, 999));
-    QVERIFY(book.append(readingAt(1, lastOfDay.addSecs(-1), QStringLiteral("1111 000"))));
-    QVERIFY(book.append(readingAt(2, lastOfDay, QStringLiteral("2222 000"))));
-    QVERIFY(book.append(readingAt(3, lastOfDay.addMSecs(1), QStringLiteral("3333 000"))));
-
-    const QDir dir(folder.filePath(QStringLiteral("record")));
-    QCOMPARE(dir.entryList(QDir::Files), (QStringList{QStringLiteral("zav41k-2026-12-08.csv"),
-                                                      QStringLiteral("zav41k-2026-12-09.csv")}));
-    const QList<QByteArray> first =
-        contents(dir.filePath(QStringLiteral("zav41k-2026-12-08.csv"))).split('\n');
-    const QList<QByteArray> second =
-        contents(dir.filePath(QStringLiteral("zav41k-2026-12-09.csv"))).split('\n');
-    QCOMPARE(first.size(), 4); // header, two rows, and nothing after the last line end
-    QCOMPARE(first.at(0) + '\n', QByteArray(RecordBook::kHeader));
-    QVERIFY(first.at(2).endsWith(",2222 000"));
-    QCOMPARE(second.size(), 3);
-    QCOMPARE(second.at(0) + '\n', QByteArray(RecordBook::kHeader));
-    QVERIFY(second.at(1).startsWith("2026-12-08T23:00:00.000250Z,3,"));
-}
-
-void TestRecordBook::appendsAfterARestart()
-{
-    QTemporaryDir folder;
-    const QDateTime noon(QDate(2026, 12, 8), QTime(12, 0));
+    void initTestCase()
     {
+        // Midnight in Paris is 23:00 UTC: a day taken from UTC would put rows in the wrong file.
+        qputenv("TZ", "Europe/Paris");
+        tzset();
+    }
+
+    void rowFields_data()
+    {
+        QTest::addColumn<qint64>("time"); // microseconds since the epoch
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<double>("absorbance");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<bool>("damaged");
+        QTest::addColumn<QString>("record");
+        QTest::addColumn<QByteArray>("row");
+
+        const qint64 day = 1796688000123456; // 2026-12-08T00:00:00.123456Z
+        QTest::newRow("good")
+            << day << "1.234" << 1.234 << "ok" << false << "1234 100"
+            << QByteArray("2026-12-08T00:00:00.123456Z,7,1.234,1.234,600,ok,0,1234 100\n");
+        QTest::newRow("under range has no number")
+            << day << "LO" << std::nan("") << "under-range" << false << "0123 010"
+            << QByteArray("2026-12-08T00:00:00.123456Z,7,LO,,600,under-range,0,0123 010\n");
+        QTest::newRow("a record with a comma and a quote is quoted")
+            << day << "0.777" << 0.777 << "ok" << true << "a,\"d 000"
+            << QByteArray("2026-12-08T00:00:00.123456Z,7,0.777,0.777,600,ok,1,\"a,\"\"d 000\"\n");
+        QTest::newRow("a quote alone is quoted too")
+            << day << "1.234" << 1.234 << "ok" << true << "1\"34 000"
+            << QByteArray("2026-12-08T00:00:00.123456Z,7,1.234,1.234,600,ok,1,\"1\"\"34 000\"\n");
+        QTest::newRow("a clock before 1970, and a fraction of one digit")
+            << qint64(-999999) << "1.234" << 1.234 << "ok" << false << "1234 100"
+            << QByteArray("1969-12-31T23:59:59.000001Z,7,1.234,1.234,600,ok,0,1234 100\n");
+    }
+
+    void rowFields()
+    {
+        QFETCH(qint64, time);
+        QFETCH(QString, shown);
+        QFETCH(double, absorbance);
+        QFETCH(QString, status);
+        QFETCH(bool, damaged);
+        QFETCH(QString, record);
+        QFETCH(QByteArray, row);
+        Reading reading;
+        reading.sequence = 7;
+        reading.time = time;
+        reading.shown = shown;
+        reading.absorbance = absorbance;
+        reading.wavelength = 600;
+        QVERIFY(Reading::statusFromName(status, &reading.status));
+        reading.damaged = damaged;
+        reading.record = record;
+        QCOMPARE(RecordBook::row(reading), row);
+    }
+
+    void newFileAtLocalMidnight()
+    {
+        QTemporaryDir folder;
+        RecordBook book(folder.filePath(QStringLiteral("record"))); // made when first needed
+        const QDate day(2026, 12, 8);
+        const QDateTime lastOfDay(day, QTime(23, 59, 59, 999));
+        QVERIFY(book.append(readingAt(1, lastOfDay.addSecs(-1), QStringLiteral("1111 000"))));
+        QVERIFY(book.append(readingAt(2, lastOfDay, QStringLiteral("2222 000"))));
+        QVERIFY(book.append(readingAt(3, lastOfDay.addMSecs(1), QStringLiteral("3333 000"))));
+
+        const QDir dir(folder.filePath(QStringLiteral("record")));
+        QCOMPARE(dir.entryList(QDir::Files),
+                 (QStringList{QStringLiteral("zav41k-2026-12-08.csv"),
+                              QStringLiteral("zav41k-2026-12-09.csv")}));
+        const QList<QByteArray> first =
+            contents(dir.filePath(QStringLiteral("zav41k-2026-12-08.csv"))).split('\n');
+        const QList<QByteArray> second =
+            contents(dir.filePath(QStringLiteral("zav41k-2026-12-09.csv"))).split('\n');
+        QCOMPARE(first.size(), 4); // header, two rows, and nothing after the last line end
+        QCOMPARE(first.at(0) + '\n', QByteArray(RecordBook::kHeader));
+        QVERIFY(first.at(2).endsWith(",2222 000"));
+        QCOMPARE(second.size(), 3);
+        QCOMPARE(second.at(0) + '\n', QByteArray(RecordBook::kHeader));
+        QVERIFY(second.at(1).startsWith("2026-12-08T23:00:00.000250Z,3,"));
+    }
+
+    void appendsAfterARestart()
+    {
+        QTemporaryDir folder;
+        const QDateTime noon(QDate(2026, 12, 8), QTime(12, 0));
+        {
+            RecordBook book(folder.path());
+            QVERIFY(book.append(readingAt(1, noon, QStringLiteral("1111 000"))));
+        }
+        RecordBook again(folder.path());
+        QVERIFY(again.append(readingAt(1, noon.addSecs(5), QStringLiteral("2222 000"))));
+        const QByteArray text = contents(again.currentFile());
+        QCOMPARE(text.count("time,sequence"), 1);
+        QCOMPARE(text.count('\n'), 3);
+        QVERIFY(text.indexOf("1111 000") < text.indexOf("2222 000"));
+    }
+
+    void partRowAtTheEndIsCutOff()
+    {
+        QTemporaryDir folder;
+        const QDateTime noon(QDate(2026, 12, 8), QTime(12, 0));
+        const QString path = QDir(folder.path()).filePath(RecordBook::fileNameFor(noon.date()));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        const QByteArray whole = QByteArray(RecordBook::kHeader) +
+                                 RecordBook::row(readingAt(1, noon, QStringLiteral("1111 000")));
+        file.write(whole + "2026-12-08T11:00:01.0000");
+        file.close();
+
+        RecordBook book(folder.path());
+        QStringList notices;
+        book.notice = [&notices](const QString &text) { notices << text; };
+        QVERIFY(book.append(readingAt(2, noon.addSecs(1), QStringLiteral("2222 000"))));
+        QCOMPARE(notices.size(), 1);
+        QVERIFY2(notices.first().contains(QStringLiteral("part row")), qPrintable(notices.first()));
+        QCOMPARE(contents(path), whole + RecordBook::row(readingAt(2, noon.addSecs(1),
+                                                                   QStringLiteral("2222 000"))));
+    }
+
+    void fileThatIsNoRecordIsLeftAlone_data()
+    {
+        QTest::addColumn<QByteArray>("other");
+        QTest::addColumn<bool>("linked"); // the file has a second name
+        const QByteArray header(RecordBook::kHeader);
+        QTest::newRow("no line end at all") << QByteArray(10000, 'x') << false;
+        QTest::newRow("the lab's own CSV") << QByteArray("film,dose\nA1,10\n") << false;
+        QTest::newRow("binary, ending in a line end") << QByteArray("\x7f"
+                                                                    "ELF\0\1\n",
+                                                                    7)
+                                                      << false;
+        QTest::newRow("a header cut short, then more") << header.left(20) + "\n1,2\n" << false;
+        QTest::newRow("a record with another name") << header << true;
+    }
+
+    void fileThatIsNoRecordIsLeftAlone()
+    {
+        QFETCH(QByteArray, other);
+        QFETCH(bool, linked);
+        QTemporaryDir folder;
+        const QDateTime noon(QDate(2026, 12, 8), QTime(12, 0));
+        const QString path = QDir(folder.path()).filePath(RecordBook::fileNameFor(noon.date()));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(other);
+        file.close();
+        if (linked)
+            QCOMPARE(::link(qPrintable(path), qPrintable(path + ".snapshot")), 0);
+
+        RecordBook book(folder.path());
+        const Status status = book.append(readingAt(1, noon, QStringLiteral("1111 000")));
+        QVERIFY(!status);
+        QVERIFY2(status.failure().description.contains(path),
+                 qPrintable(status.failure().description));
+        QCOMPARE(contents(path), other);
+    }
+
+    void removedOrReplacedFileIsBegunAnew_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("removed") << "removed";
+        QTest::newRow("replaced by a copy") << "copied";
+    }
+
+    // Rows never go into a file that no name leads to.
+    void removedOrReplacedFileIsBegunAnew()
+    {
+        QFETCH(QString, change);
+        QTemporaryDir folder;
+        const QDateTime noon(QDate(2026, 12, 8), QTime(12, 0));
+        RecordBook book(folder.path());
+        QStringList notices;
+        book.notice = [&notices](const QString &text) { notices << text; };
+        const Reading first = readingAt(1, noon, QStringLiteral("1111 000"));
+        const Reading second = readingAt(2, noon, QStringLiteral("2222 000"));
+        QVERIFY(book.append(first));
+        const QString path = book.currentFile();
+        QByteArray expected = RecordBook::kHeader + RecordBook::row(second);
+        if (change == QLatin1String("removed")) {
+            QVERIFY(QFile::remove(path));
+        } else {
+            QVERIFY(QFile::copy(path, path + ".new"));
+            QVERIFY(::rename(qPrintable(path + ".new"), qPrintable(path)) == 0);
+            expected = RecordBook::kHeader + RecordBook::row(first) + RecordBook::row(second);
+        }
+        QVERIFY(book.append(second));
+        QCOMPARE(contents(path), expected);
+        QCOMPARE(notices.size(), 1);
+        QVERIFY2(notices.first().contains(QStringLiteral("removed or replaced")),
+                 qPrintable(notices.first()));
+
+        // A folder that went away is not made again: the rows stop, and that is said.
+        QVERIFY(QDir(folder.path()).removeRecursively());
+        const Status gone = book.append(readingAt(3, noon, QStringLiteral("3333 000")));
+        QVERIFY(!gone);
+        QVERIFY(!QFileInfo::exists(folder.path()));
+    }
+
+    void folderIsTakenAtTheStart()
+    {
+        QTemporaryDir folder;
+        RecordBook first(folder.path());
+        QVERIFY(first.start());
+        RecordBook second(folder.path());
+        const Status refused = second.start();
+        QVERIFY(!refused);
+        QVERIFY2(refused.failure().description.contains(
+                     QString::number(QCoreApplication::applicationPid())),
+                 qPrintable(refused.failure().description));
+
+        QFile file(folder.filePath(QStringLiteral("a file")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        for (const QString &path : {QString(), file.fileName() + QStringLiteral("/record")}) {
+            const Status status = RecordBook(path).start();
+            QVERIFY2(!status, qPrintable(path));
+        }
+    }
+
+    void fullDiskLeavesNoPartRow()
+    {
+        QTemporaryDir folder;
+        const QDateTime noon(QDate(2026, 12, 8), QTime(12, 0));
         RecordBook book(folder.path());
         QVERIFY(book.append(readingAt(1, noon, QStringLiteral("1111 000"))));
+        const QByteArray before = contents(book.currentFile());
+        {
+            // Room for part of the next row only.
+            FileSizeLimit limit(rlim_t(before.size() + 20));
+            const Status status = book.append(readingAt(2, noon, QStringLiteral("2222 000")));
+            QVERIFY(!status);
+            QVERIFY2(status.failure().description.contains(book.currentFile()),
+                     qPrintable(status.failure().description));
+        }
+        QCOMPARE(contents(book.currentFile()), before);
+        // Once there is room again, the next row follows on a line of its own.
+        QVERIFY(book.append(readingAt(3, noon, QStringLiteral("3333 000"))));
+        QCOMPARE(contents(book.currentFile()),
+                 before + RecordBook::row(readingAt(3, noon, QStringLiteral("3333 000"))));
     }
-    RecordBook again(folder.path());
-    QVERIFY(again.append(readingAt(1, noon.addSecs(5), QStringLiteral("2222 000"))));
-    const QByteArray text = contents(again.currentFile());
-    QCOMPARE(text.count("time,sequence"), 1);
-    QCOMPARE(text.count('\n'), 3);
-    QVERIFY(text.indexOf("1111 000") < text.indexOf("2222 000"));
-}
-
-void TestRecordBook::partRowAtTheEndIsCutOff()
-{
-    QTemporaryDir folder;
-    const QDateTime noon(QDate(2026, 12, 8), QTime(12, 0));
-    const QString path = QDir(folder.path()).filePath(RecordBook::fileNameFor(noon.date()));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    const QByteArray whole = QByteArray(RecordBook::kHeader) +
-                             RecordBook::row(readingAt(1, noon, QStringLiteral("1111 000")));
-    file.write(whole + "2026-12-08T11:00:01.0000");
-    file.close();
-
-    RecordBook book(folder.path());
-    QStringList notices;
-    book.notice = [&notices](const QString &text) { notices << text; };
-    QVERIFY(book.append(readingAt(2, noon.addSecs(1), QStringLiteral("2222 000"))));
-    QCOMPARE(notices.size(), 1);
-    QVERIFY2(notices.first().contains(QStringLiteral("part row")), qPrintable(notices.first()));
-    QCOMPARE(contents(path),
-             whole + RecordBook::row(readingAt(2, noon.addSecs(1), QStringLiteral("2222 000"))));
-}
-
-void TestRecordBook::fileThatIsNoRecordIsLeftAlone_data()
-{
-    QTest::addColumn<QByteArray>("other");
-    QTest::addColumn<bool>("linked"); // the file has a second name
-    const QByteArray header(RecordBook::kHeader);
-    QTest::newRow("no line end at all") << QByteArray(10000, 'x') << false;
-    QTest::newRow("the lab's own CSV") << QByteArray("film,dose\nA1,10\n") << false;
-    QTest::newRow("binary, ending in a line end") << QByteArray("\x7f"
-                                                                "ELF\0\1\n",
-                                                                7)
-                                                  << false;
-    QTest::newRow("a header cut short, then more") << header.left(20) + "\n1,2\n" << false;
-    QTest::newRow("a record with another name") << header << true;
-}
-
-void TestRecordBook::fileThatIsNoRecordIsLeftAlone()
-{
-    QFETCH(QByteArray, other);
-    QFETCH(bool, linked);
-    QTemporaryDir folder;
-    const QDateTime noon(QDate(2026, 12, 8), QTime(12, 0));
-    const QString path = QDir(folder.path()).filePath(RecordBook::fileNameFor(noon.date()));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(other);
-    file.close();
-    if (linked)
-        QCOMPARE(::link(qPrintable(path), qPrintable(path + ".snapshot")), 0);
-
-    RecordBook book(folder.path());
-    const Status status = book.append(readingAt(1, noon, QStringLiteral("1111 000")));
-    QVERIFY(!status);
-    QVERIFY2(status.failure().description.contains(path), qPrintable(status.failure().description));
-    QCOMPARE(contents(path), other);
-}
-
-void TestRecordBook::removedOrReplacedFileIsBegunAnew_data()
-{
-    QTest::addColumn<QString>("change");
-    QTest::newRow("removed") << "removed";
-    QTest::newRow("replaced by a copy") << "copied";
-}
-
-// Rows never go into a file that no name leads to.
-void TestRecordBook::removedOrReplacedFileIsBegunAnew()
-{
-    QFETCH(QString, change);
-    QTemporaryDir folder;
-    const QDateTime noon(QDate(2026, 12, 8), QTime(12, 0));
-    RecordBook book(folder.path());
-    QStringList notices;
-    book.notice = [&notices](const QString &text) { notices << text; };
-    const Reading first = readingAt(1, noon, QStringLiteral("1111 000"));
-    const Reading second = readingAt(2, noon, QStringLiteral("2222 000"));
-    QVERIFY(book.append(first));
-    const QString path = book.currentFile();
-    QByteArray expected = RecordBook::kHeader + RecordBook::row(second);
-    if (change == QLatin1String("removed")) {
-        QVERIFY(QFile::remove(path));
-    } else {
-        QVERIFY(QFile::copy(path, path + ".new"));
-        QVERIFY(::rename(qPrintable(path + ".new"), qPrintable(path)) == 0);
-        expected = RecordBook::kHeader + RecordBook::row(first) + RecordBook::row(second);
-    }
-    QVERIFY(book.append(second));
-    QCOMPARE(contents(path), expected);
-    QCOMPARE(notices.size(), 1);
-    QVERIFY2(notices.first().contains(QStringLiteral("removed or replaced")),
-             qPrintable(notices.first()));
-
-    // A folder that went away is not made again: the rows stop, and that is said.
-    QVERIFY(QDir(folder.path()).removeRecursively());
-    const Status gone = book.append(readingAt(3, noon, QStringLiteral("3333 000")));
-    QVERIFY(!gone);
-    QVERIFY(!QFileInfo::exists(folder.path()));
-}
-
-void TestRecordBook::folderIsTakenAtTheStart()
-{
-    QTemporaryDir folder;
-    RecordBook first(folder.path());
-    QVERIFY(first.start());
-    RecordBook second(folder.path());
-    const Status refused = second.start();
-    QVERIFY(!refused);
-    QVERIFY2(
-        refused.failure().description.contains(QString::number(QCoreApplication::applicationPid())),
-        qPrintable(refused.failure().description));
-
-    QFile file(folder.filePath(QStringLiteral("a file")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    for (const QString &path : {QString(), file.fileName() + QStringLiteral("/record")}) {
-        const Status status = RecordBook(path).start();
-        QVERIFY2(!status, qPrintable(path));
-    }
-}
-
-void TestRecordBook::fullDiskLeavesNoPartRow()
-{
-    QTemporaryDir folder;
-    const QDateTime noon(QDate(2026, 12, 8), QTime(12, 0));
-    RecordBook book(folder.path());
-    QVERIFY(book.append(readingAt(1, noon, QStringLiteral("1111 000"))));
-    const QByteArray before = contents(book.currentFile());
-    {
-        // Room for part of the next row only.
-        FileSizeLimit limit(rlim_t(before.size() + 20));
-        const Status status = book.append(readingAt(2, noon, QStringLiteral("2222 000")));
-        QVERIFY(!status);
-        QVERIFY2(status.failure().description.contains(book.currentFile()),
-                 qPrintable(status.failure().description));
-    }
-    QCOMPARE(contents(book.currentFile()), before);
-    // Once there is room again, the next row follows on a line of its own.
-    QVERIFY(book.append(readingAt(3, noon, QStringLiteral("3333 000"))));
-    QCOMPARE(contents(book.currentFile()),
-             before + RecordBook::row(readingAt(3, noon, QStringLiteral("3333 000"))));
-}
+};
 
 QTEST_GUILESS_MAIN(TestRecordBook)
 #include "tst_recordbook.moc"

@@ -28,157 +28,6 @@ Outcome<QString> noDevice(int)
 
 } // namespace
 
-class TestSerialControl : public QObject {
-    Q_OBJECT
-
-private slots:
-    void initTestCase() { setCurrentLanguage(Language::English); }
-    void lineSettings_data();
-    void lineSettings();
-    void invalidSettingsKeepThePrevious();
-    void propertyRanges_data();
-    void propertyRanges();
-    void openFailures_data();
-    void openFailures();
-    void permissionAdvice_data();
-    void permissionAdvice();
-    void openIsExclusive();
-    void openStateRules();
-    void lineErrorEvents_data();
-    void lineErrorEvents();
-};
-
-void TestSerialControl::lineSettings_data()
-{
-    // clang-format off
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("normalised"); // empty: invalid
-
-    QTest::newRow("the reader's line") << "9600,N,8,1" << "9600,N,8,1";
-    QTest::newRow("lower-case parity") << "19200,e,7,2" << "19200,E,7,2";
-    QTest::newRow("blanks around fields") << " 9600 , N , 8 , 1 " << "9600,N,8,1";
-    QTest::newRow("mark parity") << "1200,M,7,1" << "1200,M,7,1";
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("baud only") << "9600" << "";
-    QTest::newRow("five fields") << "9600,N,8,1,0" << "";
-    QTest::newRow("unknown parity") << "9600,X,8,1" << "";
-    QTest::newRow("odd baud rate") << "9601,N,8,1" << "";
-    QTest::newRow("nine data bits") << "9600,N,9,1" << "";
-    QTest::newRow("four data bits") << "9600,N,4,1" << "";
-    QTest::newRow("three stop bits") << "9600,N,8,3" << "";
-    QTest::newRow("one and a half stop bits") << "9600,N,8,1.5" << "";
-    QTest::newRow("letters for baud") << "fast,N,8,1" << "";
-    // clang-format on
-}
-
-void TestSerialControl::lineSettings()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, normalised);
-    const Outcome<LineSettings> parsed = LineSettings::parse(text);
-    QCOMPARE(parsed.isOk(), !normalised.isEmpty());
-    if (parsed)
-        QCOMPARE(parsed.value().toString(), normalised);
-    else
-        QVERIFY(parsed.failure().description.contains(text));
-}
-
-void TestSerialControl::invalidSettingsKeepThePrevious()
-{
-    SerialCommControl comm(noDevice);
-    QVERIFY(comm.setSettings(QStringLiteral("19200,E,7,2")).isOk());
-    const Status status = comm.setSettings(QStringLiteral("9600,Q,8,1"));
-    QVERIFY(!status.isOk());
-    QCOMPARE(status.failure().code, int(Failure::InvalidPropertyValue));
-    QCOMPARE(comm.Settings().value(), QStringLiteral("19200,E,7,2"));
-}
-
-void TestSerialControl::propertyRanges_data()
-{
-    // clang-format off
-    QTest::addColumn<QString>("property");
-    QTest::addColumn<int>("value");
-    QTest::addColumn<bool>("accepted");
-
-    QTest::newRow("port 1") << "CommPort" << 1 << true;
-    QTest::newRow("port 16") << "CommPort" << 16 << true;
-    QTest::newRow("port 17") << "CommPort" << 17 << true;
-    QTest::newRow("port 0") << "CommPort" << 0 << false;
-    QTest::newRow("port -1") << "CommPort" << -1 << false;
-    QTest::newRow("port 256") << "CommPort" << 256 << false;
-    QTest::newRow("no handshaking") << "Handshaking" << 0 << true;
-    QTest::newRow("both handshakings") << "Handshaking" << 3 << true;
-    QTest::newRow("handshaking 4") << "Handshaking" << 4 << false;
-    QTest::newRow("threshold 0") << "RThreshold" << 0 << true;
-    QTest::newRow("threshold -1") << "RThreshold" << -1 << false;
-    QTest::newRow("input length 10") << "InputLen" << 10 << true;
-    QTest::newRow("input length -1") << "InputLen" << -1 << false;
-    // clang-format on
-}
-
-void TestSerialControl::propertyRanges()
-{
-    QFETCH(QString, property);
-    QFETCH(int, value);
-    QFETCH(bool, accepted);
-    SerialCommControl comm(noDevice);
-    const auto v = static_cast<qint16>(value);
-    Status status;
-    int readBack = 0;
-    if (property == QStringLiteral("CommPort")) {
-        status = comm.setCommPort(v);
-        readBack = comm.CommPort().value();
-    } else if (property == QStringLiteral("Handshaking")) {
-        status = comm.setHandshaking(value);
-        readBack = comm.Handshaking().value();
-    } else if (property == QStringLiteral("RThreshold")) {
-        status = comm.setRThreshold(v);
-        readBack = comm.RThreshold().value();
-    } else {
-        status = comm.setInputLen(v);
-        readBack = comm.InputLen().value();
-    }
-    QCOMPARE(status.isOk(), accepted);
-    if (accepted)
-        QCOMPARE(readBack, value);
-    else
-        QVERIFY(status.failure().description.contains(property));
-}
-
-void TestSerialControl::openFailures_data()
-{
-    // clang-format off
-    QTest::addColumn<QString>("path"); // "DIR" stands for a temporary folder
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("says");
-
-    QTest::newRow("missing device") << "DIR/ttyUSB7" << int(Failure::PortUnavailable) << "does not exist";
-    QTest::newRow("a folder") << "DIR" << int(Failure::PortUnavailable) << "not a serial device";
-    QTest::newRow("a plain file") << "DIR/file" << int(Failure::PortUnavailable) << "not a serial device";
-    QTest::newRow("a device that is no terminal") << "/dev/null" << int(Failure::PortUnavailable)
-                                                  << "not a serial device";
-    // clang-format on
-}
-
-void TestSerialControl::openFailures()
-{
-    QFETCH(QString, path);
-    QFETCH(int, code);
-    QFETCH(QString, says);
-    QTemporaryDir dir;
-    QFile file(dir.filePath(QStringLiteral("file")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    path.replace(QStringLiteral("DIR"), dir.path());
-
-    SerialCommControl comm([&](int) { return Outcome<QString>(path); });
-    const Status status = comm.setPortOpen(true);
-    QVERIFY(!status.isOk());
-    QCOMPARE(status.failure().code, code);
-    QVERIFY2(status.failure().description.contains(says), qPrintable(status.failure().description));
-    QVERIFY(status.failure().description.contains(path));
-    QVERIFY(!comm.PortOpen().value());
-}
-
 // How the row prepares the line's device (`device`, in the folder `dir`), and what it leaves
 // for the open: the path to open and what a user is told.
 using Prepare = std::function<QPair<QString, QString>(const QString &dir, const QString &device)>;
@@ -194,128 +43,267 @@ Prepare owned(gid_t group, mode_t mode, bool named)
     };
 }
 
-void TestSerialControl::permissionAdvice_data()
-{
-    QTest::addColumn<Prepare>("prepare");
-    const struct group *dialout = ::getgrnam("dialout");
-    const gid_t group = dialout ? dialout->gr_gid : 0;
-    QTest::newRow("its group may use it: join the group") << owned(group, 0660, true);
-    QTest::newRow("its group is root: no group named") << owned(0, 0660, false);
-    QTest::newRow("its group may only read: no group named") << owned(group, 0640, false);
-    QTest::newRow("a regular file: not a serial device")
-        << Prepare([](const QString &dir, const QString &) {
-               const QString path = dir + "/passwd";
-               QFile file(path);
-               const bool made =
-                   file.open(QIODevice::WriteOnly) &&
-                   file.setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadOther) &&
-                   QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                  QFileDevice::ExeOwner | QFileDevice::ExeOther);
-               return qMakePair(made ? path : QString(), FailureTexts::notASerialDevice(path));
-           });
-    // The link, in a folder only its owner enters.
-    QTest::newRow("a folder on the way is closed")
-        << Prepare([](const QString &dir, const QString &) {
-               return qMakePair(dir + "/line", FailureTexts::permissionDeniedOnPath(dir + "/line"));
-           });
-}
+class TestSerialControl : public QObject {
+    Q_OBJECT
 
-// What a user who may not open the device is told. The open runs without privileges in a
-// child process, since root opens anything.
-void TestSerialControl::permissionAdvice()
-{
-    QFETCH(Prepare, prepare);
-    if (::geteuid() != 0)
-        QSKIP("setting a device's owner needs root; the open itself runs as nobody");
-    if (!::getgrnam("dialout"))
-        QSKIP("this system has no group dialout");
-    QTemporaryDir dir;
-    PseudoTerminal pty;
-    QVERIFY(pty.open(dir.filePath(QStringLiteral("line"))).isEmpty());
-    const auto [path, expected] = prepare(dir.path(), pty.devicePath());
-    QVERIFY(!path.isEmpty());
-    const std::optional<QString> said = asUnprivileged([path = path] {
-        SerialCommControl comm([path](int) { return Outcome<QString>(path); });
+private slots:
+    void initTestCase() { setCurrentLanguage(Language::English); }
+
+    void lineSettings_data()
+    {
+        // clang-format off
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("normalised"); // empty: invalid
+
+        QTest::newRow("the reader's line") << "9600,N,8,1" << "9600,N,8,1";
+        QTest::newRow("lower-case parity") << "19200,e,7,2" << "19200,E,7,2";
+        QTest::newRow("blanks around fields") << " 9600 , N , 8 , 1 " << "9600,N,8,1";
+        QTest::newRow("mark parity") << "1200,M,7,1" << "1200,M,7,1";
+        QTest::newRow("empty") << "" << "";
+        QTest::newRow("baud only") << "9600" << "";
+        QTest::newRow("five fields") << "9600,N,8,1,0" << "";
+        QTest::newRow("unknown parity") << "9600,X,8,1" << "";
+        QTest::newRow("odd baud rate") << "9601,N,8,1" << "";
+        QTest::newRow("nine data bits") << "9600,N,9,1" << "";
+        QTest::newRow("four data bits") << "9600,N,4,1" << "";
+        QTest::newRow("three stop bits") << "9600,N,8,3" << "";
+        QTest::newRow("one and a half stop bits") << "9600,N,8,1.5" << "";
+        QTest::newRow("letters for baud") << "fast,N,8,1" << "";
+        // clang-format on
+    }
+
+    void lineSettings()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, normalised);
+        const Outcome<LineSettings> parsed = LineSettings::parse(text);
+        QCOMPARE(parsed.isOk(), !normalised.isEmpty());
+        if (parsed)
+            QCOMPARE(parsed.value().toString(), normalised);
+        else
+            QVERIFY(parsed.failure().description.contains(text));
+    }
+
+    void invalidSettingsKeepThePrevious()
+    {
+        SerialCommControl comm(noDevice);
+        QVERIFY(comm.setSettings(QStringLiteral("19200,E,7,2")).isOk());
+        const Status status = comm.setSettings(QStringLiteral("9600,Q,8,1"));
+        QVERIFY(!status.isOk());
+        QCOMPARE(status.failure().code, int(Failure::InvalidPropertyValue));
+        QCOMPARE(comm.Settings().value(), QStringLiteral("19200,E,7,2"));
+    }
+
+    void propertyRanges_data()
+    {
+        // clang-format off
+        QTest::addColumn<QString>("property");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<bool>("accepted");
+
+        QTest::newRow("port 1") << "CommPort" << 1 << true;
+        QTest::newRow("port 16") << "CommPort" << 16 << true;
+        QTest::newRow("port 17") << "CommPort" << 17 << true;
+        QTest::newRow("port 0") << "CommPort" << 0 << false;
+        QTest::newRow("port -1") << "CommPort" << -1 << false;
+        QTest::newRow("port 256") << "CommPort" << 256 << false;
+        QTest::newRow("no handshaking") << "Handshaking" << 0 << true;
+        QTest::newRow("both handshakings") << "Handshaking" << 3 << true;
+        QTest::newRow("handshaking 4") << "Handshaking" << 4 << false;
+        QTest::newRow("threshold 0") << "RThreshold" << 0 << true;
+        QTest::newRow("threshold -1") << "RThreshold" << -1 << false;
+        QTest::newRow("input length 10") << "InputLen" << 10 << true;
+        QTest::newRow("input length -1") << "InputLen" << -1 << false;
+        // clang-format on
+    }
+
+    void propertyRanges()
+    {
+        QFETCH(QString, property);
+        QFETCH(int, value);
+        QFETCH(bool, accepted);
+        SerialCommControl comm(noDevice);
+        const auto v = static_cast<qint16>(value);
+        Status status;
+        int readBack = 0;
+        if (property == QStringLiteral("CommPort")) {
+            status = comm.setCommPort(v);
+            readBack = comm.CommPort().value();
+        } else if (property == QStringLiteral("Handshaking")) {
+            status = comm.setHandshaking(value);
+            readBack = comm.Handshaking().value();
+        } else if (property == QStringLiteral("RThreshold")) {
+            status = comm.setRThreshold(v);
+            readBack = comm.RThreshold().value();
+        } else {
+            status = comm.setInputLen(v);
+            readBack = comm.InputLen().value();
+        }
+        QCOMPARE(status.isOk(), accepted);
+        if (accepted)
+            QCOMPARE(readBack, value);
+        else
+            QVERIFY(status.failure().description.contains(property));
+    }
+
+    void openFailures_data()
+    {
+        // clang-format off
+        QTest::addColumn<QString>("path"); // "DIR" stands for a temporary folder
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("says");
+
+        QTest::newRow("missing device") << "DIR/ttyUSB7" << int(Failure::PortUnavailable) << "does not exist";
+        QTest::newRow("a folder") << "DIR" << int(Failure::PortUnavailable) << "not a serial device";
+        QTest::newRow("a plain file") << "DIR/file" << int(Failure::PortUnavailable) << "not a serial device";
+        QTest::newRow("a device that is no terminal") << "/dev/null" << int(Failure::PortUnavailable)
+                                                      << "not a serial device";
+        // clang-format on
+    }
+
+    void openFailures()
+    {
+        QFETCH(QString, path);
+        QFETCH(int, code);
+        QFETCH(QString, says);
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("file")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        path.replace(QStringLiteral("DIR"), dir.path());
+
+        SerialCommControl comm([&](int) { return Outcome<QString>(path); });
         const Status status = comm.setPortOpen(true);
-        return status ? QStringLiteral("opened") : status.failure().description;
-    });
-    QVERIFY(said);
-    QCOMPARE(*said, expected);
-}
+        QVERIFY(!status.isOk());
+        QCOMPARE(status.failure().code, code);
+        QVERIFY2(status.failure().description.contains(says),
+                 qPrintable(status.failure().description));
+        QVERIFY(status.failure().description.contains(path));
+        QVERIFY(!comm.PortOpen().value());
+    }
 
-void TestSerialControl::openIsExclusive()
-{
-    QTemporaryDir dir;
-    PseudoTerminal pty;
-    const QString link = dir.filePath(QStringLiteral("line"));
-    QVERIFY(pty.open(link).isEmpty());
-    auto resolver = [&](int) { return Outcome<QString>(link); };
-    SerialCommControl first(resolver);
-    SerialCommControl second(resolver);
-    QVERIFY(first.setPortOpen(true).isOk());
-    const Status status = second.setPortOpen(true);
-    QVERIFY(!status.isOk());
-    QCOMPARE(status.failure().code, int(Failure::PortInUse));
-    QVERIFY(status.failure().description.contains(QStringLiteral("in use")));
-    QVERIFY(first.setPortOpen(false).isOk());
-    QVERIFY(second.setPortOpen(true).isOk());
-}
+    void permissionAdvice_data()
+    {
+        QTest::addColumn<Prepare>("prepare");
+        const struct group *dialout = ::getgrnam("dialout");
+        const gid_t group = dialout ? dialout->gr_gid : 0;
+        QTest::newRow("its group may use it: join the group") << owned(group, 0660, true);
+        QTest::newRow("its group is root: no group named") << owned(0, 0660, false);
+        QTest::newRow("its group may only read: no group named") << owned(group, 0640, false);
+        QTest::newRow("a regular file: not a serial device") << Prepare(
+            [](const QString &dir, const QString &) {
+                const QString path = dir + "/passwd";
+                QFile file(path);
+                const bool made =
+                    file.open(QIODevice::WriteOnly) &&
+                    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadOther) &&
+                    QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                   QFileDevice::ExeOwner | QFileDevice::ExeOther);
+                return qMakePair(made ? path : QString(), FailureTexts::notASerialDevice(path));
+            });
+        // The link, in a folder only its owner enters.
+        QTest::newRow("a folder on the way is closed") << Prepare([](const QString &dir,
+                                                                     const QString &) {
+            return qMakePair(dir + "/line", FailureTexts::permissionDeniedOnPath(dir + "/line"));
+        });
+    }
 
-void TestSerialControl::openStateRules()
-{
-    QTemporaryDir dir;
-    PseudoTerminal pty;
-    const QString link = dir.filePath(QStringLiteral("line"));
-    QVERIFY(pty.open(link).isEmpty());
-    SerialCommControl comm([&](int) { return Outcome<QString>(link); });
+    // What a user who may not open the device is told. The open runs without privileges in a
+    // child process, since root opens anything.
+    void permissionAdvice()
+    {
+        QFETCH(Prepare, prepare);
+        if (::geteuid() != 0)
+            QSKIP("setting a device's owner needs root; the open itself runs as nobody");
+        if (!::getgrnam("dialout"))
+            QSKIP("this system has no group dialout");
+        QTemporaryDir dir;
+        PseudoTerminal pty;
+        QVERIFY(pty.open(dir.filePath(QStringLiteral("line"))).isEmpty());
+        const auto [path, expected] = prepare(dir.path(), pty.devicePath());
+        QVERIFY(!path.isEmpty());
+        const std::optional<QString> said = asUnprivileged([path = path] {
+            SerialCommControl comm([path](int) { return Outcome<QString>(path); });
+            const Status status = comm.setPortOpen(true);
+            return status ? QStringLiteral("opened") : status.failure().description;
+        });
+        QVERIFY(said);
+        QCOMPARE(*said, expected);
+    }
 
-    QCOMPARE(comm.Input().failure().code, int(Failure::PortNotOpen));
-    QVERIFY(comm.setPortOpen(false).isOk()); // closing a closed port is harmless
-    QVERIFY(comm.setPortOpen(true).isOk());
-    QCOMPARE(comm.setPortOpen(true).failure().code, int(Failure::PortAlreadyOpen));
-    QCOMPARE(comm.setCommPort(2).failure().code, int(Failure::PortAlreadyOpen));
-    QCOMPARE(comm.CommPort().value(), qint16(1));
-    // Line parameters may change while open (a pseudo-terminal takes 8 bits, no parity only).
-    QVERIFY(comm.setSettings(QStringLiteral("4800,N,8,2")).isOk());
-    const Status handshaking = comm.setHandshaking(0);
-    QVERIFY2(handshaking.isOk(),
-             qPrintable(handshaking.isOk() ? QString() : handshaking.failure().description));
-    QVERIFY(comm.setPortOpen(false).isOk());
-    QVERIFY(comm.setCommPort(2).isOk());
-}
+    void openIsExclusive()
+    {
+        QTemporaryDir dir;
+        PseudoTerminal pty;
+        const QString link = dir.filePath(QStringLiteral("line"));
+        QVERIFY(pty.open(link).isEmpty());
+        auto resolver = [&](int) { return Outcome<QString>(link); };
+        SerialCommControl first(resolver);
+        SerialCommControl second(resolver);
+        QVERIFY(first.setPortOpen(true).isOk());
+        const Status status = second.setPortOpen(true);
+        QVERIFY(!status.isOk());
+        QCOMPARE(status.failure().code, int(Failure::PortInUse));
+        QVERIFY(status.failure().description.contains(QStringLiteral("in use")));
+        QVERIFY(first.setPortOpen(false).isOk());
+        QVERIFY(second.setPortOpen(true).isOk());
+    }
 
-void TestSerialControl::lineErrorEvents_data()
-{
-    // clang-format off
-    QTest::addColumn<int>("framing");
-    QTest::addColumn<int>("parity");
-    QTest::addColumn<int>("overrun");
-    QTest::addColumn<int>("bufferOverrun");
-    QTest::addColumn<int>("breaks");
-    QTest::addColumn<QList<qint16>>("events");
+    void openStateRules()
+    {
+        QTemporaryDir dir;
+        PseudoTerminal pty;
+        const QString link = dir.filePath(QStringLiteral("line"));
+        QVERIFY(pty.open(link).isEmpty());
+        SerialCommControl comm([&](int) { return Outcome<QString>(link); });
 
-    using namespace CommEventCode;
-    QTest::newRow("none") << 0 << 0 << 0 << 0 << 0 << QList<qint16>{};
-    QTest::newRow("framing") << 3 << 0 << 0 << 0 << 0 << QList<qint16>{Framing};
-    QTest::newRow("parity, once for many") << 0 << 7 << 0 << 0 << 0 << QList<qint16>{Parity};
-    QTest::newRow("overrun") << 0 << 0 << 1 << 0 << 0 << QList<qint16>{Overrun};
-    QTest::newRow("buffer overrun") << 0 << 0 << 0 << 2 << 0 << QList<qint16>{ReceiveOverflow};
-    QTest::newRow("break") << 0 << 0 << 0 << 0 << 1 << QList<qint16>{Break};
-    QTest::newRow("all, overrun first")
-        << 1 << 1 << 1 << 1 << 1 << QList<qint16>{Overrun, ReceiveOverflow, Parity, Framing, Break};
-    // clang-format on
-}
+        QCOMPARE(comm.Input().failure().code, int(Failure::PortNotOpen));
+        QVERIFY(comm.setPortOpen(false).isOk()); // closing a closed port is harmless
+        QVERIFY(comm.setPortOpen(true).isOk());
+        QCOMPARE(comm.setPortOpen(true).failure().code, int(Failure::PortAlreadyOpen));
+        QCOMPARE(comm.setCommPort(2).failure().code, int(Failure::PortAlreadyOpen));
+        QCOMPARE(comm.CommPort().value(), qint16(1));
+        // Line parameters may change while open (a pseudo-terminal takes 8 bits, no parity only).
+        QVERIFY(comm.setSettings(QStringLiteral("4800,N,8,2")).isOk());
+        const Status handshaking = comm.setHandshaking(0);
+        QVERIFY2(handshaking.isOk(),
+                 qPrintable(handshaking.isOk() ? QString() : handshaking.failure().description));
+        QVERIFY(comm.setPortOpen(false).isOk());
+        QVERIFY(comm.setCommPort(2).isOk());
+    }
 
-void TestSerialControl::lineErrorEvents()
-{
-    QFETCH(int, framing);
-    QFETCH(int, parity);
-    QFETCH(int, overrun);
-    QFETCH(int, bufferOverrun);
-    QFETCH(int, breaks);
-    QFETCH(QList<qint16>, events);
-    QCOMPARE(LineErrors::events({framing, parity, overrun, bufferOverrun, breaks}), events);
-}
+    void lineErrorEvents_data()
+    {
+        // clang-format off
+        QTest::addColumn<int>("framing");
+        QTest::addColumn<int>("parity");
+        QTest::addColumn<int>("overrun");
+        QTest::addColumn<int>("bufferOverrun");
+        QTest::addColumn<int>("breaks");
+        QTest::addColumn<QList<qint16>>("events");
+
+        using namespace CommEventCode;
+        QTest::newRow("none") << 0 << 0 << 0 << 0 << 0 << QList<qint16>{};
+        QTest::newRow("framing") << 3 << 0 << 0 << 0 << 0 << QList<qint16>{Framing};
+        QTest::newRow("parity, once for many") << 0 << 7 << 0 << 0 << 0 << QList<qint16>{Parity};
+        QTest::newRow("overrun") << 0 << 0 << 1 << 0 << 0 << QList<qint16>{Overrun};
+        QTest::newRow("buffer overrun") << 0 << 0 << 0 << 2 << 0 << QList<qint16>{ReceiveOverflow};
+        QTest::newRow("break") << 0 << 0 << 0 << 0 << 1 << QList<qint16>{Break};
+        QTest::newRow("all, overrun first")
+            << 1 << 1 << 1 << 1 << 1 << QList<qint16>{Overrun, ReceiveOverflow, Parity, Framing, Break};
+        // clang-format on
+    }
+
+    void lineErrorEvents()
+    {
+        QFETCH(int, framing);
+        QFETCH(int, parity);
+        QFETCH(int, overrun);
+        QFETCH(int, bufferOverrun);
+        QFETCH(int, breaks);
+        QFETCH(QList<qint16>, events);
+        QCOMPARE(LineErrors::events({framing, parity, overrun, bufferOverrun, breaks}), events);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestSerialControl)
 #include "tst_serialcontrol.moc"

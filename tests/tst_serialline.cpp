@@ -51,185 +51,173 @@ class TestSerialLine : public QObject {
     Q_OBJECT
 
 private slots:
-    void recordOneByteAtATime();
-    void records_data();
-    void records();
-    void garbageThenGoodRecords();
-    void longRunWithoutLineEnd();
-    void burstLargerThanTheBufferLosesNothing();
-    void nestedEventsWhileABoxIsOpen();
-    void deviceLossAndReturn();
-    void closingStopsReconnecting();
-    void closeAndReopenDropsTheHalfRecord();
-    void reconnectedLineIsWatchedOnce();
-};
-
-void TestSerialLine::recordOneByteAtATime()
-{
-    Line line;
-    QVERIFY(line.open());
-    for (const char c : QByteArray("1234 000\r\n")) {
-        line.write(QByteArray(1, c));
-        QTest::qWait(3);
+    void recordOneByteAtATime()
+    {
+        Line line;
+        QVERIFY(line.open());
+        for (const char c : QByteArray("1234 000\r\n")) {
+            line.write(QByteArray(1, c));
+            QTest::qWait(3);
+        }
+        QTRY_COMPARE(line.absorbances(), QStringList{QStringLiteral("1.234")});
+        QCOMPARE(line.indicators.text(IndicatorModel::Item::Wavelength), QStringLiteral("510"));
+        QTest::qWait(50);
+        QCOMPARE(line.indicators.progress(), 5); // decoded exactly once
     }
-    QTRY_COMPARE(line.absorbances(), QStringList{QStringLiteral("1.234")});
-    QCOMPARE(line.indicators.text(IndicatorModel::Item::Wavelength), QStringLiteral("510"));
-    QTest::qWait(50);
-    QCOMPARE(line.indicators.progress(), 5); // decoded exactly once
-}
 
-void TestSerialLine::records_data()
-{
-    // clang-format off
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("absorbances");
+    void records_data()
+    {
+        // clang-format off
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("absorbances");
 
-    QTest::newRow("two records in one write") << QByteArray("1234 000\r\n0500 100\r\n")
-                                              << "1.234|0.500";
-    QTest::newRow("CR only") << QByteArray("1234 000\r0500 100\r2005 000\r") << "1.234|0.500|2.01";
-    QTest::newRow("LF only") << QByteArray("1234 000\n0500 100\n") << "1.234|0.500";
-    QTest::newRow("ten characters, no line end") << QByteArray("1234 000XY0500 100YZ\r\n") << "1.234|0.500";
-    QTest::newRow("short piece dropped") << QByteArray("34 000\r\n0500 100\r\n") << "0.500";
-    // clang-format on
-}
+        QTest::newRow("two records in one write") << QByteArray("1234 000\r\n0500 100\r\n")
+                                                  << "1.234|0.500";
+        QTest::newRow("CR only") << QByteArray("1234 000\r0500 100\r2005 000\r") << "1.234|0.500|2.01";
+        QTest::newRow("LF only") << QByteArray("1234 000\n0500 100\n") << "1.234|0.500";
+        QTest::newRow("ten characters, no line end") << QByteArray("1234 000XY0500 100YZ\r\n") << "1.234|0.500";
+        QTest::newRow("short piece dropped") << QByteArray("34 000\r\n0500 100\r\n") << "0.500";
+        // clang-format on
+    }
 
-void TestSerialLine::records()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, absorbances);
-    Line line;
-    QVERIFY(line.open());
-    line.write(bytes);
-    QTRY_COMPARE(line.absorbances().join(u'|'), absorbances);
-}
+    void records()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, absorbances);
+        Line line;
+        QVERIFY(line.open());
+        line.write(bytes);
+        QTRY_COMPARE(line.absorbances().join(u'|'), absorbances);
+    }
 
-void TestSerialLine::garbageThenGoodRecords()
-{
-    Line line;
-    QVERIFY(line.open());
-    QByteArray garbage(4000, Qt::Uninitialized);
-    QRandomGenerator random(7);
-    for (char &c : garbage)
-        c = static_cast<char>(random.bounded(256));
-    line.write(garbage);
-    line.write("\r\n1234 000\r\n0123 010\r\n");
-    QTRY_VERIFY(line.absorbances().size() >= 2);
-    QTRY_COMPARE(line.absorbances().mid(line.absorbances().size() - 2),
-                 (QStringList{QStringLiteral("1.234"), QStringLiteral("LO")}));
-    QVERIFY(line.prompter.mostOpenAtOnce <= 1);
-}
+    void garbageThenGoodRecords()
+    {
+        Line line;
+        QVERIFY(line.open());
+        QByteArray garbage(4000, Qt::Uninitialized);
+        QRandomGenerator random(7);
+        for (char &c : garbage)
+            c = static_cast<char>(random.bounded(256));
+        line.write(garbage);
+        line.write("\r\n1234 000\r\n0123 010\r\n");
+        QTRY_VERIFY(line.absorbances().size() >= 2);
+        QTRY_COMPARE(line.absorbances().mid(line.absorbances().size() - 2),
+                     (QStringList{QStringLiteral("1.234"), QStringLiteral("LO")}));
+        QVERIFY(line.prompter.mostOpenAtOnce <= 1);
+    }
 
-void TestSerialLine::longRunWithoutLineEnd()
-{
-    Line line;
-    QVERIFY(line.open());
-    line.write(QByteArray(5005, '7'));
-    line.write("\r\n0500 100\r\n");
-    QTRY_COMPARE(line.absorbances().size(), 501);
-    QCOMPARE(line.absorbances().first(), QStringLiteral("7.78")); // "7777777777": count 7777
-    QCOMPARE(line.absorbances().last(), QStringLiteral("0.500"));
-    QVERIFY(line.reader.receiveHandler().ReceiveBuffer().size() <= 10);
-}
+    void longRunWithoutLineEnd()
+    {
+        Line line;
+        QVERIFY(line.open());
+        line.write(QByteArray(5005, '7'));
+        line.write("\r\n0500 100\r\n");
+        QTRY_COMPARE(line.absorbances().size(), 501);
+        QCOMPARE(line.absorbances().first(), QStringLiteral("7.78")); // "7777777777": count 7777
+        QCOMPARE(line.absorbances().last(), QStringLiteral("0.500"));
+        QVERIFY(line.reader.receiveHandler().ReceiveBuffer().size() <= 10);
+    }
 
-void TestSerialLine::burstLargerThanTheBufferLosesNothing()
-{
-    Line line;
-    QVERIFY(line.open());
-    QByteArray burst;
-    for (int i = 0; i < 400; ++i)
-        burst += QByteArray::number(i).rightJustified(4, '0') + " 000\r\n";
-    line.write(burst); // 4000 bytes: four times the control's buffer
-    QTRY_COMPARE(line.absorbances().size(), 400);
-    QCOMPARE(line.absorbances().first(), QStringLiteral("0.000"));
-    QCOMPARE(line.absorbances().last(), QStringLiteral("0.399"));
-}
+    void burstLargerThanTheBufferLosesNothing()
+    {
+        Line line;
+        QVERIFY(line.open());
+        QByteArray burst;
+        for (int i = 0; i < 400; ++i)
+            burst += QByteArray::number(i).rightJustified(4, '0') + " 000\r\n";
+        line.write(burst); // 4000 bytes: four times the control's buffer
+        QTRY_COMPARE(line.absorbances().size(), 400);
+        QCOMPARE(line.absorbances().first(), QStringLiteral("0.000"));
+        QCOMPARE(line.absorbances().last(), QStringLiteral("0.399"));
+    }
 
-void TestSerialLine::nestedEventsWhileABoxIsOpen()
-{
-    Line line;
-    QVERIFY(line.open());
-    line.write("0777 000\r\n");
-    QTRY_COMPARE(line.absorbances().size(), 1);
-    // A real modal box runs a nested event loop; records keep arriving while it is open.
-    line.prompter.whileOpen = [&] {
-        line.prompter.whileOpen = nullptr;
-        line.write("0555 000\r\n");
-        QTRY_COMPARE(line.absorbances().size(), 3);
-    };
-    line.write("12a4 100\r\n");
-    QTRY_COMPARE(line.prompter.shown.size(), 1);
-    QCOMPARE(line.absorbances(), (QStringList{QStringLiteral("0.777"), QStringLiteral("0.777"),
-                                              QStringLiteral("0.555")}));
-    QCOMPARE(line.indicators.text(IndicatorModel::Item::Wavelength), QStringLiteral("510"));
-    QVERIFY(line.reader.watchdog().isRunning());
-}
+    void nestedEventsWhileABoxIsOpen()
+    {
+        Line line;
+        QVERIFY(line.open());
+        line.write("0777 000\r\n");
+        QTRY_COMPARE(line.absorbances().size(), 1);
+        // A real modal box runs a nested event loop; records keep arriving while it is open.
+        line.prompter.whileOpen = [&] {
+            line.prompter.whileOpen = nullptr;
+            line.write("0555 000\r\n");
+            QTRY_COMPARE(line.absorbances().size(), 3);
+        };
+        line.write("12a4 100\r\n");
+        QTRY_COMPARE(line.prompter.shown.size(), 1);
+        QCOMPARE(line.absorbances(), (QStringList{QStringLiteral("0.777"), QStringLiteral("0.777"),
+                                                  QStringLiteral("0.555")}));
+        QCOMPARE(line.indicators.text(IndicatorModel::Item::Wavelength), QStringLiteral("510"));
+        QVERIFY(line.reader.watchdog().isRunning());
+    }
 
-void TestSerialLine::deviceLossAndReturn()
-{
-    Line line;
-    QVERIFY(line.open());
-    line.write("1234 000\r\n0999 0"); // unplugged in the middle of a record
-    QTRY_COMPARE(line.absorbances().size(), 1);
-    QTRY_COMPARE(line.reader.receiveHandler().ReceiveBuffer(), QStringLiteral("0999 0"));
+    void deviceLossAndReturn()
+    {
+        Line line;
+        QVERIFY(line.open());
+        line.write("1234 000\r\n0999 0"); // unplugged in the middle of a record
+        QTRY_COMPARE(line.absorbances().size(), 1);
+        QTRY_COMPARE(line.reader.receiveHandler().ReceiveBuffer(), QStringLiteral("0999 0"));
 
-    line.pty.close();
-    QTRY_VERIFY(!line.comm.deviceConnected());
-    QVERIFY(line.comm.PortOpen().value());
-    const double before = ProcStats::cpuSeconds(::getpid());
-    QTest::qWait(2500);
-    const double spent = ProcStats::cpuSeconds(::getpid()) - before;
-    qInfo("CPU while the device was away: %.3f s in 2.5 s", spent);
-    QVERIFY2(spent < 0.15, qPrintable(QStringLiteral("%1 s of CPU").arg(spent)));
+        line.pty.close();
+        QTRY_VERIFY(!line.comm.deviceConnected());
+        QVERIFY(line.comm.PortOpen().value());
+        const double before = ProcStats::cpuSeconds(::getpid());
+        QTest::qWait(2500);
+        const double spent = ProcStats::cpuSeconds(::getpid()) - before;
+        qInfo("CPU while the device was away: %.3f s in 2.5 s", spent);
+        QVERIFY2(spent < 0.15, qPrintable(QStringLiteral("%1 s of CPU").arg(spent)));
 
-    QVERIFY(line.pty.open(line.link).isEmpty());                  // plugged in again
-    QTRY_VERIFY_WITH_TIMEOUT(line.comm.deviceConnected(), 10000); // a loaded machine
-    // The half record from before is not glued to the next one.
-    line.write("00 100\r\n0500 100\r\n");
-    QTRY_COMPARE(line.absorbances().size(), 2);
-    QCOMPARE(line.absorbances().last(), QStringLiteral("0.500"));
-    QCOMPARE(line.prompter.shown.size(), 0);
-}
+        QVERIFY(line.pty.open(line.link).isEmpty());                  // plugged in again
+        QTRY_VERIFY_WITH_TIMEOUT(line.comm.deviceConnected(), 10000); // a loaded machine
+        // The half record from before is not glued to the next one.
+        line.write("00 100\r\n0500 100\r\n");
+        QTRY_COMPARE(line.absorbances().size(), 2);
+        QCOMPARE(line.absorbances().last(), QStringLiteral("0.500"));
+        QCOMPARE(line.prompter.shown.size(), 0);
+    }
 
-void TestSerialLine::closingStopsReconnecting()
-{
-    Line line;
-    QVERIFY(line.open());
-    line.pty.close();
-    QTRY_VERIFY(!line.comm.deviceConnected());
-    QVERIFY(line.comm.setPortOpen(false).isOk());
-    QVERIFY(line.pty.open(line.link).isEmpty());
-    QTest::qWait(1500);
-    QVERIFY(!line.comm.deviceConnected());
-    QVERIFY(!line.comm.PortOpen().value());
-}
+    void closingStopsReconnecting()
+    {
+        Line line;
+        QVERIFY(line.open());
+        line.pty.close();
+        QTRY_VERIFY(!line.comm.deviceConnected());
+        QVERIFY(line.comm.setPortOpen(false).isOk());
+        QVERIFY(line.pty.open(line.link).isEmpty());
+        QTest::qWait(1500);
+        QVERIFY(!line.comm.deviceConnected());
+        QVERIFY(!line.comm.PortOpen().value());
+    }
 
-void TestSerialLine::closeAndReopenDropsTheHalfRecord()
-{
-    Line line;
-    QVERIFY(line.open());
-    line.write("1234 000\r\n0999 0");
-    QTRY_COMPARE(line.reader.receiveHandler().ReceiveBuffer(), QStringLiteral("0999 0"));
-    QVERIFY(line.comm.setPortOpen(false).isOk());
-    QVERIFY(line.comm.setPortOpen(true).isOk());
-    line.write("00 100\r\n0500 100\r\n");
-    QTRY_COMPARE(line.absorbances().size(), 2);
-    QCOMPARE(line.absorbances().last(), QStringLiteral("0.500"));
-}
+    void closeAndReopenDropsTheHalfRecord()
+    {
+        Line line;
+        QVERIFY(line.open());
+        line.write("1234 000\r\n0999 0");
+        QTRY_COMPARE(line.reader.receiveHandler().ReceiveBuffer(), QStringLiteral("0999 0"));
+        QVERIFY(line.comm.setPortOpen(false).isOk());
+        QVERIFY(line.comm.setPortOpen(true).isOk());
+        line.write("00 100\r\n0500 100\r\n");
+        QTRY_COMPARE(line.absorbances().size(), 2);
+        QCOMPARE(line.absorbances().last(), QStringLiteral("0.500"));
+    }
 
-void TestSerialLine::reconnectedLineIsWatchedOnce()
-{
-    Line line;
-    QVERIFY(line.open());
-    line.pty.close();
-    QTRY_VERIFY(!line.comm.deviceConnected());
-    QVERIFY(line.pty.open(line.link).isEmpty());
-    QTRY_VERIFY_WITH_TIMEOUT(line.comm.deviceConnected(), 10000); // a loaded machine
-    // Once back, the control stops trying: it does not open the device again and again.
-    QTest::qWait(2 * SerialCommControl::kReconnectIntervalMs + 500);
-    QCOMPARE(line.comm.findChildren<QSocketNotifier *>().size(), 1);
-    line.write("0500 100\r\n");
-    QTRY_COMPARE(line.absorbances().size(), 1);
-}
+    void reconnectedLineIsWatchedOnce()
+    {
+        Line line;
+        QVERIFY(line.open());
+        line.pty.close();
+        QTRY_VERIFY(!line.comm.deviceConnected());
+        QVERIFY(line.pty.open(line.link).isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(line.comm.deviceConnected(), 10000); // a loaded machine
+        // Once back, the control stops trying: it does not open the device again and again.
+        QTest::qWait(2 * SerialCommControl::kReconnectIntervalMs + 500);
+        QCOMPARE(line.comm.findChildren<QSocketNotifier *>().size(), 1);
+        line.write("0500 100\r\n");
+        QTRY_COMPARE(line.absorbances().size(), 1);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestSerialLine)
 #include "tst_serialline.moc"

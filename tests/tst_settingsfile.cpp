@@ -30,156 +30,6 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 
 } // namespace
 
-class TestSettingsFile : public QObject {
-    Q_OBJECT
-
-private slots:
-    void initTestCase() { setCurrentLanguage(Language::English); }
-    void init();
-    void storeChangesOneLine_data();
-    void storeChangesOneLine();
-    void valuesAsWritten_data();
-    void valuesAsWritten();
-    void storeKeepsModeAndLink();
-    void storeIntoAMissingFolder();
-    void refused_data();
-    void refused();
-    void refusedWithoutReadPermission();
-    void unreadableFileIsNotReplaced();
-
-private:
-    QString file() const { return m_dir->filePath(QStringLiteral("ZAV41K.conf")); }
-    std::unique_ptr<QTemporaryDir> m_dir;
-};
-
-void TestSettingsFile::init()
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-}
-
-void TestSettingsFile::storeChangesOneLine_data()
-{
-    // clang-format off
-    QTest::addColumn<QByteArray>("before"); // "MISSING": no file
-    QTest::addColumn<QByteArray>("after");  // with CommPort set to 5
-
-    QTest::newRow("no file") << QByteArray("MISSING") << QByteArray("[Properties]\nCommPort=5\n");
-    QTest::newRow("empty file") << QByteArray("") << QByteArray("[Properties]\nCommPort=5\n");
-    QTest::newRow("comments and blank lines stay")
-        << QByteArray("# our reader, room 2\n\n[Properties]\n; chosen by Anna\nCommPort=2\n\n[Ports]\nCom1=/dev/ttyUSB0\n")
-        << QByteArray("# our reader, room 2\n\n[Properties]\n; chosen by Anna\nCommPort=5\n\n[Ports]\nCom1=/dev/ttyUSB0\n");
-    QTest::newRow("line ends CRLF")
-        << QByteArray("[Ports]\r\nCom1=/dev/x\r\n[Properties]\r\nCommPort=2\r\n")
-        << QByteArray("[Ports]\r\nCom1=/dev/x\r\n[Properties]\r\nCommPort=5\r\n");
-    QTest::newRow("line ends CRLF, key added")
-        << QByteArray("[Ports]\r\nCom1=/dev/x\r\n")
-        << QByteArray("[Ports]\r\nCom1=/dev/x\r\n\r\n[Properties]\r\nCommPort=5\r\n");
-    QTest::newRow("byte order mark")
-        << QByteArray("\xEF\xBB\xBF[Properties]\nCommPort=2\n")
-        << QByteArray("\xEF\xBB\xBF[Properties]\nCommPort=5\n");
-    QTest::newRow("path that is not UTF-8")
-        << QByteArray("[Ports]\nCom1=/tmp/\xE9\xFF\n")
-        << QByteArray("[Ports]\nCom1=/tmp/\xE9\xFF\n\n[Properties]\nCommPort=5\n");
-    QTest::newRow("unknown groups keep their order; key added to its group")
-        << QByteArray("[Zeta]\na=1\n[Properties]\nOther=x\n\n[Alpha]\nb=2\n")
-        << QByteArray("[Zeta]\na=1\n[Properties]\nOther=x\nCommPort=5\n\n[Alpha]\nb=2\n");
-    QTest::newRow("no line end at the end")
-        << QByteArray("[Properties]\nCommPort=2") << QByteArray("[Properties]\nCommPort=5");
-    QTest::newRow("group last, no line end, key added")
-        << QByteArray("[Properties]\nOther=x") << QByteArray("[Properties]\nOther=x\nCommPort=5\n");
-    // A CRLF file cut after its last CR: the line end is completed, so the Ports entry keeps
-    // its value rather than gaining a carriage return.
-    QTest::newRow("cut after a CR, group added")
-        << QByteArray("[Ports]\r\nCom1=/dev/x\r")
-        << QByteArray("[Ports]\r\nCom1=/dev/x\r\n\r\n[Properties]\r\nCommPort=5\r\n");
-    QTest::newRow("cut after a CR, key added to its group")
-        << QByteArray("[Properties]\r\nOther=x\r")
-        << QByteArray("[Properties]\r\nOther=x\r\nCommPort=5\r\n");
-    QTest::newRow("blanks around the equals sign stay")
-        << QByteArray("[Properties]\nCommPort = 12 \n") << QByteArray("[Properties]\nCommPort = 5 \n");
-    QTest::newRow("quoted value")
-        << QByteArray("[Properties]\nCommPort=\"2\"\n") << QByteArray("[Properties]\nCommPort=5\n");
-    QTest::newRow("key repeated: the one that counts")
-        << QByteArray("[Properties]\nCommPort=1\nCommPort=2\n") << QByteArray("[Properties]\nCommPort=1\nCommPort=5\n");
-    QTest::newRow("same key in another group untouched")
-        << QByteArray("[Other]\nCommPort=9\n") << QByteArray("[Other]\nCommPort=9\n\n[Properties]\nCommPort=5\n");
-    QTest::newRow("commented-out key untouched")
-        << QByteArray("[Properties]\n#CommPort=9\n") << QByteArray("[Properties]\n#CommPort=9\nCommPort=5\n");
-    QTest::newRow("keys before any group")
-        << QByteArray("loose=1\n") << QByteArray("loose=1\n\n[Properties]\nCommPort=5\n");
-    // clang-format on
-}
-
-void TestSettingsFile::storeChangesOneLine()
-{
-    QFETCH(QByteArray, before);
-    QFETCH(QByteArray, after);
-    if (before != "MISSING")
-        QVERIFY(writeFile(file(), before));
-    const Status stored = SettingsFile::store(file(), "Properties", "CommPort", "5");
-    QVERIFY2(stored, qPrintable(stored ? QString() : stored.failure().description));
-    QCOMPARE(contentsOf(file()), after);
-    // Storing the same again changes nothing, and nothing is left beside the file.
-    QVERIFY(SettingsFile::store(file(), "Properties", "CommPort", "5").isOk());
-    QCOMPARE(contentsOf(file()), after);
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
-             QStringList{QStringLiteral("ZAV41K.conf")});
-    const Outcome<IniDocument> read = SettingsFile::load(file());
-    QVERIFY(read);
-    QCOMPARE(read.value().value("Properties", "CommPort"), QByteArray("5"));
-}
-
-void TestSettingsFile::valuesAsWritten_data()
-{
-    // clang-format off
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<QByteArray>("value"); // "NONE": no value
-
-    QTest::newRow("plain") << QByteArray("[Ports]\nCom1=/dev/ttyUSB0\n") << QByteArray("/dev/ttyUSB0");
-    QTest::newRow("blanks trimmed") << QByteArray("[Ports]\n  Com1 =\t/dev/a b \n") << QByteArray("/dev/a b");
-    QTest::newRow("quoted, escapes") << QByteArray("[Ports]\nCom1=\" a\\\"b\\\\ \"\n") << QByteArray(" a\"b\\ ");
-    QTest::newRow("equals sign in the value") << QByteArray("[Ports]\nCom1=a=b\n") << QByteArray("a=b");
-    QTest::newRow("group name blanks") << QByteArray("[ Ports ]\nCom1=x\n") << QByteArray("x");
-    QTest::newRow("group case counts") << QByteArray("[ports]\nCom1=x\n") << QByteArray("NONE");
-    QTest::newRow("key case counts") << QByteArray("[Ports]\ncom1=x\n") << QByteArray("NONE");
-    QTest::newRow("group seen twice") << QByteArray("[Ports]\nCom1=a\n[X]\n[Ports]\nCom1=b\n") << QByteArray("b");
-    QTest::newRow("empty value") << QByteArray("[Ports]\nCom1=\n") << QByteArray("");
-    QTest::newRow("CRLF") << QByteArray("[Ports]\r\nCom1=x\r\n") << QByteArray("x");
-    QTest::newRow("byte order mark before the group") << QByteArray("\xEF\xBB\xBF[Ports]\nCom1=x\n") << QByteArray("x");
-    // clang-format on
-}
-
-void TestSettingsFile::valuesAsWritten()
-{
-    QFETCH(QByteArray, text);
-    QFETCH(QByteArray, value);
-    const std::optional<QByteArray> found = IniDocument(text).value("Ports", "Com1");
-    QCOMPARE(found.has_value(), value != "NONE");
-    if (found)
-        QCOMPARE(*found, value);
-}
-
-void TestSettingsFile::storeKeepsModeAndLink()
-{
-    const QString real = m_dir->filePath(QStringLiteral("real.conf"));
-    QVERIFY(writeFile(real, "[Properties]\nCommPort=2\n"));
-    QVERIFY(::chmod(QFile::encodeName(real).constData(), 0640) == 0);
-    QVERIFY(QFile::link(real, file()));
-    QVERIFY(SettingsFile::store(file(), "Properties", "CommPort", "3").isOk());
-    QVERIFY(QFileInfo(file()).isSymLink());
-    QCOMPARE(contentsOf(real), QByteArray("[Properties]\nCommPort=3\n"));
-    struct stat info {};
-    QVERIFY(::stat(QFile::encodeName(real).constData(), &info) == 0);
-    QCOMPARE(info.st_mode & 07777, mode_t(0640));
-}
-
-void TestSettingsFile::storeIntoAMissingFolder()
-{
-    const QString nested = m_dir->filePath(QStringLiteral("a/b/ZAV41K.conf"));
-    QVERIFY(SettingsFile::store(nested, "Properties", "CommPort", "4").isOk());
-    QCOMPARE(contentsOf(nested), QByteArray("[Properties]\nCommPort=4\n"));
-}
-
 // What stands at the file's name, made by the row.
 using Make = std::function<bool(const QString &file)>;
 
@@ -195,74 +45,211 @@ Make linksTo(const QString &target)
     };
 }
 
-void TestSettingsFile::refused_data()
-{
-    QTest::addColumn<Make>("make");
-    QTest::addColumn<QString>("reason");
-    QTest::newRow("a folder") << Make([](const QString &f) { return QDir().mkpath(f); })
-                              << FailureTexts::settingsNotRegular();
-    QTest::newRow("a FIFO, not waited on") << Make([](const QString &f) {
-        return ::mkfifo(QFile::encodeName(f).constData(), 0600) == 0;
-    }) << FailureTexts::settingsNotRegular();
-    QTest::newRow("a device") << linksTo(QStringLiteral("/dev/zero"))
-                              << FailureTexts::settingsNotRegular();
-    QTest::newRow("a symbolic-link loop")
-        << linksTo({}) << QString::fromLocal8Bit(std::strerror(ELOOP));
-    QTest::newRow("a link to nowhere") << linksTo(QDir::tempPath() + QStringLiteral("/nowhere/x"))
-                                       << QString::fromLocal8Bit(std::strerror(ENOENT));
-    QTest::newRow("binary garbage") << writes(QByteArray("[Properties]\nCommPort=2\n\x7f"
-                                                         "ELF\x02\x01\x01\0\0",
-                                                         33))
-                                    << FailureTexts::settingsBinary();
-    QTest::newRow("a DEL among the text")
-        << writes("[Properties]\nCommPort=2\x7f\n") << FailureTexts::settingsBinary();
-    QTest::newRow("UTF-16 with a byte order mark")
-        << writes(QByteArray("\xFF\xFE[\0P\0]\0\n\0", 10)) << FailureTexts::settingsUtf16();
-    QTest::newRow("UTF-16 without one")
-        << writes(QByteArray("[\0P\0]\0\n\0", 8)) << FailureTexts::settingsBinary();
-    QTest::newRow("far too large") << writes(QByteArray(SettingsFile::kMaxSize + 1, ';'))
-                                   << FailureTexts::settingsTooLarge(SettingsFile::kMaxSize);
-}
+class TestSettingsFile : public QObject {
+    Q_OBJECT
 
-void TestSettingsFile::refused()
-{
-    QFETCH(Make, make);
-    QFETCH(QString, reason);
-    QVERIFY(make(file()));
-    const Outcome<IniDocument> loaded = SettingsFile::load(file());
-    QVERIFY(!loaded);
-    QCOMPARE(loaded.failure().code, int(Failure::SettingsRead));
-    QCOMPARE(loaded.failure().description, FailureTexts::settingsUnreadable(file(), reason));
-    // Nor is it replaced by a store.
-    QVERIFY(!SettingsFile::store(file(), "Properties", "CommPort", "5"));
-}
+private slots:
+    void initTestCase() { setCurrentLanguage(Language::English); }
 
-void TestSettingsFile::refusedWithoutReadPermission()
-{
-    QVERIFY(writeFile(file(), "[Properties]\nCommPort=2\n"));
-    QVERIFY(QFile::setPermissions(file(), QFileDevice::WriteOwner | QFileDevice::WriteOther));
-    // The folder may be passed through, so that the file itself is what cannot be read.
-    QVERIFY(QFile::setPermissions(m_dir->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                     QFileDevice::ExeOwner |
-                                                     QFileDevice::ExeOther));
-    const std::optional<QString> said = asUnprivileged([this] {
+    void init() { m_dir = std::make_unique<QTemporaryDir>(); }
+
+    void storeChangesOneLine_data()
+    {
+        // clang-format off
+        QTest::addColumn<QByteArray>("before"); // "MISSING": no file
+        QTest::addColumn<QByteArray>("after");  // with CommPort set to 5
+
+        QTest::newRow("no file") << QByteArray("MISSING") << QByteArray("[Properties]\nCommPort=5\n");
+        QTest::newRow("empty file") << QByteArray("") << QByteArray("[Properties]\nCommPort=5\n");
+        QTest::newRow("comments and blank lines stay")
+            << QByteArray("# our reader, room 2\n\n[Properties]\n; chosen by Anna\nCommPort=2\n\n[Ports]\nCom1=/dev/ttyUSB0\n")
+            << QByteArray("# our reader, room 2\n\n[Properties]\n; chosen by Anna\nCommPort=5\n\n[Ports]\nCom1=/dev/ttyUSB0\n");
+        QTest::newRow("line ends CRLF")
+            << QByteArray("[Ports]\r\nCom1=/dev/x\r\n[Properties]\r\nCommPort=2\r\n")
+            << QByteArray("[Ports]\r\nCom1=/dev/x\r\n[Properties]\r\nCommPort=5\r\n");
+        QTest::newRow("line ends CRLF, key added")
+            << QByteArray("[Ports]\r\nCom1=/dev/x\r\n")
+            << QByteArray("[Ports]\r\nCom1=/dev/x\r\n\r\n[Properties]\r\nCommPort=5\r\n");
+        QTest::newRow("byte order mark")
+            << QByteArray("\xEF\xBB\xBF[Properties]\nCommPort=2\n")
+            << QByteArray("\xEF\xBB\xBF[Properties]\nCommPort=5\n");
+        QTest::newRow("path that is not UTF-8")
+            << QByteArray("[Ports]\nCom1=/tmp/\xE9\xFF\n")
+            << QByteArray("[Ports]\nCom1=/tmp/\xE9\xFF\n\n[Properties]\nCommPort=5\n");
+        QTest::newRow("unknown groups keep their order; key added to its group")
+            << QByteArray("[Zeta]\na=1\n[Properties]\nOther=x\n\n[Alpha]\nb=2\n")
+            << QByteArray("[Zeta]\na=1\n[Properties]\nOther=x\nCommPort=5\n\n[Alpha]\nb=2\n");
+        QTest::newRow("no line end at the end")
+            << QByteArray("[Properties]\nCommPort=2") << QByteArray("[Properties]\nCommPort=5");
+        QTest::newRow("group last, no line end, key added")
+            << QByteArray("[Properties]\nOther=x") << QByteArray("[Properties]\nOther=x\nCommPort=5\n");
+        // A CRLF file cut after its last CR: the line end is completed, so the Ports entry keeps
+        // its value rather than gaining a carriage return.
+        QTest::newRow("cut after a CR, group added")
+            << QByteArray("[Ports]\r\nCom1=/dev/x\r")
+            << QByteArray("[Ports]\r\nCom1=/dev/x\r\n\r\n[Properties]\r\nCommPort=5\r\n");
+        QTest::newRow("cut after a CR, key added to its group")
+            << QByteArray("[Properties]\r\nOther=x\r")
+            << QByteArray("[Properties]\r\nOther=x\r\nCommPort=5\r\n");
+        QTest::newRow("blanks around the equals sign stay")
+            << QByteArray("[Properties]\nCommPort = 12 \n") << QByteArray("[Properties]\nCommPort = 5 \n");
+        QTest::newRow("quoted value")
+            << QByteArray("[Properties]\nCommPort=\"2\"\n") << QByteArray("[Properties]\nCommPort=5\n");
+        QTest::newRow("key repeated: the one that counts")
+            << QByteArray("[Properties]\nCommPort=1\nCommPort=2\n") << QByteArray("[Properties]\nCommPort=1\nCommPort=5\n");
+        QTest::newRow("same key in another group untouched")
+            << QByteArray("[Other]\nCommPort=9\n") << QByteArray("[Other]\nCommPort=9\n\n[Properties]\nCommPort=5\n");
+        QTest::newRow("commented-out key untouched")
+            << QByteArray("[Properties]\n#CommPort=9\n") << QByteArray("[Properties]\n#CommPort=9\nCommPort=5\n");
+        QTest::newRow("keys before any group")
+            << QByteArray("loose=1\n") << QByteArray("loose=1\n\n[Properties]\nCommPort=5\n");
+        // clang-format on
+    }
+
+    void storeChangesOneLine()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        if (before != "MISSING")
+            QVERIFY(writeFile(file(), before));
+        const Status stored = SettingsFile::store(file(), "Properties", "CommPort", "5");
+        QVERIFY2(stored, qPrintable(stored ? QString() : stored.failure().description));
+        QCOMPARE(contentsOf(file()), after);
+        // Storing the same again changes nothing, and nothing is left beside the file.
+        QVERIFY(SettingsFile::store(file(), "Properties", "CommPort", "5").isOk());
+        QCOMPARE(contentsOf(file()), after);
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("ZAV41K.conf")});
+        const Outcome<IniDocument> read = SettingsFile::load(file());
+        QVERIFY(read);
+        QCOMPARE(read.value().value("Properties", "CommPort"), QByteArray("5"));
+    }
+
+    void valuesAsWritten_data()
+    {
+        // clang-format off
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("value"); // "NONE": no value
+
+        QTest::newRow("plain") << QByteArray("[Ports]\nCom1=/dev/ttyUSB0\n") << QByteArray("/dev/ttyUSB0");
+        QTest::newRow("blanks trimmed") << QByteArray("[Ports]\n  Com1 =\t/dev/a b \n") << QByteArray("/dev/a b");
+        QTest::newRow("quoted, escapes") << QByteArray("[Ports]\nCom1=\" a\\\"b\\\\ \"\n") << QByteArray(" a\"b\\ ");
+        QTest::newRow("equals sign in the value") << QByteArray("[Ports]\nCom1=a=b\n") << QByteArray("a=b");
+        QTest::newRow("group name blanks") << QByteArray("[ Ports ]\nCom1=x\n") << QByteArray("x");
+        QTest::newRow("group case counts") << QByteArray("[ports]\nCom1=x\n") << QByteArray("NONE");
+        QTest::newRow("key case counts") << QByteArray("[Ports]\ncom1=x\n") << QByteArray("NONE");
+        QTest::newRow("group seen twice") << QByteArray("[Ports]\nCom1=a\n[X]\n[Ports]\nCom1=b\n") << QByteArray("b");
+        QTest::newRow("empty value") << QByteArray("[Ports]\nCom1=\n") << QByteArray("");
+        QTest::newRow("CRLF") << QByteArray("[Ports]\r\nCom1=x\r\n") << QByteArray("x");
+        QTest::newRow("byte order mark before the group") << QByteArray("\xEF\xBB\xBF[Ports]\nCom1=x\n") << QByteArray("x");
+        // clang-format on
+    }
+
+    void valuesAsWritten()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, value);
+        const std::optional<QByteArray> found = IniDocument(text).value("Ports", "Com1");
+        QCOMPARE(found.has_value(), value != "NONE");
+        if (found)
+            QCOMPARE(*found, value);
+    }
+
+    void storeKeepsModeAndLink()
+    {
+        const QString real = m_dir->filePath(QStringLiteral("real.conf"));
+        QVERIFY(writeFile(real, "[Properties]\nCommPort=2\n"));
+        QVERIFY(::chmod(QFile::encodeName(real).constData(), 0640) == 0);
+        QVERIFY(QFile::link(real, file()));
+        QVERIFY(SettingsFile::store(file(), "Properties", "CommPort", "3").isOk());
+        QVERIFY(QFileInfo(file()).isSymLink());
+        QCOMPARE(contentsOf(real), QByteArray("[Properties]\nCommPort=3\n"));
+        struct stat info {};
+        QVERIFY(::stat(QFile::encodeName(real).constData(), &info) == 0);
+        QCOMPARE(info.st_mode & 07777, mode_t(0640));
+    }
+
+    void storeIntoAMissingFolder()
+    {
+        const QString nested = m_dir->filePath(QStringLiteral("a/b/ZAV41K.conf"));
+        QVERIFY(SettingsFile::store(nested, "Properties", "CommPort", "4").isOk());
+        QCOMPARE(contentsOf(nested), QByteArray("[Properties]\nCommPort=4\n"));
+    }
+
+    void refused_data()
+    {
+        QTest::addColumn<Make>("make");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("a folder") << Make([](const QString &f) { return QDir().mkpath(f); })
+                                  << FailureTexts::settingsNotRegular();
+        QTest::newRow("a FIFO, not waited on") << Make([](const QString &f) {
+            return ::mkfifo(QFile::encodeName(f).constData(), 0600) == 0;
+        }) << FailureTexts::settingsNotRegular();
+        QTest::newRow("a device") << linksTo(QStringLiteral("/dev/zero"))
+                                  << FailureTexts::settingsNotRegular();
+        QTest::newRow("a symbolic-link loop")
+            << linksTo({}) << QString::fromLocal8Bit(std::strerror(ELOOP));
+        QTest::newRow("a link to nowhere")
+            << linksTo(QDir::tempPath() + QStringLiteral("/nowhere/x"))
+            << QString::fromLocal8Bit(std::strerror(ENOENT));
+        QTest::newRow("binary garbage") << writes(QByteArray("[Properties]\nCommPort=2\n\x7f"
+                                                             "ELF\x02\x01\x01\0\0",
+                                                             33))
+                                        << FailureTexts::settingsBinary();
+        QTest::newRow("a DEL among the text")
+            << writes("[Properties]\nCommPort=2\x7f\n") << FailureTexts::settingsBinary();
+        QTest::newRow("UTF-16 with a byte order mark")
+            << writes(QByteArray("\xFF\xFE[\0P\0]\0\n\0", 10)) << FailureTexts::settingsUtf16();
+        QTest::newRow("UTF-16 without one")
+            << writes(QByteArray("[\0P\0]\0\n\0", 8)) << FailureTexts::settingsBinary();
+        QTest::newRow("far too large") << writes(QByteArray(SettingsFile::kMaxSize + 1, ';'))
+                                       << FailureTexts::settingsTooLarge(SettingsFile::kMaxSize);
+    }
+
+    void refused()
+    {
+        QFETCH(Make, make);
+        QFETCH(QString, reason);
+        QVERIFY(make(file()));
         const Outcome<IniDocument> loaded = SettingsFile::load(file());
-        return loaded ? QStringLiteral("read") : loaded.failure().description;
-    });
-    QVERIFY(said);
-    QVERIFY2(said->contains(file()) && said->contains(QStringLiteral("cannot be read")),
-             qPrintable(*said));
-}
+        QVERIFY(!loaded);
+        QCOMPARE(loaded.failure().code, int(Failure::SettingsRead));
+        QCOMPARE(loaded.failure().description, FailureTexts::settingsUnreadable(file(), reason));
+        // Nor is it replaced by a store.
+        QVERIFY(!SettingsFile::store(file(), "Properties", "CommPort", "5"));
+    }
 
-void TestSettingsFile::unreadableFileIsNotReplaced()
-{
-    const QByteArray garbage("[Properties]\nCommPort=2\n\x01\x02", 26);
-    QVERIFY(writeFile(file(), garbage));
-    const Status stored = SettingsFile::store(file(), "Properties", "CommPort", "5");
-    QVERIFY(!stored);
-    QVERIFY(stored.failure().description.contains(file()));
-    QCOMPARE(contentsOf(file()), garbage);
-}
+    void refusedWithoutReadPermission()
+    {
+        QVERIFY(writeFile(file(), "[Properties]\nCommPort=2\n"));
+        QVERIFY(QFile::setPermissions(file(), QFileDevice::WriteOwner | QFileDevice::WriteOther));
+        // The folder may be passed through, so that the file itself is what cannot be read.
+        QVERIFY(QFile::setPermissions(m_dir->path(),
+                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner | QFileDevice::ExeOther));
+        const std::optional<QString> said = asUnprivileged([this] {
+            const Outcome<IniDocument> loaded = SettingsFile::load(file());
+            return loaded ? QStringLiteral("read") : loaded.failure().description;
+        });
+        QVERIFY(said);
+        QVERIFY2(said->contains(file()) && said->contains(QStringLiteral("cannot be read")),
+                 qPrintable(*said));
+    }
+
+    void unreadableFileIsNotReplaced()
+    {
+        const QByteArray garbage("[Properties]\nCommPort=2\n\x01\x02", 26);
+        QVERIFY(writeFile(file(), garbage));
+        const Status stored = SettingsFile::store(file(), "Properties", "CommPort", "5");
+        QVERIFY(!stored);
+        QVERIFY(stored.failure().description.contains(file()));
+        QCOMPARE(contentsOf(file()), garbage);
+    }
+
+private:
+    QString file() const { return m_dir->filePath(QStringLiteral("ZAV41K.conf")); }
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
 
 QTEST_GUILESS_MAIN(TestSettingsFile)
 #include "tst_settingsfile.moc"

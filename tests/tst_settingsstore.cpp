@@ -18,198 +18,183 @@ class TestSettingsStore : public QObject {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-    void nothingStoredReadsEmpty();
-    void roundTrip_data();
-    void roundTrip();
-    void writtenAsTheFileSaysIt();
-    void applicationNameIsTheTitleAtTheCall();
-    void unwritableFolderFails();
-    void failedWriteKeepsTheEarlierFile();
-    void failedWriteLeavesNothingBehind();
-    void storeKeepsTheRestOfTheFile_data();
-    void storeKeepsTheRestOfTheFile();
-    void relativeConfigHomeIsIgnored();
-
-private:
-    QString fileText() const;
-    std::unique_ptr<QTemporaryDir> m_home;
-};
-
-void TestSettingsStore::init()
-{
-    setCurrentLanguage(Language::English);
-    ProgramTitle::setTitle(QStringLiteral("ZAV41K"));
-    m_home = std::make_unique<QTemporaryDir>();
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home->path()));
-}
-
-void TestSettingsStore::cleanup()
-{
-    QFile::setPermissions(m_home->filePath(QStringLiteral("ZAV41K")),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    m_home.reset();
-}
-
-QString TestSettingsStore::fileText() const
-{
-    QFile file(m_home->filePath(QStringLiteral("ZAV41K/ZAV41K.conf")));
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
-void TestSettingsStore::nothingStoredReadsEmpty()
-{
-    QCOMPARE(storedPortText(), QString());
-    QCOMPARE(SettingsStore::read(QStringLiteral("ZAV41K"), QStringLiteral("Properties"),
-                                 QStringLiteral("Other"), QStringLiteral("dflt"))
-                 .value(),
-             QStringLiteral("dflt"));
-}
-
-void TestSettingsStore::roundTrip_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::newRow("a port number") << "12";
-    QTest::newRow("blanks are not nothing") << "   ";
-    QTest::newRow("letters") << "abc";
-    QTest::newRow("a comma") << "1,2";
-    QTest::newRow("an equals sign") << "a=b";
-    QTest::newRow("non-ASCII") << QStringLiteral("é€");
-}
-
-void TestSettingsStore::roundTrip()
-{
-    QFETCH(QString, text);
-    const QString app = QStringLiteral("ZAV41K");
-    QVERIFY(
-        SettingsStore::write(app, QStringLiteral("Properties"), QStringLiteral("CommPort"), text)
-            .isOk());
-    QCOMPARE(storedPortText(), text);
-}
-
-void TestSettingsStore::writtenAsTheFileSaysIt()
-{
-    QVERIFY(PortSetting::write(3).isOk());
-    QVERIFY(PortSetting::write(4).isOk()); // replaces
-    QCOMPARE(fileText().trimmed(), QStringLiteral("[Properties]\nCommPort=4"));
-    QCOMPARE(storedPortText(), QStringLiteral("4"));
-}
-
-void TestSettingsStore::applicationNameIsTheTitleAtTheCall()
-{
-    ProgramTitle::setTitle(QStringLiteral("Other"));
-    QVERIFY(PortSetting::write(7).isOk());
-    QVERIFY(QFile::exists(m_home->filePath(QStringLiteral("Other/Other.conf"))));
-    ProgramTitle::setTitle(QStringLiteral("ZAV41K"));
-    QCOMPARE(storedPortText(), QString());
-}
-
-void TestSettingsStore::unwritableFolderFails()
-{
-    // A file where the folder should be: no one can write there, root included.
-    QFile blocker(m_home->filePath(QStringLiteral("ZAV41K")));
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    const Status status = PortSetting::write(3);
-    QVERIFY(!status.isOk());
-    QVERIFY(status.failure().description.contains(QStringLiteral("ZAV41K.conf")));
-}
-
-void TestSettingsStore::failedWriteKeepsTheEarlierFile()
-{
-    QVERIFY(PortSetting::write(2).isOk());
-    const QString before = fileText();
-    // A read-only folder, written to without privileges (root writes anywhere).
-    const auto readAndPass = QFileDevice::ReadOwner | QFileDevice::ExeOwner |
-                             QFileDevice::ReadOther | QFileDevice::ExeOther;
-    QVERIFY(QFile::setPermissions(m_home->path(), readAndPass | QFileDevice::WriteOwner));
-    QVERIFY(QFile::setPermissions(m_home->filePath(QStringLiteral("ZAV41K")), readAndPass));
-    const std::optional<QString> said = asUnprivileged([] {
-        const Status written = PortSetting::write(5);
-        return written ? QStringLiteral("written") : written.failure().description;
-    });
-    QVERIFY(said);
-    QVERIFY2(said->contains(QStringLiteral("ZAV41K.conf")), qPrintable(*said));
-    QCOMPARE(fileText(), before);
-    QCOMPARE(storedPortText(), QStringLiteral("2"));
-}
-
-// After a write that failed, the process must not go on seeing the value it could not store,
-// neither in what it reads nor in what a later write of another key puts in the file.
-void TestSettingsStore::failedWriteLeavesNothingBehind()
-{
-    QVERIFY(PortSetting::write(2).isOk());
-    const QString before = fileText();
+    void init()
     {
-        FileSizeLimit limit(8);
-        const Status status = PortSetting::write(5);
+        setCurrentLanguage(Language::English);
+        ProgramTitle::setTitle(QStringLiteral("ZAV41K"));
+        m_home = std::make_unique<QTemporaryDir>();
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home->path()));
+    }
+
+    void cleanup()
+    {
+        QFile::setPermissions(m_home->filePath(QStringLiteral("ZAV41K")),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                  QFileDevice::ExeOwner);
+        m_home.reset();
+    }
+
+    void nothingStoredReadsEmpty()
+    {
+        QCOMPARE(storedPortText(), QString());
+        QCOMPARE(SettingsStore::read(QStringLiteral("ZAV41K"), QStringLiteral("Properties"),
+                                     QStringLiteral("Other"), QStringLiteral("dflt"))
+                     .value(),
+                 QStringLiteral("dflt"));
+    }
+
+    void roundTrip_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("a port number") << "12";
+        QTest::newRow("blanks are not nothing") << "   ";
+        QTest::newRow("letters") << "abc";
+        QTest::newRow("a comma") << "1,2";
+        QTest::newRow("an equals sign") << "a=b";
+        QTest::newRow("non-ASCII") << QStringLiteral("é€");
+    }
+
+    void roundTrip()
+    {
+        QFETCH(QString, text);
+        const QString app = QStringLiteral("ZAV41K");
+        QVERIFY(SettingsStore::write(app, QStringLiteral("Properties"), QStringLiteral("CommPort"),
+                                     text)
+                    .isOk());
+        QCOMPARE(storedPortText(), text);
+    }
+
+    void writtenAsTheFileSaysIt()
+    {
+        QVERIFY(PortSetting::write(3).isOk());
+        QVERIFY(PortSetting::write(4).isOk()); // replaces
+        QCOMPARE(fileText().trimmed(), QStringLiteral("[Properties]\nCommPort=4"));
+        QCOMPARE(storedPortText(), QStringLiteral("4"));
+    }
+
+    void applicationNameIsTheTitleAtTheCall()
+    {
+        ProgramTitle::setTitle(QStringLiteral("Other"));
+        QVERIFY(PortSetting::write(7).isOk());
+        QVERIFY(QFile::exists(m_home->filePath(QStringLiteral("Other/Other.conf"))));
+        ProgramTitle::setTitle(QStringLiteral("ZAV41K"));
+        QCOMPARE(storedPortText(), QString());
+    }
+
+    void unwritableFolderFails()
+    {
+        // A file where the folder should be: no one can write there, root included.
+        QFile blocker(m_home->filePath(QStringLiteral("ZAV41K")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const Status status = PortSetting::write(3);
         QVERIFY(!status.isOk());
-        QCOMPARE(status.failure().code, int(Failure::SettingsWrite));
         QVERIFY(status.failure().description.contains(QStringLiteral("ZAV41K.conf")));
     }
-    QCOMPARE(fileText(), before);
-    QCOMPARE(storedPortText(), QStringLiteral("2"));
 
-    QVERIFY(SettingsStore::write(QStringLiteral("ZAV41K"), QStringLiteral("Other"),
-                                 QStringLiteral("Key"), QStringLiteral("x"))
-                .isOk());
-    QCOMPARE(storedPortText(), QStringLiteral("2"));
-    QVERIFY(fileText().contains(QStringLiteral("CommPort=2")));
-    QVERIFY(PortSetting::write(7).isOk());
-    QCOMPARE(storedPortText(), QStringLiteral("7"));
-}
+    void failedWriteKeepsTheEarlierFile()
+    {
+        QVERIFY(PortSetting::write(2).isOk());
+        const QString before = fileText();
+        // A read-only folder, written to without privileges (root writes anywhere).
+        const auto readAndPass = QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                 QFileDevice::ReadOther | QFileDevice::ExeOther;
+        QVERIFY(QFile::setPermissions(m_home->path(), readAndPass | QFileDevice::WriteOwner));
+        QVERIFY(QFile::setPermissions(m_home->filePath(QStringLiteral("ZAV41K")), readAndPass));
+        const std::optional<QString> said = asUnprivileged([] {
+            const Status written = PortSetting::write(5);
+            return written ? QStringLiteral("written") : written.failure().description;
+        });
+        QVERIFY(said);
+        QVERIFY2(said->contains(QStringLiteral("ZAV41K.conf")), qPrintable(*said));
+        QCOMPARE(fileText(), before);
+        QCOMPARE(storedPortText(), QStringLiteral("2"));
+    }
 
-void TestSettingsStore::storeKeepsTheRestOfTheFile_data()
-{
-    // clang-format off
-    QTest::addColumn<QByteArray>("before");
-    QTest::addColumn<QByteArray>("after"); // once port 3 is stored
+    // After a write that failed, the process must not go on seeing the value it could not store,
+    // neither in what it reads nor in what a later write of another key puts in the file.
+    void failedWriteLeavesNothingBehind()
+    {
+        QVERIFY(PortSetting::write(2).isOk());
+        const QString before = fileText();
+        {
+            FileSizeLimit limit(8);
+            const Status status = PortSetting::write(5);
+            QVERIFY(!status.isOk());
+            QCOMPARE(status.failure().code, int(Failure::SettingsWrite));
+            QVERIFY(status.failure().description.contains(QStringLiteral("ZAV41K.conf")));
+        }
+        QCOMPARE(fileText(), before);
+        QCOMPARE(storedPortText(), QStringLiteral("2"));
 
-    QTest::newRow("comment lines")
-        << QByteArray("; room 2 reader\n[Properties]\nCommPort=2\n")
-        << QByteArray("; room 2 reader\n[Properties]\nCommPort=3\n");
-    QTest::newRow("a hash comment")
-        << QByteArray("# set up by the service engineer\n[Ports]\nCom1=/dev/ttyUSB0\n")
-        << QByteArray("# set up by the service engineer\n[Ports]\nCom1=/dev/ttyUSB0\n\n[Properties]\nCommPort=3\n");
-    QTest::newRow("groups in the user's order")
-        << QByteArray("[Ports]\nCom2=/dev/b\nCom1=/dev/a\n\n[Properties]\nCommPort=1\n")
-        << QByteArray("[Ports]\nCom2=/dev/b\nCom1=/dev/a\n\n[Properties]\nCommPort=3\n");
-    QTest::newRow("a path that is not UTF-8")
-        << QByteArray("[Properties]\nCommPort=1\n[Ports]\nCom1=/tmp/\xe9\xff\n")
-        << QByteArray("[Properties]\nCommPort=3\n[Ports]\nCom1=/tmp/\xe9\xff\n");
-    QTest::newRow("CRLF and a byte order mark")
-        << QByteArray("\xEF\xBB\xBF[Properties]\r\nCommPort=1\r\n")
-        << QByteArray("\xEF\xBB\xBF[Properties]\r\nCommPort=3\r\n");
-    // clang-format on
-}
+        QVERIFY(SettingsStore::write(QStringLiteral("ZAV41K"), QStringLiteral("Other"),
+                                     QStringLiteral("Key"), QStringLiteral("x"))
+                    .isOk());
+        QCOMPARE(storedPortText(), QStringLiteral("2"));
+        QVERIFY(fileText().contains(QStringLiteral("CommPort=2")));
+        QVERIFY(PortSetting::write(7).isOk());
+        QCOMPARE(storedPortText(), QStringLiteral("7"));
+    }
 
-void TestSettingsStore::storeKeepsTheRestOfTheFile()
-{
-    QFETCH(QByteArray, before);
-    QFETCH(QByteArray, after);
-    QVERIFY(QDir(m_home->path()).mkpath(QStringLiteral("ZAV41K")));
-    QFile file(m_home->filePath(QStringLiteral("ZAV41K/ZAV41K.conf")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(before);
-    file.close();
-    QVERIFY(PortSetting::write(3).isOk());
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), after);
-}
+    void storeKeepsTheRestOfTheFile_data()
+    {
+        // clang-format off
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after"); // once port 3 is stored
 
-void TestSettingsStore::relativeConfigHomeIsIgnored()
-{
-    // A relative XDG_CONFIG_HOME is invalid and ignored, as the base directory rules say.
-    const QByteArray home = qgetenv("HOME");
-    qputenv("HOME", QFile::encodeName(m_home->path()));
-    qputenv("XDG_CONFIG_HOME", "relative/config");
-    const Status stored = PortSetting::write(6);
-    qputenv("HOME", home);
-    QVERIFY(stored.isOk());
-    QVERIFY(QFile::exists(m_home->filePath(QStringLiteral(".config/ZAV41K/ZAV41K.conf"))));
-    QVERIFY(!QFile::exists(QStringLiteral("relative/config")));
-}
+        QTest::newRow("comment lines")
+            << QByteArray("; room 2 reader\n[Properties]\nCommPort=2\n")
+            << QByteArray("; room 2 reader\n[Properties]\nCommPort=3\n");
+        QTest::newRow("a hash comment")
+            << QByteArray("# set up by the service engineer\n[Ports]\nCom1=/dev/ttyUSB0\n")
+            << QByteArray("# set up by the service engineer\n[Ports]\nCom1=/dev/ttyUSB0\n\n[Properties]\nCommPort=3\n");
+        QTest::newRow("groups in the user's order")
+            << QByteArray("[Ports]\nCom2=/dev/b\nCom1=/dev/a\n\n[Properties]\nCommPort=1\n")
+            << QByteArray("[Ports]\nCom2=/dev/b\nCom1=/dev/a\n\n[Properties]\nCommPort=3\n");
+        QTest::newRow("a path that is not UTF-8")
+            << QByteArray("[Properties]\nCommPort=1\n[Ports]\nCom1=/tmp/\xe9\xff\n")
+            << QByteArray("[Properties]\nCommPort=3\n[Ports]\nCom1=/tmp/\xe9\xff\n");
+        QTest::newRow("CRLF and a byte order mark")
+            << QByteArray("\xEF\xBB\xBF[Properties]\r\nCommPort=1\r\n")
+            << QByteArray("\xEF\xBB\xBF[Properties]\r\nCommPort=3\r\n");
+        // clang-format on
+    }
+
+    void storeKeepsTheRestOfTheFile()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        QVERIFY(QDir(m_home->path()).mkpath(QStringLiteral("ZAV41K")));
+        QFile file(m_home->filePath(QStringLiteral("ZAV41K/ZAV41K.conf")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(before);
+        file.close();
+        QVERIFY(PortSetting::write(3).isOk());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), after);
+    }
+
+    void relativeConfigHomeIsIgnored()
+    {
+        // A relative XDG_CONFIG_HOME is invalid and ignored, as the base directory rules say.
+        const QByteArray home = qgetenv("HOME");
+        qputenv("HOME", QFile::encodeName(m_home->path()));
+        qputenv("XDG_CONFIG_HOME", "relative/config");
+        const Status stored = PortSetting::write(6);
+        qputenv("HOME", home);
+        QVERIFY(stored.isOk());
+        QVERIFY(QFile::exists(m_home->filePath(QStringLiteral(".config/ZAV41K/ZAV41K.conf"))));
+        QVERIFY(!QFile::exists(QStringLiteral("relative/config")));
+    }
+
+private:
+    QString fileText() const
+    {
+        QFile file(m_home->filePath(QStringLiteral("ZAV41K/ZAV41K.conf")));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+    std::unique_ptr<QTemporaryDir> m_home;
+};
 
 QTEST_GUILESS_MAIN(TestSettingsStore)
 #include "tst_settingsstore.moc"

@@ -50,207 +50,201 @@ class TestSimulator : public QObject {
     Q_OBJECT
 
 private slots:
-    void scriptLines_data();
-    void scriptLines();
-    void initTestCase();
-    void oneRecordByteByByte();
-    void lineEndsAsAsked_data();
-    void lineEndsAsAsked();
-    void recordsAcrossAnUnplug();
-    void stream();
-    void helpSaysWhatTheProgramShows();
-    void refusesWhatItCannotDo_data();
-    void refusesWhatItCannotDo();
-};
-
-void TestSimulator::scriptLines_data()
-{
-    // clang-format off
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<QString>("action"); // kind:bytes-escaped or kind:seconds; empty for none
-    QTest::newRow("record gets the line end") << "1234 000" << "send:1234 000\\r\\n";
-    QTest::newRow("raw has no line end") << "@raw 12\\x0d" << "send:12\\r";
-    QTest::newRow("escapes") << "@raw a\\tb\\\\c\\xff" << "send:a\\x09b\\\\c\\xff";
-    QTest::newRow("bad hex stays literal") << "@raw \\xZ" << "send:\\\\xZ";
-    QTest::newRow("pause") << "@pause 2.5" << "pause:2.5";
-    QTest::newRow("unplug") << "@unplug 1" << "unplug:1";
-    QTest::newRow("comment") << "# a comment" << "";
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("negative pause") << "@pause -1" << "error";
-    QTest::newRow("unknown directive") << "@jump 3" << "error";
-    // clang-format on
-}
-
-void TestSimulator::scriptLines()
-{
-    QFETCH(QString, line);
-    QFETCH(QString, action);
-    QString error;
-    const std::optional<SimAction> parsed = SimScript::parseLine(line, "\r\n", &error);
-    if (action == QStringLiteral("error")) {
-        QVERIFY(!parsed);
-        QVERIFY(!error.isEmpty());
-        return;
+    void scriptLines_data()
+    {
+        // clang-format off
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("action"); // kind:bytes-escaped or kind:seconds; empty for none
+        QTest::newRow("record gets the line end") << "1234 000" << "send:1234 000\\r\\n";
+        QTest::newRow("raw has no line end") << "@raw 12\\x0d" << "send:12\\r";
+        QTest::newRow("escapes") << "@raw a\\tb\\\\c\\xff" << "send:a\\x09b\\\\c\\xff";
+        QTest::newRow("bad hex stays literal") << "@raw \\xZ" << "send:\\\\xZ";
+        QTest::newRow("pause") << "@pause 2.5" << "pause:2.5";
+        QTest::newRow("unplug") << "@unplug 1" << "unplug:1";
+        QTest::newRow("comment") << "# a comment" << "";
+        QTest::newRow("empty") << "" << "";
+        QTest::newRow("negative pause") << "@pause -1" << "error";
+        QTest::newRow("unknown directive") << "@jump 3" << "error";
+        // clang-format on
     }
-    QVERIFY(error.isEmpty());
-    QString described;
-    if (parsed) {
-        switch (parsed->kind) {
-        case SimAction::Kind::Send: described = "send:" + SimScript::escape(parsed->bytes); break;
-        case SimAction::Kind::Pause: described = "pause:" + QString::number(parsed->seconds); break;
-        case SimAction::Kind::Unplug:
-            described = "unplug:" + QString::number(parsed->seconds);
-            break;
+
+    void scriptLines()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, action);
+        QString error;
+        const std::optional<SimAction> parsed = SimScript::parseLine(line, "\r\n", &error);
+        if (action == QStringLiteral("error")) {
+            QVERIFY(!parsed);
+            QVERIFY(!error.isEmpty());
+            return;
+        }
+        QVERIFY(error.isEmpty());
+        QString described;
+        if (parsed) {
+            switch (parsed->kind) {
+            case SimAction::Kind::Send:
+                described = "send:" + SimScript::escape(parsed->bytes);
+                break;
+            case SimAction::Kind::Pause:
+                described = "pause:" + QString::number(parsed->seconds);
+                break;
+            case SimAction::Kind::Unplug:
+                described = "unplug:" + QString::number(parsed->seconds);
+                break;
+            }
+        }
+        QCOMPARE(described, action);
+    }
+
+    void initTestCase()
+    {
+        QVERIFY2(QFileInfo(qEnvironmentVariable("ZAV41K_SIM")).isExecutable(),
+                 "ZAV41K_SIM must name the simulator");
+    }
+
+    void oneRecordByteByByte()
+    {
+        SimulatedReader r;
+        QVERIFY(r.start(
+            {QStringLiteral("--fragment"), QStringLiteral("1"), QStringLiteral("1234 000")}));
+        QTRY_COMPARE(r.indicators.text(IndicatorModel::Item::Absorbance), QStringLiteral("1.234"));
+        QTest::qWait(100);
+        QCOMPARE(r.decodes(), 1);
+        QCOMPARE(r.indicators.text(IndicatorModel::Item::Wavelength), QStringLiteral("510"));
+        QCOMPARE(r.prompter.shown.size(), 0);
+    }
+
+    void lineEndsAsAsked_data()
+    {
+        QTest::addColumn<QString>("eol");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("crlf") << "crlf" << QByteArray("1234 000\r\n");
+        QTest::newRow("cr") << "cr" << QByteArray("1234 000\r");
+        QTest::newRow("lf") << "lf" << QByteArray("1234 000\n");
+        QTest::newRow("none") << "none" << QByteArray("1234 000");
+    }
+
+    // The bytes on the line, as a serial control without a reader link takes them.
+    void lineEndsAsAsked()
+    {
+        QFETCH(QString, eol);
+        QFETCH(QByteArray, bytes);
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("line"));
+        QProcess sim;
+        sim.start(qEnvironmentVariable("ZAV41K_SIM"),
+                  {QStringLiteral("--link"), link, QStringLiteral("--eol"), eol,
+                   QStringLiteral("--file"), QStringLiteral("-")});
+        QTRY_VERIFY(QFileInfo::exists(link));
+        // The line is open and raw before the record is asked for.
+        SerialCommControl comm([link](int) { return Outcome<QString>(link); });
+        QVERIFY(comm.setRThreshold(0) && comm.setInputLen(0) && comm.setPortOpen(true));
+        sim.write("1234 000\n");
+        QByteArray received;
+        QTRY_COMPARE((received += comm.Input().value()), bytes);
+        sim.kill();
+        sim.waitForFinished(3000);
+    }
+
+    void recordsAcrossAnUnplug()
+    {
+        SimulatedReader r;
+        QVERIFY(r.start({QStringLiteral("@pause 0.3"), QStringLiteral("0500 100"),
+                         QStringLiteral("@pause 0.5"), QStringLiteral("@unplug 1.5"),
+                         QStringLiteral("@pause 1.5"), QStringLiteral("0123 010")}));
+        QTRY_COMPARE(r.indicators.text(IndicatorModel::Item::Absorbance), QStringLiteral("0.500"));
+        QTRY_COMPARE_WITH_TIMEOUT(r.indicators.text(IndicatorModel::Item::Absorbance),
+                                  QStringLiteral("LO"), 8000);
+        QCOMPARE(r.decodes(), 2);
+    }
+
+    void stream()
+    {
+        SimulatedReader r;
+        QVERIFY(
+            r.start({QStringLiteral("--stream"), QStringLiteral("100"), QStringLiteral("--count"),
+                     QStringLiteral("15"), QStringLiteral("--quiet")}));
+        QTRY_COMPARE_WITH_TIMEOUT(r.decodes(), 15, 8000);
+        QTest::qWait(200);
+        QCOMPARE(r.decodes(), 15);
+    }
+
+    void helpSaysWhatTheProgramShows()
+    {
+        // Every example that the help gives of a record, sent by the simulator and read as the
+        // program reads it, shows what the help says it shows.
+        QProcess help;
+        help.start(qEnvironmentVariable("ZAV41K_SIM"), {QStringLiteral("--help")});
+        QVERIFY(help.waitForFinished(5000));
+        const QString text = QString::fromUtf8(help.readAllStandardOutput());
+        struct Example {
+            QString record, absorbance, wavelength;
+        };
+        QList<Example> examples;
+        static const QRegularExpression shows(QStringLiteral("(\\d{4}) shows ([^ ,)]+)"));
+        for (const QRegularExpressionMatch &m : shows.globalMatch(text))
+            examples.append({m.captured(1) + QStringLiteral(" 000"), m.captured(2), "510"});
+        static const QRegularExpression is(
+            QStringLiteral("(\\d{4} \\d{3}) is ([^ ;.]+(?:\\.\\d+)?)(?: at (\\d+) nm)?"));
+        for (const QRegularExpressionMatch &m : is.globalMatch(text))
+            examples.append({m.captured(1), m.captured(2), m.captured(3)});
+        QVERIFY2(examples.size() >= 4, qPrintable(text));
+        for (const Example &example : examples) {
+            SimulatedReader r;
+            QVERIFY(r.start({example.record}));
+            QTRY_VERIFY(r.decodes() == 1);
+            QCOMPARE(r.indicators.text(IndicatorModel::Item::Absorbance), example.absorbance);
+            if (!example.wavelength.isEmpty())
+                QCOMPARE(r.indicators.text(IndicatorModel::Item::Wavelength), example.wavelength);
         }
     }
-    QCOMPARE(described, action);
-}
 
-void TestSimulator::initTestCase()
-{
-    QVERIFY2(QFileInfo(qEnvironmentVariable("ZAV41K_SIM")).isExecutable(),
-             "ZAV41K_SIM must name the simulator");
-}
-
-void TestSimulator::oneRecordByteByByte()
-{
-    SimulatedReader r;
-    QVERIFY(
-        r.start({QStringLiteral("--fragment"), QStringLiteral("1"), QStringLiteral("1234 000")}));
-    QTRY_COMPARE(r.indicators.text(IndicatorModel::Item::Absorbance), QStringLiteral("1.234"));
-    QTest::qWait(100);
-    QCOMPARE(r.decodes(), 1);
-    QCOMPARE(r.indicators.text(IndicatorModel::Item::Wavelength), QStringLiteral("510"));
-    QCOMPARE(r.prompter.shown.size(), 0);
-}
-
-void TestSimulator::lineEndsAsAsked_data()
-{
-    QTest::addColumn<QString>("eol");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("crlf") << "crlf" << QByteArray("1234 000\r\n");
-    QTest::newRow("cr") << "cr" << QByteArray("1234 000\r");
-    QTest::newRow("lf") << "lf" << QByteArray("1234 000\n");
-    QTest::newRow("none") << "none" << QByteArray("1234 000");
-}
-
-// The bytes on the line, as a serial control without a reader link takes them.
-void TestSimulator::lineEndsAsAsked()
-{
-    QFETCH(QString, eol);
-    QFETCH(QByteArray, bytes);
-    QTemporaryDir dir;
-    const QString link = dir.filePath(QStringLiteral("line"));
-    QProcess sim;
-    sim.start(qEnvironmentVariable("ZAV41K_SIM"),
-              {QStringLiteral("--link"), link, QStringLiteral("--eol"), eol,
-               QStringLiteral("--file"), QStringLiteral("-")});
-    QTRY_VERIFY(QFileInfo::exists(link));
-    // The line is open and raw before the record is asked for.
-    SerialCommControl comm([link](int) { return Outcome<QString>(link); });
-    QVERIFY(comm.setRThreshold(0) && comm.setInputLen(0) && comm.setPortOpen(true));
-    sim.write("1234 000\n");
-    QByteArray received;
-    QTRY_COMPARE((received += comm.Input().value()), bytes);
-    sim.kill();
-    sim.waitForFinished(3000);
-}
-
-void TestSimulator::recordsAcrossAnUnplug()
-{
-    SimulatedReader r;
-    QVERIFY(r.start({QStringLiteral("@pause 0.3"), QStringLiteral("0500 100"),
-                     QStringLiteral("@pause 0.5"), QStringLiteral("@unplug 1.5"),
-                     QStringLiteral("@pause 1.5"), QStringLiteral("0123 010")}));
-    QTRY_COMPARE(r.indicators.text(IndicatorModel::Item::Absorbance), QStringLiteral("0.500"));
-    QTRY_COMPARE_WITH_TIMEOUT(r.indicators.text(IndicatorModel::Item::Absorbance),
-                              QStringLiteral("LO"), 8000);
-    QCOMPARE(r.decodes(), 2);
-}
-
-void TestSimulator::stream()
-{
-    SimulatedReader r;
-    QVERIFY(r.start({QStringLiteral("--stream"), QStringLiteral("100"), QStringLiteral("--count"),
-                     QStringLiteral("15"), QStringLiteral("--quiet")}));
-    QTRY_COMPARE_WITH_TIMEOUT(r.decodes(), 15, 8000);
-    QTest::qWait(200);
-    QCOMPARE(r.decodes(), 15);
-}
-
-void TestSimulator::helpSaysWhatTheProgramShows()
-{
-    // Every example that the help gives of a record, sent by the simulator and read as the
-    // program reads it, shows what the help says it shows.
-    QProcess help;
-    help.start(qEnvironmentVariable("ZAV41K_SIM"), {QStringLiteral("--help")});
-    QVERIFY(help.waitForFinished(5000));
-    const QString text = QString::fromUtf8(help.readAllStandardOutput());
-    struct Example {
-        QString record, absorbance, wavelength;
-    };
-    QList<Example> examples;
-    static const QRegularExpression shows(QStringLiteral("(\\d{4}) shows ([^ ,)]+)"));
-    for (const QRegularExpressionMatch &m : shows.globalMatch(text))
-        examples.append({m.captured(1) + QStringLiteral(" 000"), m.captured(2), "510"});
-    static const QRegularExpression is(
-        QStringLiteral("(\\d{4} \\d{3}) is ([^ ;.]+(?:\\.\\d+)?)(?: at (\\d+) nm)?"));
-    for (const QRegularExpressionMatch &m : is.globalMatch(text))
-        examples.append({m.captured(1), m.captured(2), m.captured(3)});
-    QVERIFY2(examples.size() >= 4, qPrintable(text));
-    for (const Example &example : examples) {
-        SimulatedReader r;
-        QVERIFY(r.start({example.record}));
-        QTRY_VERIFY(r.decodes() == 1);
-        QCOMPARE(r.indicators.text(IndicatorModel::Item::Absorbance), example.absorbance);
-        if (!example.wavelength.isEmpty())
-            QCOMPARE(r.indicators.text(IndicatorModel::Item::Wavelength), example.wavelength);
+    void refusesWhatItCannotDo_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("a file at the link")
+            << QStringList{"--link", "notes.txt"} << 1 << "not a symbolic link";
+        QTest::newRow("baud 0") << QStringList{"--baud", "0"} << 2 << "--baud";
+        QTest::newRow("baud -5") << QStringList{"--baud", "-5"} << 2 << "--baud";
+        QTest::newRow("baud not a number") << QStringList{"--baud", "fast"} << 2 << "--baud";
+        QTest::newRow("fragment -1") << QStringList{"--fragment", "-1"} << 2 << "--fragment";
+        QTest::newRow("eol bogus") << QStringList{"--eol", "bogus"} << 2 << "--eol";
+        QTest::newRow("stream 0") << QStringList{"--stream", "0"} << 2 << "--stream";
+        QTest::newRow("count -1") << QStringList{"--stream", "2", "--count", "-1"} << 2
+                                  << "--count";
+        QTest::newRow("linger -5") << QStringList{"--linger", "-5"} << 2 << "--linger";
     }
-}
 
-void TestSimulator::refusesWhatItCannotDo_data()
-{
-    QTest::addColumn<QStringList>("options");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("said");
-    QTest::newRow("a file at the link")
-        << QStringList{"--link", "notes.txt"} << 1 << "not a symbolic link";
-    QTest::newRow("baud 0") << QStringList{"--baud", "0"} << 2 << "--baud";
-    QTest::newRow("baud -5") << QStringList{"--baud", "-5"} << 2 << "--baud";
-    QTest::newRow("baud not a number") << QStringList{"--baud", "fast"} << 2 << "--baud";
-    QTest::newRow("fragment -1") << QStringList{"--fragment", "-1"} << 2 << "--fragment";
-    QTest::newRow("eol bogus") << QStringList{"--eol", "bogus"} << 2 << "--eol";
-    QTest::newRow("stream 0") << QStringList{"--stream", "0"} << 2 << "--stream";
-    QTest::newRow("count -1") << QStringList{"--stream", "2", "--count", "-1"} << 2 << "--count";
-    QTest::newRow("linger -5") << QStringList{"--linger", "-5"} << 2 << "--linger";
-}
-
-// Nothing of the user's is removed, and a value it cannot use is said at once.
-void TestSimulator::refusesWhatItCannotDo()
-{
-    QFETCH(QStringList, options);
-    QFETCH(int, status);
-    QFETCH(QString, said);
-    QTemporaryDir dir;
-    const QString notes = dir.filePath(QStringLiteral("notes.txt"));
-    QFile file(notes);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("the lab's notes\n");
-    file.close();
-    // Ends at once when it starts after all; the options given come after, and win.
-    QStringList arguments{QStringLiteral("--linger"), QStringLiteral("0"), QStringLiteral("--link"),
-                          dir.filePath(QStringLiteral("line"))};
-    if (options.first() == QLatin1String("--link"))
-        options.replace(1, notes);
-    QProcess sim;
-    sim.start(qEnvironmentVariable("ZAV41K_SIM"), arguments + options);
-    QVERIFY(sim.waitForFinished(10000));
-    QCOMPARE(sim.exitCode(), status);
-    QVERIFY2(QString::fromUtf8(sim.readAllStandardError()).contains(said), qPrintable(said));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("the lab's notes\n"));
-    QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("line"))));
-}
+    // Nothing of the user's is removed, and a value it cannot use is said at once.
+    void refusesWhatItCannotDo()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        QTemporaryDir dir;
+        const QString notes = dir.filePath(QStringLiteral("notes.txt"));
+        QFile file(notes);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("the lab's notes\n");
+        file.close();
+        // Ends at once when it starts after all; the options given come after, and win.
+        QStringList arguments{QStringLiteral("--linger"), QStringLiteral("0"),
+                              QStringLiteral("--link"), dir.filePath(QStringLiteral("line"))};
+        if (options.first() == QLatin1String("--link"))
+            options.replace(1, notes);
+        QProcess sim;
+        sim.start(qEnvironmentVariable("ZAV41K_SIM"), arguments + options);
+        QVERIFY(sim.waitForFinished(10000));
+        QCOMPARE(sim.exitCode(), status);
+        QVERIFY2(QString::fromUtf8(sim.readAllStandardError()).contains(said), qPrintable(said));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("the lab's notes\n"));
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("line"))));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestSimulator)
 #include "tst_simulator.moc"

@@ -71,140 +71,134 @@ class TestStartup : public QObject {
     Q_OBJECT
 
 private slots:
-    void paths_data();
-    void paths();
-    void lineStatementsInOrderThenPort();
-    void failureBeforeTheLineIsReportedAtTheFirstCheck();
-    void reportIsAWarningWithTheProgramTitle();
-};
+    void paths_data()
+    {
+        // clang-format off
+        QTest::addColumn<QString>("stored");    // "-" for nothing stored
+        QTest::addColumn<QString>("failing");   // operations of the control that fail, "!" once
+        QTest::addColumn<int>("choice");        // in the port dialog: list entry for OK, -1 Cancel
+        QTest::addColumn<int>("port");
+        QTest::addColumn<bool>("open");
+        QTest::addColumn<QString>("messages");  // texts of the boxes shown, "|" between
+        QTest::addColumn<int>("dialogs");
+        QTest::addColumn<QString>("storedAfter");
 
-void TestStartup::paths_data()
-{
-    // clang-format off
-    QTest::addColumn<QString>("stored");    // "-" for nothing stored
-    QTest::addColumn<QString>("failing");   // operations of the control that fail, "!" once
-    QTest::addColumn<int>("choice");        // in the port dialog: list entry for OK, -1 Cancel
-    QTest::addColumn<int>("port");
-    QTest::addColumn<bool>("open");
-    QTest::addColumn<QString>("messages");  // texts of the boxes shown, "|" between
-    QTest::addColumn<int>("dialogs");
-    QTest::addColumn<QString>("storedAfter");
-
-    QTest::newRow("first start, OK with Com3")
-        << "-" << "" << 2 << 3 << true << "" << 1 << "3";
-    QTest::newRow("first start, Cancel opens port 1")
-        << "-" << "" << -1 << 1 << true << "" << 1 << "";
-    QTest::newRow("stored 2")
-        << "2" << "" << -1 << 2 << true << "" << 0 << "2";
-    QTest::newRow("stored letters: port 1 opened, then the message and the dialog")
-        << "abc" << "" << -1 << 1 << true << "\"abc\" is not a number" << 1 << "abc";
-    QTest::newRow("stored letters and port 1 cannot open: the later failure")
-        << "abc" << "setPortOpen(true)" << -1 << 1 << false << "device failure" << 1 << "abc";
-    QTest::newRow("stored blanks are not nothing")
-        << "  " << "" << -1 << 1 << true << "\"  \" is not a number" << 1 << "  ";
-    QTest::newRow("stored port beyond the range")
-        << "99999" << "" << -1 << 1 << true << "\"99999\" is out of range (-32768 to 32767)" << 1 << "99999";
-    QTest::newRow("stored port 0 refused by the control")
-        << "0" << "" << -1 << 1 << true << "invalid port" << 1 << "0";
-    QTest::newRow("stored port missing or in use")
-        << "7" << "setPortOpen(true)" << -1 << 7 << false << "device failure" << 1 << "7";
-    QTest::newRow("stored port missing, another chosen: it is opened")
-        << "7" << "!setPortOpen(true)" << 1 << 2 << true << "device failure" << 1 << "2";
-    QTest::newRow("stored port missing, the one chosen cannot open either: said, not stored")
-        << "7" << "setPortOpen(true)" << 1 << 2 << false << "device failure|device failure" << 1 << "7";
-    QTest::newRow("settings statement fails: message, no dialog, port closed")
-        << "2" << "setSettings" << -1 << 1 << false << "device failure" << 0 << "2";
-    QTest::newRow("threshold statement fails")
-        << "2" << "setRThreshold" << -1 << 1 << false << "device failure" << 0 << "2";
-    QTest::newRow("DTR statement fails")
-        << "2" << "setDTREnable" << -1 << 1 << false << "device failure" << 0 << "2";
-    // clang-format on
-}
-
-void TestStartup::paths()
-{
-    QFETCH(QString, stored);
-    QFETCH(QString, failing);
-    QFETCH(int, choice);
-    QFETCH(int, port);
-    QFETCH(bool, open);
-    QFETCH(QString, messages);
-    QFETCH(int, dialogs);
-    QFETCH(QString, storedAfter);
-
-    Start s;
-    if (stored != QStringLiteral("-"))
-        QVERIFY(s.store(stored));
-    for (const QString &operation : failing.split(u',', Qt::SkipEmptyParts)) {
-        if (operation.startsWith(u'!'))
-            s.comm.failingOnce.insert(operation.mid(1));
-        else
-            s.comm.failing.insert(operation);
+        QTest::newRow("first start, OK with Com3")
+            << "-" << "" << 2 << 3 << true << "" << 1 << "3";
+        QTest::newRow("first start, Cancel opens port 1")
+            << "-" << "" << -1 << 1 << true << "" << 1 << "";
+        QTest::newRow("stored 2")
+            << "2" << "" << -1 << 2 << true << "" << 0 << "2";
+        QTest::newRow("stored letters: port 1 opened, then the message and the dialog")
+            << "abc" << "" << -1 << 1 << true << "\"abc\" is not a number" << 1 << "abc";
+        QTest::newRow("stored letters and port 1 cannot open: the later failure")
+            << "abc" << "setPortOpen(true)" << -1 << 1 << false << "device failure" << 1 << "abc";
+        QTest::newRow("stored blanks are not nothing")
+            << "  " << "" << -1 << 1 << true << "\"  \" is not a number" << 1 << "  ";
+        QTest::newRow("stored port beyond the range")
+            << "99999" << "" << -1 << 1 << true << "\"99999\" is out of range (-32768 to 32767)" << 1 << "99999";
+        QTest::newRow("stored port 0 refused by the control")
+            << "0" << "" << -1 << 1 << true << "invalid port" << 1 << "0";
+        QTest::newRow("stored port missing or in use")
+            << "7" << "setPortOpen(true)" << -1 << 7 << false << "device failure" << 1 << "7";
+        QTest::newRow("stored port missing, another chosen: it is opened")
+            << "7" << "!setPortOpen(true)" << 1 << 2 << true << "device failure" << 1 << "2";
+        QTest::newRow("stored port missing, the one chosen cannot open either: said, not stored")
+            << "7" << "setPortOpen(true)" << 1 << 2 << false << "device failure|device failure" << 1 << "7";
+        QTest::newRow("settings statement fails: message, no dialog, port closed")
+            << "2" << "setSettings" << -1 << 1 << false << "device failure" << 0 << "2";
+        QTest::newRow("threshold statement fails")
+            << "2" << "setRThreshold" << -1 << 1 << false << "device failure" << 0 << "2";
+        QTest::newRow("DTR statement fails")
+            << "2" << "setDTREnable" << -1 << 1 << false << "device failure" << 0 << "2";
+        // clang-format on
     }
-    s.prompter.onPortDialog = [&] {
-        if (choice >= 0) {
-            // The user picks an entry and presses OK; the dialog closes when that succeeds.
-            // As the real dialog does: after a failed start, OK opens the port chosen.
-            const bool afterFailure =
-                s.prompter.portDialogUses.last() == Prompter::PortDialogUse::AfterFailedStart;
-            PortSelection::cmdOK_Click(s.comm, choice, s.prompter, PortSetting::write,
-                                       afterFailure ? PortSelection::OkOpens::ClosedPort
-                                                    : PortSelection::OkOpens::Nothing);
+
+    void paths()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, failing);
+        QFETCH(int, choice);
+        QFETCH(int, port);
+        QFETCH(bool, open);
+        QFETCH(QString, messages);
+        QFETCH(int, dialogs);
+        QFETCH(QString, storedAfter);
+
+        Start s;
+        if (stored != QStringLiteral("-"))
+            QVERIFY(s.store(stored));
+        for (const QString &operation : failing.split(u',', Qt::SkipEmptyParts)) {
+            if (operation.startsWith(u'!'))
+                s.comm.failingOnce.insert(operation.mid(1));
+            else
+                s.comm.failing.insert(operation);
         }
-        return Status();
-    };
+        s.prompter.onPortDialog = [&] {
+            if (choice >= 0) {
+                // The user picks an entry and presses OK; the dialog closes when that succeeds.
+                // As the real dialog does: after a failed start, OK opens the port chosen.
+                const bool afterFailure =
+                    s.prompter.portDialogUses.last() == Prompter::PortDialogUse::AfterFailedStart;
+                PortSelection::cmdOK_Click(s.comm, choice, s.prompter, PortSetting::write,
+                                           afterFailure ? PortSelection::OkOpens::ClosedPort
+                                                        : PortSelection::OkOpens::Nothing);
+            }
+            return Status();
+        };
 
-    s.run();
+        s.run();
 
-    QCOMPARE(ProgramTitle::title(), QStringLiteral("ZAV41K"));
-    s.comm.failing.clear();
-    QCOMPARE(int(s.comm.CommPort().value()), port);
-    QCOMPARE(s.comm.PortOpen().value(), open);
-    QCOMPARE(s.messages().join(u'|'), messages);
-    QCOMPARE(s.prompter.portDialogs, dialogs);
-    QCOMPARE(storedPortText(), storedAfter);
-}
+        QCOMPARE(ProgramTitle::title(), QStringLiteral("ZAV41K"));
+        s.comm.failing.clear();
+        QCOMPARE(int(s.comm.CommPort().value()), port);
+        QCOMPARE(s.comm.PortOpen().value(), open);
+        QCOMPARE(s.messages().join(u'|'), messages);
+        QCOMPARE(s.prompter.portDialogs, dialogs);
+        QCOMPARE(storedPortText(), storedAfter);
+    }
 
-void TestStartup::lineStatementsInOrderThenPort()
-{
-    Start s;
-    QVERIFY(s.store(QStringLiteral("4")));
-    s.run();
-    QCOMPARE(s.comm.calls,
-             (QStringList{"setSettings", "setRThreshold", "setInputLen", "setHandshaking",
-                          "setDTREnable", "setCommPort", "setPortOpen(true)"}));
-    QCOMPARE(s.comm.Settings().value(), QStringLiteral("9600,N,8,1"));
-    QCOMPARE(s.comm.RThreshold().value(), qint16(1));
-    QCOMPARE(s.comm.InputLen().value(), qint16(10));
-    QCOMPARE(s.comm.Handshaking().value(), 0);
-    QCOMPARE(s.comm.DTREnable().value(), false);
-    QCOMPARE(s.window.placements, 1);
-}
+    void lineStatementsInOrderThenPort()
+    {
+        Start s;
+        QVERIFY(s.store(QStringLiteral("4")));
+        s.run();
+        QCOMPARE(s.comm.calls,
+                 (QStringList{"setSettings", "setRThreshold", "setInputLen", "setHandshaking",
+                              "setDTREnable", "setCommPort", "setPortOpen(true)"}));
+        QCOMPARE(s.comm.Settings().value(), QStringLiteral("9600,N,8,1"));
+        QCOMPARE(s.comm.RThreshold().value(), qint16(1));
+        QCOMPARE(s.comm.InputLen().value(), qint16(10));
+        QCOMPARE(s.comm.Handshaking().value(), 0);
+        QCOMPARE(s.comm.DTREnable().value(), false);
+        QCOMPARE(s.window.placements, 1);
+    }
 
-void TestStartup::failureBeforeTheLineIsReportedAtTheFirstCheck()
-{
-    Start s;
-    QVERIFY(s.store(QStringLiteral("2")));
-    s.window.placementFails = true;
-    s.run();
-    QCOMPARE(s.messages(), QStringList{QStringLiteral("no screen")});
-    // The settings statement ran, its check reported the earlier failure and start-up ended.
-    QCOMPARE(s.comm.calls, QStringList{QStringLiteral("setSettings")});
-    QCOMPARE(s.prompter.portDialogs, 0);
-    QVERIFY(!s.comm.PortOpen().value());
-}
+    void failureBeforeTheLineIsReportedAtTheFirstCheck()
+    {
+        Start s;
+        QVERIFY(s.store(QStringLiteral("2")));
+        s.window.placementFails = true;
+        s.run();
+        QCOMPARE(s.messages(), QStringList{QStringLiteral("no screen")});
+        // The settings statement ran, its check reported the earlier failure and start-up ended.
+        QCOMPARE(s.comm.calls, QStringList{QStringLiteral("setSettings")});
+        QCOMPARE(s.prompter.portDialogs, 0);
+        QVERIFY(!s.comm.PortOpen().value());
+    }
 
-void TestStartup::reportIsAWarningWithTheProgramTitle()
-{
-    Start s;
-    QVERIFY(s.store(QStringLiteral("5")));
-    s.comm.failing.insert(QStringLiteral("setPortOpen(true)"));
-    s.run();
-    QCOMPARE(s.prompter.shown.size(), 1);
-    QCOMPARE(s.prompter.shown.first().icon, Prompter::Icon::Exclamation);
-    QCOMPARE(s.prompter.shown.first().buttons, Prompter::Buttons::Ok);
-    QVERIFY(s.prompter.shown.first().title.isEmpty());
-}
+    void reportIsAWarningWithTheProgramTitle()
+    {
+        Start s;
+        QVERIFY(s.store(QStringLiteral("5")));
+        s.comm.failing.insert(QStringLiteral("setPortOpen(true)"));
+        s.run();
+        QCOMPARE(s.prompter.shown.size(), 1);
+        QCOMPARE(s.prompter.shown.first().icon, Prompter::Icon::Exclamation);
+        QCOMPARE(s.prompter.shown.first().buttons, Prompter::Buttons::Ok);
+        QVERIFY(s.prompter.shown.first().title.isEmpty());
+    }
+};
 
 QTEST_GUILESS_MAIN(TestStartup)
 #include "tst_startup.moc"

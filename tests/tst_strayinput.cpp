@@ -8,33 +8,6 @@
 
 #include <memory>
 
-// What linked programs receive through the real program when the line carries what the reader
-// never sends: each piece is a reading that says so, never a whole one.
-class TestStrayInput : public QObject {
-    Q_OBJECT
-
-private slots:
-    void initTestCase();
-    void neverWhole_data();
-    void neverWhole();
-    void linesShowControlCharactersEscaped();
-
-private:
-    struct Source {
-        ProgramProcess program;
-        std::unique_ptr<LinkProcess> json;
-        std::unique_ptr<LinkProcess> lines;
-    };
-    // The program in this numeric locale with its followers, started when the locale changes.
-    Source *sourceIn(const QString &locale);
-    // Sends the bytes and a line end, then a record of its own: the readings in between.
-    QList<QJsonObject> readingsOf(Source &source, const QByteArray &bytes);
-
-    std::unique_ptr<Source> m_source;
-    QString m_locale;
-    int m_mark = 0; // -001 000, -002 000, ...
-};
-
 namespace {
 
 // "whole", "damaged" or "dropped" a reading, runs of the same as "damaged x100".
@@ -67,11 +40,134 @@ QString verdicts(const QList<QJsonObject> &readings)
 
 } // namespace
 
-void TestStrayInput::initTestCase()
-{
-    if (!QDBusConnection::sessionBus().isConnected())
-        QSKIP("no session bus: run the tests through scripts/test, which starts one");
-}
+// What linked programs receive through the real program when the line carries what the reader
+// never sends: each piece is a reading that says so, never a whole one.
+class TestStrayInput : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        if (!QDBusConnection::sessionBus().isConnected())
+            QSKIP("no session bus: run the tests through scripts/test, which starts one");
+    }
+
+    void neverWhole_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("verdicts");
+        QTest::addColumn<QString>("record"); // of the first reading
+
+        QByteArray digits;
+        for (int i = 0; i < 250; ++i)
+            digits += "1234";
+        // clang-format off
+        const struct { const char *name, *locale; QByteArray bytes; const char *verdicts, *record; } rows[] = {
+            {"a good record", "C", "1234 000", "whole", "1234 000"},
+            {"ten characters, then the line end", "C", "-123 10012", "whole", "-123 10012"},
+            {"a NUL byte", "C", QByteArray("1234\0" "000", 8), "damaged", nullptr},
+            {"digits without line ends", "C", digits, "damaged x100", "1234123412"},
+            {"records without line ends", "C", "1234 0001234 0001234 000", "damaged x2 dropped",
+             "1234 00012"},
+            {"an overlong line ends like a record", "C", "xx1234 0001234 000", "damaged x2",
+             "xx1234 000"},
+            {"a decimal point in the count", "C", "1.23 000", "damaged", "1.23 000"},
+            {"a decimal comma in the count", "C", "1,23 000", "damaged", "1,23 000"},
+            {"a count with a sign", "C", "+123 000", "damaged", "+123 000"},
+            {"a count with a blank", "C", " 123 000", "damaged", " 123 000"},
+            {"a letter in the count", "C", "12x4 100", "damaged", "12x4 100"},
+            {"no blank at position 5", "C", "1234x000", "damaged", "1234x000"},
+            {"seven characters", "C", "1234 00", "dropped", "1234 00"},
+            {"a stray CR", "C", "1234 0\r00", "dropped x2", "1234 0"},
+            {"a decimal point in French", "fr_FR.UTF-8", "1.23 000", "damaged", "1.23 000"},
+            {"a decimal comma in French", "fr_FR.UTF-8", "1,23 000", "damaged", "1,23 000"},
+            {"a good record in French", "fr_FR.UTF-8", "0500 100", "whole", "0500 100"},
+        };
+        // clang-format on
+        for (const auto &row : rows) {
+            QTest::newRow(row.name)
+                << QString::fromLatin1(row.locale) << row.bytes << QString::fromLatin1(row.verdicts)
+                << (row.record ? QString::fromLatin1(row.record) : QString::fromLatin1(row.bytes));
+        }
+    }
+
+    void neverWhole()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, verdicts);
+        QFETCH(QString, record);
+        Source *source = sourceIn(locale);
+        QVERIFY2(source, "the program and its followers are up");
+        const QList<QJsonObject> readings = readingsOf(*source, bytes);
+        QCOMPARE(::verdicts(readings), verdicts);
+        QCOMPARE(readings.first().value(QStringLiteral("record")).toString(), record);
+    }
+
+    void linesShowControlCharactersEscaped()
+    {
+        Source *source = sourceIn(QStringLiteral("C"));
+        QVERIFY2(source, "the program and its followers are up");
+        // A tab, an escape, DEL and a C1 control, a backslash.
+        const QByteArray bytes("1\t34 \x1b\x7f\x9b\\");
+        QCOMPARE(readingsOf(*source, bytes).size(), 1);
+        // The same reading as a line: the time stamp, then seven fields, the record last.
+        QTRY_VERIFY(!source->lines->lines().filter(QStringLiteral("\t1\\t34")).isEmpty());
+        const QString line = source->lines->lines().filter(QStringLiteral("\t1\\t34")).first();
+        QCOMPARE(line.count(u'\t'), 6);
+        QCOMPARE(line.section(u'\t', 6), QStringLiteral("1\\t34 \\x1b\\x7f\\x9b\\\\"));
+    }
+
+private:
+    struct Source {
+        ProgramProcess program;
+        std::unique_ptr<LinkProcess> json;
+        std::unique_ptr<LinkProcess> lines;
+    };
+    // The program in this numeric locale with its followers, started when the locale changes.
+    Source *sourceIn(const QString &locale);
+    // Sends the bytes and a line end, then a record of its own: the readings in between.
+
+    QList<QJsonObject> readingsOf(Source &source, const QByteArray &bytes)
+    {
+        const QByteArray mark = '-' + QByteArray::number(++m_mark).rightJustified(3, '0') + " 000";
+        source.program.send(bytes + "\r\n" + mark + "\r\n");
+        const QString markRecord = QString::fromLatin1(mark);
+        QList<QJsonObject> readings;
+        bool before = true; // still among the previous test's readings
+        const bool seen = QTest::qWaitFor(
+            [&] {
+                readings.clear();
+                before = true;
+                for (const QString &line : source.json->lines()) {
+                    const QJsonObject reading = QJsonDocument::fromJson(line.toUtf8()).object();
+                    const QString record = reading.value(QStringLiteral("record")).toString();
+                    if (reading.value(QStringLiteral("status")) == QLatin1String("no-data"))
+                        continue;
+                    if (record == markRecord)
+                        return true;
+                    if (QRegularExpression(QStringLiteral("^(0001|-[0-9]{3}) 000$"))
+                            .match(record)
+                            .hasMatch()) {
+                        readings.clear();
+                        before = false;
+                    } else if (!before) {
+                        readings << reading;
+                    }
+                }
+                return false;
+            },
+            20000);
+        if (!seen)
+            qWarning("the mark %s did not come", mark.constData());
+        return readings;
+    }
+
+    std::unique_ptr<Source> m_source;
+    QString m_locale;
+    int m_mark = 0; // -001 000, -002 000, ...
+};
 
 TestStrayInput::Source *TestStrayInput::sourceIn(const QString &locale)
 {
@@ -96,109 +192,6 @@ TestStrayInput::Source *TestStrayInput::sourceIn(const QString &locale)
             return m_source.get();
     }
     return nullptr;
-}
-
-QList<QJsonObject> TestStrayInput::readingsOf(Source &source, const QByteArray &bytes)
-{
-    const QByteArray mark = '-' + QByteArray::number(++m_mark).rightJustified(3, '0') + " 000";
-    source.program.send(bytes + "\r\n" + mark + "\r\n");
-    const QString markRecord = QString::fromLatin1(mark);
-    QList<QJsonObject> readings;
-    bool before = true; // still among the previous test's readings
-    const bool seen = QTest::qWaitFor(
-        [&] {
-            readings.clear();
-            before = true;
-            for (const QString &line : source.json->lines()) {
-                const QJsonObject reading = QJsonDocument::fromJson(line.toUtf8()).object();
-                const QString record = reading.value(QStringLiteral("record")).toString();
-                if (reading.value(QStringLiteral("status")) == QLatin1String("no-data"))
-                    continue;
-                if (record == markRecord)
-                    return true;
-                if (QRegularExpression(QStringLiteral("^(0001|-[0-9]{3}) 000$"))
-                        .match(record)
-                        .hasMatch()) {
-                    readings.clear();
-                    before = false;
-                } else if (!before) {
-                    readings << reading;
-                }
-            }
-            return false;
-        },
-        20000);
-    if (!seen)
-        qWarning("the mark %s did not come", mark.constData());
-    return readings;
-}
-
-void TestStrayInput::neverWhole_data()
-{
-    QTest::addColumn<QString>("locale");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("verdicts");
-    QTest::addColumn<QString>("record"); // of the first reading
-
-    QByteArray digits;
-    for (int i = 0; i < 250; ++i)
-        digits += "1234";
-    // clang-format off
-    const struct { const char *name, *locale; QByteArray bytes; const char *verdicts, *record; } rows[] = {
-        {"a good record", "C", "1234 000", "whole", "1234 000"},
-        {"ten characters, then the line end", "C", "-123 10012", "whole", "-123 10012"},
-        {"a NUL byte", "C", QByteArray("1234\0" "000", 8), "damaged", nullptr},
-        {"digits without line ends", "C", digits, "damaged x100", "1234123412"},
-        {"records without line ends", "C", "1234 0001234 0001234 000", "damaged x2 dropped",
-         "1234 00012"},
-        {"an overlong line ends like a record", "C", "xx1234 0001234 000", "damaged x2",
-         "xx1234 000"},
-        {"a decimal point in the count", "C", "1.23 000", "damaged", "1.23 000"},
-        {"a decimal comma in the count", "C", "1,23 000", "damaged", "1,23 000"},
-        {"a count with a sign", "C", "+123 000", "damaged", "+123 000"},
-        {"a count with a blank", "C", " 123 000", "damaged", " 123 000"},
-        {"a letter in the count", "C", "12x4 100", "damaged", "12x4 100"},
-        {"no blank at position 5", "C", "1234x000", "damaged", "1234x000"},
-        {"seven characters", "C", "1234 00", "dropped", "1234 00"},
-        {"a stray CR", "C", "1234 0\r00", "dropped x2", "1234 0"},
-        {"a decimal point in French", "fr_FR.UTF-8", "1.23 000", "damaged", "1.23 000"},
-        {"a decimal comma in French", "fr_FR.UTF-8", "1,23 000", "damaged", "1,23 000"},
-        {"a good record in French", "fr_FR.UTF-8", "0500 100", "whole", "0500 100"},
-    };
-    // clang-format on
-    for (const auto &row : rows) {
-        QTest::newRow(row.name) << QString::fromLatin1(row.locale) << row.bytes
-                                << QString::fromLatin1(row.verdicts)
-                                << (row.record ? QString::fromLatin1(row.record)
-                                               : QString::fromLatin1(row.bytes));
-    }
-}
-
-void TestStrayInput::neverWhole()
-{
-    QFETCH(QString, locale);
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, verdicts);
-    QFETCH(QString, record);
-    Source *source = sourceIn(locale);
-    QVERIFY2(source, "the program and its followers are up");
-    const QList<QJsonObject> readings = readingsOf(*source, bytes);
-    QCOMPARE(::verdicts(readings), verdicts);
-    QCOMPARE(readings.first().value(QStringLiteral("record")).toString(), record);
-}
-
-void TestStrayInput::linesShowControlCharactersEscaped()
-{
-    Source *source = sourceIn(QStringLiteral("C"));
-    QVERIFY2(source, "the program and its followers are up");
-    // A tab, an escape, DEL and a C1 control, a backslash.
-    const QByteArray bytes("1\t34 \x1b\x7f\x9b\\");
-    QCOMPARE(readingsOf(*source, bytes).size(), 1);
-    // The same reading as a line: the time stamp, then seven fields, the record last.
-    QTRY_VERIFY(!source->lines->lines().filter(QStringLiteral("\t1\\t34")).isEmpty());
-    const QString line = source->lines->lines().filter(QStringLiteral("\t1\\t34")).first();
-    QCOMPARE(line.count(u'\t'), 6);
-    QCOMPARE(line.section(u'\t', 6), QStringLiteral("1\\t34 \\x1b\\x7f\\x9b\\\\"));
 }
 
 QTEST_GUILESS_MAIN(TestStrayInput)

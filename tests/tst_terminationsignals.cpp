@@ -41,44 +41,41 @@ class TestTerminationSignals : public QObject {
     Q_OBJECT
 
 private slots:
-    void endsWhenTheEventLoopNeverComes();
-    void secondSignalEndsAtOnce();
-};
-
-void TestTerminationSignals::endsWhenTheEventLoopNeverComes()
-{
-    // One child for each signal, side by side, so that the grace time is waited once.
-    const int kinds[] = {SIGTERM, SIGINT, SIGHUP};
-    pid_t children[3] = {};
-    for (int i = 0; i < 3; ++i) {
-        children[i] = stuckChild();
-        QVERIFY(children[i] > 0);
+    void endsWhenTheEventLoopNeverComes()
+    {
+        // One child for each signal, side by side, so that the grace time is waited once.
+        const int kinds[] = {SIGTERM, SIGINT, SIGHUP};
+        pid_t children[3] = {};
+        for (int i = 0; i < 3; ++i) {
+            children[i] = stuckChild();
+            QVERIFY(children[i] > 0);
+        }
+        ::usleep(100 * 1000); // the handlers are in place
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(::kill(children[i], kinds[i]), 0);
+        for (int i = 0; i < 3; ++i) {
+            const int status = endOf(children[i], 4 * int(TerminationSignals::kGraceSeconds));
+            QVERIFY2(status != -1, "the signal did not end the program");
+            QVERIFY(WIFEXITED(status));
+            QCOMPARE(WEXITSTATUS(status), 128 + kinds[i]);
+        }
     }
-    ::usleep(100 * 1000); // the handlers are in place
-    for (int i = 0; i < 3; ++i)
-        QCOMPARE(::kill(children[i], kinds[i]), 0);
-    for (int i = 0; i < 3; ++i) {
-        const int status = endOf(children[i], 4 * int(TerminationSignals::kGraceSeconds));
-        QVERIFY2(status != -1, "the signal did not end the program");
+
+    void secondSignalEndsAtOnce()
+    {
+        const pid_t child = stuckChild();
+        QVERIFY(child > 0);
+        ::usleep(100 * 1000);
+        QCOMPARE(::kill(child, SIGTERM), 0);
+        ::usleep(100 * 1000);
+        QCOMPARE(::kill(child, SIGINT), 0);
+        const int status = endOf(child, 4 * int(TerminationSignals::kGraceSeconds));
+        QVERIFY(status != -1);
         QVERIFY(WIFEXITED(status));
-        QCOMPARE(WEXITSTATUS(status), 128 + kinds[i]);
+        // Ended by the second signal, not by the grace time of the first.
+        QCOMPARE(WEXITSTATUS(status), 128 + SIGINT);
     }
-}
-
-void TestTerminationSignals::secondSignalEndsAtOnce()
-{
-    const pid_t child = stuckChild();
-    QVERIFY(child > 0);
-    ::usleep(100 * 1000);
-    QCOMPARE(::kill(child, SIGTERM), 0);
-    ::usleep(100 * 1000);
-    QCOMPARE(::kill(child, SIGINT), 0);
-    const int status = endOf(child, 4 * int(TerminationSignals::kGraceSeconds));
-    QVERIFY(status != -1);
-    QVERIFY(WIFEXITED(status));
-    // Ended by the second signal, not by the grace time of the first.
-    QCOMPARE(WEXITSTATUS(status), 128 + SIGINT);
-}
+};
 
 QTEST_GUILESS_MAIN(TestTerminationSignals)
 #include "tst_terminationsignals.moc"

@@ -79,129 +79,123 @@ class TestWindowTexts : public QObject {
 private slots:
     void initTestCase() { Fonts::installWindowFonts(); }
     void cleanup() { setCurrentLanguage(Language::English); }
-    void mainWindow_data();
-    void mainWindow();
-    void aboutBox_data() { addLanguageRows(); }
-    void aboutBox();
-    void portDialog_data() { addLanguageRows(); }
-    void portDialog();
-    void menuBarWrapsAndKeepsTheClientArea();
-    void oneFamilyThroughout();
-};
 
-void TestWindowTexts::mainWindow_data()
-{
-    QTest::addColumn<Language>("language");
-    QTest::addColumn<QStringList>("records");
-    const QList<std::pair<const char *, QStringList>> states = {
-        {"reading", {"1234 000"}},
-        {"negative at 600 nm", {"-999 100"}},
-        {"marker", {"9999 000"}},
-        {"under range", {"0123 010"}},
-        {"over range", {"1234 001"}},
-        {"both flags", {"1234 011"}},
-        {"no data", {}},
-    };
-    for (const auto &[state, records] : states) {
-        QTest::addRow("%s, English", state) << Language::English << records;
-        QTest::addRow("%s, French", state) << Language::French << records;
+    void mainWindow_data()
+    {
+        QTest::addColumn<Language>("language");
+        QTest::addColumn<QStringList>("records");
+        const QList<std::pair<const char *, QStringList>> states = {
+            {"reading", {"1234 000"}},
+            {"negative at 600 nm", {"-999 100"}},
+            {"marker", {"9999 000"}},
+            {"under range", {"0123 010"}},
+            {"over range", {"1234 001"}},
+            {"both flags", {"1234 011"}},
+            {"no data", {}},
+        };
+        for (const auto &[state, records] : states) {
+            QTest::addRow("%s, English", state) << Language::English << records;
+            QTest::addRow("%s, French", state) << Language::French << records;
+        }
     }
-}
 
-void TestWindowTexts::mainWindow()
-{
-    QFETCH(Language, language);
-    QFETCH(QStringList, records);
-    StartedWindow started(language);
-    QVERIFY(QTest::qWaitForWindowExposed(&started.window));
-    for (const QString &record : records)
-        started.window.readerLink().decoder().DecodeReading(record);
-    if (records.isEmpty())
-        started.window.readerLink().watchdog().Timer1_Timer();
-    const QStringList clipped = clippedTexts(started.window);
-    QVERIFY2(clipped.isEmpty(), report(clipped).constData());
-}
+    void mainWindow()
+    {
+        QFETCH(Language, language);
+        QFETCH(QStringList, records);
+        StartedWindow started(language);
+        QVERIFY(QTest::qWaitForWindowExposed(&started.window));
+        for (const QString &record : records)
+            started.window.readerLink().decoder().DecodeReading(record);
+        if (records.isEmpty())
+            started.window.readerLink().watchdog().Timer1_Timer();
+        const QStringList clipped = clippedTexts(started.window);
+        QVERIFY2(clipped.isEmpty(), report(clipped).constData());
+    }
+    void aboutBox_data() { addLanguageRows(); }
 
-void TestWindowTexts::aboutBox()
-{
-    QFETCH(Language, language);
-    setCurrentLanguage(language);
-    frmAbout box;
-    QVERIFY(box.Form_Load().isOk());
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
-    const QStringList clipped = clippedTexts(box);
-    QVERIFY2(clipped.isEmpty(), report(clipped).constData());
-}
+    void aboutBox()
+    {
+        QFETCH(Language, language);
+        setCurrentLanguage(language);
+        frmAbout box;
+        QVERIFY(box.Form_Load().isOk());
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        const QStringList clipped = clippedTexts(box);
+        QVERIFY2(clipped.isEmpty(), report(clipped).constData());
+    }
+    void portDialog_data() { addLanguageRows(); }
 
-void TestWindowTexts::portDialog()
-{
-    QFETCH(Language, language);
-    setCurrentLanguage(language);
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
-    FakeCommControl comm;
-    ScriptedPrompter prompter;
-    (void)comm.setCommPort(16);
-    frmProperties dialog(comm, prompter);
-    QVERIFY(dialog.Form_Load().isOk());
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    const QStringList clipped = clippedTexts(dialog);
-    QVERIFY2(clipped.isEmpty(), report(clipped).constData());
-}
+    void portDialog()
+    {
+        QFETCH(Language, language);
+        setCurrentLanguage(language);
+        QTemporaryDir home;
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
+        FakeCommControl comm;
+        ScriptedPrompter prompter;
+        (void)comm.setCommPort(16);
+        frmProperties dialog(comm, prompter);
+        QVERIFY(dialog.Form_Load().isOk());
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        const QStringList clipped = clippedTexts(dialog);
+        QVERIFY2(clipped.isEmpty(), report(clipped).constData());
+    }
 
-void TestWindowTexts::menuBarWrapsAndKeepsTheClientArea()
-{
-    StartedWindow started(Language::French);
-    frmZAV41k &window = started.window;
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    const QSize clientArea = window.centralWidget()->size();
-    WrappingMenuBar *bar = window.wrappingMenuBar();
-    QCOMPARE(bar->rows().size(), 1);
+    void menuBarWrapsAndKeepsTheClientArea()
+    {
+        StartedWindow started(Language::French);
+        frmZAV41k &window = started.window;
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QSize clientArea = window.centralWidget()->size();
+        WrappingMenuBar *bar = window.wrappingMenuBar();
+        QCOMPARE(bar->rows().size(), 1);
 
-    // A caption too long for one row with the others, as a desktop's larger font would make.
-    QMenu *setup = window.findChild<QMenu *>(QStringLiteral("mnuSetup"));
-    setup->setTitle(QStringLiteral("&Organisation des ports"));
-    QTRY_VERIFY(bar->rows().size() > 1);
-    QTRY_COMPARE(bar->height(), rowsHeight(*bar));
-    QCOMPARE(window.centralWidget()->size(), clientArea);
-    QCOMPARE(window.size().height(), bar->height() + clientArea.height());
-    QVERIFY2(clippedTexts(window).isEmpty(), report(clippedTexts(window)).constData());
+        // A caption too long for one row with the others, as a desktop's larger font would make.
+        QMenu *setup = window.findChild<QMenu *>(QStringLiteral("mnuSetup"));
+        setup->setTitle(QStringLiteral("&Organisation des ports"));
+        QTRY_VERIFY(bar->rows().size() > 1);
+        QTRY_COMPARE(bar->height(), rowsHeight(*bar));
+        QCOMPARE(window.centralWidget()->size(), clientArea);
+        QCOMPARE(window.size().height(), bar->height() + clientArea.height());
+        QVERIFY2(clippedTexts(window).isEmpty(), report(clippedTexts(window)).constData());
 
-    // The last menu is reached directly, by its mnemonic, on whichever row it is.
-    QMenu *help = window.findChild<QMenu *>(QStringLiteral("mnuHelp"));
-    QCOMPARE(bar->rows().last()->actions().last(), help->menuAction());
-    window.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-    QTest::keyClick(&window, Qt::Key_A, Qt::AltModifier);
-    QTRY_VERIFY(help->isVisible());
-    help->close();
+        // The last menu is reached directly, by its mnemonic, on whichever row it is.
+        QMenu *help = window.findChild<QMenu *>(QStringLiteral("mnuHelp"));
+        QCOMPARE(bar->rows().last()->actions().last(), help->menuAction());
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(&window, Qt::Key_A, Qt::AltModifier);
+        QTRY_VERIFY(help->isVisible());
+        help->close();
 
-    // A shorter caption brings the menus back into one row.
-    setup->setTitle(QStringLiteral("&Organization"));
-    QTRY_COMPARE(bar->rows().size(), 1);
-    QTRY_COMPARE(bar->height(), rowsHeight(*bar));
-    QCOMPARE(window.centralWidget()->size(), clientArea);
-    QCOMPARE(window.size().height(), bar->height() + clientArea.height());
-}
+        // A shorter caption brings the menus back into one row.
+        setup->setTitle(QStringLiteral("&Organization"));
+        QTRY_COMPARE(bar->rows().size(), 1);
+        QTRY_COMPARE(bar->height(), rowsHeight(*bar));
+        QCOMPARE(window.centralWidget()->size(), clientArea);
+        QCOMPARE(window.size().height(), bar->height() + clientArea.height());
+    }
 
-void TestWindowTexts::oneFamilyThroughout()
-{
-    StartedWindow started(Language::English);
-    started.window.readerLink().decoder().DecodeReading(QStringLiteral("0123 010"));
-    QCOMPARE(families(started.window), QStringList{"Liberation Sans"});
+    void oneFamilyThroughout()
+    {
+        StartedWindow started(Language::English);
+        started.window.readerLink().decoder().DecodeReading(QStringLiteral("0123 010"));
+        QCOMPARE(families(started.window), QStringList{"Liberation Sans"});
 
-    frmAbout box;
-    QVERIFY(box.Form_Load().isOk());
-    QCOMPARE(families(box), QStringList{"Liberation Sans"});
+        frmAbout box;
+        QVERIFY(box.Form_Load().isOk());
+        QCOMPARE(families(box), QStringList{"Liberation Sans"});
 
-    FakeCommControl comm;
-    ScriptedPrompter prompter;
-    frmProperties dialog(comm, prompter);
-    QVERIFY(dialog.Form_Load().isOk());
-    QCOMPARE(families(dialog), QStringList{"Liberation Sans"});
-}
+        FakeCommControl comm;
+        ScriptedPrompter prompter;
+        frmProperties dialog(comm, prompter);
+        QVERIFY(dialog.Form_Load().isOk());
+        QCOMPARE(families(dialog), QStringList{"Liberation Sans"});
+    }
+};
 
 QTEST_MAIN(TestWindowTexts)
 #include "tst_windowtexts.moc"
