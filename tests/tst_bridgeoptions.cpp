@@ -5,6 +5,8 @@
 #include <climits>
 #include <sys/stat.h>
 
+using namespace Qt::StringLiterals;
+
 // The bridge's command line, through the real program: every usage error ends it at once with
 // status 2 and a message that says what is wrong, before it touches the bus or the broker.
 class TestBridgeOptions : public QObject {
@@ -14,9 +16,8 @@ private slots:
     void initTestCase()
     {
         QVERIFY2(!qEnvironmentVariableIsEmpty("ZAV41K_MQTT"), "ZAV41K_MQTT names the bridge");
-        QVERIFY(::mkfifo(QFile::encodeName(m_dir.filePath(QStringLiteral("fifo"))).constData(),
-                         0600) == 0);
-        QFile password(m_dir.filePath(QStringLiteral("password")));
+        QVERIFY(::mkfifo(QFile::encodeName(m_dir.filePath(u"fifo"_s)).constData(), 0600) == 0);
+        QFile password(m_dir.filePath(u"password"_s));
         QVERIFY(password.open(QIODevice::WriteOnly));
         password.write("secret\n");
     }
@@ -51,7 +52,7 @@ private slots:
         QTest::newRow("topics longer than MQTT takes")
             << QStringList{"--client-id", QString(65530, u'c')} << "make topics of 65553 bytes";
         QTest::newRow("queue past its largest")
-            << QStringList{"--queue", "3000000000"} << QStringLiteral("--queue takes a number from 1 to %1").arg(INT_MAX);
+            << QStringList{"--queue", "3000000000"} << u"--queue takes a number from 1 to %1"_s.arg(INT_MAX);
         QTest::newRow("queue zero") << QStringList{"--queue", "0"} << "--queue takes a number from 1";
         QTest::newRow("a wildcard in the client id")
             << QStringList{"--client-id", "lab#1"} << "the client id \"lab#1\" cannot be a topic level";
@@ -70,8 +71,8 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(QString, message);
         for (QString &argument : arguments)
-            argument.replace(QStringLiteral("DIR"), m_dir.path());
-        message.replace(QStringLiteral("DIR"), m_dir.path());
+            argument.replace(u"DIR"_s, m_dir.path());
+        message.replace(u"DIR"_s, m_dir.path());
         QProcess bridge;
         bridge.start(qEnvironmentVariable("ZAV41K_MQTT"), arguments);
         QVERIFY(bridge.waitForStarted(5000));
@@ -83,13 +84,13 @@ private slots:
         QCOMPARE(bridge.exitStatus(), QProcess::NormalExit);
         QCOMPARE(bridge.exitCode(), 2);
         QVERIFY2(said.contains(message), qPrintable(said.left(300)));
-        QVERIFY(said.startsWith(QStringLiteral("zav41k-mqtt: ")));
+        QVERIFY(said.startsWith(u"zav41k-mqtt: "_s));
     }
 
     void helpEndsWell()
     {
         QProcess bridge;
-        bridge.start(qEnvironmentVariable("ZAV41K_MQTT"), {QStringLiteral("--help")});
+        bridge.start(qEnvironmentVariable("ZAV41K_MQTT"), {u"--help"_s});
         QVERIFY(bridge.waitForFinished(10000));
         QCOMPARE(bridge.exitCode(), 0);
         QVERIFY(bridge.readAllStandardOutput().contains("--password-file"));

@@ -9,6 +9,8 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Records are written with "_" for a blank, as they are easier to read that way.
@@ -50,7 +52,7 @@ private slots:
         QTest::addColumn<int>("boxes");
         QTest::addColumn<int>("readingValue");
 
-        const QString good = QStringLiteral("wavelength=%1|absorbance=%2|errorcode=0");
+        const QString good = u"wavelength=%1|absorbance=%2|errorcode=0"_s;
         QTest::newRow("good record at 510") << "" << "1234_000" << "en" << "C"
                                             << good.arg("510", "1.234") << false << 0 << 1234;
         QTest::newRow("selector 1 is 600") << "" << "0500_100" << "en" << "C"
@@ -128,7 +130,7 @@ private slots:
         QFETCH(int, boxes);
         QFETCH(int, readingValue);
 
-        setCurrentLanguage(language == QStringLiteral("fr") ? Language::French : Language::English);
+        setCurrentLanguage(language == u"fr"_s ? Language::French : Language::English);
         Fixture f{QLocale(locale)};
         if (!before.isEmpty())
             f.decoder.DecodeReading(record(before));
@@ -147,10 +149,10 @@ private slots:
     {
         setCurrentLanguage(Language::English);
         Fixture f{QLocale::c()};
-        f.decoder.DecodeReading(record(QStringLiteral("abcd_000")));
+        f.decoder.DecodeReading(record(u"abcd_000"_s));
         QCOMPARE(f.prompter.shown.size(), 1);
         const ScriptedPrompter::Shown &box = f.prompter.shown.first();
-        QVERIFY(box.text.contains(QStringLiteral("abcd")));
+        QVERIFY(box.text.contains(u"abcd"_s));
         QCOMPARE(box.buttons, Prompter::Buttons::Ok);
         QCOMPARE(box.icon, Prompter::Icon::None);
         QVERIFY(box.title.isEmpty()); // the program title
@@ -161,8 +163,7 @@ private slots:
         Fixture f{QLocale::c()};
         QList<int> values;
         for (int i = 0; i < 21; ++i) {
-            f.decoder.DecodeReading(
-                record(i % 2 ? QStringLiteral("0123_010") : QStringLiteral("0001_000")));
+            f.decoder.DecodeReading(record(i % 2 ? u"0123_010"_s : u"0001_000"_s));
             values.append(f.indicators.progress());
         }
         QCOMPARE(values.mid(17), (QList<int>{90, 95, 0, 5}));
@@ -177,7 +178,7 @@ private slots:
                          [&] { runningAtAssignment.append(f.watchdog.isRunning()); });
         bool runningWhileBoxOpen = false;
         f.prompter.whileOpen = [&] { runningWhileBoxOpen = f.watchdog.isRunning(); };
-        f.decoder.DecodeReading(record(QStringLiteral("abcd_000")));
+        f.decoder.DecodeReading(record(u"abcd_000"_s));
         QCOMPARE(runningAtAssignment, QList<bool>(3, false));
         // The box comes after the record is decoded, and the interval runs from that moment.
         QVERIFY(runningWhileBoxOpen);
@@ -190,28 +191,28 @@ private slots:
         Fixture f{QLocale::c()};
         QStringList madeWhenShown;
         f.prompter.whileOpen = [&] { madeWhenShown.append(f.log.texts().join(u'|')); };
-        f.decoder.DecodeReading(record(QStringLiteral("abcd_xyz")));
+        f.decoder.DecodeReading(record(u"abcd_xyz"_s));
         const QString all = QStringLiteral("wavelength=510|errorcode=Under Range -- Check Zero|"
                                            "absorbance=LO");
         QCOMPARE(madeWhenShown, QStringList(3, all));
         QCOMPARE(f.prompter.mostOpenAtOnce, 1);
         // In the order of the record's positions.
-        QCOMPARE(f.prompter.shown.at(0).text, FailureTexts::notANumber(QStringLiteral("abcd")));
-        QCOMPARE(f.prompter.shown.at(1).text, FailureTexts::notANumber(QStringLiteral("x")));
-        QCOMPARE(f.prompter.shown.at(2).text, FailureTexts::notANumber(QStringLiteral("y")));
+        QCOMPARE(f.prompter.shown.at(0).text, FailureTexts::notANumber(u"abcd"_s));
+        QCOMPARE(f.prompter.shown.at(1).text, FailureTexts::notANumber(u"x"_s));
+        QCOMPARE(f.prompter.shown.at(2).text, FailureTexts::notANumber(u"y"_s));
     }
 
     void nestedDecodeKeepsItsOwnRecord()
     {
         setCurrentLanguage(Language::English);
         Fixture f{QLocale::c()};
-        f.decoder.DecodeReading(record(QStringLiteral("0777_000")));
+        f.decoder.DecodeReading(record(u"0777_000"_s));
         // While the box for the bad count is open, another record arrives and is decoded.
         f.prompter.whileOpen = [&] {
             f.prompter.whileOpen = nullptr;
-            f.decoder.DecodeReading(record(QStringLiteral("0555_000")));
+            f.decoder.DecodeReading(record(u"0555_000"_s));
         };
-        f.decoder.DecodeReading(record(QStringLiteral("12a4_100")));
+        f.decoder.DecodeReading(record(u"12a4_100"_s));
         // Each record's updates come whole and in the order of the records; the bad count shows
         // the count kept before it, not the one the later record left.
         QCOMPARE(f.log.texts().join(u'|'),
@@ -230,9 +231,9 @@ private slots:
         f.prompter.whileOpen = [&] {
             // Garbage keeps arriving while the first box is open.
             for (; nested < 50; ++nested)
-                f.decoder.DecodeReading(record(QStringLiteral("zzzz_zzz")));
+                f.decoder.DecodeReading(record(u"zzzz_zzz"_s));
         };
-        f.decoder.DecodeReading(record(QStringLiteral("abcd_000")));
+        f.decoder.DecodeReading(record(u"abcd_000"_s));
         QCOMPARE(f.prompter.mostOpenAtOnce, 1);
         // The first record's remaining failures come one after the other, not nested.
         QCOMPARE(f.prompter.shown.size(), 1);

@@ -8,6 +8,8 @@
 #include <QSet>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QLabel *label(const QDialog &box, const char *name)
@@ -21,8 +23,7 @@ QStringList contents(const QDialog &box)
     QStringList all{box.windowTitle()};
     for (const QLabel *l : box.findChildren<QLabel *>()) {
         const QRect r = l->geometry();
-        all.append(
-            QStringLiteral("%1=%2@%3,%4").arg(l->objectName(), l->text()).arg(r.x()).arg(r.y()));
+        all.append(u"%1=%2@%3,%4"_s.arg(l->objectName(), l->text()).arg(r.x()).arg(r.y()));
     }
     return all;
 }
@@ -59,19 +60,17 @@ private slots:
         QFETCH(QString, items);
         setCurrentLanguage(french ? Language::French : Language::English);
         frmAbout box;
-        QCOMPARE(box.windowTitle(), QStringLiteral("About ZAV-41K")); // before loading
+        QCOMPARE(box.windowTitle(), u"About ZAV-41K"_s); // before loading
         QVERIFY(box.Form_Load().isOk());
         QCOMPARE(box.windowTitle(), caption);
-        QCOMPARE(label(box, "lblVersion")->text(), QStringLiteral("Version 1.0"));
+        QCOMPARE(label(box, "lblVersion")->text(), u"Version 1.0"_s);
         QCOMPARE(label(box, "lblTitle")->text(), title);
         QCOMPARE(label(box, "lblLinkApp")->text(), application);
         QCOMPARE(label(box, "lblLinkItems")->text(), items);
         QVERIFY(!label(box, "lblDescription")->text().isEmpty());
-        QCOMPARE(box.findChild<QPushButton *>(QStringLiteral("cmdOK"))->text(),
-                 QStringLiteral("&OK"));
+        QCOMPARE(box.findChild<QPushButton *>(u"cmdOK"_s)->text(), u"&OK"_s);
         QVERIFY(label(box, "lblLinkApp")->alignment() & Qt::AlignRight);
-        QCOMPARE(QFontInfo(label(box, "lblTitle")->font()).family(),
-                 QStringLiteral("Liberation Sans"));
+        QCOMPARE(QFontInfo(label(box, "lblTitle")->font()).family(), u"Liberation Sans"_s);
         QVERIFY(!box.windowIcon().isNull());
     }
 
@@ -80,11 +79,11 @@ private slots:
         setCurrentLanguage(Language::French);
         frmAbout box;
         QVERIFY(box.Form_Load().isOk());
-        QCOMPARE(label(box, "Label3")->text(), QStringLiteral("zav41k"));
-        QCOMPARE(label(box, "Label4")->text(), QStringLiteral("data"));
-        QCOMPARE(label(box, "lblAbs")->text(), QStringLiteral("absorbance"));
-        QCOMPARE(label(box, "lblWL")->text(), QStringLiteral("wavelength"));
-        QCOMPARE(label(box, "lblErr")->text(), QStringLiteral("errorcode"));
+        QCOMPARE(label(box, "Label3")->text(), u"zav41k"_s);
+        QCOMPARE(label(box, "Label4")->text(), u"data"_s);
+        QCOMPARE(label(box, "lblAbs")->text(), u"absorbance"_s);
+        QCOMPARE(label(box, "lblWL")->text(), u"wavelength"_s);
+        QCOMPARE(label(box, "lblErr")->text(), u"errorcode"_s);
     }
 
     void keysClose_data()
@@ -101,7 +100,7 @@ private slots:
         QVERIFY(box.Form_Load().isOk());
         box.show();
         QVERIFY(QTest::qWaitForWindowExposed(&box));
-        QPushButton *ok = box.findChild<QPushButton *>(QStringLiteral("cmdOK"));
+        QPushButton *ok = box.findChild<QPushButton *>(u"cmdOK"_s);
         QCOMPARE(box.focusWidget(), ok);
         bool pressed = false;
         connect(ok, &QPushButton::clicked, this, [&] { pressed = true; });
@@ -119,7 +118,7 @@ private slots:
         QTest::keyClick(box.focusWidget(), Qt::Key_Tab);
         QCOMPARE(box.focusWidget(), label(box, "picIcon"));
         QTest::keyClick(box.focusWidget(), Qt::Key_Tab);
-        QCOMPARE(box.focusWidget()->objectName(), QStringLiteral("cmdOK"));
+        QCOMPARE(box.focusWidget()->objectName(), u"cmdOK"_s);
     }
 
     void secondOpeningIsTheSame()

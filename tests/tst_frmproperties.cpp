@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 struct Dialog {
@@ -37,8 +39,7 @@ struct Dialog {
     FakeCommControl comm;
     ScriptedPrompter prompter;
     frmProperties dialog{comm, prompter, [](int port) {
-                             return port == 2 ? QStringLiteral("/dev/serial/by-id/reader")
-                                              : QStringLiteral("no device");
+                             return port == 2 ? u"/dev/serial/by-id/reader"_s : u"no device"_s;
                          }};
 };
 
@@ -56,13 +57,12 @@ private slots:
         QVERIFY(d.load());
         QComboBox *list = d.cboPort();
         QCOMPARE(list->count(), 16);
-        QCOMPARE(list->itemText(0), QStringLiteral("Com1"));
-        QCOMPARE(list->itemText(15), QStringLiteral("Com16"));
-        QCOMPARE(list->currentText(), QStringLiteral("Com3"));
+        QCOMPARE(list->itemText(0), u"Com1"_s);
+        QCOMPARE(list->itemText(15), u"Com16"_s);
+        QCOMPARE(list->currentText(), u"Com3"_s);
         QVERIFY(!list->isEditable());
-        QCOMPARE(list->itemData(1, Qt::ToolTipRole).toString(),
-                 QStringLiteral("/dev/serial/by-id/reader"));
-        QCOMPARE(list->itemData(0, Qt::ToolTipRole).toString(), QStringLiteral("no device"));
+        QCOMPARE(list->itemData(1, Qt::ToolTipRole).toString(), u"/dev/serial/by-id/reader"_s);
+        QCOMPARE(list->itemData(0, Qt::ToolTipRole).toString(), u"no device"_s);
     }
 
     void captions_data()
@@ -86,13 +86,13 @@ private slots:
         Dialog d(1);
         setCurrentLanguage(french ? Language::French : Language::English);
         QVERIFY(d.load());
-        QCOMPARE(d.dialog.windowTitle(), QStringLiteral("ZAV-41K Comm Port"));
+        QCOMPARE(d.dialog.windowTitle(), u"ZAV-41K Comm Port"_s);
         QCOMPARE(d.child<QPushButton>("cmdOK")->text(), ok);
         QCOMPARE(d.child<QPushButton>("cmdCancel")->text(), cancel);
         QLabel *label = d.child<QLabel>("Label2");
         QCOMPARE(label->text(), prompt);
         QVERIFY(label->wordWrap());
-        QCOMPARE(QFontInfo(label->font()).family(), QStringLiteral("Liberation Sans"));
+        QCOMPARE(QFontInfo(label->font()).family(), u"Liberation Sans"_s);
         QCOMPARE(label->font().pointSizeF(), 18.0);
     }
 
@@ -119,7 +119,7 @@ private slots:
         QTest::keyClick(d.dialog.focusWidget(), Qt::Key_Escape);
         QVERIFY(d.dialog.isVisible());
         QCOMPARE(d.dialog.result(), 0);
-        QVERIFY(d.comm.calls.isEmpty() || d.comm.calls == QStringList{QStringLiteral("CommPort")});
+        QVERIFY(d.comm.calls.isEmpty() || d.comm.calls == QStringList{u"CommPort"_s});
     }
 
     void enterPressesOk()
@@ -135,7 +135,7 @@ private slots:
         QVERIFY(!d.dialog.isVisible());
         QCOMPARE(d.comm.CommPort().value(), qint16(2));
         QVERIFY(d.comm.PortOpen().value());
-        QCOMPARE(storedPortText(), QStringLiteral("2"));
+        QCOMPARE(storedPortText(), u"2"_s);
     }
 
     void cancelAndCloseBoxChangeNothing_data()
@@ -169,11 +169,11 @@ private slots:
         Dialog d(1);
         QVERIFY(d.load());
         d.dialog.show();
-        d.comm.failingOnce.insert(QStringLiteral("setPortOpen(true)"));
+        d.comm.failingOnce.insert(u"setPortOpen(true)"_s);
         d.cboPort()->setCurrentIndex(4);
         QTest::mouseClick(d.child<QPushButton>("cmdOK"), Qt::LeftButton);
         QVERIFY(d.dialog.isVisible());
-        QCOMPARE(d.cboPort()->currentText(), QStringLiteral("Com5"));
+        QCOMPARE(d.cboPort()->currentText(), u"Com5"_s);
         QCOMPARE(d.prompter.shown.size(), 1);
         QCOMPARE(d.comm.CommPort().value(), qint16(1));
         QVERIFY(d.comm.PortOpen().value());
@@ -188,7 +188,7 @@ private slots:
         QTest::mouseClick(d.child<QPushButton>("cmdOK"), Qt::LeftButton);
         QCOMPARE(d.dialog.result(), int(QDialog::Accepted));
         QCOMPARE(d.comm.CommPort().value(), qint16(17));
-        QCOMPARE(storedPortText(), QStringLiteral("17"));
+        QCOMPARE(storedPortText(), u"17"_s);
     }
 };
 

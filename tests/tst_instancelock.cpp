@@ -11,6 +11,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 using Make = std::function<bool(const QString &folder, const QByteArray &lock)>;
 
 // The lock that keeps a second program out when no bus is shared: held by one process at a
@@ -85,8 +87,7 @@ private slots:
         QVERIFY(make(folder.path(), QFile::encodeName(path)));
         const std::optional<QString> said = asUnprivileged([&path] {
             InstanceLock lock(path); // a FIFO would block here if opened for waiting
-            return lock.state() == InstanceLock::State::Unavailable ? lock.error()
-                                                                    : QStringLiteral("taken");
+            return lock.state() == InstanceLock::State::Unavailable ? lock.error() : u"taken"_s;
         });
         ::chmod(QFile::encodeName(folder.path()).constData(), 0700);
         QVERIFY(said);

@@ -10,6 +10,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 // The serial control on a real pseudo-terminal: what it asks of the terminal is read back
 // with tcgetattr, and what it receives is read from Input directly. A pseudo-terminal always
 // keeps eight data bits and clears PARENB itself, so those two are not seen here; everything
@@ -24,7 +26,7 @@ private slots:
     {
         m_dir = new QTemporaryDir;
         m_pty = new PseudoTerminal;
-        const QString link = m_dir->filePath(QStringLiteral("line"));
+        const QString link = m_dir->filePath(u"line"_s);
         QVERIFY(m_pty->open(link).isEmpty());
         m_comm = new SerialCommControl([link](int) { return Outcome<QString>(link); });
     }
@@ -149,7 +151,7 @@ private slots:
     void settingsChangedWhileOpenReachTheTerminal()
     {
         QVERIFY(m_comm->setPortOpen(true).isOk());
-        QVERIFY(m_comm->setSettings(QStringLiteral("19200,O,8,2")).isOk());
+        QVERIFY(m_comm->setSettings(u"19200,O,8,2"_s).isOk());
         termios tio = terminal();
         QCOMPARE(cfgetospeed(&tio), speed_t(B19200));
         QVERIFY(tio.c_cflag & PARODD);
@@ -157,14 +159,14 @@ private slots:
         QVERIFY(tio.c_cflag & CSTOPB);
 
         // Back to the reader's line: nothing of the other line is left behind.
-        QVERIFY(m_comm->setSettings(QStringLiteral("9600,N,8,1")).isOk());
+        QVERIFY(m_comm->setSettings(u"9600,N,8,1"_s).isOk());
         tio = terminal();
         QCOMPARE(cfgetospeed(&tio), speed_t(B9600));
         QVERIFY(!(tio.c_cflag & (PARODD | CSTOPB | CMSPAR)));
         QVERIFY(!(tio.c_iflag & (INPCK | PARMRK)));
 
         // A rejected text changes nothing on the terminal either.
-        QVERIFY(!m_comm->setSettings(QStringLiteral("19200,X,8,1")).isOk());
+        QVERIFY(!m_comm->setSettings(u"19200,X,8,1"_s).isOk());
         tio = terminal();
         QCOMPARE(cfgetospeed(&tio), speed_t(B9600));
     }

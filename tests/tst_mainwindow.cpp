@@ -17,6 +17,8 @@
 
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // A settings folder whose port 1 is a pseudo-terminal, stored as the port to open.
@@ -27,7 +29,7 @@ struct Lab {
         writeLabSettings(home.path(), link);
     }
     QTemporaryDir home;
-    QString link = home.filePath(QStringLiteral("reader"));
+    QString link = home.filePath(u"reader"_s);
     PseudoTerminal reader;
 };
 
@@ -42,7 +44,7 @@ QStringList menuCaptions(frmZAV41k &window)
     for (QMenu *menu : window.wrappingMenuBar()->menus()) {
         captions.append(menu->title());
         for (QAction *item : menu->actions())
-            captions.append(QStringLiteral("  ") + item->text());
+            captions.append(u"  "_s + item->text());
     }
     return captions;
 }
@@ -58,17 +60,16 @@ private slots:
     void stateAtCreation()
     {
         frmZAV41k window;
-        QCOMPARE(window.windowTitle(), QStringLiteral("ZAV41K"));
+        QCOMPARE(window.windowTitle(), u"ZAV41K"_s);
         QCOMPARE(label(window, "absorbance")->text(), QString());
-        QCOMPARE(label(window, "wavelength")->text(), QStringLiteral("600"));
-        QCOMPARE(label(window, "Label1")->text(), QStringLiteral("nm"));
-        QCOMPARE(label(window, "errorcode")->text(), QStringLiteral("0"));
+        QCOMPARE(label(window, "wavelength")->text(), u"600"_s);
+        QCOMPARE(label(window, "Label1")->text(), u"nm"_s);
+        QCOMPARE(label(window, "errorcode")->text(), u"0"_s);
         QVERIFY(label(window, "errorcode")->isHidden());
         QVERIFY(label(window, "errorcode")->wordWrap());
-        QCOMPARE(window.findChild<ActivityBar *>(QStringLiteral("ProgressBar1"))->value(), 0);
+        QCOMPARE(window.findChild<ActivityBar *>(u"ProgressBar1"_s)->value(), 0);
         QVERIFY(label(window, "absorbance")->alignment() & Qt::AlignHCenter);
-        QCOMPARE(QFontInfo(label(window, "absorbance")->font()).family(),
-                 QStringLiteral("Liberation Sans"));
+        QCOMPARE(QFontInfo(label(window, "absorbance")->font()).family(), u"Liberation Sans"_s);
         QCOMPARE(label(window, "absorbance")->font().pointSizeF(), 24.0);
         QCOMPARE(label(window, "wavelength")->font().pointSizeF(), 13.5);
         QVERIFY(window.readerLink().watchdog().isRunning());
@@ -100,7 +101,7 @@ private slots:
         frmZAV41k window;
         window.Form_Load();
         QCOMPARE(menuCaptions(window), captions);
-        QCOMPARE(window.windowTitle(), QStringLiteral("ZAV41K"));
+        QCOMPARE(window.windowTitle(), u"ZAV41K"_s);
         setCurrentLanguage(Language::English);
     }
 
@@ -115,23 +116,23 @@ private slots:
         QVERIFY(window.MSComm1().PortOpen().value());
 
         QCOMPARE(::write(lab.reader.masterFd(), "0123 010\r\n", 10), 10);
-        QTRY_COMPARE(label(window, "absorbance")->text(), QStringLiteral("LO"));
-        QCOMPARE(label(window, "errorcode")->text(), QStringLiteral("Under Range -- Check Zero"));
+        QTRY_COMPARE(label(window, "absorbance")->text(), u"LO"_s);
+        QCOMPARE(label(window, "errorcode")->text(), u"Under Range -- Check Zero"_s);
         QVERIFY(label(window, "errorcode")->isVisible());
         QCOMPARE(::write(lab.reader.masterFd(), "1234 000\r\n", 10), 10);
-        QTRY_COMPARE(label(window, "absorbance")->text(), QStringLiteral("1.234"));
-        QCOMPARE(label(window, "wavelength")->text(), QStringLiteral("510"));
+        QTRY_COMPARE(label(window, "absorbance")->text(), u"1.234"_s);
+        QCOMPARE(label(window, "wavelength")->text(), u"510"_s);
         QVERIFY(label(window, "errorcode")->isHidden());
-        QCOMPARE(window.findChild<ActivityBar *>(QStringLiteral("ProgressBar1"))->value(), 10);
+        QCOMPARE(window.findChild<ActivityBar *>(u"ProgressBar1"_s)->value(), 10);
 
-        window.findChild<QAction *>(QStringLiteral("mnuFileExit"))->trigger();
+        window.findChild<QAction *>(u"mnuFileExit"_s)->trigger();
         QVERIFY(!window.MSComm1().PortOpen().value());
         QVERIFY(!window.isVisible());
         QVERIFY(!window.readerLink().watchdog().isRunning());
         // Nothing more is handled: a record sent now changes nothing.
         ::write(lab.reader.masterFd(), "0500 100\r\n", 10);
         QTest::qWait(100);
-        QCOMPARE(label(window, "absorbance")->text(), QStringLiteral("1.234"));
+        QCOMPARE(label(window, "absorbance")->text(), u"1.234"_s);
     }
 
     void placedAtTheLeftEdgeCentredVertically()
@@ -146,7 +147,7 @@ private slots:
         const QRect outer = window.frameGeometry();
         QCOMPARE(outer.left(), screen.left());
         QVERIFY2(qAbs(outer.top() - (screen.height() - outer.height()) / 2) <= 1,
-                 qPrintable(QStringLiteral("top %1 of %2").arg(outer.top()).arg(screen.height())));
+                 qPrintable(u"top %1 of %2"_s.arg(outer.top()).arg(screen.height())));
     }
 
     void activityBarFillsFromTheLeft()

@@ -32,11 +32,13 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using Item = IndicatorModel::Item;
 
-const QString kData = QStringLiteral("zav41k/lab1/data/");
+const QString kData = u"zav41k/lab1/data/"_s;
 
 // The bridge as its own process, with its messages kept.
 class BridgeProcess {
@@ -45,9 +47,8 @@ public:
     {
         m_process.setProcessChannelMode(QProcess::SeparateChannels);
         m_process.start(qEnvironmentVariable("ZAV41K_MQTT"),
-                        QStringList{QStringLiteral("--host"), QStringLiteral("127.0.0.1"),
-                                    QStringLiteral("--port"), QString::number(port),
-                                    QStringLiteral("--client-id"), QStringLiteral("lab1")} +
+                        QStringList{u"--host"_s, u"127.0.0.1"_s, u"--port"_s, QString::number(port),
+                                    u"--client-id"_s, u"lab1"_s} +
                             extra);
         m_process.waitForStarted(5000);
     }
@@ -71,19 +72,18 @@ private:
 // absorbance that no other record of the run has.
 void record(IndicatorModel &indicators, int n)
 {
-    indicators.setText(Item::Wavelength, n % 2 ? QStringLiteral("600") : QStringLiteral("510"));
+    indicators.setText(Item::Wavelength, n % 2 ? u"600"_s : u"510"_s);
     indicators.setText(Item::Absorbance, QString::number(n / 1000.0, 'f', 3));
-    indicators.setText(Item::Errorcode, QStringLiteral("0"));
+    indicators.setText(Item::Errorcode, u"0"_s);
 }
 
 QStringList expectedLines(int from, int to)
 {
     QStringList lines;
     for (int n = from; n < to; ++n) {
-        lines << kData + QStringLiteral("wavelength ") +
-                     (n % 2 ? QStringLiteral("600") : QStringLiteral("510"))
-              << kData + QStringLiteral("absorbance ") + QString::number(n / 1000.0, 'f', 3)
-              << kData + QStringLiteral("errorcode 0");
+        lines << kData + u"wavelength "_s + (n % 2 ? u"600"_s : u"510"_s)
+              << kData + u"absorbance "_s + QString::number(n / 1000.0, 'f', 3)
+              << kData + u"errorcode 0"_s;
     }
     return lines;
 }
@@ -94,7 +94,7 @@ QStringList absorbancesOnce(const QStringList &lines)
 {
     QStringList values;
     for (const QString &line : lines) {
-        if (!line.startsWith(kData + QStringLiteral("absorbance ")))
+        if (!line.startsWith(kData + u"absorbance "_s))
             continue;
         const QString value = line.section(u' ', 1);
         if (!values.contains(value))
@@ -119,8 +119,7 @@ bool waitForLines(MqttSubscriber &subscriber, qsizetype count, int timeout = 100
 bool connected(BridgeProcess &bridge, int times = 1)
 {
     return QTest::qWaitFor(
-        [&] { return bridge.errors().count(QStringLiteral("connected to the broker")) >= times; },
-        15000);
+        [&] { return bridge.errors().count(u"connected to the broker"_s) >= times; }, 15000);
 }
 
 } // namespace
@@ -134,33 +133,25 @@ bool makeAuthority(const QString &folder, const QString &name)
     auto run = [&](const QStringList &arguments) {
         QProcess openssl;
         openssl.setWorkingDirectory(folder);
-        openssl.start(QStringLiteral("openssl"), arguments);
+        openssl.start(u"openssl"_s, arguments);
         return openssl.waitForFinished(30000) && openssl.exitCode() == 0;
     };
-    const QStringList ec{QStringLiteral("-newkey"), QStringLiteral("ec"),
-                         QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"),
-                         QStringLiteral("-nodes")};
-    QFile extensions(folder + QStringLiteral("/san.ext"));
+    const QStringList ec{u"-newkey"_s, u"ec"_s, u"-pkeyopt"_s, u"ec_paramgen_curve:prime256v1"_s,
+                         u"-nodes"_s};
+    QFile extensions(folder + u"/san.ext"_s);
     if (!extensions.open(QIODevice::WriteOnly) ||
         extensions.write("subjectAltName=IP:127.0.0.1\n") < 0)
         return false;
     extensions.close();
-    return run(QStringList{QStringLiteral("req"), QStringLiteral("-x509")} + ec +
-               QStringList{QStringLiteral("-keyout"), name + QStringLiteral(".key"),
-                           QStringLiteral("-out"), name + QStringLiteral(".crt"),
-                           QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
-                           QStringLiteral("/CN=") + name}) &&
-           run(QStringList{QStringLiteral("req")} + ec +
-               QStringList{QStringLiteral("-keyout"), name + QStringLiteral("-broker.key"),
-                           QStringLiteral("-out"), name + QStringLiteral("-broker.csr"),
-                           QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1")}) &&
-           run({QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"),
-                name + QStringLiteral("-broker.csr"), QStringLiteral("-CA"),
-                name + QStringLiteral(".crt"), QStringLiteral("-CAkey"),
-                name + QStringLiteral(".key"), QStringLiteral("-CAcreateserial"),
-                QStringLiteral("-out"), name + QStringLiteral("-broker.crt"),
-                QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-extfile"),
-                QStringLiteral("san.ext")});
+    return run(QStringList{u"req"_s, u"-x509"_s} + ec +
+               QStringList{u"-keyout"_s, name + u".key"_s, u"-out"_s, name + u".crt"_s, u"-days"_s,
+                           u"2"_s, u"-subj"_s, u"/CN="_s + name}) &&
+           run(QStringList{u"req"_s} + ec +
+               QStringList{u"-keyout"_s, name + u"-broker.key"_s, u"-out"_s,
+                           name + u"-broker.csr"_s, u"-subj"_s, u"/CN=127.0.0.1"_s}) &&
+           run({u"x509"_s, u"-req"_s, u"-in"_s, name + u"-broker.csr"_s, u"-CA"_s, name + u".crt"_s,
+                u"-CAkey"_s, name + u".key"_s, u"-CAcreateserial"_s, u"-out"_s,
+                name + u"-broker.crt"_s, u"-days"_s, u"2"_s, u"-extfile"_s, u"san.ext"_s});
 }
 
 } // namespace
@@ -210,15 +201,13 @@ private slots:
         QCOMPARE(subscriber.lines(), expected);
 
         // A subscriber that comes later gets each item's last value at once.
-        MqttSubscriber later(
-            broker.port(), kData + u'#', {},
-            {QStringLiteral("--retained-only"), QStringLiteral("-C"), QStringLiteral("3")});
+        MqttSubscriber later(broker.port(), kData + u'#', {},
+                             {u"--retained-only"_s, u"-C"_s, u"3"_s});
         QVERIFY(later.process().waitForFinished(5000));
         QStringList retained = later.lines();
         retained.sort();
-        QCOMPARE(retained, (QStringList{kData + QStringLiteral("absorbance 0.321"),
-                                        kData + QStringLiteral("errorcode 0"),
-                                        kData + QStringLiteral("wavelength 600")}));
+        QCOMPARE(retained, (QStringList{kData + u"absorbance 0.321"_s, kData + u"errorcode 0"_s,
+                                        kData + u"wavelength 600"_s}));
     }
 
     void statusGoesOfflineWhenTheBridgeEnds_data()
@@ -234,10 +223,10 @@ private slots:
         QFETCH(int, signalNumber);
         MqttBroker broker;
         QVERIFY(broker.start());
-        MqttSubscriber status(broker.port(), QStringLiteral("zav41k/lab1/status"));
+        MqttSubscriber status(broker.port(), u"zav41k/lab1/status"_s);
         BridgeProcess bridge(broker.port());
         QVERIFY(waitForLines(status, 1));
-        QCOMPARE(status.lines().last(), QStringLiteral("zav41k/lab1/status online"));
+        QCOMPARE(status.lines().last(), u"zav41k/lab1/status online"_s);
 
         ::kill(static_cast<pid_t>(bridge.process().processId()), signalNumber);
         QVERIFY(bridge.process().waitForFinished(5000));
@@ -246,13 +235,12 @@ private slots:
             QCOMPARE(bridge.process().exitCode(), 0);
         }
         QVERIFY(waitForLines(status, 2));
-        QCOMPARE(status.lines().last(), QStringLiteral("zav41k/lab1/status offline"));
+        QCOMPARE(status.lines().last(), u"zav41k/lab1/status offline"_s);
         // Retained: a dashboard that looks later sees it too.
-        MqttSubscriber later(
-            broker.port(), QStringLiteral("zav41k/lab1/status"), {},
-            {QStringLiteral("--retained-only"), QStringLiteral("-C"), QStringLiteral("1")});
+        MqttSubscriber later(broker.port(), u"zav41k/lab1/status"_s, {},
+                             {u"--retained-only"_s, u"-C"_s, u"1"_s});
         QVERIFY(later.process().waitForFinished(5000));
-        QCOMPARE(later.lines(), QStringList{QStringLiteral("zav41k/lab1/status offline")});
+        QCOMPARE(later.lines(), QStringList{u"zav41k/lab1/status offline"_s});
     }
 
     void brokerRestartLosesNothing()
@@ -261,14 +249,12 @@ private slots:
         QVERIFY(broker.start());
         {
             // Registers the persistent session before anything is published.
-            MqttSubscriber first(broker.port(), kData + QStringLiteral("absorbance"),
-                                 QStringLiteral("lims"));
-            QVERIFY(broker.waitForSubscriptions(kData + QStringLiteral("absorbance")));
+            MqttSubscriber first(broker.port(), kData + u"absorbance"_s, u"lims"_s);
+            QVERIFY(broker.waitForSubscriptions(kData + u"absorbance"_s));
         }
         // -R: not the retained value that the broker sends again when the subscription is renewed
         // after the restart, out of the stream's order.
-        MqttSubscriber subscriber(broker.port(), kData + QStringLiteral("absorbance"),
-                                  QStringLiteral("lims"), {QStringLiteral("-R")});
+        MqttSubscriber subscriber(broker.port(), kData + u"absorbance"_s, u"lims"_s, {u"-R"_s});
         BridgeProcess bridge(broker.port());
         QVERIFY2(connected(bridge), qPrintable(bridge.errors()));
 
@@ -304,16 +290,14 @@ private slots:
         QVERIFY(broker.start());
         {
             // A subscriber whose session the broker keeps while the subscriber is away.
-            MqttSubscriber first(broker.port(), kData + u'#', QStringLiteral("lims"));
+            MqttSubscriber first(broker.port(), kData + u'#', u"lims"_s);
             QVERIFY(broker.waitForSubscriptions(kData + u'#'));
         }
         broker.stop(); // away from before the bridge starts
-        BridgeProcess bridge(broker.port(), {QStringLiteral("--queue"), QStringLiteral("30")});
-        QVERIFY2(
-            QTest::qWaitFor(
-                [&] { return bridge.errors().contains(QStringLiteral("cannot reach the broker")); },
-                5000),
-            qPrintable(bridge.errors()));
+        BridgeProcess bridge(broker.port(), {u"--queue"_s, u"30"_s});
+        QVERIFY2(QTest::qWaitFor(
+                     [&] { return bridge.errors().contains(u"cannot reach the broker"_s); }, 5000),
+                 qPrintable(bridge.errors()));
         // Subscribed to the source before it tried the broker: no update is missed.
         for (int n = 1; n <= 50; ++n)
             record(*m_indicators, n); // 150 updates, of which the last 30 are the last 10 records
@@ -321,29 +305,27 @@ private slots:
         QVERIFY(broker.start());
         QVERIFY2(connected(bridge), qPrintable(bridge.errors()));
         // -R: not the retained values that the broker sends again when the subscription is renewed.
-        MqttSubscriber subscriber(broker.port(), kData + u'#', QStringLiteral("lims"),
-                                  {QStringLiteral("-R")});
+        MqttSubscriber subscriber(broker.port(), kData + u'#', u"lims"_s, {u"-R"_s});
         record(*m_indicators, 51); // the last: once it is there, nothing else is on its way
         const QStringList expected = expectedLines(41, 52);
         QVERIFY2(waitForLines(subscriber, expected.size()), qPrintable(bridge.errors()));
         QCOMPARE(subscriber.lines(), expected);
-        QVERIFY2(bridge.errors().contains(QStringLiteral("the 120 oldest updates were dropped")),
+        QVERIFY2(bridge.errors().contains(u"the 120 oldest updates were dropped"_s),
                  qPrintable(bridge.errors()));
     }
 
     void wrongPasswordEndsWithAClearMessage()
     {
         QTemporaryDir folder;
-        const QString passwords = folder.filePath(QStringLiteral("passwords"));
-        QProcess::execute(QStringLiteral("mosquitto_passwd"),
-                          {QStringLiteral("-c"), QStringLiteral("-b"), passwords,
-                           QStringLiteral("lab"), QStringLiteral("right")});
+        const QString passwords = folder.filePath(u"passwords"_s);
+        QProcess::execute(u"mosquitto_passwd"_s,
+                          {u"-c"_s, u"-b"_s, passwords, u"lab"_s, u"right"_s});
         QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                  QFileDevice::ExeOwner | QFileDevice::ReadOther |
                                                  QFileDevice::ExeOther);
         QFile::setPermissions(passwords, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                              QFileDevice::ReadOther);
-        MqttBroker broker({QStringLiteral("password_file %1").arg(passwords)});
+        MqttBroker broker({u"password_file %1"_s.arg(passwords)});
         QVERIFY(broker.start());
 
         auto passwordFile = [&](const char *password) {
@@ -354,59 +336,51 @@ private slots:
             return path;
         };
 
-        BridgeProcess wrong(broker.port(),
-                            {QStringLiteral("--username"), QStringLiteral("lab"),
-                             QStringLiteral("--password-file"), passwordFile("wrong")});
+        BridgeProcess wrong(broker.port(), {u"--username"_s, u"lab"_s, u"--password-file"_s,
+                                            passwordFile("wrong")});
         QVERIFY(wrong.process().waitForFinished(10000));
         QCOMPARE(wrong.process().exitCode(), 1);
         // One message, and no word of retrying after it.
-        QCOMPARE(wrong.errors().count(QStringLiteral("refused the connection")), 1);
-        QVERIFY2(wrong.errors().contains(QStringLiteral("password")), qPrintable(wrong.errors()));
-        QVERIFY2(!wrong.errors().contains(QStringLiteral("broker (")), qPrintable(wrong.errors()));
+        QCOMPARE(wrong.errors().count(u"refused the connection"_s), 1);
+        QVERIFY2(wrong.errors().contains(u"password"_s), qPrintable(wrong.errors()));
+        QVERIFY2(!wrong.errors().contains(u"broker ("_s), qPrintable(wrong.errors()));
 
-        BridgeProcess right(broker.port(),
-                            {QStringLiteral("--username"), QStringLiteral("lab"),
-                             QStringLiteral("--password-file"), passwordFile("right")});
+        BridgeProcess right(broker.port(), {u"--username"_s, u"lab"_s, u"--password-file"_s,
+                                            passwordFile("right")});
         QVERIFY2(connected(right), qPrintable(right.errors() + broker.log()));
     }
 
     void tlsWithTheBrokersAuthority()
     {
         QTemporaryDir folder;
-        QVERIFY(makeAuthority(folder.path(), QStringLiteral("lab")));
-        QVERIFY(makeAuthority(folder.path(), QStringLiteral("stranger")));
+        QVERIFY(makeAuthority(folder.path(), u"lab"_s));
+        QVERIFY(makeAuthority(folder.path(), u"stranger"_s));
         // The lab's broker certificate once more, signed under a clock five days back for two days.
         QProcess signing;
         signing.setWorkingDirectory(folder.path());
-        signing.start(
-            QStringLiteral("faketime"),
-            {QStringLiteral("5 days ago"), QStringLiteral("openssl"), QStringLiteral("x509"),
-             QStringLiteral("-req"), QStringLiteral("-in"), QStringLiteral("lab-broker.csr"),
-             QStringLiteral("-CA"), QStringLiteral("lab.crt"), QStringLiteral("-CAkey"),
-             QStringLiteral("lab.key"), QStringLiteral("-CAcreateserial"), QStringLiteral("-out"),
-             QStringLiteral("lab-expired.crt"), QStringLiteral("-days"), QStringLiteral("2"),
-             QStringLiteral("-extfile"), QStringLiteral("san.ext")});
+        signing.start(u"faketime"_s,
+                      {u"5 days ago"_s, u"openssl"_s, u"x509"_s, u"-req"_s, u"-in"_s,
+                       u"lab-broker.csr"_s, u"-CA"_s, u"lab.crt"_s, u"-CAkey"_s, u"lab.key"_s,
+                       u"-CAcreateserial"_s, u"-out"_s, u"lab-expired.crt"_s, u"-days"_s, u"2"_s,
+                       u"-extfile"_s, u"san.ext"_s});
         QVERIFY2(signing.waitForFinished(30000) && signing.exitCode() == 0,
                  signing.readAllStandardError().constData());
         // The broker runs under its own user when started by root.
         QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                  QFileDevice::ExeOwner | QFileDevice::ReadOther |
                                                  QFileDevice::ExeOther);
-        QFile::setPermissions(folder.filePath(QStringLiteral("lab-broker.key")),
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                  QFileDevice::ReadOther);
-        MqttBroker broker(
-            {QStringLiteral("cafile %1").arg(folder.filePath(QStringLiteral("lab.crt"))),
-             QStringLiteral("certfile %1").arg(folder.filePath(QStringLiteral("lab-broker.crt"))),
-             QStringLiteral("keyfile %1").arg(folder.filePath(QStringLiteral("lab-broker.key")))});
+        QFile::setPermissions(folder.filePath(u"lab-broker.key"_s), QFileDevice::ReadOwner |
+                                                                        QFileDevice::WriteOwner |
+                                                                        QFileDevice::ReadOther);
+        MqttBroker broker({u"cafile %1"_s.arg(folder.filePath(u"lab.crt"_s)),
+                           u"certfile %1"_s.arg(folder.filePath(u"lab-broker.crt"_s)),
+                           u"keyfile %1"_s.arg(folder.filePath(u"lab-broker.key"_s))});
         QVERIFY(broker.start());
 
-        BridgeProcess trusting(broker.port(), {QStringLiteral("--cafile"),
-                                               folder.filePath(QStringLiteral("lab.crt"))});
+        BridgeProcess trusting(broker.port(), {u"--cafile"_s, folder.filePath(u"lab.crt"_s)});
         QVERIFY2(connected(trusting), qPrintable(trusting.errors() + broker.log()));
-        MqttSubscriber subscriber(
-            broker.port(), kData + u'#', {},
-            {QStringLiteral("--cafile"), folder.filePath(QStringLiteral("lab.crt"))});
+        MqttSubscriber subscriber(broker.port(), kData + u'#', {},
+                                  {u"--cafile"_s, folder.filePath(u"lab.crt"_s)});
         QVERIFY(broker.waitForSubscriptions(kData + u'#'));
         record(*m_indicators, 7);
         QVERIFY(waitForLines(subscriber, 3));
@@ -415,12 +389,11 @@ private slots:
         // Each failure is named by its cause, not as one TLS error for all.
         MqttBroker plain;
         QVERIFY(plain.start());
-        MqttBroker expired(
-            {QStringLiteral("cafile %1").arg(folder.filePath(QStringLiteral("lab.crt"))),
-             QStringLiteral("certfile %1").arg(folder.filePath(QStringLiteral("lab-expired.crt"))),
-             QStringLiteral("keyfile %1").arg(folder.filePath(QStringLiteral("lab-broker.key")))});
+        MqttBroker expired({u"cafile %1"_s.arg(folder.filePath(u"lab.crt"_s)),
+                            u"certfile %1"_s.arg(folder.filePath(u"lab-expired.crt"_s)),
+                            u"keyfile %1"_s.arg(folder.filePath(u"lab-broker.key"_s))});
         QVERIFY(expired.start());
-        const QString lab = folder.filePath(QStringLiteral("lab.crt"));
+        const QString lab = folder.filePath(u"lab.crt"_s);
         const struct {
             const char *name;
             int port;
@@ -429,47 +402,37 @@ private slots:
         } failures[] = {
             {"another authority",
              broker.port(),
-             {QStringLiteral("--cafile"), folder.filePath(QStringLiteral("stranger.crt"))},
-             QStringLiteral("not trusted: self-signed certificate in certificate chain")},
+             {u"--cafile"_s, folder.filePath(u"stranger.crt"_s)},
+             u"not trusted: self-signed certificate in certificate chain"_s},
             {"another host name",
              broker.port(),
-             {QStringLiteral("--cafile"), lab, QStringLiteral("--host"),
-              QStringLiteral("localhost")},
-             QStringLiteral("not trusted: hostname mismatch")},
+             {u"--cafile"_s, lab, u"--host"_s, u"localhost"_s},
+             u"not trusted: hostname mismatch"_s},
             {"expired",
              expired.port(),
-             {QStringLiteral("--cafile"), lab},
-             QStringLiteral("not trusted: certificate has expired")},
-            {"a plain port",
-             plain.port(),
-             {QStringLiteral("--cafile"), lab},
-             QStringLiteral("the TLS handshake failed (")},
+             {u"--cafile"_s, lab},
+             u"not trusted: certificate has expired"_s},
+            {"a plain port", plain.port(), {u"--cafile"_s, lab}, u"the TLS handshake failed ("_s},
         };
         int n = 2;
         for (const auto &failure : failures) {
             BridgeProcess wary(failure.port,
-                               failure.extra + QStringList{QStringLiteral("--client-id"),
-                                                           QStringLiteral("lab%1").arg(n++)});
-            QVERIFY2(QTest::qWaitFor(
-                         [&] {
-                             return wary.errors().contains(
-                                 QStringLiteral("cannot reach the broker"));
-                         },
-                         20000),
-                     qPrintable(wary.errors()));
+                               failure.extra + QStringList{u"--client-id"_s, u"lab%1"_s.arg(n++)});
+            QVERIFY2(
+                QTest::qWaitFor(
+                    [&] { return wary.errors().contains(u"cannot reach the broker"_s); }, 20000),
+                qPrintable(wary.errors()));
             QVERIFY2(wary.errors().contains(failure.cause),
                      qPrintable(failure.name + (": " + wary.errors())));
-            QVERIFY(!wary.errors().contains(QStringLiteral("connected to the broker")));
+            QVERIFY(!wary.errors().contains(u"connected to the broker"_s));
         }
 
         // Files that cannot be used end the start, as any other usage error.
-        BridgeProcess mismatched(broker.port(),
-                                 {QStringLiteral("--cafile"), lab, QStringLiteral("--cert"), lab,
-                                  QStringLiteral("--key"),
-                                  folder.filePath(QStringLiteral("stranger.key"))});
+        BridgeProcess mismatched(broker.port(), {u"--cafile"_s, lab, u"--cert"_s, lab, u"--key"_s,
+                                                 folder.filePath(u"stranger.key"_s)});
         QVERIFY(mismatched.process().waitForFinished(10000));
         QCOMPARE(mismatched.process().exitCode(), 2);
-        QVERIFY2(mismatched.errors().contains(QStringLiteral("does not belong to the certificate")),
+        QVERIFY2(mismatched.errors().contains(u"does not belong to the certificate"_s),
                  qPrintable(mismatched.errors()));
     }
 
@@ -491,12 +454,12 @@ private slots:
         QVERIFY2(QTest::qWaitFor(
                      [&] {
                          return bridge.errors().contains(
-                             QStringLiteral("took the connection but did not answer within 10 s"));
+                             u"took the connection but did not answer within 10 s"_s);
                      },
                      20000),
                  qPrintable(bridge.errors()));
         QCOMPARE(bridge.process().state(), QProcess::Running);
-        QVERIFY(!bridge.errors().contains(QStringLiteral("Unknown error")));
+        QVERIFY(!bridge.errors().contains(u"Unknown error"_s));
     }
 
     // The session bus dies and comes back on the same address: the bridge follows the source there
@@ -513,14 +476,14 @@ private slots:
         IndicatorModel indicators;
         ReadingModel readings;
         LinkSource source(indicators, readings);
-        SessionBus sourceBus(QStringLiteral("tst-source"));
+        SessionBus sourceBus(u"tst-source"_s);
         connect(&sourceBus, &SessionBus::connected, &source,
                 [&source](const QDBusConnection &connection) { (void)source.publish(connection); });
         QVERIFY(sourceBus.start());
 
         MqttBroker broker;
         QVERIFY(broker.start());
-        MqttSubscriber subscriber(broker.port(), kData + QStringLiteral("absorbance"));
+        MqttSubscriber subscriber(broker.port(), kData + u"absorbance"_s);
         BridgeProcess bridge(broker.port());
         QVERIFY2(connected(bridge), qPrintable(bridge.errors()));
         auto arrives = [&](int n) {
@@ -539,8 +502,8 @@ private slots:
         QTest::qWait(2500);
         QVERIFY(bus.start());
         QVERIFY2(arrives(2), qPrintable(bridge.errors()));
-        QCOMPARE(bridge.errors().count(QStringLiteral("the session bus is gone")), 1);
-        QCOMPARE(bridge.errors().count(QStringLiteral("the session bus is back")), 1);
+        QCOMPARE(bridge.errors().count(u"the session bus is gone"_s), 1);
+        QCOMPARE(bridge.errors().count(u"the session bus is back"_s), 1);
     }
 
     // Each reading as one JSON object on the reading topic, and the discovery records of a
@@ -551,17 +514,16 @@ private slots:
         FakeCommControl comm;
         ScriptedPrompter prompter;
         ReaderLink reader(comm, *m_indicators, *m_readings, prompter, QLocale::c());
-        const QString readingTopic = QStringLiteral("zav41k/lab1/reading");
-        const QString discovery = QStringLiteral("homeassistant/sensor/zav41k_lab1/");
+        const QString readingTopic = u"zav41k/lab1/reading"_s;
+        const QString discovery = u"homeassistant/sensor/zav41k_lab1/"_s;
 
         MqttBroker broker;
         QVERIFY(broker.start());
-        MqttSubscriber subscriber(broker.port(), readingTopic, {},
-                                  {QStringLiteral("-t"), QStringLiteral("homeassistant/#")});
-        BridgeProcess bridge(broker.port(), {QStringLiteral("--homeassistant")});
+        MqttSubscriber subscriber(broker.port(), readingTopic, {}, {u"-t"_s, u"homeassistant/#"_s});
+        BridgeProcess bridge(broker.port(), {u"--homeassistant"_s});
         QVERIFY2(connected(bridge), qPrintable(bridge.errors()));
         QVERIFY(broker.waitForSubscriptions(readingTopic));
-        QVERIFY(broker.waitForSubscriptions(QStringLiteral("homeassistant/#")));
+        QVERIFY(broker.waitForSubscriptions(u"homeassistant/#"_s));
 
         // Among them what the reader never sends: a field that does not convert, a NUL byte, a
         // piece too short to be a record.
@@ -589,7 +551,7 @@ private slots:
             if (topic == readingTopic) {
                 readings << payload;
             } else {
-                QVERIFY2(topic.startsWith(discovery) && topic.endsWith(QLatin1String("/config")),
+                QVERIFY2(topic.startsWith(discovery) && topic.endsWith("/config"_L1),
                          qPrintable(topic));
                 configs.insert(topic.mid(discovery.size()).section(u'/', 0, 0),
                                QJsonDocument::fromJson(payload).object());
@@ -597,57 +559,48 @@ private slots:
         }
         QCOMPARE(readings.size(), records.size());
         const QString schemas = qEnvironmentVariable("ZAV41K_SCHEMAS");
-        const QString readingSchema = schemas + QStringLiteral("/reading.schema.json");
+        const QString readingSchema = schemas + u"/reading.schema.json"_s;
         QString violations = schemaViolations(readingSchema, readings);
         QVERIFY2(violations.isEmpty(), qPrintable(violations));
         // The check can fail: a reading without its number is refused.
         QVERIFY(!schemaViolations(readingSchema, {R"({"time":"x","status":"ok"})"}).isEmpty());
         for (int i = 0; i < readings.size(); ++i) {
             const QJsonObject reading = QJsonDocument::fromJson(readings.at(i)).object();
-            QCOMPARE(reading.value(QStringLiteral("record")).toString().toUtf8(), records.at(i));
-            QCOMPARE(reading.value(QStringLiteral("sequence")).toInteger(), i + 1);
+            QCOMPARE(reading.value(u"record"_s).toString().toUtf8(), records.at(i));
+            QCOMPARE(reading.value(u"sequence"_s).toInteger(), i + 1);
         }
         const QJsonObject marker = QJsonDocument::fromJson(readings.at(2)).object();
-        QVERIFY(marker.value(QStringLiteral("absorbance")).isNull());
-        QVERIFY(marker.value(QStringLiteral("marker")).toBool());
+        QVERIFY(marker.value(u"absorbance"_s).isNull());
+        QVERIFY(marker.value(u"marker"_s).toBool());
         // The window shows the count before for a damaged record; the reading has no number.
         const QJsonObject damaged = QJsonDocument::fromJson(readings.at(6)).object();
-        QCOMPARE(damaged.value(QStringLiteral("shown")).toString(), QStringLiteral("-0.012"));
-        QVERIFY(damaged.value(QStringLiteral("absorbance")).isNull());
-        QVERIFY(damaged.value(QStringLiteral("damaged")).toBool());
+        QCOMPARE(damaged.value(u"shown"_s).toString(), u"-0.012"_s);
+        QVERIFY(damaged.value(u"absorbance"_s).isNull());
+        QVERIFY(damaged.value(u"damaged"_s).toBool());
         const QJsonObject withNul = QJsonDocument::fromJson(readings.at(8)).object();
-        QVERIFY(withNul.value(QStringLiteral("damaged")).toBool());
+        QVERIFY(withNul.value(u"damaged"_s).toBool());
         QVERIFY(readings.at(8).contains(R"("record":"1234\u0000000")"));
-        QCOMPARE(QJsonDocument::fromJson(readings.at(9)).object().value(QStringLiteral("status")),
-                 QStringLiteral("dropped"));
+        QCOMPARE(QJsonDocument::fromJson(readings.at(9)).object().value(u"status"_s), u"dropped"_s);
 
-        QCOMPARE(configs.keys(),
-                 (QStringList{QStringLiteral("absorbance"), QStringLiteral("status"),
-                              QStringLiteral("wavelength")}));
+        QCOMPARE(configs.keys(), (QStringList{u"absorbance"_s, u"status"_s, u"wavelength"_s}));
         QByteArrayList configPayloads;
         for (const QJsonObject &config : std::as_const(configs)) {
             configPayloads << QJsonDocument(config).toJson(QJsonDocument::Compact);
-            QCOMPARE(config.value(QStringLiteral("state_topic")).toString(), readingTopic);
-            QCOMPARE(config.value(QStringLiteral("availability_topic")).toString(),
-                     QStringLiteral("zav41k/lab1/status"));
+            QCOMPARE(config.value(u"state_topic"_s).toString(), readingTopic);
+            QCOMPARE(config.value(u"availability_topic"_s).toString(), u"zav41k/lab1/status"_s);
         }
-        violations =
-            schemaViolations(schemas + QStringLiteral("/discovery.schema.json"), configPayloads);
+        violations = schemaViolations(schemas + u"/discovery.schema.json"_s, configPayloads);
         QVERIFY2(violations.isEmpty(), qPrintable(violations));
-        QCOMPARE(configs.value(QStringLiteral("absorbance")).value(QStringLiteral("state_class")),
-                 QStringLiteral("measurement"));
+        QCOMPARE(configs.value(u"absorbance"_s).value(u"state_class"_s), u"measurement"_s);
 
         // A dashboard that starts later finds the device and the last reading at once.
-        MqttSubscriber later(broker.port(), readingTopic, {},
-                             {QStringLiteral("-t"), QStringLiteral("homeassistant/#"),
-                              QStringLiteral("--retained-only"), QStringLiteral("-C"),
-                              QStringLiteral("4")});
+        MqttSubscriber later(
+            broker.port(), readingTopic, {},
+            {u"-t"_s, u"homeassistant/#"_s, u"--retained-only"_s, u"-C"_s, u"4"_s});
         QVERIFY(later.process().waitForFinished(5000));
         QStringList retained = later.lines();
         QCOMPARE(retained.size(), 4);
-        QVERIFY(retained.filter(readingTopic + u' ')
-                    .value(0)
-                    .contains(QLatin1String("\"record\":\"12 0\"")));
+        QVERIFY(retained.filter(readingTopic + u' ').value(0).contains("\"record\":\"12 0\""_L1));
     }
 
     // Home Assistant keys a device by its node: readers whose client ids or prefixes differ must
@@ -656,29 +609,27 @@ private slots:
     {
         MqttBroker broker;
         QVERIFY(broker.start());
-        MqttSubscriber subscriber(broker.port(), QStringLiteral("homeassistant/#"));
-        QVERIFY(broker.waitForSubscriptions(QStringLiteral("homeassistant/#")));
+        MqttSubscriber subscriber(broker.port(), u"homeassistant/#"_s);
+        QVERIFY(broker.waitForSubscriptions(u"homeassistant/#"_s));
         const QList<QStringList> bridges{
-            {QStringLiteral("--client-id"), QStringLiteral("lab_reader")},
-            {QStringLiteral("--client-id"), QStringLiteral("lab reader")},
-            {QStringLiteral("--client-id"), QStringLiteral("lab.reader")},
-            {QStringLiteral("--client-id"), QStringLiteral("Zürich")},
-            {QStringLiteral("--client-id"), QStringLiteral("Zòrich")},
-            {QStringLiteral("--client-id"), QStringLiteral("lab_reader"),
-             QStringLiteral("--prefix"), QStringLiteral("plant2")},
+            {u"--client-id"_s, u"lab_reader"_s},
+            {u"--client-id"_s, u"lab reader"_s},
+            {u"--client-id"_s, u"lab.reader"_s},
+            {u"--client-id"_s, u"Zürich"_s},
+            {u"--client-id"_s, u"Zòrich"_s},
+            {u"--client-id"_s, u"lab_reader"_s, u"--prefix"_s, u"plant2"_s},
         };
         std::vector<std::unique_ptr<BridgeProcess>> running;
         for (const QStringList &options : bridges)
             running.push_back(std::make_unique<BridgeProcess>(
-                broker.port(), options + QStringList{QStringLiteral("--homeassistant")}));
+                broker.port(), options + QStringList{u"--homeassistant"_s}));
         QVERIFY2(waitForLines(subscriber, 3 * bridges.size()), qPrintable(broker.log()));
         QSet<QString> nodes;
         for (const QString &line : subscriber.lines())
             nodes.insert(line.section(u'/', 2, 2));
         QCOMPARE(nodes.size(), bridges.size());
         // A client id that is an id already, under the usual prefix, keeps the node it always had.
-        QVERIFY2(nodes.contains(QStringLiteral("zav41k_lab_reader")),
-                 qPrintable(nodes.values().join(u' ')));
+        QVERIFY2(nodes.contains(u"zav41k_lab_reader"_s), qPrintable(nodes.values().join(u' ')));
     }
 
 private:

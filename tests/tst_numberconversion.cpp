@@ -3,6 +3,8 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using namespace NumberConversion;
 
 class TestNumberConversion : public QObject {
@@ -19,8 +21,8 @@ private slots:
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("expected");
 
-        const QString mismatch = QStringLiteral("fail:%1").arg(Failure::TypeMismatch);
-        const QString overflow = QStringLiteral("fail:%1").arg(Failure::Overflow);
+        const QString mismatch = u"fail:%1"_s.arg(Failure::TypeMismatch);
+        const QString overflow = u"fail:%1"_s.arg(Failure::Overflow);
         QTest::newRow("plain") << "1234" << "C" << "1234";
         QTest::newRow("leading zeros") << "0012" << "C" << "12";
         QTest::newRow("blanks around") << "  42 " << "C" << "42";
@@ -66,7 +68,7 @@ private slots:
         QFETCH(QString, locale);
         QFETCH(QString, expected);
         const Outcome<qint16> result = NumberConversion::toInt16(text, QLocale(locale));
-        if (expected.startsWith(QStringLiteral("fail:"))) {
+        if (expected.startsWith(u"fail:"_s)) {
             QVERIFY(!result.isOk());
             QCOMPARE(result.failure().code, expected.mid(5).toInt());
             QVERIFY(!result.failure().description.isEmpty());
@@ -152,14 +154,14 @@ private slots:
     {
         setCurrentLanguage(Language::French);
         const QString french =
-            NumberConversion::toInt16(QStringLiteral("abcd"), QLocale::c()).failure().description;
+            NumberConversion::toInt16(u"abcd"_s, QLocale::c()).failure().description;
         setCurrentLanguage(Language::English);
         const QString english =
-            NumberConversion::toInt16(QStringLiteral("abcd"), QLocale::c()).failure().description;
-        QVERIFY(french.contains(QStringLiteral("abcd")));
-        QVERIFY(english.contains(QStringLiteral("abcd")));
-        QVERIFY(french.contains(QStringLiteral("nombre")));
-        QVERIFY(english.contains(QStringLiteral("not a number")));
+            NumberConversion::toInt16(u"abcd"_s, QLocale::c()).failure().description;
+        QVERIFY(french.contains(u"abcd"_s));
+        QVERIFY(english.contains(u"abcd"_s));
+        QVERIFY(french.contains(u"nombre"_s));
+        QVERIFY(english.contains(u"not a number"_s));
     }
 };
 

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 class TestPortMap : public QObject {
     Q_OBJECT
 
@@ -13,15 +15,15 @@ private slots:
     void initTestCase()
     {
         setCurrentLanguage(Language::English);
-        const QString dev = m_root.filePath(QStringLiteral("dev"));
-        const QString sys = m_root.filePath(QStringLiteral("sys/class/tty"));
+        const QString dev = m_root.filePath(u"dev"_s);
+        const QString sys = m_root.filePath(u"sys/class/tty"_s);
         for (const char *name : {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS0", "ttyS1", "ttyS12",
                                  "tty0", "ttyUSBx", "console"})
             touch(dev + u'/' + QLatin1String(name));
-        touch(sys + QStringLiteral("/ttyS0/type"), "4\n");
-        touch(sys + QStringLiteral("/ttyS1/type"), "0\n");
-        touch(sys + QStringLiteral("/ttyS12/type"), "4\n");
-        touch(m_root.filePath(QStringLiteral("ZAV41K.conf")),
+        touch(sys + u"/ttyS0/type"_s, "4\n");
+        touch(sys + u"/ttyS1/type"_s, "0\n");
+        touch(sys + u"/ttyS12/type"_s, "4\n");
+        touch(m_root.filePath(u"ZAV41K.conf"_s),
               "[Properties]\nCommPort=2\n[Ports]\nCom2=/dev/serial/by-id/usb-reader\n"
               "Com17=/tmp/sim/line\nCom3=relative/path\nCom4=/tmp/\xe9\xff\nCom5=\"/dev/tty USB\"\n"
               "Com6=  /dev/./ttyUSB0  \nCom7=\nCom6x=/nothing\n[Other]\nCom8=/dev/other\n");
@@ -48,16 +50,15 @@ private slots:
         QFETCH(int, port);
         QFETCH(QString, device);
         // No settings file: only the devices present count.
-        const PortMap map(m_root.filePath(QStringLiteral("none.conf")),
-                          m_root.filePath(QStringLiteral("dev")),
-                          m_root.filePath(QStringLiteral("sys")));
+        const PortMap map(m_root.filePath(u"none.conf"_s), m_root.filePath(u"dev"_s),
+                          m_root.filePath(u"sys"_s));
         QCOMPARE(map.presentDevices().size(), 5);
         const Outcome<QString> path = map.devicePath(port);
         QCOMPARE(path.isOk(), !device.isEmpty());
         if (path)
             QCOMPARE(path.value(), m_root.filePath(device));
         else
-            QVERIFY(path.failure().description.contains(QStringLiteral("Com%1").arg(port)));
+            QVERIFY(path.failure().description.contains(u"Com%1"_s.arg(port)));
     }
 
     void explicitEntries_data()
@@ -85,11 +86,10 @@ private slots:
         QFETCH(int, port);
         QFETCH(QString, device);
         QFETCH(QString, message);
-        device.replace(QStringLiteral("ROOT"), m_root.path());
-        message.replace(QStringLiteral("ROOT"), m_root.path());
-        const PortMap map(m_root.filePath(QStringLiteral("ZAV41K.conf")),
-                          m_root.filePath(QStringLiteral("dev")),
-                          m_root.filePath(QStringLiteral("sys")));
+        device.replace(u"ROOT"_s, m_root.path());
+        message.replace(u"ROOT"_s, m_root.path());
+        const PortMap map(m_root.filePath(u"ZAV41K.conf"_s), m_root.filePath(u"dev"_s),
+                          m_root.filePath(u"sys"_s));
         const Outcome<QString> path = map.devicePath(port);
         if (device.isEmpty()) {
             QVERIFY(!path);

@@ -14,6 +14,8 @@
 
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 class TestPortSelection : public QObject {
     Q_OBJECT
 
@@ -119,12 +121,12 @@ private slots:
     {
         QTemporaryDir home;
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
-        QVERIFY(QDir(home.path()).mkpath(QStringLiteral("ZAV41K")));
-        const QString one = home.filePath(QStringLiteral("one"));
-        const QString two = home.filePath(QStringLiteral("two"));
-        QFile conf(home.filePath(QStringLiteral("ZAV41K/ZAV41K.conf")));
+        QVERIFY(QDir(home.path()).mkpath(u"ZAV41K"_s));
+        const QString one = home.filePath(u"one"_s);
+        const QString two = home.filePath(u"two"_s);
+        QFile conf(home.filePath(u"ZAV41K/ZAV41K.conf"_s));
         QVERIFY(conf.open(QIODevice::WriteOnly));
-        conf.write(QStringLiteral("[Ports]\nCom1=%1\nCom2=%2\n").arg(one, two).toUtf8());
+        conf.write(u"[Ports]\nCom1=%1\nCom2=%2\n"_s.arg(one, two).toUtf8());
         conf.close();
         PseudoTerminal portOne;
         PseudoTerminal portTwo;
@@ -143,9 +145,9 @@ private slots:
 
         QCOMPARE(::write(portOne.masterFd(), "0111 000\r\n", 10), 10);
         QCOMPARE(::write(portTwo.masterFd(), "0222 000\r\n", 10), 10);
-        QTRY_COMPARE(window.absorbances(), QStringList{QStringLiteral("0.222")});
+        QTRY_COMPARE(window.absorbances(), QStringList{u"0.222"_s});
         QTest::qWait(100);
-        QCOMPARE(window.absorbances(), QStringList{QStringLiteral("0.222")});
+        QCOMPARE(window.absorbances(), QStringList{u"0.222"_s});
         QCOMPARE(window.prompter.shown.size(), 0);
     }
 
@@ -179,8 +181,8 @@ private:
         const bool closed = PortSelection::cmdOK_Click(
             comm, selected, prompter,
             [&](qint16 number) {
-                if (comm.failing.contains(QStringLiteral("store")))
-                    return Status(Failure{Failure::SettingsWrite, QStringLiteral("disk full")});
+                if (comm.failing.contains(u"store"_s))
+                    return Status(Failure{Failure::SettingsWrite, u"disk full"_s});
                 storedText = QString::number(number);
                 return Status();
             },

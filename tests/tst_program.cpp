@@ -14,6 +14,8 @@
 #include <csignal>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using Program = ProgramProcess;
@@ -47,10 +49,9 @@ private slots:
         program.start(displayEnvironment());
         QVERIFY(program.process.waitForStarted(5000));
 
-        LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"),
-                            QStringLiteral("data"), QStringLiteral("absorbance"),
-                            QStringLiteral("wavelength"), QStringLiteral("errorcode")});
-        QVERIFY2(program.sendUntilSeen(client, "0001 000\r\n", QStringLiteral("absorbance\t0.001")),
+        LinkProcess client({u"advise"_s, u"zav41k"_s, u"data"_s, u"absorbance"_s, u"wavelength"_s,
+                            u"errorcode"_s});
+        QVERIFY2(program.sendUntilSeen(client, "0001 000\r\n", u"absorbance\t0.001"_s),
                  qPrintable(client.errors() +
                             QString::fromUtf8(program.process.readAllStandardError())));
         // Markers sent before the program was up may still be coming; the records follow them.
@@ -65,28 +66,21 @@ private slots:
 
         // File > Exit, through the real menus.
         const QProcessEnvironment tools = toolEnvironment();
-        const QString window = m_display
-                                   .xdotool({QStringLiteral("search"), QStringLiteral("--name"),
-                                             QStringLiteral("^ZAV41K$")})
+        const QString window = m_display.xdotool({u"search"_s, u"--name"_s, u"^ZAV41K$"_s})
                                    .section(u'\n', 0, 0)
                                    .trimmed();
         QVERIFY(!window.isEmpty());
-        QVERIFY(run(QStringLiteral("xdotool"),
-                    {QStringLiteral("mousemove"), QStringLiteral("--window"), window,
-                     QStringLiteral("20"), QStringLiteral("10"), QStringLiteral("click"),
-                     QStringLiteral("1")},
+        QVERIFY(run(u"xdotool"_s,
+                    {u"mousemove"_s, u"--window"_s, window, u"20"_s, u"10"_s, u"click"_s, u"1"_s},
                     tools));
         // The keys go to the menu once it is open: the window and the menu.
-        QTRY_COMPARE_WITH_TIMEOUT(m_display.visibleWindowsOfClass(QStringLiteral("zav41k")), 2,
-                                  10000);
-        QVERIFY(run(QStringLiteral("xdotool"),
-                    {QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Return")},
-                    tools));
+        QTRY_COMPARE_WITH_TIMEOUT(m_display.visibleWindowsOfClass(u"zav41k"_s), 2, 10000);
+        QVERIFY(run(u"xdotool"_s, {u"key"_s, u"Down"_s, u"Return"_s}, tools));
         QVERIFY(program.process.waitForFinished(5000));
         QCOMPARE(program.process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.process.exitCode(), 0);
         QVERIFY(!QString::fromUtf8(program.process.readAllStandardError())
-                     .contains(QStringLiteral("not published")));
+                     .contains(u"not published"_s));
     }
 
     void readingsStayWholeWhileABoxWaits()
@@ -94,10 +88,9 @@ private slots:
         Program program;
         program.start(displayEnvironment());
         QVERIFY(program.process.waitForStarted(5000));
-        LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"),
-                            QStringLiteral("data"), QStringLiteral("absorbance"),
-                            QStringLiteral("wavelength"), QStringLiteral("errorcode")});
-        QVERIFY(program.sendUntilSeen(client, "0001 000\r\n", QStringLiteral("absorbance\t0.001")));
+        LinkProcess client({u"advise"_s, u"zav41k"_s, u"data"_s, u"absorbance"_s, u"wavelength"_s,
+                            u"errorcode"_s});
+        QVERIFY(program.sendUntilSeen(client, "0001 000\r\n", u"absorbance\t0.001"_s));
         QTest::qWait(300);
 
         // A bad count opens the decoder's box; a record arrives while nobody answers it.
@@ -109,12 +102,11 @@ private slots:
                                    "wavelength\t510", "absorbance\t0.555", "errorcode\t0"};
         QTRY_COMPARE(client.lines().mid(client.lines().size() - expected.size()), expected);
         // The window and the box.
-        QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(QStringLiteral("^ZAV41K$")), 2, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(u"^ZAV41K$"_s), 2, 10000);
         const qsizetype before = client.lines().size();
         // OK, late; the box has the keyboard focus.
-        QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")},
-                    toolEnvironment()));
-        QTRY_COMPARE(visibleWindows(QStringLiteral("^ZAV41K$")), 1);
+        QVERIFY(run(u"xdotool"_s, {u"key"_s, u"Return"_s}, toolEnvironment()));
+        QTRY_COMPARE(visibleWindows(u"^ZAV41K$"_s), 1);
         QTest::qWait(500);
         // Answering the box adds nothing: the interrupted record had already been shown whole.
         QCOMPARE(client.lines().size(), before);
@@ -125,30 +117,26 @@ private slots:
     {
         Program program;
         // The stored port names an adapter that is not plugged in; the reader is on Com2.
-        QFile conf(program.home.filePath(QStringLiteral("ZAV41K/ZAV41K.conf")));
+        QFile conf(program.home.filePath(u"ZAV41K/ZAV41K.conf"_s));
         QVERIFY(conf.open(QIODevice::WriteOnly | QIODevice::Truncate));
         conf.write("[Properties]\nCommPort=1\n[Ports]\nCom1=" +
-                   QFile::encodeName(program.home.filePath(QStringLiteral("unplugged"))) +
+                   QFile::encodeName(program.home.filePath(u"unplugged"_s)) +
                    "\nCom2=" + QFile::encodeName(program.link) + "\n");
         conf.close();
         program.start(displayEnvironment());
         QVERIFY(program.process.waitForStarted(5000));
 
         // The final check's message, then the port dialog: Com2 and OK, from the keyboard.
-        QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(QStringLiteral("^ZAV41K$")), 1, 10000);
-        QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")},
+        QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(u"^ZAV41K$"_s), 1, 10000);
+        QVERIFY(run(u"xdotool"_s, {u"key"_s, u"Return"_s}, toolEnvironment()));
+        QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(u"^ZAV-41K Comm Port$"_s), 1, 10000);
+        QVERIFY(run(u"xdotool"_s, {u"key"_s, u"Tab"_s, u"Tab"_s, u"Down"_s, u"Return"_s},
                     toolEnvironment()));
-        QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(QStringLiteral("^ZAV-41K Comm Port$")), 1, 10000);
-        QVERIFY(run(QStringLiteral("xdotool"),
-                    {QStringLiteral("key"), QStringLiteral("Tab"), QStringLiteral("Tab"),
-                     QStringLiteral("Down"), QStringLiteral("Return")},
-                    toolEnvironment()));
-        QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(QStringLiteral("^ZAV-41K Comm Port$")), 0, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(u"^ZAV-41K Comm Port$"_s), 0, 10000);
 
         // The port is read from at once, without a restart, and the choice is stored.
-        LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"),
-                            QStringLiteral("data"), QStringLiteral("absorbance")});
-        QVERIFY2(program.sendUntilSeen(client, "0042 000\r\n", QStringLiteral("absorbance\t0.042")),
+        LinkProcess client({u"advise"_s, u"zav41k"_s, u"data"_s, u"absorbance"_s});
+        QVERIFY2(program.sendUntilSeen(client, "0042 000\r\n", u"absorbance\t0.042"_s),
                  qPrintable(client.errors() + program.process.readAllStandardError()));
         QVERIFY(conf.open(QIODevice::ReadOnly));
         QVERIFY(conf.readAll().startsWith("[Properties]\nCommPort=2\n"));
@@ -158,9 +146,8 @@ private slots:
     {
         Program program;
         QProcessEnvironment environment;
-        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
-                           QStringLiteral("unix:path=/nonexistent/bus"));
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, u"unix:path=/nonexistent/bus"_s);
+        environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
         program.start(environment);
         QVERIFY(program.process.waitForStarted(5000));
         // The warning comes once the window is built; from then on a signal closes it.
@@ -168,7 +155,7 @@ private slots:
         QVERIFY(QTest::qWaitFor(
             [&] {
                 errors += QString::fromUtf8(program.process.readAllStandardError());
-                return errors.contains(QStringLiteral("not published"));
+                return errors.contains(u"not published"_s);
             },
             15000));
         program.send("1234 000\r\n");
@@ -179,7 +166,7 @@ private slots:
         QCOMPARE(program.process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.process.exitCode(), 0);
         errors += QString::fromUtf8(program.process.readAllStandardError());
-        QCOMPARE(errors.count(QStringLiteral("not published")), 1);
+        QCOMPARE(errors.count(u"not published"_s), 1);
     }
 
     // Another process holds the source's name: linked programs would get its values, so that is
@@ -187,18 +174,16 @@ private slots:
     void anotherOwnerOfTheBusNameIsSaid()
     {
         QDBusConnection bus = QDBusConnection::sessionBus();
-        QVERIFY(bus.registerService(QStringLiteral("zav41k.Source")));
+        QVERIFY(bus.registerService(u"zav41k.Source"_s));
         // A failure here must not leave the name held for the tests after it.
-        const auto release =
-            qScopeGuard([&bus] { bus.unregisterService(QStringLiteral("zav41k.Source")); });
+        const auto release = qScopeGuard([&bus] { bus.unregisterService(u"zav41k.Source"_s); });
         // Linked programs say whose values they follow, for the items and for the readings.
         const QString foreign =
             QStringLiteral("zav41k.Source is owned by process %1 (tst_program), "
                            "which is not ZAV41K")
                 .arg(QCoreApplication::applicationPid());
-        LinkProcess items({QStringLiteral("advise"), QStringLiteral("zav41k"),
-                           QStringLiteral("data"), QStringLiteral("absorbance")});
-        LinkProcess readings({QStringLiteral("readings")});
+        LinkProcess items({u"advise"_s, u"zav41k"_s, u"data"_s, u"absorbance"_s});
+        LinkProcess readings({u"readings"_s});
         QTRY_VERIFY2(items.errors().contains(foreign), qPrintable(items.errors()));
         QTRY_VERIFY2(readings.errors().contains(foreign), qPrintable(readings.errors()));
         Program program;
@@ -208,23 +193,21 @@ private slots:
             said += program.process.readAllStandardError();
             return QString::fromUtf8(said).contains(text);
         };
-        const QString owner = QStringLiteral("owned by process %1 (tst_program)")
-                                  .arg(QCoreApplication::applicationPid());
+        const QString owner =
+            u"owned by process %1 (tst_program)"_s.arg(QCoreApplication::applicationPid());
         QVERIFY2(QTest::qWaitFor([&] { return hasSaid(owner); }, 15000), said.constData());
         // Once in a box beside the window too, for a user who never sees standard error.
-        QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(QStringLiteral("^ZAV41K$")), 2, 10000);
-        QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")},
-                    toolEnvironment()));
-        QTRY_COMPARE(visibleWindows(QStringLiteral("^ZAV41K$")), 1);
-        QVERIFY(!hasSaid(QStringLiteral("now this program's")));
-        QVERIFY(bus.unregisterService(QStringLiteral("zav41k.Source")));
-        QVERIFY2(
-            QTest::qWaitFor([&] { return hasSaid(QStringLiteral("now this program's")); }, 10000),
-            said.constData());
+        QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(u"^ZAV41K$"_s), 2, 10000);
+        QVERIFY(run(u"xdotool"_s, {u"key"_s, u"Return"_s}, toolEnvironment()));
+        QTRY_COMPARE(visibleWindows(u"^ZAV41K$"_s), 1);
+        QVERIFY(!hasSaid(u"now this program's"_s));
+        QVERIFY(bus.unregisterService(u"zav41k.Source"_s));
+        QVERIFY2(QTest::qWaitFor([&] { return hasSaid(u"now this program's"_s); }, 10000),
+                 said.constData());
         // The program's own values are followed without a word of doubt.
-        QTRY_VERIFY(readings.errors().count(QStringLiteral("the source is running")) >= 2);
-        QCOMPARE(readings.errors().count(QStringLiteral("which is not ZAV41K")), 1);
-        QCOMPARE(items.errors().count(QStringLiteral("which is not ZAV41K")), 1);
+        QTRY_VERIFY(readings.errors().count(u"the source is running"_s) >= 2);
+        QCOMPARE(readings.errors().count(u"which is not ZAV41K"_s), 1);
+        QCOMPARE(items.errors().count(u"which is not ZAV41K"_s), 1);
     }
 
     // A client that subscribes and then never reads again: the program does not wait for it, and
@@ -233,7 +216,7 @@ private slots:
     {
         Program program;
         QProcessEnvironment environment;
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
         program.start(environment);
         LinkProcess stalled({"advise", "zav41k", "data", "absorbance", "wavelength", "errorcode"});
         LinkProcess client({"advise", "zav41k", "data", "absorbance"});
@@ -245,7 +228,7 @@ private slots:
         QStringList expected;
         for (int i = 0; i < 500; ++i) {
             program.send(QByteArray::number(1000 + i) + " 000\r\n");
-            expected << QStringLiteral("absorbance\t%1").arg((1000 + i) / 1000.0, 0, 'f', 3);
+            expected << u"absorbance\t%1"_s.arg((1000 + i) / 1000.0, 0, 'f', 3);
             QTest::qWait(10); // the reader's pace
         }
         QTRY_COMPARE_WITH_TIMEOUT(client.lines().mid(client.lines().size() - 500), expected, 10000);
@@ -258,15 +241,14 @@ private slots:
         QVERIFY(bus.start());
         Program program;
         QProcessEnvironment environment;
-        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, bus.address());
+        environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
         program.start(environment);
         QVERIFY(program.process.waitForStarted(5000));
 
         const QByteArray ownBus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
         qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8());
-        LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"),
-                            QStringLiteral("data"), QStringLiteral("absorbance")});
+        LinkProcess client({u"advise"_s, u"zav41k"_s, u"data"_s, u"absorbance"_s});
         qputenv("DBUS_SESSION_BUS_ADDRESS", ownBus);
         auto reaches = [&](const QByteArray &record, const QString &value) {
             for (int i = 0; i < 150; ++i) {
@@ -277,19 +259,18 @@ private slots:
             }
             return false;
         };
-        QVERIFY2(reaches("0001 000\r\n", QStringLiteral("absorbance\t0.001")),
-                 qPrintable(client.errors()));
+        QVERIFY2(reaches("0001 000\r\n", u"absorbance\t0.001"_s), qPrintable(client.errors()));
 
         bus.kill();
         QTest::qWait(2500); // both notice, and try again a few times
         QVERIFY(bus.start());
-        const bool republished = reaches("0002 000\r\n", QStringLiteral("absorbance\t0.002"));
+        const bool republished = reaches("0002 000\r\n", u"absorbance\t0.002"_s);
         const QString said = QString::fromUtf8(program.process.readAllStandardError());
         QVERIFY2(republished, qPrintable(client.errors() + said));
-        QCOMPARE(said.count(QStringLiteral("the session bus is gone")), 1);
-        QCOMPARE(said.count(QStringLiteral("the session bus is back")), 1);
+        QCOMPARE(said.count(u"the session bus is gone"_s), 1);
+        QCOMPARE(said.count(u"the session bus is back"_s), 1);
         const QString clientSaid = client.errors();
-        QCOMPARE(clientSaid.count(QStringLiteral("the session bus is gone")), 1);
+        QCOMPARE(clientSaid.count(u"the session bus is gone"_s), 1);
         QCOMPARE(program.process.state(), QProcess::Running);
     }
 
@@ -300,7 +281,7 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("said");
 
-        const QString topics = QStringLiteral("zav41k has no topic \"dat\"; its topics are: data");
+        const QString topics = u"zav41k has no topic \"dat\"; its topics are: data"_s;
         QTest::newRow("upper case")
             << true << QStringList{"ZAV41K", "DATA", "Absorbance"} << 0 << "0.500";
         QTest::newRow("mixed case")
@@ -329,7 +310,7 @@ private slots:
         Program program;
         if (running) {
             QProcessEnvironment environment;
-            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+            environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
             program.start(environment);
             QVERIFY(program.process.waitForStarted(5000));
             LinkProcess ready({"advise", "zav41k", "data", "absorbance"});
@@ -351,7 +332,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(client.errors().contains("waiting for zav41k.Source"), 5000);
         Program program;
         QProcessEnvironment environment;
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
         program.start(environment);
         QVERIFY(program.process.waitForStarted(5000));
         QVERIFY2(program.sendUntilSeen(client, "0077 000\r\n", "absorbance\t0.077"),
@@ -362,7 +343,7 @@ private slots:
     {
         // Started under another name, as a link in a lab's own folder would start it.
         Program program;
-        const QString renamed = program.home.filePath(QStringLiteral("reader-program"));
+        const QString renamed = program.home.filePath(u"reader-program"_s);
         QVERIFY(QFile::link(program.path, renamed));
         program.path = renamed;
         program.start(displayEnvironment());
@@ -372,7 +353,7 @@ private slots:
 
         QProcess xprop;
         xprop.setProcessEnvironment(toolEnvironment());
-        xprop.start(QStringLiteral("xprop"), {"-id", window, "WM_CLASS"});
+        xprop.start(u"xprop"_s, {"-id", window, "WM_CLASS"});
         QVERIFY(xprop.waitForFinished(5000));
         // WM_CLASS(STRING) = "instance", "class"
         const QString said = QString::fromUtf8(xprop.readAllStandardOutput()).trimmed();
@@ -394,7 +375,7 @@ private slots:
     {
         Program program;
         QProcessEnvironment french = displayEnvironment();
-        french.insert(QStringLiteral("LC_ALL"), QStringLiteral("fr_FR.UTF-8"));
+        french.insert(u"LC_ALL"_s, u"fr_FR.UTF-8"_s);
         program.start(french);
         QVERIFY(program.process.waitForStarted(5000));
         const QString window = shownMainWindow();
@@ -404,10 +385,9 @@ private slots:
         QVERIFY2(!m_display.xdotool({"windowfocus", "--sync", window}).isNull(),
                  qPrintable(m_display.lastError()));
         QVERIFY2(!m_display.xdotool({"key", "alt+a"}).isNull(), qPrintable(m_display.lastError()));
-        QTRY_COMPARE_WITH_TIMEOUT(m_display.visibleWindowsOfClass(QStringLiteral("zav41k")), 2,
-                                  10000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_display.visibleWindowsOfClass(u"zav41k"_s), 2, 10000);
         QVERIFY2(!m_display.xdotool({"key", "r"}).isNull(), qPrintable(m_display.lastError()));
-        QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(QStringLiteral("^D'Abord ZAV41K$")), 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(u"^D'Abord ZAV41K$"_s), 1, 10000);
         program.process.terminate();
         QVERIFY(program.process.waitForFinished(5000));
     }

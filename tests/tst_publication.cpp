@@ -10,11 +10,13 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-const QString kService = QStringLiteral("zav41k.Source");
-const QString kPath = QStringLiteral("/data");
-const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
+const QString kService = u"zav41k.Source"_s;
+const QString kPath = u"/data"_s;
+const QString kProperties = u"org.freedesktop.DBus.Properties"_s;
 
 // The reader link published on the session bus, as the main window publishes it.
 struct PublishedReader : ReaderHarness<FakeCommControl> {
@@ -37,7 +39,7 @@ QDBusMessage callSource(const QString &interface, const QString &member,
                         const QVariantList &arguments)
 {
     static QDBusConnection client =
-        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("client"));
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"client"_s);
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, interface, member);
     call.setArguments(arguments);
     QDBusPendingCall pending = client.asyncCall(call, 5000);
@@ -63,10 +65,9 @@ private slots:
     {
         PublishedReader r;
         QVERIFY(r.published);
-        LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"),
-                            QStringLiteral("data"), QStringLiteral("absorbance"),
-                            QStringLiteral("wavelength"), QStringLiteral("errorcode")});
-        QVERIFY(r.linkedClientReady(client, QStringLiteral("absorbance\t0.001")));
+        LinkProcess client({u"advise"_s, u"zav41k"_s, u"data"_s, u"absorbance"_s, u"wavelength"_s,
+                            u"errorcode"_s});
+        QVERIFY(r.linkedClientReady(client, u"absorbance\t0.001"_s));
         const qsizetype before = client.lines().size();
 
         r.comm.receive("1234 000\r\n0123 010\r\n"); // the second record waits in the buffer
@@ -88,20 +89,18 @@ private slots:
     void watchdogReachesLinkedClients()
     {
         PublishedReader r;
-        LinkProcess client({QStringLiteral("advise"), QStringLiteral("zav41k"),
-                            QStringLiteral("data"), QStringLiteral("errorcode")});
-        QVERIFY(r.linkedClientReady(client, QStringLiteral("errorcode\t0")));
+        LinkProcess client({u"advise"_s, u"zav41k"_s, u"data"_s, u"errorcode"_s});
+        QVERIFY(r.linkedClientReady(client, u"errorcode\t0"_s));
         // The reader's real three seconds, counted from the last record: never early.
         QElapsedTimer silence;
         r.comm.receive("0400 100\r\n");
         silence.start();
         const qsizetype before = client.lines().size();
-        QTRY_VERIFY_WITH_TIMEOUT(
-            client.lines().contains(QStringLiteral("errorcode\tCheck RS-232 Connection")), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(client.lines().contains(u"errorcode\tCheck RS-232 Connection"_s),
+                                 5000);
         QVERIFY2(silence.elapsed() >= Watchdog::kIntervalMs,
                  qPrintable(QString::number(silence.elapsed())));
-        QCOMPARE(client.lines().mid(before).last(),
-                 QStringLiteral("errorcode\tCheck RS-232 Connection"));
+        QCOMPARE(client.lines().mid(before).last(), u"errorcode\tCheck RS-232 Connection"_s);
         r.comm.receive("0500 100\r\n");
         QTRY_COMPARE(client.lines().mid(client.lines().size() - 2),
                      (QStringList{"errorcode\tCheck RS-232 Connection", "errorcode\t0"}));
@@ -112,25 +111,22 @@ private slots:
         PublishedReader r;
         r.comm.receive("0123 010\r\n");
         const QDBusMessage one =
-            callSource(kProperties, QStringLiteral("Get"),
-                       {QStringLiteral("zav41k.Source"), QStringLiteral("errorcode")});
+            callSource(kProperties, u"Get"_s, {u"zav41k.Source"_s, u"errorcode"_s});
         QCOMPARE(one.type(), QDBusMessage::ReplyMessage);
         QCOMPARE(one.arguments().first().value<QDBusVariant>().variant().toString(),
-                 QStringLiteral("Under Range -- Check Zero"));
+                 u"Under Range -- Check Zero"_s);
 
-        const QDBusMessage all =
-            callSource(kProperties, QStringLiteral("GetAll"), {QStringLiteral("zav41k.Source")});
+        const QDBusMessage all = callSource(kProperties, u"GetAll"_s, {u"zav41k.Source"_s});
         QCOMPARE(all.type(), QDBusMessage::ReplyMessage);
         const QVariantMap values = qdbus_cast<QVariantMap>(all.arguments().first());
-        QCOMPARE(values.value(QStringLiteral("absorbance")).toString(), QStringLiteral("LO"));
-        QCOMPARE(values.value(QStringLiteral("wavelength")).toString(), QStringLiteral("510"));
-        QCOMPARE(values.value(QStringLiteral("Label1")).toString(), QStringLiteral("nm"));
+        QCOMPARE(values.value(u"absorbance"_s).toString(), u"LO"_s);
+        QCOMPARE(values.value(u"wavelength"_s).toString(), u"510"_s);
+        QCOMPARE(values.value(u"Label1"_s).toString(), u"nm"_s);
         QCOMPARE(values.size(), 4);
 
         const QDBusMessage unknown =
-            callSource(kProperties, QStringLiteral("Get"),
-                       {QStringLiteral("zav41k.Source"), QStringLiteral("colour")});
-        QCOMPARE(unknown.errorName(), QStringLiteral("org.freedesktop.DBus.Error.UnknownProperty"));
+            callSource(kProperties, u"Get"_s, {u"zav41k.Source"_s, u"colour"_s});
+        QCOMPARE(unknown.errorName(), u"org.freedesktop.DBus.Error.UnknownProperty"_s);
     }
 
     void writesAndOtherMethodsAreRefused_data()
@@ -149,7 +145,7 @@ private slots:
         QTest::newRow("write an item")
             << kProperties << "Set"
             << QVariantList{"zav41k.Source", "absorbance",
-                            QVariant::fromValue(QDBusVariant(QStringLiteral("9.999")))}
+                            QVariant::fromValue(QDBusVariant(u"9.999"_s))}
             << "org.freedesktop.DBus.Error.PropertyReadOnly";
         QTest::newRow("a method of its own")
             << "zav41k.Source"
@@ -176,47 +172,44 @@ private slots:
         // The reply quotes what was sent, but never much of it.
         QVERIFY2(reply.errorMessage().size() < 200, qPrintable(reply.errorMessage().left(300)));
         QVERIFY(r.log.entries.isEmpty());
-        QCOMPARE(r.indicators.text(IndicatorModel::Item::Absorbance), QStringLiteral("1.234"));
+        QCOMPARE(r.indicators.text(IndicatorModel::Item::Absorbance), u"1.234"_s);
     }
 
     void requestAndNotify()
     {
         PublishedReader r;
         r.comm.receive("0500 100\r\n");
-        LinkProcess request({QStringLiteral("request"), QStringLiteral("zav41k"),
-                             QStringLiteral("data"), QStringLiteral("absorbance")});
+        LinkProcess request({u"request"_s, u"zav41k"_s, u"data"_s, u"absorbance"_s});
         // The source answers from this thread: wait with the event loop running.
         QTRY_VERIFY_WITH_TIMEOUT(request.process().state() == QProcess::NotRunning, 8000);
-        QCOMPARE(request.lines(), QStringList{QStringLiteral("0.500")});
+        QCOMPARE(request.lines(), QStringList{u"0.500"_s});
         QCOMPARE(request.process().exitCode(), 0);
 
-        LinkProcess notify({QStringLiteral("notify"), QStringLiteral("zav41k"),
-                            QStringLiteral("data"), QStringLiteral("absorbance")});
-        QVERIFY(r.linkedClientReady(notify, QStringLiteral("absorbance")));
-        QVERIFY(notify.lines().contains(QStringLiteral("absorbance")));
-        QVERIFY(!notify.lines().join(u' ').contains(QStringLiteral("0.001")));
+        LinkProcess notify({u"notify"_s, u"zav41k"_s, u"data"_s, u"absorbance"_s});
+        QVERIFY(r.linkedClientReady(notify, u"absorbance"_s));
+        QVERIFY(notify.lines().contains(u"absorbance"_s));
+        QVERIFY(!notify.lines().join(u' ').contains(u"0.001"_s));
     }
 
     void requestWithoutSource()
     {
-        LinkProcess request({QStringLiteral("request"), QStringLiteral("zav41k"),
-                             QStringLiteral("data"), QStringLiteral("absorbance")});
+        LinkProcess request({u"request"_s, u"zav41k"_s, u"data"_s, u"absorbance"_s});
         QVERIFY(request.process().waitForFinished(5000));
         QCOMPARE(request.process().exitCode(), 1);
-        QVERIFY(request.errors().contains(QStringLiteral("not running")));
+        QVERIFY(request.errors().contains(u"not running"_s));
     }
 
     void secondSourceQueuesAndTakesOver()
     {
         QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
         QDBusConnection second =
-            QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("second"));
+            QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"second"_s);
         IndicatorModel two;
         ReadingModel twoReadings;
         LinkSource secondSource(two, twoReadings);
         {
             QDBusConnection first =
-                QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("first"));
+                QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"first"_s);
             IndicatorModel one;
             ReadingModel oneReadings;
             LinkSource firstSource(one, oneReadings);
@@ -227,7 +220,7 @@ private slots:
             QCOMPARE(bus->serviceOwner(kService).value(), first.baseService()); // never stolen
         }
         // The first source's program ends: its connection goes, and the waiting source takes over.
-        QDBusConnection::disconnectFromBus(QStringLiteral("first"));
+        QDBusConnection::disconnectFromBus(u"first"_s);
         QTRY_COMPARE(bus->serviceOwner(kService).value(), second.baseService());
     }
 };

@@ -12,6 +12,8 @@
 #include <csignal>
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QByteArray kHeader =
@@ -24,8 +26,7 @@ QList<QByteArray> recordedRows(const QString &folder, int *headers = nullptr)
     QList<QByteArray> rows;
     int seen = 0;
     const QDir dir(folder);
-    for (const QString &name :
-         dir.entryList({QStringLiteral("zav41k-*.csv")}, QDir::Files, QDir::Name)) {
+    for (const QString &name : dir.entryList({u"zav41k-*.csv"_s}, QDir::Files, QDir::Name)) {
         QFile file(dir.filePath(name));
         if (!file.open(QIODevice::ReadOnly))
             return {};
@@ -61,8 +62,7 @@ quint64 sequenceOf(const QByteArray &row)
 // Link clients that wait for the source before it starts, so that they see its first reading.
 bool waitUntilWaiting(LinkProcess &client)
 {
-    return QTest::qWaitFor(
-        [&client] { return client.errors().contains(QStringLiteral("waiting")); }, 5000);
+    return QTest::qWaitFor([&client] { return client.errors().contains(u"waiting"_s); }, 5000);
 }
 
 } // namespace
@@ -82,15 +82,15 @@ private slots:
     void rowsMatchTheReadingsOneToOne()
     {
         QTemporaryDir folder;
-        LinkProcess json({QStringLiteral("readings"), QStringLiteral("--json")});
-        LinkProcess record({QStringLiteral("record"), folder.path()});
+        LinkProcess json({u"readings"_s, u"--json"_s});
+        LinkProcess record({u"record"_s, folder.path()});
         QVERIFY(waitUntilWaiting(json));
         QVERIFY(waitUntilWaiting(record));
 
         ProgramProcess program;
         program.start({});
         QVERIFY(program.process.waitForStarted(5000));
-        QTRY_VERIFY_WITH_TIMEOUT(record.errors().contains(QStringLiteral("is running")), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(record.errors().contains(u"is running"_s), 10000);
         const QList<QByteArray> records{"1234 000", "2005 100", "0123 010", "0123 101",
                                         "9999 100", "-012 000", "abcd 000"};
         for (const QByteArray &line : records)
@@ -124,19 +124,17 @@ private slots:
             const QJsonObject reading =
                 QJsonDocument::fromJson(json.lines().at(i).toUtf8()).object();
             const QList<QByteArray> fields = rows.at(i).split(',');
-            QCOMPARE(fields.at(0), reading.value(QStringLiteral("time")).toString().toUtf8());
-            QCOMPARE(fields.at(1).toLongLong(),
-                     reading.value(QStringLiteral("sequence")).toInteger());
-            QCOMPARE(fields.at(2), reading.value(QStringLiteral("shown")).toString().toUtf8());
-            const QJsonValue absorbance = reading.value(QStringLiteral("absorbance"));
+            QCOMPARE(fields.at(0), reading.value(u"time"_s).toString().toUtf8());
+            QCOMPARE(fields.at(1).toLongLong(), reading.value(u"sequence"_s).toInteger());
+            QCOMPARE(fields.at(2), reading.value(u"shown"_s).toString().toUtf8());
+            const QJsonValue absorbance = reading.value(u"absorbance"_s);
             QCOMPARE(fields.at(3).isEmpty(), absorbance.isNull());
             if (!absorbance.isNull())
                 QCOMPARE(fields.at(3).toDouble(), absorbance.toDouble());
-            QCOMPARE(fields.at(4).toLongLong(),
-                     reading.value(QStringLiteral("wavelength")).toInteger());
-            QCOMPARE(fields.at(5), reading.value(QStringLiteral("status")).toString().toUtf8());
-            QCOMPARE(fields.at(6) == "1", reading.value(QStringLiteral("damaged")).toBool());
-            QCOMPARE(fields.at(7), reading.value(QStringLiteral("record")).toString().toUtf8());
+            QCOMPARE(fields.at(4).toLongLong(), reading.value(u"wavelength"_s).toInteger());
+            QCOMPARE(fields.at(5), reading.value(u"status"_s).toString().toUtf8());
+            QCOMPARE(fields.at(6) == "1", reading.value(u"damaged"_s).toBool());
+            QCOMPARE(fields.at(7), reading.value(u"record"_s).toString().toUtf8());
             if (i >= early && i - early < records.size()) {
                 QCOMPARE(fields.at(7), records.at(i - early));
                 QCOMPARE(sequenceOf(rows.at(i)), quint64(i - early + 1));
@@ -152,10 +150,10 @@ private slots:
         // The source stops and starts again: both are said, and the record goes on.
         program.process.terminate();
         QVERIFY(program.process.waitForFinished(10000));
-        QTRY_VERIFY_WITH_TIMEOUT(record.errors().contains(QStringLiteral("has stopped")), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(record.errors().contains(u"has stopped"_s), 5000);
         ProgramProcess second;
         second.start({});
-        QTRY_VERIFY_WITH_TIMEOUT(record.errors().count(QStringLiteral("is running")) == 2, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(record.errors().count(u"is running"_s) == 2, 10000);
         second.send("0500 100\r\n");
         QTRY_COMPARE_WITH_TIMEOUT(record.lines().size(), early + records.size() + 2, 5000);
         QVERIFY(recordedRows(folder.path()).last().endsWith(",0.500,0.5,600,ok,0,0500 100"));
@@ -166,13 +164,12 @@ private slots:
     void killedMidStreamLeavesWholeRowsAndARestartAppends()
     {
         QTemporaryDir folder;
-        auto record =
-            std::make_unique<LinkProcess>(QStringList{QStringLiteral("record"), folder.path()});
+        auto record = std::make_unique<LinkProcess>(QStringList{u"record"_s, folder.path()});
         QVERIFY(waitUntilWaiting(*record));
         ProgramProcess program;
         program.start({});
         QVERIFY(program.process.waitForStarted(5000));
-        QTRY_VERIFY_WITH_TIMEOUT(record->errors().contains(QStringLiteral("is running")), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(record->errors().contains(u"is running"_s), 10000);
 
         QByteArray burst;
         for (int i = 0; i < 100; ++i)
@@ -206,12 +203,11 @@ private slots:
 
         // Started again, it goes on in the same file, below what is there: every row it reports,
         // up to a record of its own, follows the rows written before.
-        LinkProcess again({QStringLiteral("record"), folder.path()});
-        QTRY_VERIFY_WITH_TIMEOUT(again.errors().contains(QStringLiteral("is running")), 5000);
+        LinkProcess again({u"record"_s, folder.path()});
+        QTRY_VERIFY_WITH_TIMEOUT(again.errors().contains(u"is running"_s), 5000);
         program.send("0042 000\r\n");
-        QTRY_VERIFY_WITH_TIMEOUT(!again.lines().isEmpty() &&
-                                     again.lines().constLast().endsWith(QLatin1String(",0042 000")),
-                                 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !again.lines().isEmpty() && again.lines().constLast().endsWith(",0042 000"_L1), 10000);
         const QStringList added = again.lines();
         const QList<QByteArray> after = recordedRows(folder.path(), &headers);
         QCOMPARE(headers, 1);
@@ -240,13 +236,13 @@ private slots:
         QFETCH(QString, reason);
         QTemporaryDir kept;
         std::unique_ptr<LinkProcess> first;
-        if (folder == QLatin1String("kept")) {
+        if (folder == "kept"_L1) {
             folder = kept.path();
-            first = std::make_unique<LinkProcess>(QStringList{QStringLiteral("record"), folder});
+            first = std::make_unique<LinkProcess>(QStringList{u"record"_s, folder});
             QVERIFY(waitUntilWaiting(*first));
-            reason += QStringLiteral(" %1 (zav41k-link)").arg(first->process().processId());
+            reason += u" %1 (zav41k-link)"_s.arg(first->process().processId());
         }
-        LinkProcess second({QStringLiteral("record"), folder});
+        LinkProcess second({u"record"_s, folder});
         QVERIFY(second.process().waitForFinished(10000));
         QCOMPARE(second.process().exitCode(), 2);
         QVERIFY2(second.errors().contains(reason), qPrintable(second.errors()));

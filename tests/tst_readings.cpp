@@ -16,15 +16,17 @@
 
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
 Q_DECLARE_METATYPE(Language)
 
 namespace {
 
-const QString kService = QStringLiteral("zav41k.Source");
-const QString kPath = QStringLiteral("/data");
-const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
-const QString kReadings = QStringLiteral("zav41k.Reading1");
-const QString kItems = QStringLiteral("zav41k.Source");
+const QString kService = u"zav41k.Source"_s;
+const QString kPath = u"/data"_s;
+const QString kProperties = u"org.freedesktop.DBus.Properties"_s;
+const QString kReadings = u"zav41k.Reading1"_s;
+const QString kItems = u"zav41k.Source"_s;
 
 // What another program on the bus receives from the source: item updates and readings, in the
 // order they come.
@@ -35,9 +37,9 @@ public:
     explicit Observer(const QDBusConnection &connection)
         : m_connection(connection)
     {
-        m_connection.connect(kService, kPath, kProperties, QStringLiteral("PropertiesChanged"),
-                             this, SLOT(onItem(QDBusMessage)));
-        m_connection.connect(kService, kPath, kReadings, QStringLiteral("Reading"), this,
+        m_connection.connect(kService, kPath, kProperties, u"PropertiesChanged"_s, this,
+                             SLOT(onItem(QDBusMessage)));
+        m_connection.connect(kService, kPath, kReadings, u"Reading"_s, this,
                              SLOT(onReading(QDBusMessage)));
     }
 
@@ -122,16 +124,14 @@ QStringList interfaceOutline(const QString &xml, const QString &interface)
     while (!reader.atEnd()) {
         reader.readNext();
         const auto attributes = reader.attributes();
-        if (reader.isStartElement() && reader.name() == QLatin1String("interface"))
-            inside = attributes.value(QLatin1String("name")) == interface;
-        else if (reader.isEndElement() && reader.name() == QLatin1String("interface"))
+        if (reader.isStartElement() && reader.name() == "interface"_L1)
+            inside = attributes.value("name"_L1) == interface;
+        else if (reader.isEndElement() && reader.name() == "interface"_L1)
             inside = false;
         else if (inside && reader.isStartElement())
-            outline << QStringLiteral("%1 %2 %3 %4 %5")
-                           .arg(reader.name(), attributes.value(QLatin1String("name")),
-                                attributes.value(QLatin1String("type")),
-                                attributes.value(QLatin1String("access")),
-                                attributes.value(QLatin1String("value")));
+            outline << u"%1 %2 %3 %4 %5"_s.arg(
+                reader.name(), attributes.value("name"_L1), attributes.value("type"_L1),
+                attributes.value("access"_L1), attributes.value("value"_L1));
     }
     return reader.hasError() ? QStringList{reader.errorString()} : outline;
 }
@@ -209,7 +209,7 @@ private slots:
         Source source(language, QLocale(locale));
         QVERIFY(source.published);
         QDBusConnection connection =
-            QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("observer"));
+            QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"observer"_s);
         Observer observer(connection);
         // A call answered after the observer's matches were sent: the bus has taken them.
         QVERIFY(connection.interface()->isServiceRegistered(kService));
@@ -230,7 +230,7 @@ private slots:
         QCOMPARE(int(observer.received.size()) - firstOfRecord, 4); // three items, then the reading
 
         const QDBusMessage signal = observer.lastReading();
-        QCOMPARE(signal.signature(), QStringLiteral("txdsbusbs"));
+        QCOMPARE(signal.signature(), u"txdsbusbs"_s);
         const QVariantList a = signal.arguments();
         QCOMPARE(a.at(0).toULongLong(), quint64(expected));
         QVERIFY(a.at(1).toLongLong() >= start &&
@@ -248,12 +248,11 @@ private slots:
 
         // The same record as the items give it, in the source's own language and locale.
         const QLocale sourceLocale(locale);
-        const QString itemAbsorbance = observer.item(QStringLiteral("absorbance"));
-        QCOMPARE(QString(itemAbsorbance).replace(sourceLocale.decimalPoint(), QStringLiteral(".")),
-                 shown);
-        QCOMPARE(observer.item(QStringLiteral("wavelength")), QString::number(wavelength));
-        if (status == QLatin1String("ok")) {
-            QCOMPARE(observer.item(QStringLiteral("errorcode")), QStringLiteral("0"));
+        const QString itemAbsorbance = observer.item(u"absorbance"_s);
+        QCOMPARE(QString(itemAbsorbance).replace(sourceLocale.decimalPoint(), u"."_s), shown);
+        QCOMPARE(observer.item(u"wavelength"_s), QString::number(wavelength));
+        if (status == "ok"_L1) {
+            QCOMPARE(observer.item(u"errorcode"_s), u"0"_s);
             if (!marker && !damaged) {
                 // The item is the number rounded to what it shows: two decimals from 2.000.
                 bool isNumber = false;
@@ -264,23 +263,22 @@ private slots:
                          qPrintable(itemAbsorbance));
             }
         } else {
-            QVERIFY(observer.item(QStringLiteral("errorcode")) != QLatin1String("0"));
+            QVERIFY(observer.item(u"errorcode"_s) != "0"_L1);
         }
 
         // The properties hold the same reading, typed as the signal is.
-        const QDBusMessage all = call(QStringLiteral("GetAll"), {kReadings});
+        const QDBusMessage all = call(u"GetAll"_s, {kReadings});
         QCOMPARE(all.type(), QDBusMessage::ReplyMessage);
         const QVariantMap properties = qdbus_cast<QVariantMap>(all.arguments().value(0));
-        QCOMPARE(properties.value(QStringLiteral("Sequence")).toULongLong(), quint64(expected));
-        QCOMPARE(properties.value(QStringLiteral("Status")).toString(), status);
-        QCOMPARE(properties.value(QStringLiteral("Record")).toString(), record);
-        const QDBusMessage one =
-            call(QStringLiteral("Get"), {kReadings, QStringLiteral("Wavelength")});
+        QCOMPARE(properties.value(u"Sequence"_s).toULongLong(), quint64(expected));
+        QCOMPARE(properties.value(u"Status"_s).toString(), status);
+        QCOMPARE(properties.value(u"Record"_s).toString(), record);
+        const QDBusMessage one = call(u"Get"_s, {kReadings, u"Wavelength"_s});
         QCOMPARE(one.type(), QDBusMessage::ReplyMessage);
         const QVariant value = qdbus_cast<QDBusVariant>(one.arguments().value(0)).variant();
         QCOMPARE(value.metaType(), QMetaType::fromType<uint>());
         QCOMPARE(value.toUInt(), wavelength);
-        QDBusConnection::disconnectFromBus(QStringLiteral("observer"));
+        QDBusConnection::disconnectFromBus(u"observer"_s);
     }
 
     // A record whose field does not convert is published before its box is shown, so that a box
@@ -300,21 +298,19 @@ private slots:
     {
         Source source(Language::English, QLocale::c());
         QDBusMessage set =
-            call(QStringLiteral("Set"), {kReadings, QStringLiteral("Status"),
-                                         QVariant::fromValue(QDBusVariant(QStringLiteral("ok")))});
-        QCOMPARE(set.errorName(), QStringLiteral("org.freedesktop.DBus.Error.PropertyReadOnly"));
-        const QDBusMessage unknown =
-            call(QStringLiteral("Get"), {kReadings, QStringLiteral("status")});
-        QCOMPARE(unknown.errorName(), QStringLiteral("org.freedesktop.DBus.Error.UnknownProperty"));
+            call(u"Set"_s, {kReadings, u"Status"_s, QVariant::fromValue(QDBusVariant(u"ok"_s))});
+        QCOMPARE(set.errorName(), u"org.freedesktop.DBus.Error.PropertyReadOnly"_s);
+        const QDBusMessage unknown = call(u"Get"_s, {kReadings, u"status"_s});
+        QCOMPARE(unknown.errorName(), u"org.freedesktop.DBus.Error.UnknownProperty"_s);
         QDBusMessage method =
-            QDBusMessage::createMethodCall(kService, kPath, kReadings, QStringLiteral("Reset"));
+            QDBusMessage::createMethodCall(kService, kPath, kReadings, u"Reset"_s);
         QCOMPARE(QDBusConnection::sessionBus().call(method, QDBus::Block, 5000).errorName(),
-                 QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"));
+                 u"org.freedesktop.DBus.Error.UnknownMethod"_s);
         // The items' interface is as before: GetAll without an interface gives the items alone.
-        const QDBusMessage items = call(QStringLiteral("GetAll"), {QString()});
+        const QDBusMessage items = call(u"GetAll"_s, {QString()});
         const QVariantMap itemValues = qdbus_cast<QVariantMap>(items.arguments().value(0));
-        QVERIFY(itemValues.contains(QStringLiteral("absorbance")));
-        QVERIFY(!itemValues.contains(QStringLiteral("Sequence")));
+        QVERIFY(itemValues.contains(u"absorbance"_s));
+        QVERIFY(!itemValues.contains(u"Sequence"_s));
     }
 
     // The interface file that is installed for clients describes what the source serves: the same
@@ -328,14 +324,13 @@ private slots:
 
         Source source(Language::English, QLocale::c());
         QDBusMessage introspect = QDBusMessage::createMethodCall(
-            kService, kPath, QStringLiteral("org.freedesktop.DBus.Introspectable"),
-            QStringLiteral("Introspect"));
+            kService, kPath, u"org.freedesktop.DBus.Introspectable"_s, u"Introspect"_s);
         const QDBusMessage reply =
             QDBusConnection::sessionBus().call(introspect, QDBus::Block, 5000);
         const QString served = reply.arguments().value(0).toString();
         // Both start with the same doctype, which tools that validate the XML look for.
         const qsizetype doctypeEnd = installed.indexOf(u'>') + 1;
-        QVERIFY(installed.startsWith(QLatin1String("<!DOCTYPE node PUBLIC")));
+        QVERIFY(installed.startsWith("<!DOCTYPE node PUBLIC"_L1));
         QCOMPARE(served.left(doctypeEnd + 1), installed.left(doctypeEnd + 1));
         const QStringList outline = interfaceOutline(installed, kReadings);
         QVERIFY(outline.size() > 10);
@@ -343,7 +338,7 @@ private slots:
         QVERIFY(interfaceOutline(served, kItems).size() >= 4); // the items stay beside it
 
         QDBusConnection connection =
-            QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("observer"));
+            QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"observer"_s);
         Observer observer(connection);
         QVERIFY(connection.interface()->isServiceRegistered(kService));
         source.comm.receive("1234 000\r\n");
@@ -351,19 +346,19 @@ private slots:
         QString signalTypes;
         for (const QString &line : outline) {
             const QStringList parts = line.split(u' ');
-            if (parts.at(0) == QLatin1String("property")) {
-                const QDBusMessage got = call(QStringLiteral("Get"), {kReadings, parts.at(1)});
+            if (parts.at(0) == "property"_L1) {
+                const QDBusMessage got = call(u"Get"_s, {kReadings, parts.at(1)});
                 QCOMPARE(got.type(), QDBusMessage::ReplyMessage);
                 // The reply's variant carries the property's own type.
                 const QDBusVariant variant = qdbus_cast<QDBusVariant>(got.arguments().value(0));
                 const char *type = QDBusMetaType::typeToSignature(variant.variant().metaType());
                 QVERIFY2(QLatin1String(type) == parts.at(2), qPrintable(line + u' ' + type));
-            } else if (parts.at(0) == QLatin1String("arg")) {
+            } else if (parts.at(0) == "arg"_L1) {
                 signalTypes += parts.at(2);
             }
         }
         QCOMPARE(observer.lastReading().signature(), signalTypes);
-        QDBusConnection::disconnectFromBus(QStringLiteral("observer"));
+        QDBusConnection::disconnectFromBus(u"observer"_s);
     }
 };
 

@@ -3,6 +3,8 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using Fixture = ReaderHarness<FakeCommControl>;
 
 class TestReceiveHandler : public QObject {
@@ -33,7 +35,7 @@ private slots:
         QCOMPARE(f.absorbances().join(u'|'), absorbance);
         if (absorbance.isEmpty()) {
             f.comm.receive("\r\n");
-            QCOMPARE(f.absorbances(), QStringList{QStringLiteral("1.234")});
+            QCOMPARE(f.absorbances(), QStringList{u"1.234"_s});
         }
     }
 
@@ -50,8 +52,8 @@ private slots:
         Fixture f;
         for (const char c : QByteArray("1234 000\r\n"))
             f.comm.receive(QByteArray(1, c));
-        QCOMPARE(f.absorbances(), QStringList{QStringLiteral("1.234")});
-        QCOMPARE(f.indicators.text(IndicatorModel::Item::Wavelength), QStringLiteral("510"));
+        QCOMPARE(f.absorbances(), QStringList{u"1.234"_s});
+        QCOMPARE(f.indicators.text(IndicatorModel::Item::Wavelength), u"510"_s);
         QCOMPARE(f.indicators.progress(), 5);
     }
 
@@ -60,9 +62,9 @@ private slots:
         Fixture f;
         f.comm.receive("1234 000\r\n0500 100\r\n");
         QCOMPARE(f.comm.waiting, QByteArray("0500 100\r\n"));
-        QCOMPARE(f.absorbances(), QStringList{QStringLiteral("1.234")});
+        QCOMPARE(f.absorbances(), QStringList{u"1.234"_s});
         f.comm.receive({});
-        QCOMPARE(f.absorbances(), (QStringList{QStringLiteral("1.234"), QStringLiteral("0.500")}));
+        QCOMPARE(f.absorbances(), (QStringList{u"1.234"_s, u"0.500"_s}));
     }
 
     void lineErrors_data()
@@ -97,7 +99,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, title);
         Fixture f;
-        setCurrentLanguage(language == QStringLiteral("fr") ? Language::French : Language::English);
+        setCurrentLanguage(language == u"fr"_s ? Language::French : Language::English);
         f.prompter.answers.enqueue(answer);
         f.comm.raise(static_cast<qint16>(code));
 
@@ -146,7 +148,7 @@ private slots:
         // A new error is a new report.
         f.comm.raise(CommEventCode::Parity);
         QCOMPARE(f.prompter.shown.size(), 2);
-        QCOMPARE(f.prompter.shown.last().text, QStringLiteral("Parity Error"));
+        QCOMPARE(f.prompter.shown.last().text, u"Parity Error"_s);
     }
 
     void noAlertOnTopOfAnOpenAlert()
@@ -160,7 +162,7 @@ private slots:
         f.comm.raise(CommEventCode::Overrun);
         QCOMPARE(f.prompter.mostOpenAtOnce, 1);
         QCOMPARE(f.prompter.shown.size(), 1);
-        QCOMPARE(f.absorbances(), QStringList{QStringLiteral("1.234")});
+        QCOMPARE(f.absorbances(), QStringList{u"1.234"_s});
     }
 
     void parityErrorThenRecordStillDecodes()
@@ -168,8 +170,8 @@ private slots:
         Fixture f;
         f.comm.raise(CommEventCode::Parity);
         f.comm.receive("0500 100\r\n");
-        QCOMPARE(f.absorbances(), QStringList{QStringLiteral("0.500")});
-        QCOMPARE(f.indicators.text(IndicatorModel::Item::Wavelength), QStringLiteral("600"));
+        QCOMPARE(f.absorbances(), QStringList{u"0.500"_s});
+        QCOMPARE(f.indicators.text(IndicatorModel::Item::Wavelength), u"600"_s);
     }
 
     void nestedReceiveKeepsRecordOrder()
@@ -185,8 +187,7 @@ private slots:
         f.comm.receive("\r0600 000\r");
         // The bad record is shown whole (with the count kept before it) before its box opens; the
         // records that arrive while the box is open follow it in order.
-        QCOMPARE(f.absorbances(), (QStringList{QStringLiteral("0.000"), QStringLiteral("0.600"),
-                                               QStringLiteral("0.700")}));
+        QCOMPARE(f.absorbances(), (QStringList{u"0.000"_s, u"0.600"_s, u"0.700"_s}));
         QCOMPARE(f.indicators.progress(), 15);
     }
 
@@ -207,12 +208,12 @@ private slots:
     void failingInputIsSurvived()
     {
         Fixture f;
-        f.comm.failing.insert(QStringLiteral("Input"));
+        f.comm.failing.insert(u"Input"_s);
         f.comm.receive("1234 000\r\n");
         QVERIFY(f.log.entries.isEmpty());
         f.comm.failing.clear();
         f.comm.receive({});
-        QCOMPARE(f.absorbances(), QStringList{QStringLiteral("1.234")});
+        QCOMPARE(f.absorbances(), QStringList{u"1.234"_s});
     }
 };
 

@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // A reading at a local time of the test's time zone.
@@ -21,7 +23,7 @@ Reading readingAt(quint64 sequence, const QDateTime &local, const QString &recor
     reading.sequence = sequence;
     reading.time = local.toMSecsSinceEpoch() * 1000 + 250;
     reading.absorbance = 1.234;
-    reading.shown = QStringLiteral("1.234");
+    reading.shown = u"1.234"_s;
     reading.wavelength = 600;
     reading.status = Reading::Status::Ok;
     reading.record = record;
@@ -99,21 +101,20 @@ private slots:
     void newFileAtLocalMidnight()
     {
         QTemporaryDir folder;
-        RecordBook book(folder.filePath(QStringLiteral("record"))); // made when first needed
+        RecordBook book(folder.filePath(u"record"_s)); // made when first needed
         const QDate day(2026, 12, 8);
         const QDateTime lastOfDay(day, QTime(23, 59, 59, 999));
-        QVERIFY(book.append(readingAt(1, lastOfDay.addSecs(-1), QStringLiteral("1111 000"))));
-        QVERIFY(book.append(readingAt(2, lastOfDay, QStringLiteral("2222 000"))));
-        QVERIFY(book.append(readingAt(3, lastOfDay.addMSecs(1), QStringLiteral("3333 000"))));
+        QVERIFY(book.append(readingAt(1, lastOfDay.addSecs(-1), u"1111 000"_s)));
+        QVERIFY(book.append(readingAt(2, lastOfDay, u"2222 000"_s)));
+        QVERIFY(book.append(readingAt(3, lastOfDay.addMSecs(1), u"3333 000"_s)));
 
-        const QDir dir(folder.filePath(QStringLiteral("record")));
+        const QDir dir(folder.filePath(u"record"_s));
         QCOMPARE(dir.entryList(QDir::Files),
-                 (QStringList{QStringLiteral("zav41k-2026-12-08.csv"),
-                              QStringLiteral("zav41k-2026-12-09.csv")}));
+                 (QStringList{u"zav41k-2026-12-08.csv"_s, u"zav41k-2026-12-09.csv"_s}));
         const QList<QByteArray> first =
-            contents(dir.filePath(QStringLiteral("zav41k-2026-12-08.csv"))).split('\n');
+            contents(dir.filePath(u"zav41k-2026-12-08.csv"_s)).split('\n');
         const QList<QByteArray> second =
-            contents(dir.filePath(QStringLiteral("zav41k-2026-12-09.csv"))).split('\n');
+            contents(dir.filePath(u"zav41k-2026-12-09.csv"_s)).split('\n');
         QCOMPARE(first.size(), 4); // header, two rows, and nothing after the last line end
         QCOMPARE(first.at(0) + '\n', QByteArray(RecordBook::kHeader));
         QVERIFY(first.at(2).endsWith(",2222 000"));
@@ -128,10 +129,10 @@ private slots:
         const QDateTime noon(QDate(2026, 12, 8), QTime(12, 0));
         {
             RecordBook book(folder.path());
-            QVERIFY(book.append(readingAt(1, noon, QStringLiteral("1111 000"))));
+            QVERIFY(book.append(readingAt(1, noon, u"1111 000"_s)));
         }
         RecordBook again(folder.path());
-        QVERIFY(again.append(readingAt(1, noon.addSecs(5), QStringLiteral("2222 000"))));
+        QVERIFY(again.append(readingAt(1, noon.addSecs(5), u"2222 000"_s)));
         const QByteArray text = contents(again.currentFile());
         QCOMPARE(text.count("time,sequence"), 1);
         QCOMPARE(text.count('\n'), 3);
@@ -145,19 +146,19 @@ private slots:
         const QString path = QDir(folder.path()).filePath(RecordBook::fileNameFor(noon.date()));
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        const QByteArray whole = QByteArray(RecordBook::kHeader) +
-                                 RecordBook::row(readingAt(1, noon, QStringLiteral("1111 000")));
+        const QByteArray whole =
+            QByteArray(RecordBook::kHeader) + RecordBook::row(readingAt(1, noon, u"1111 000"_s));
         file.write(whole + "2026-12-08T11:00:01.0000");
         file.close();
 
         RecordBook book(folder.path());
         QStringList notices;
         book.notice = [&notices](const QString &text) { notices << text; };
-        QVERIFY(book.append(readingAt(2, noon.addSecs(1), QStringLiteral("2222 000"))));
+        QVERIFY(book.append(readingAt(2, noon.addSecs(1), u"2222 000"_s)));
         QCOMPARE(notices.size(), 1);
-        QVERIFY2(notices.first().contains(QStringLiteral("part row")), qPrintable(notices.first()));
-        QCOMPARE(contents(path), whole + RecordBook::row(readingAt(2, noon.addSecs(1),
-                                                                   QStringLiteral("2222 000"))));
+        QVERIFY2(notices.first().contains(u"part row"_s), qPrintable(notices.first()));
+        QCOMPARE(contents(path),
+                 whole + RecordBook::row(readingAt(2, noon.addSecs(1), u"2222 000"_s)));
     }
 
     void fileThatIsNoRecordIsLeftAlone_data()
@@ -190,7 +191,7 @@ private slots:
             QCOMPARE(::link(qPrintable(path), qPrintable(path + ".snapshot")), 0);
 
         RecordBook book(folder.path());
-        const Status status = book.append(readingAt(1, noon, QStringLiteral("1111 000")));
+        const Status status = book.append(readingAt(1, noon, u"1111 000"_s));
         QVERIFY(!status);
         QVERIFY2(status.failure().description.contains(path),
                  qPrintable(status.failure().description));
@@ -213,12 +214,12 @@ private slots:
         RecordBook book(folder.path());
         QStringList notices;
         book.notice = [&notices](const QString &text) { notices << text; };
-        const Reading first = readingAt(1, noon, QStringLiteral("1111 000"));
-        const Reading second = readingAt(2, noon, QStringLiteral("2222 000"));
+        const Reading first = readingAt(1, noon, u"1111 000"_s);
+        const Reading second = readingAt(2, noon, u"2222 000"_s);
         QVERIFY(book.append(first));
         const QString path = book.currentFile();
         QByteArray expected = RecordBook::kHeader + RecordBook::row(second);
-        if (change == QLatin1String("removed")) {
+        if (change == "removed"_L1) {
             QVERIFY(QFile::remove(path));
         } else {
             QVERIFY(QFile::copy(path, path + ".new"));
@@ -228,12 +229,11 @@ private slots:
         QVERIFY(book.append(second));
         QCOMPARE(contents(path), expected);
         QCOMPARE(notices.size(), 1);
-        QVERIFY2(notices.first().contains(QStringLiteral("removed or replaced")),
-                 qPrintable(notices.first()));
+        QVERIFY2(notices.first().contains(u"removed or replaced"_s), qPrintable(notices.first()));
 
         // A folder that went away is not made again: the rows stop, and that is said.
         QVERIFY(QDir(folder.path()).removeRecursively());
-        const Status gone = book.append(readingAt(3, noon, QStringLiteral("3333 000")));
+        const Status gone = book.append(readingAt(3, noon, u"3333 000"_s));
         QVERIFY(!gone);
         QVERIFY(!QFileInfo::exists(folder.path()));
     }
@@ -250,9 +250,9 @@ private slots:
                      QString::number(QCoreApplication::applicationPid())),
                  qPrintable(refused.failure().description));
 
-        QFile file(folder.filePath(QStringLiteral("a file")));
+        QFile file(folder.filePath(u"a file"_s));
         QVERIFY(file.open(QIODevice::WriteOnly));
-        for (const QString &path : {QString(), file.fileName() + QStringLiteral("/record")}) {
+        for (const QString &path : {QString(), file.fileName() + u"/record"_s}) {
             const Status status = RecordBook(path).start();
             QVERIFY2(!status, qPrintable(path));
         }
@@ -263,21 +263,21 @@ private slots:
         QTemporaryDir folder;
         const QDateTime noon(QDate(2026, 12, 8), QTime(12, 0));
         RecordBook book(folder.path());
-        QVERIFY(book.append(readingAt(1, noon, QStringLiteral("1111 000"))));
+        QVERIFY(book.append(readingAt(1, noon, u"1111 000"_s)));
         const QByteArray before = contents(book.currentFile());
         {
             // Room for part of the next row only.
             FileSizeLimit limit(rlim_t(before.size() + 20));
-            const Status status = book.append(readingAt(2, noon, QStringLiteral("2222 000")));
+            const Status status = book.append(readingAt(2, noon, u"2222 000"_s));
             QVERIFY(!status);
             QVERIFY2(status.failure().description.contains(book.currentFile()),
                      qPrintable(status.failure().description));
         }
         QCOMPARE(contents(book.currentFile()), before);
         // Once there is room again, the next row follows on a line of its own.
-        QVERIFY(book.append(readingAt(3, noon, QStringLiteral("3333 000"))));
+        QVERIFY(book.append(readingAt(3, noon, u"3333 000"_s)));
         QCOMPARE(contents(book.currentFile()),
-                 before + RecordBook::row(readingAt(3, noon, QStringLiteral("3333 000"))));
+                 before + RecordBook::row(readingAt(3, noon, u"3333 000"_s)));
     }
 };
 

@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // A dropped piece in brackets, a record that is not delimited by line ends followed by "*".
@@ -96,7 +98,7 @@ private slots:
         RecordFramer framer;
         framer.append(before);
         framer.discardUnfinished();
-        framer.append(QStringLiteral("0500 100\r\n"));
+        framer.append(u"0500 100\r\n"_s);
         QCOMPARE(takeAll(framer).join(u'|'), pieces.isEmpty() ? "0500 100" : pieces + "|0500 100");
     }
 
@@ -104,7 +106,7 @@ private slots:
     {
         RecordFramer framer;
         for (int i = 0; i < 1000; ++i) {
-            framer.append(QStringLiteral("x"));
+            framer.append(u"x"_s);
             QVERIFY(framer.pending().size() <= RecordFramer::kMaxRecordLength);
         }
     }

@@ -18,12 +18,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // For cases that never open the port.
 Outcome<QString> noDevice(int)
 {
-    return Failure{Failure::PortUnavailable, QStringLiteral("no device in this test")};
+    return Failure{Failure::PortUnavailable, u"no device in this test"_s};
 }
 
 } // namespace
@@ -87,11 +89,11 @@ private slots:
     void invalidSettingsKeepThePrevious()
     {
         SerialCommControl comm(noDevice);
-        QVERIFY(comm.setSettings(QStringLiteral("19200,E,7,2")).isOk());
-        const Status status = comm.setSettings(QStringLiteral("9600,Q,8,1"));
+        QVERIFY(comm.setSettings(u"19200,E,7,2"_s).isOk());
+        const Status status = comm.setSettings(u"9600,Q,8,1"_s);
         QVERIFY(!status.isOk());
         QCOMPARE(status.failure().code, int(Failure::InvalidPropertyValue));
-        QCOMPARE(comm.Settings().value(), QStringLiteral("19200,E,7,2"));
+        QCOMPARE(comm.Settings().value(), u"19200,E,7,2"_s);
     }
 
     void propertyRanges_data()
@@ -126,13 +128,13 @@ private slots:
         const auto v = static_cast<qint16>(value);
         Status status;
         int readBack = 0;
-        if (property == QStringLiteral("CommPort")) {
+        if (property == u"CommPort"_s) {
             status = comm.setCommPort(v);
             readBack = comm.CommPort().value();
-        } else if (property == QStringLiteral("Handshaking")) {
+        } else if (property == u"Handshaking"_s) {
             status = comm.setHandshaking(value);
             readBack = comm.Handshaking().value();
-        } else if (property == QStringLiteral("RThreshold")) {
+        } else if (property == u"RThreshold"_s) {
             status = comm.setRThreshold(v);
             readBack = comm.RThreshold().value();
         } else {
@@ -167,9 +169,9 @@ private slots:
         QFETCH(int, code);
         QFETCH(QString, says);
         QTemporaryDir dir;
-        QFile file(dir.filePath(QStringLiteral("file")));
+        QFile file(dir.filePath(u"file"_s));
         QVERIFY(file.open(QIODevice::WriteOnly));
-        path.replace(QStringLiteral("DIR"), dir.path());
+        path.replace(u"DIR"_s, dir.path());
 
         SerialCommControl comm([&](int) { return Outcome<QString>(path); });
         const Status status = comm.setPortOpen(true);
@@ -218,13 +220,13 @@ private slots:
             QSKIP("this system has no group dialout");
         QTemporaryDir dir;
         PseudoTerminal pty;
-        QVERIFY(pty.open(dir.filePath(QStringLiteral("line"))).isEmpty());
+        QVERIFY(pty.open(dir.filePath(u"line"_s)).isEmpty());
         const auto [path, expected] = prepare(dir.path(), pty.devicePath());
         QVERIFY(!path.isEmpty());
         const std::optional<QString> said = asUnprivileged([path = path] {
             SerialCommControl comm([path](int) { return Outcome<QString>(path); });
             const Status status = comm.setPortOpen(true);
-            return status ? QStringLiteral("opened") : status.failure().description;
+            return status ? u"opened"_s : status.failure().description;
         });
         QVERIFY(said);
         QCOMPARE(*said, expected);
@@ -234,7 +236,7 @@ private slots:
     {
         QTemporaryDir dir;
         PseudoTerminal pty;
-        const QString link = dir.filePath(QStringLiteral("line"));
+        const QString link = dir.filePath(u"line"_s);
         QVERIFY(pty.open(link).isEmpty());
         auto resolver = [&](int) { return Outcome<QString>(link); };
         SerialCommControl first(resolver);
@@ -243,7 +245,7 @@ private slots:
         const Status status = second.setPortOpen(true);
         QVERIFY(!status.isOk());
         QCOMPARE(status.failure().code, int(Failure::PortInUse));
-        QVERIFY(status.failure().description.contains(QStringLiteral("in use")));
+        QVERIFY(status.failure().description.contains(u"in use"_s));
         QVERIFY(first.setPortOpen(false).isOk());
         QVERIFY(second.setPortOpen(true).isOk());
     }
@@ -252,7 +254,7 @@ private slots:
     {
         QTemporaryDir dir;
         PseudoTerminal pty;
-        const QString link = dir.filePath(QStringLiteral("line"));
+        const QString link = dir.filePath(u"line"_s);
         QVERIFY(pty.open(link).isEmpty());
         SerialCommControl comm([&](int) { return Outcome<QString>(link); });
 
@@ -263,7 +265,7 @@ private slots:
         QCOMPARE(comm.setCommPort(2).failure().code, int(Failure::PortAlreadyOpen));
         QCOMPARE(comm.CommPort().value(), qint16(1));
         // Line parameters may change while open (a pseudo-terminal takes 8 bits, no parity only).
-        QVERIFY(comm.setSettings(QStringLiteral("4800,N,8,2")).isOk());
+        QVERIFY(comm.setSettings(u"4800,N,8,2"_s).isOk());
         const Status handshaking = comm.setHandshaking(0);
         QVERIFY2(handshaking.isOk(),
                  qPrintable(handshaking.isOk() ? QString() : handshaking.failure().description));

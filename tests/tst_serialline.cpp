@@ -10,19 +10,21 @@
 
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The reader link on a real pseudo-terminal, configured as start-up configures it.
 struct Line : ReaderHarness<SerialCommControl> {
     Line()
         : ReaderHarness([this](int) { return Outcome<QString>(link); })
-        , link(dir.filePath(QStringLiteral("line")))
+        , link(dir.filePath(u"line"_s))
     {
     }
 
     bool open()
     {
-        return pty.open(link).isEmpty() && comm.setSettings(QStringLiteral("9600,N,8,1")) &&
+        return pty.open(link).isEmpty() && comm.setSettings(u"9600,N,8,1"_s) &&
                comm.setRThreshold(1) && comm.setInputLen(10) && comm.setHandshaking(0) &&
                comm.setDTREnable(false) && comm.setPortOpen(true);
     }
@@ -59,8 +61,8 @@ private slots:
             line.write(QByteArray(1, c));
             QTest::qWait(3);
         }
-        QTRY_COMPARE(line.absorbances(), QStringList{QStringLiteral("1.234")});
-        QCOMPARE(line.indicators.text(IndicatorModel::Item::Wavelength), QStringLiteral("510"));
+        QTRY_COMPARE(line.absorbances(), QStringList{u"1.234"_s});
+        QCOMPARE(line.indicators.text(IndicatorModel::Item::Wavelength), u"510"_s);
         QTest::qWait(50);
         QCOMPARE(line.indicators.progress(), 5); // decoded exactly once
     }
@@ -102,7 +104,7 @@ private slots:
         line.write("\r\n1234 000\r\n0123 010\r\n");
         QTRY_VERIFY(line.absorbances().size() >= 2);
         QTRY_COMPARE(line.absorbances().mid(line.absorbances().size() - 2),
-                     (QStringList{QStringLiteral("1.234"), QStringLiteral("LO")}));
+                     (QStringList{u"1.234"_s, u"LO"_s}));
         QVERIFY(line.prompter.mostOpenAtOnce <= 1);
     }
 
@@ -113,8 +115,8 @@ private slots:
         line.write(QByteArray(5005, '7'));
         line.write("\r\n0500 100\r\n");
         QTRY_COMPARE(line.absorbances().size(), 501);
-        QCOMPARE(line.absorbances().first(), QStringLiteral("7.78")); // "7777777777": count 7777
-        QCOMPARE(line.absorbances().last(), QStringLiteral("0.500"));
+        QCOMPARE(line.absorbances().first(), u"7.78"_s); // "7777777777": count 7777
+        QCOMPARE(line.absorbances().last(), u"0.500"_s);
         QVERIFY(line.reader.receiveHandler().ReceiveBuffer().size() <= 10);
     }
 
@@ -127,8 +129,8 @@ private slots:
             burst += QByteArray::number(i).rightJustified(4, '0') + " 000\r\n";
         line.write(burst); // 4000 bytes: four times the control's buffer
         QTRY_COMPARE(line.absorbances().size(), 400);
-        QCOMPARE(line.absorbances().first(), QStringLiteral("0.000"));
-        QCOMPARE(line.absorbances().last(), QStringLiteral("0.399"));
+        QCOMPARE(line.absorbances().first(), u"0.000"_s);
+        QCOMPARE(line.absorbances().last(), u"0.399"_s);
     }
 
     void nestedEventsWhileABoxIsOpen()
@@ -145,9 +147,8 @@ private slots:
         };
         line.write("12a4 100\r\n");
         QTRY_COMPARE(line.prompter.shown.size(), 1);
-        QCOMPARE(line.absorbances(), (QStringList{QStringLiteral("0.777"), QStringLiteral("0.777"),
-                                                  QStringLiteral("0.555")}));
-        QCOMPARE(line.indicators.text(IndicatorModel::Item::Wavelength), QStringLiteral("510"));
+        QCOMPARE(line.absorbances(), (QStringList{u"0.777"_s, u"0.777"_s, u"0.555"_s}));
+        QCOMPARE(line.indicators.text(IndicatorModel::Item::Wavelength), u"510"_s);
         QVERIFY(line.reader.watchdog().isRunning());
     }
 
@@ -157,7 +158,7 @@ private slots:
         QVERIFY(line.open());
         line.write("1234 000\r\n0999 0"); // unplugged in the middle of a record
         QTRY_COMPARE(line.absorbances().size(), 1);
-        QTRY_COMPARE(line.reader.receiveHandler().ReceiveBuffer(), QStringLiteral("0999 0"));
+        QTRY_COMPARE(line.reader.receiveHandler().ReceiveBuffer(), u"0999 0"_s);
 
         line.pty.close();
         QTRY_VERIFY(!line.comm.deviceConnected());
@@ -166,14 +167,14 @@ private slots:
         QTest::qWait(2500);
         const double spent = ProcStats::cpuSeconds(::getpid()) - before;
         qInfo("CPU while the device was away: %.3f s in 2.5 s", spent);
-        QVERIFY2(spent < 0.15, qPrintable(QStringLiteral("%1 s of CPU").arg(spent)));
+        QVERIFY2(spent < 0.15, qPrintable(u"%1 s of CPU"_s.arg(spent)));
 
         QVERIFY(line.pty.open(line.link).isEmpty());                  // plugged in again
         QTRY_VERIFY_WITH_TIMEOUT(line.comm.deviceConnected(), 10000); // a loaded machine
         // The half record from before is not glued to the next one.
         line.write("00 100\r\n0500 100\r\n");
         QTRY_COMPARE(line.absorbances().size(), 2);
-        QCOMPARE(line.absorbances().last(), QStringLiteral("0.500"));
+        QCOMPARE(line.absorbances().last(), u"0.500"_s);
         QCOMPARE(line.prompter.shown.size(), 0);
     }
 
@@ -195,12 +196,12 @@ private slots:
         Line line;
         QVERIFY(line.open());
         line.write("1234 000\r\n0999 0");
-        QTRY_COMPARE(line.reader.receiveHandler().ReceiveBuffer(), QStringLiteral("0999 0"));
+        QTRY_COMPARE(line.reader.receiveHandler().ReceiveBuffer(), u"0999 0"_s);
         QVERIFY(line.comm.setPortOpen(false).isOk());
         QVERIFY(line.comm.setPortOpen(true).isOk());
         line.write("00 100\r\n0500 100\r\n");
         QTRY_COMPARE(line.absorbances().size(), 2);
-        QCOMPARE(line.absorbances().last(), QStringLiteral("0.500"));
+        QCOMPARE(line.absorbances().last(), u"0.500"_s);
     }
 
     void reconnectedLineIsWatchedOnce()

@@ -14,6 +14,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QByteArray contentsOf(const QString &path)
@@ -119,7 +121,7 @@ private slots:
         QVERIFY(SettingsFile::store(file(), "Properties", "CommPort", "5").isOk());
         QCOMPARE(contentsOf(file()), after);
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
-                 QStringList{QStringLiteral("ZAV41K.conf")});
+                 QStringList{u"ZAV41K.conf"_s});
         const Outcome<IniDocument> read = SettingsFile::load(file());
         QVERIFY(read);
         QCOMPARE(read.value().value("Properties", "CommPort"), QByteArray("5"));
@@ -157,7 +159,7 @@ private slots:
 
     void storeKeepsModeAndLink()
     {
-        const QString real = m_dir->filePath(QStringLiteral("real.conf"));
+        const QString real = m_dir->filePath(u"real.conf"_s);
         QVERIFY(writeFile(real, "[Properties]\nCommPort=2\n"));
         QVERIFY(::chmod(QFile::encodeName(real).constData(), 0640) == 0);
         QVERIFY(QFile::link(real, file()));
@@ -171,7 +173,7 @@ private slots:
 
     void storeIntoAMissingFolder()
     {
-        const QString nested = m_dir->filePath(QStringLiteral("a/b/ZAV41K.conf"));
+        const QString nested = m_dir->filePath(u"a/b/ZAV41K.conf"_s);
         QVERIFY(SettingsFile::store(nested, "Properties", "CommPort", "4").isOk());
         QCOMPARE(contentsOf(nested), QByteArray("[Properties]\nCommPort=4\n"));
     }
@@ -185,13 +187,11 @@ private slots:
         QTest::newRow("a FIFO, not waited on") << Make([](const QString &f) {
             return ::mkfifo(QFile::encodeName(f).constData(), 0600) == 0;
         }) << FailureTexts::settingsNotRegular();
-        QTest::newRow("a device") << linksTo(QStringLiteral("/dev/zero"))
-                                  << FailureTexts::settingsNotRegular();
+        QTest::newRow("a device") << linksTo(u"/dev/zero"_s) << FailureTexts::settingsNotRegular();
         QTest::newRow("a symbolic-link loop")
             << linksTo({}) << QString::fromLocal8Bit(std::strerror(ELOOP));
-        QTest::newRow("a link to nowhere")
-            << linksTo(QDir::tempPath() + QStringLiteral("/nowhere/x"))
-            << QString::fromLocal8Bit(std::strerror(ENOENT));
+        QTest::newRow("a link to nowhere") << linksTo(QDir::tempPath() + u"/nowhere/x"_s)
+                                           << QString::fromLocal8Bit(std::strerror(ENOENT));
         QTest::newRow("binary garbage") << writes(QByteArray("[Properties]\nCommPort=2\n\x7f"
                                                              "ELF\x02\x01\x01\0\0",
                                                              33))
@@ -229,11 +229,10 @@ private slots:
                                           QFileDevice::ExeOwner | QFileDevice::ExeOther));
         const std::optional<QString> said = asUnprivileged([this] {
             const Outcome<IniDocument> loaded = SettingsFile::load(file());
-            return loaded ? QStringLiteral("read") : loaded.failure().description;
+            return loaded ? u"read"_s : loaded.failure().description;
         });
         QVERIFY(said);
-        QVERIFY2(said->contains(file()) && said->contains(QStringLiteral("cannot be read")),
-                 qPrintable(*said));
+        QVERIFY2(said->contains(file()) && said->contains(u"cannot be read"_s), qPrintable(*said));
     }
 
     void unreadableFileIsNotReplaced()
@@ -247,7 +246,7 @@ private slots:
     }
 
 private:
-    QString file() const { return m_dir->filePath(QStringLiteral("ZAV41K.conf")); }
+    QString file() const { return m_dir->filePath(u"ZAV41K.conf"_s); }
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 

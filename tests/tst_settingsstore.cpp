@@ -14,6 +14,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 class TestSettingsStore : public QObject {
     Q_OBJECT
 
@@ -21,26 +23,24 @@ private slots:
     void init()
     {
         setCurrentLanguage(Language::English);
-        ProgramTitle::setTitle(QStringLiteral("ZAV41K"));
+        ProgramTitle::setTitle(u"ZAV41K"_s);
         m_home = std::make_unique<QTemporaryDir>();
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home->path()));
     }
 
     void cleanup()
     {
-        QFile::setPermissions(m_home->filePath(QStringLiteral("ZAV41K")),
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                  QFileDevice::ExeOwner);
+        QFile::setPermissions(m_home->filePath(u"ZAV41K"_s), QFileDevice::ReadOwner |
+                                                                 QFileDevice::WriteOwner |
+                                                                 QFileDevice::ExeOwner);
         m_home.reset();
     }
 
     void nothingStoredReadsEmpty()
     {
         QCOMPARE(storedPortText(), QString());
-        QCOMPARE(SettingsStore::read(QStringLiteral("ZAV41K"), QStringLiteral("Properties"),
-                                     QStringLiteral("Other"), QStringLiteral("dflt"))
-                     .value(),
-                 QStringLiteral("dflt"));
+        QCOMPARE(SettingsStore::read(u"ZAV41K"_s, u"Properties"_s, u"Other"_s, u"dflt"_s).value(),
+                 u"dflt"_s);
     }
 
     void roundTrip_data()
@@ -51,16 +51,14 @@ private slots:
         QTest::newRow("letters") << "abc";
         QTest::newRow("a comma") << "1,2";
         QTest::newRow("an equals sign") << "a=b";
-        QTest::newRow("non-ASCII") << QStringLiteral("é€");
+        QTest::newRow("non-ASCII") << u"é€"_s;
     }
 
     void roundTrip()
     {
         QFETCH(QString, text);
-        const QString app = QStringLiteral("ZAV41K");
-        QVERIFY(SettingsStore::write(app, QStringLiteral("Properties"), QStringLiteral("CommPort"),
-                                     text)
-                    .isOk());
+        const QString app = u"ZAV41K"_s;
+        QVERIFY(SettingsStore::write(app, u"Properties"_s, u"CommPort"_s, text).isOk());
         QCOMPARE(storedPortText(), text);
     }
 
@@ -68,28 +66,28 @@ private slots:
     {
         QVERIFY(PortSetting::write(3).isOk());
         QVERIFY(PortSetting::write(4).isOk()); // replaces
-        QCOMPARE(fileText().trimmed(), QStringLiteral("[Properties]\nCommPort=4"));
-        QCOMPARE(storedPortText(), QStringLiteral("4"));
+        QCOMPARE(fileText().trimmed(), u"[Properties]\nCommPort=4"_s);
+        QCOMPARE(storedPortText(), u"4"_s);
     }
 
     void applicationNameIsTheTitleAtTheCall()
     {
-        ProgramTitle::setTitle(QStringLiteral("Other"));
+        ProgramTitle::setTitle(u"Other"_s);
         QVERIFY(PortSetting::write(7).isOk());
-        QVERIFY(QFile::exists(m_home->filePath(QStringLiteral("Other/Other.conf"))));
-        ProgramTitle::setTitle(QStringLiteral("ZAV41K"));
+        QVERIFY(QFile::exists(m_home->filePath(u"Other/Other.conf"_s)));
+        ProgramTitle::setTitle(u"ZAV41K"_s);
         QCOMPARE(storedPortText(), QString());
     }
 
     void unwritableFolderFails()
     {
         // A file where the folder should be: no one can write there, root included.
-        QFile blocker(m_home->filePath(QStringLiteral("ZAV41K")));
+        QFile blocker(m_home->filePath(u"ZAV41K"_s));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
         const Status status = PortSetting::write(3);
         QVERIFY(!status.isOk());
-        QVERIFY(status.failure().description.contains(QStringLiteral("ZAV41K.conf")));
+        QVERIFY(status.failure().description.contains(u"ZAV41K.conf"_s));
     }
 
     void failedWriteKeepsTheEarlierFile()
@@ -100,15 +98,15 @@ private slots:
         const auto readAndPass = QFileDevice::ReadOwner | QFileDevice::ExeOwner |
                                  QFileDevice::ReadOther | QFileDevice::ExeOther;
         QVERIFY(QFile::setPermissions(m_home->path(), readAndPass | QFileDevice::WriteOwner));
-        QVERIFY(QFile::setPermissions(m_home->filePath(QStringLiteral("ZAV41K")), readAndPass));
+        QVERIFY(QFile::setPermissions(m_home->filePath(u"ZAV41K"_s), readAndPass));
         const std::optional<QString> said = asUnprivileged([] {
             const Status written = PortSetting::write(5);
-            return written ? QStringLiteral("written") : written.failure().description;
+            return written ? u"written"_s : written.failure().description;
         });
         QVERIFY(said);
-        QVERIFY2(said->contains(QStringLiteral("ZAV41K.conf")), qPrintable(*said));
+        QVERIFY2(said->contains(u"ZAV41K.conf"_s), qPrintable(*said));
         QCOMPARE(fileText(), before);
-        QCOMPARE(storedPortText(), QStringLiteral("2"));
+        QCOMPARE(storedPortText(), u"2"_s);
     }
 
     // After a write that failed, the process must not go on seeing the value it could not store,
@@ -122,18 +120,16 @@ private slots:
             const Status status = PortSetting::write(5);
             QVERIFY(!status.isOk());
             QCOMPARE(status.failure().code, int(Failure::SettingsWrite));
-            QVERIFY(status.failure().description.contains(QStringLiteral("ZAV41K.conf")));
+            QVERIFY(status.failure().description.contains(u"ZAV41K.conf"_s));
         }
         QCOMPARE(fileText(), before);
-        QCOMPARE(storedPortText(), QStringLiteral("2"));
+        QCOMPARE(storedPortText(), u"2"_s);
 
-        QVERIFY(SettingsStore::write(QStringLiteral("ZAV41K"), QStringLiteral("Other"),
-                                     QStringLiteral("Key"), QStringLiteral("x"))
-                    .isOk());
-        QCOMPARE(storedPortText(), QStringLiteral("2"));
-        QVERIFY(fileText().contains(QStringLiteral("CommPort=2")));
+        QVERIFY(SettingsStore::write(u"ZAV41K"_s, u"Other"_s, u"Key"_s, u"x"_s).isOk());
+        QCOMPARE(storedPortText(), u"2"_s);
+        QVERIFY(fileText().contains(u"CommPort=2"_s));
         QVERIFY(PortSetting::write(7).isOk());
-        QCOMPARE(storedPortText(), QStringLiteral("7"));
+        QCOMPARE(storedPortText(), u"7"_s);
     }
 
     void storeKeepsTheRestOfTheFile_data()
@@ -164,8 +160,8 @@ private slots:
     {
         QFETCH(QByteArray, before);
         QFETCH(QByteArray, after);
-        QVERIFY(QDir(m_home->path()).mkpath(QStringLiteral("ZAV41K")));
-        QFile file(m_home->filePath(QStringLiteral("ZAV41K/ZAV41K.conf")));
+        QVERIFY(QDir(m_home->path()).mkpath(u"ZAV41K"_s));
+        QFile file(m_home->filePath(u"ZAV41K/ZAV41K.conf"_s));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(before);
         file.close();
@@ -183,14 +179,14 @@ private slots:
         const Status stored = PortSetting::write(6);
         qputenv("HOME", home);
         QVERIFY(stored.isOk());
-        QVERIFY(QFile::exists(m_home->filePath(QStringLiteral(".config/ZAV41K/ZAV41K.conf"))));
-        QVERIFY(!QFile::exists(QStringLiteral("relative/config")));
+        QVERIFY(QFile::exists(m_home->filePath(u".config/ZAV41K/ZAV41K.conf"_s)));
+        QVERIFY(!QFile::exists(u"relative/config"_s));
     }
 
 private:
     QString fileText() const
     {
-        QFile file(m_home->filePath(QStringLiteral("ZAV41K/ZAV41K.conf")));
+        QFile file(m_home->filePath(u"ZAV41K/ZAV41K.conf"_s));
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     }
     std::unique_ptr<QTemporaryDir> m_home;

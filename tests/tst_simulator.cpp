@@ -9,13 +9,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The program's reader link fed by the simulator program, as the demo runs it.
 struct SimulatedReader : ReaderHarness<SerialCommControl> {
     SimulatedReader()
         : ReaderHarness([this](int) { return Outcome<QString>(link); })
-        , link(dir.filePath(QStringLiteral("line")))
+        , link(dir.filePath(u"line"_s))
     {
     }
 
@@ -28,7 +30,7 @@ struct SimulatedReader : ReaderHarness<SerialCommControl> {
     bool start(const QStringList &arguments)
     {
         sim.setProgram(qEnvironmentVariable("ZAV41K_SIM"));
-        sim.setArguments(QStringList{QStringLiteral("--link"), link} + arguments);
+        sim.setArguments(QStringList{u"--link"_s, link} + arguments);
         sim.start();
         if (!sim.waitForStarted(5000))
             return false;
@@ -74,7 +76,7 @@ private slots:
         QFETCH(QString, action);
         QString error;
         const std::optional<SimAction> parsed = SimScript::parseLine(line, "\r\n", &error);
-        if (action == QStringLiteral("error")) {
+        if (action == u"error"_s) {
             QVERIFY(!parsed);
             QVERIFY(!error.isEmpty());
             return;
@@ -106,12 +108,11 @@ private slots:
     void oneRecordByteByByte()
     {
         SimulatedReader r;
-        QVERIFY(r.start(
-            {QStringLiteral("--fragment"), QStringLiteral("1"), QStringLiteral("1234 000")}));
-        QTRY_COMPARE(r.indicators.text(IndicatorModel::Item::Absorbance), QStringLiteral("1.234"));
+        QVERIFY(r.start({u"--fragment"_s, u"1"_s, u"1234 000"_s}));
+        QTRY_COMPARE(r.indicators.text(IndicatorModel::Item::Absorbance), u"1.234"_s);
         QTest::qWait(100);
         QCOMPARE(r.decodes(), 1);
-        QCOMPARE(r.indicators.text(IndicatorModel::Item::Wavelength), QStringLiteral("510"));
+        QCOMPARE(r.indicators.text(IndicatorModel::Item::Wavelength), u"510"_s);
         QCOMPARE(r.prompter.shown.size(), 0);
     }
 
@@ -131,11 +132,10 @@ private slots:
         QFETCH(QString, eol);
         QFETCH(QByteArray, bytes);
         QTemporaryDir dir;
-        const QString link = dir.filePath(QStringLiteral("line"));
+        const QString link = dir.filePath(u"line"_s);
         QProcess sim;
         sim.start(qEnvironmentVariable("ZAV41K_SIM"),
-                  {QStringLiteral("--link"), link, QStringLiteral("--eol"), eol,
-                   QStringLiteral("--file"), QStringLiteral("-")});
+                  {u"--link"_s, link, u"--eol"_s, eol, u"--file"_s, u"-"_s});
         QTRY_VERIFY(QFileInfo::exists(link));
         // The line is open and raw before the record is asked for.
         SerialCommControl comm([link](int) { return Outcome<QString>(link); });
@@ -150,21 +150,18 @@ private slots:
     void recordsAcrossAnUnplug()
     {
         SimulatedReader r;
-        QVERIFY(r.start({QStringLiteral("@pause 0.3"), QStringLiteral("0500 100"),
-                         QStringLiteral("@pause 0.5"), QStringLiteral("@unplug 1.5"),
-                         QStringLiteral("@pause 1.5"), QStringLiteral("0123 010")}));
-        QTRY_COMPARE(r.indicators.text(IndicatorModel::Item::Absorbance), QStringLiteral("0.500"));
-        QTRY_COMPARE_WITH_TIMEOUT(r.indicators.text(IndicatorModel::Item::Absorbance),
-                                  QStringLiteral("LO"), 8000);
+        QVERIFY(r.start({u"@pause 0.3"_s, u"0500 100"_s, u"@pause 0.5"_s, u"@unplug 1.5"_s,
+                         u"@pause 1.5"_s, u"0123 010"_s}));
+        QTRY_COMPARE(r.indicators.text(IndicatorModel::Item::Absorbance), u"0.500"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(r.indicators.text(IndicatorModel::Item::Absorbance), u"LO"_s,
+                                  8000);
         QCOMPARE(r.decodes(), 2);
     }
 
     void stream()
     {
         SimulatedReader r;
-        QVERIFY(
-            r.start({QStringLiteral("--stream"), QStringLiteral("100"), QStringLiteral("--count"),
-                     QStringLiteral("15"), QStringLiteral("--quiet")}));
+        QVERIFY(r.start({u"--stream"_s, u"100"_s, u"--count"_s, u"15"_s, u"--quiet"_s}));
         QTRY_COMPARE_WITH_TIMEOUT(r.decodes(), 15, 8000);
         QTest::qWait(200);
         QCOMPARE(r.decodes(), 15);
@@ -175,18 +172,18 @@ private slots:
         // Every example that the help gives of a record, sent by the simulator and read as the
         // program reads it, shows what the help says it shows.
         QProcess help;
-        help.start(qEnvironmentVariable("ZAV41K_SIM"), {QStringLiteral("--help")});
+        help.start(qEnvironmentVariable("ZAV41K_SIM"), {u"--help"_s});
         QVERIFY(help.waitForFinished(5000));
         const QString text = QString::fromUtf8(help.readAllStandardOutput());
         struct Example {
             QString record, absorbance, wavelength;
         };
         QList<Example> examples;
-        static const QRegularExpression shows(QStringLiteral("(\\d{4}) shows ([^ ,)]+)"));
+        static const QRegularExpression shows(u"(\\d{4}) shows ([^ ,)]+)"_s);
         for (const QRegularExpressionMatch &m : shows.globalMatch(text))
-            examples.append({m.captured(1) + QStringLiteral(" 000"), m.captured(2), "510"});
+            examples.append({m.captured(1) + u" 000"_s, m.captured(2), "510"});
         static const QRegularExpression is(
-            QStringLiteral("(\\d{4} \\d{3}) is ([^ ;.]+(?:\\.\\d+)?)(?: at (\\d+) nm)?"));
+            u"(\\d{4} \\d{3}) is ([^ ;.]+(?:\\.\\d+)?)(?: at (\\d+) nm)?"_s);
         for (const QRegularExpressionMatch &m : is.globalMatch(text))
             examples.append({m.captured(1), m.captured(2), m.captured(3)});
         QVERIFY2(examples.size() >= 4, qPrintable(text));
@@ -225,15 +222,14 @@ private slots:
         QFETCH(int, status);
         QFETCH(QString, said);
         QTemporaryDir dir;
-        const QString notes = dir.filePath(QStringLiteral("notes.txt"));
+        const QString notes = dir.filePath(u"notes.txt"_s);
         QFile file(notes);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("the lab's notes\n");
         file.close();
         // Ends at once when it starts after all; the options given come after, and win.
-        QStringList arguments{QStringLiteral("--linger"), QStringLiteral("0"),
-                              QStringLiteral("--link"), dir.filePath(QStringLiteral("line"))};
-        if (options.first() == QLatin1String("--link"))
+        QStringList arguments{u"--linger"_s, u"0"_s, u"--link"_s, dir.filePath(u"line"_s)};
+        if (options.first() == "--link"_L1)
             options.replace(1, notes);
         QProcess sim;
         sim.start(qEnvironmentVariable("ZAV41K_SIM"), arguments + options);
@@ -242,7 +238,7 @@ private slots:
         QVERIFY2(QString::fromUtf8(sim.readAllStandardError()).contains(said), qPrintable(said));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("the lab's notes\n"));
-        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("line"))));
+        QVERIFY(!QFileInfo::exists(dir.filePath(u"line"_s)));
     }
 };
 

@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 struct FakeWindow : StartupWindow {
@@ -21,8 +23,7 @@ struct FakeWindow : StartupWindow {
     Status placeAtLeftEdge() override
     {
         ++placements;
-        return placementFails ? Status(Failure{Failure::DeviceError, QStringLiteral("no screen")})
-                              : Status();
+        return placementFails ? Status(Failure{Failure::DeviceError, u"no screen"_s}) : Status();
     }
     QStringList captions;
     int placements = 0;
@@ -35,7 +36,7 @@ struct Start {
     Start()
     {
         setCurrentLanguage(Language::English);
-        ProgramTitle::setTitle(QStringLiteral("unset"));
+        ProgramTitle::setTitle(u"unset"_s);
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
         (void)comm.setPortOpen(false);
         comm.calls.clear();
@@ -46,9 +47,7 @@ struct Start {
     // Stored as by an earlier run, under the title that start-up sets.
     bool store(const QString &text)
     {
-        return SettingsStore::write(QStringLiteral("ZAV41K"), QStringLiteral("Properties"),
-                                    QStringLiteral("CommPort"), text)
-            .isOk();
+        return SettingsStore::write(u"ZAV41K"_s, u"Properties"_s, u"CommPort"_s, text).isOk();
     }
 
     QStringList messages() const
@@ -126,7 +125,7 @@ private slots:
         QFETCH(QString, storedAfter);
 
         Start s;
-        if (stored != QStringLiteral("-"))
+        if (stored != u"-"_s)
             QVERIFY(s.store(stored));
         for (const QString &operation : failing.split(u',', Qt::SkipEmptyParts)) {
             if (operation.startsWith(u'!'))
@@ -149,7 +148,7 @@ private slots:
 
         s.run();
 
-        QCOMPARE(ProgramTitle::title(), QStringLiteral("ZAV41K"));
+        QCOMPARE(ProgramTitle::title(), u"ZAV41K"_s);
         s.comm.failing.clear();
         QCOMPARE(int(s.comm.CommPort().value()), port);
         QCOMPARE(s.comm.PortOpen().value(), open);
@@ -161,12 +160,12 @@ private slots:
     void lineStatementsInOrderThenPort()
     {
         Start s;
-        QVERIFY(s.store(QStringLiteral("4")));
+        QVERIFY(s.store(u"4"_s));
         s.run();
         QCOMPARE(s.comm.calls,
                  (QStringList{"setSettings", "setRThreshold", "setInputLen", "setHandshaking",
                               "setDTREnable", "setCommPort", "setPortOpen(true)"}));
-        QCOMPARE(s.comm.Settings().value(), QStringLiteral("9600,N,8,1"));
+        QCOMPARE(s.comm.Settings().value(), u"9600,N,8,1"_s);
         QCOMPARE(s.comm.RThreshold().value(), qint16(1));
         QCOMPARE(s.comm.InputLen().value(), qint16(10));
         QCOMPARE(s.comm.Handshaking().value(), 0);
@@ -177,12 +176,12 @@ private slots:
     void failureBeforeTheLineIsReportedAtTheFirstCheck()
     {
         Start s;
-        QVERIFY(s.store(QStringLiteral("2")));
+        QVERIFY(s.store(u"2"_s));
         s.window.placementFails = true;
         s.run();
-        QCOMPARE(s.messages(), QStringList{QStringLiteral("no screen")});
+        QCOMPARE(s.messages(), QStringList{u"no screen"_s});
         // The settings statement ran, its check reported the earlier failure and start-up ended.
-        QCOMPARE(s.comm.calls, QStringList{QStringLiteral("setSettings")});
+        QCOMPARE(s.comm.calls, QStringList{u"setSettings"_s});
         QCOMPARE(s.prompter.portDialogs, 0);
         QVERIFY(!s.comm.PortOpen().value());
     }
@@ -190,8 +189,8 @@ private slots:
     void reportIsAWarningWithTheProgramTitle()
     {
         Start s;
-        QVERIFY(s.store(QStringLiteral("5")));
-        s.comm.failing.insert(QStringLiteral("setPortOpen(true)"));
+        QVERIFY(s.store(u"5"_s));
+        s.comm.failing.insert(u"setPortOpen(true)"_s);
         s.run();
         QCOMPARE(s.prompter.shown.size(), 1);
         QCOMPARE(s.prompter.shown.first().icon, Prompter::Icon::Exclamation);

@@ -8,6 +8,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // "whole", "damaged" or "dropped" a reading, runs of the same as "damaged x100".
@@ -18,18 +20,15 @@ QString verdicts(const QList<QJsonObject> &readings)
     int count = 0;
     auto flush = [&] {
         if (count)
-            runs << (count == 1 ? last : QStringLiteral("%1 x%2").arg(last).arg(count));
+            runs << (count == 1 ? last : u"%1 x%2"_s.arg(last).arg(count));
     };
     for (const QJsonObject &reading : readings) {
-        const QString verdict = reading.value(QStringLiteral("status")) == QLatin1String("dropped")
-                                    ? QStringLiteral("dropped")
-                                : reading.value(QStringLiteral("damaged")).toBool()
-                                    ? QStringLiteral("damaged")
-                                    : QStringLiteral("whole");
+        const QString verdict = reading.value(u"status"_s) == "dropped"_L1 ? u"dropped"_s
+                                : reading.value(u"damaged"_s).toBool()     ? u"damaged"_s
+                                                                           : u"whole"_s;
         // A reading without a number cannot be counted as a measurement.
-        if (verdict != QLatin1String("whole") &&
-            !reading.value(QStringLiteral("absorbance")).isNull())
-            return QStringLiteral("a %1 reading with a number").arg(verdict);
+        if (verdict != "whole"_L1 && !reading.value(u"absorbance"_s).isNull())
+            return u"a %1 reading with a number"_s.arg(verdict);
         if (verdict != last)
             flush(), last = verdict, count = 0;
         ++count;
@@ -102,21 +101,21 @@ private slots:
         QVERIFY2(source, "the program and its followers are up");
         const QList<QJsonObject> readings = readingsOf(*source, bytes);
         QCOMPARE(::verdicts(readings), verdicts);
-        QCOMPARE(readings.first().value(QStringLiteral("record")).toString(), record);
+        QCOMPARE(readings.first().value(u"record"_s).toString(), record);
     }
 
     void linesShowControlCharactersEscaped()
     {
-        Source *source = sourceIn(QStringLiteral("C"));
+        Source *source = sourceIn(u"C"_s);
         QVERIFY2(source, "the program and its followers are up");
         // A tab, an escape, DEL and a C1 control, a backslash.
         const QByteArray bytes("1\t34 \x1b\x7f\x9b\\");
         QCOMPARE(readingsOf(*source, bytes).size(), 1);
         // The same reading as a line: the time stamp, then seven fields, the record last.
-        QTRY_VERIFY(!source->lines->lines().filter(QStringLiteral("\t1\\t34")).isEmpty());
-        const QString line = source->lines->lines().filter(QStringLiteral("\t1\\t34")).first();
+        QTRY_VERIFY(!source->lines->lines().filter(u"\t1\\t34"_s).isEmpty());
+        const QString line = source->lines->lines().filter(u"\t1\\t34"_s).first();
         QCOMPARE(line.count(u'\t'), 6);
-        QCOMPARE(line.section(u'\t', 6), QStringLiteral("1\\t34 \\x1b\\x7f\\x9b\\\\"));
+        QCOMPARE(line.section(u'\t', 6), u"1\\t34 \\x1b\\x7f\\x9b\\\\"_s);
     }
 
 private:
@@ -142,14 +141,12 @@ private:
                 before = true;
                 for (const QString &line : source.json->lines()) {
                     const QJsonObject reading = QJsonDocument::fromJson(line.toUtf8()).object();
-                    const QString record = reading.value(QStringLiteral("record")).toString();
-                    if (reading.value(QStringLiteral("status")) == QLatin1String("no-data"))
+                    const QString record = reading.value(u"record"_s).toString();
+                    if (reading.value(u"status"_s) == "no-data"_L1)
                         continue;
                     if (record == markRecord)
                         return true;
-                    if (QRegularExpression(QStringLiteral("^(0001|-[0-9]{3}) 000$"))
-                            .match(record)
-                            .hasMatch()) {
+                    if (QRegularExpression(u"^(0001|-[0-9]{3}) 000$"_s).match(record).hasMatch()) {
                         readings.clear();
                         before = false;
                     } else if (!before) {
@@ -178,7 +175,7 @@ TestStrayInput::Source *TestStrayInput::sourceIn(const QString &locale)
     source->json = std::make_unique<LinkProcess>(QStringList{"readings", "--json"});
     source->lines = std::make_unique<LinkProcess>(QStringList{"readings"});
     QProcessEnvironment environment;
-    environment.insert(QStringLiteral("LC_ALL"), locale);
+    environment.insert(u"LC_ALL"_s, locale);
     source->program.start(environment);
     if (!source->program.process.waitForStarted(5000))
         return nullptr;

@@ -4,6 +4,8 @@
 #include <QHash>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 class TestStringTable : public QObject {
     Q_OBJECT
 
@@ -32,11 +34,9 @@ private slots:
     void lookupFollowsCurrentLanguage()
     {
         setCurrentLanguage(Language::French);
-        QCOMPARE(StringTable::text(StringId::UnderRange).value(),
-                 QStringLiteral("Trop bas -- adjoutez zero"));
+        QCOMPARE(StringTable::text(StringId::UnderRange).value(), u"Trop bas -- adjoutez zero"_s);
         setCurrentLanguage(Language::English);
-        QCOMPARE(StringTable::text(StringId::UnderRange).value(),
-                 QStringLiteral("Under Range -- Check Zero"));
+        QCOMPARE(StringTable::text(StringId::UnderRange).value(), u"Under Range -- Check Zero"_s);
     }
 
     void languageFromEnvironment_data()

@@ -8,6 +8,8 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr int kInterval = 300;
@@ -41,8 +43,7 @@ private slots:
         QTRY_VERIFY(firedAfter >= 0);
         // Never early; late by what a loaded machine adds.
         QVERIFY2(firedAfter >= kInterval, qPrintable(QString::number(firedAfter)));
-        QCOMPARE(indicators.text(IndicatorModel::Item::Errorcode),
-                 QStringLiteral("Check RS-232 Connection"));
+        QCOMPARE(indicators.text(IndicatorModel::Item::Errorcode), u"Check RS-232 Connection"_s);
         QVERIFY(indicators.errorcodeVisible());
         QVERIFY(!watchdog.isRunning());
         QCOMPARE(made.size(), 1);
@@ -73,7 +74,7 @@ private slots:
         window.comm.receive("1234 000\r\n");
         QVERIFY(watchdog.isRunning());
         QVERIFY(!window.indicators.errorcodeVisible());
-        QCOMPARE(window.indicators.text(IndicatorModel::Item::Errorcode), QStringLiteral("0"));
+        QCOMPARE(window.indicators.text(IndicatorModel::Item::Errorcode), u"0"_s);
     }
 };
 

@@ -18,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 void addLanguageRows()
@@ -29,8 +31,8 @@ void addLanguageRows()
 
 QByteArray report(const QStringList &clipped)
 {
-    return QStringLiteral("at scale %1: %2")
-        .arg(QString::fromLocal8Bit(qgetenv("QT_SCALE_FACTOR")), clipped.join(QStringLiteral("; ")))
+    return u"at scale %1: %2"_s
+        .arg(QString::fromLocal8Bit(qgetenv("QT_SCALE_FACTOR")), clipped.join(u"; "_s))
         .toLocal8Bit();
 }
 
@@ -66,7 +68,7 @@ struct StartedWindow {
     ~StartedWindow() { setCurrentLanguage(Language::English); }
 
     QTemporaryDir home;
-    QString line = home.filePath(QStringLiteral("reader"));
+    QString line = home.filePath(u"reader"_s);
     PseudoTerminal reader;
     frmZAV41k window;
 };
@@ -154,8 +156,8 @@ private slots:
         QCOMPARE(bar->rows().size(), 1);
 
         // A caption too long for one row with the others, as a desktop's larger font would make.
-        QMenu *setup = window.findChild<QMenu *>(QStringLiteral("mnuSetup"));
-        setup->setTitle(QStringLiteral("&Organisation des ports"));
+        QMenu *setup = window.findChild<QMenu *>(u"mnuSetup"_s);
+        setup->setTitle(u"&Organisation des ports"_s);
         QTRY_VERIFY(bar->rows().size() > 1);
         QTRY_COMPARE(bar->height(), rowsHeight(*bar));
         QCOMPARE(window.centralWidget()->size(), clientArea);
@@ -163,7 +165,7 @@ private slots:
         QVERIFY2(clippedTexts(window).isEmpty(), report(clippedTexts(window)).constData());
 
         // The last menu is reached directly, by its mnemonic, on whichever row it is.
-        QMenu *help = window.findChild<QMenu *>(QStringLiteral("mnuHelp"));
+        QMenu *help = window.findChild<QMenu *>(u"mnuHelp"_s);
         QCOMPARE(bar->rows().last()->actions().last(), help->menuAction());
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -172,7 +174,7 @@ private slots:
         help->close();
 
         // A shorter caption brings the menus back into one row.
-        setup->setTitle(QStringLiteral("&Organization"));
+        setup->setTitle(u"&Organization"_s);
         QTRY_COMPARE(bar->rows().size(), 1);
         QTRY_COMPARE(bar->height(), rowsHeight(*bar));
         QCOMPARE(window.centralWidget()->size(), clientArea);
@@ -182,7 +184,7 @@ private slots:
     void oneFamilyThroughout()
     {
         StartedWindow started(Language::English);
-        started.window.readerLink().decoder().DecodeReading(QStringLiteral("0123 010"));
+        started.window.readerLink().decoder().DecodeReading(u"0123 010"_s);
         QCOMPARE(families(started.window), QStringList{"Liberation Sans"});
 
         frmAbout box;

@@ -3,6 +3,8 @@
 #include "common/indicatormodel.h"
 #include "publish/linknames.h"
 
+using namespace Qt::StringLiterals;
+
 AssignmentLog::AssignmentLog(IndicatorModel &model)
 {
     connect(&model, &IndicatorModel::textAssigned, this,
@@ -10,18 +12,17 @@ AssignmentLog::AssignmentLog(IndicatorModel &model)
                 entries.append(QString::fromLatin1(LinkNames::itemName(item)) + u'=' + text);
             });
     connect(&model, &IndicatorModel::errorcodeVisibilityAssigned, this, [this](bool visible) {
-        entries.append(QStringLiteral("errorcode.visible=%1").arg(visible ? 1 : 0));
+        entries.append(u"errorcode.visible=%1"_s.arg(visible ? 1 : 0));
     });
     connect(&model, &IndicatorModel::progressAssigned, this,
-            [this](int value) { entries.append(QStringLiteral("progress=%1").arg(value)); });
+            [this](int value) { entries.append(u"progress=%1"_s.arg(value)); });
 }
 
 QStringList AssignmentLog::texts() const
 {
     QStringList result;
     for (const QString &entry : entries) {
-        if (!entry.startsWith(QStringLiteral("errorcode.visible")) &&
-            !entry.startsWith(QStringLiteral("progress")))
+        if (!entry.startsWith(u"errorcode.visible"_s) && !entry.startsWith(u"progress"_s))
             result.append(entry);
     }
     return result;

@@ -3,9 +3,11 @@
 #include <QFile>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 BusDaemon::BusDaemon(const QString &folder)
-    : m_socket(folder + QStringLiteral("/bus"))
-    , m_address(QStringLiteral("unix:path=") + m_socket)
+    : m_socket(folder + u"/bus"_s)
+    , m_address(u"unix:path="_s + m_socket)
 {
 }
 
@@ -18,9 +20,7 @@ bool BusDaemon::start()
 {
     // A killed daemon leaves its socket behind, and a new one would not bind there.
     QFile::remove(m_socket);
-    m_process.start(QStringLiteral("dbus-daemon"),
-                    {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                     QStringLiteral("--address=") + m_address});
+    m_process.start(u"dbus-daemon"_s, {u"--session"_s, u"--nofork"_s, u"--address="_s + m_address});
     if (!m_process.waitForStarted(5000))
         return false;
     return QTest::qWaitFor([this] { return QFile::exists(m_socket); }, 5000);

@@ -9,11 +9,13 @@
 #include <QStyle>
 #include <QStyleOption>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QString describe(const QWidget *widget, const QString &text, const QSize &needed, const QRect &room)
 {
-    return QStringLiteral("%1 \"%2\": needs %3x%4, has %5x%6")
+    return u"%1 \"%2\": needs %3x%4, has %5x%6"_s
         .arg(widget->objectName().isEmpty() ? QString::fromLatin1(widget->metaObject()->className())
                                             : widget->objectName(),
              text)
@@ -84,7 +86,7 @@ void checkMenuBar(const WrappingMenuBar *bar, QStringList &clipped)
                 shown.append(title);
         }
         if (!bar->rect().contains(row->geometry()))
-            clipped.append(describe(row, QStringLiteral("row"), row->size(), bar->rect()));
+            clipped.append(describe(row, u"row"_s, row->size(), bar->rect()));
     }
     for (const QMenu *menu : bar->menus()) {
         if (menu->menuAction()->isVisible() && !shown.contains(menu->menuAction()))

@@ -1,5 +1,7 @@
 #include "support/fakecommcontrol.h"
 
+using namespace Qt::StringLiterals;
+
 Status FakeCommControl::check(const char *operation) const
 {
     const QString name = QString::fromLatin1(operation);
@@ -47,7 +49,7 @@ Status FakeCommControl::setCommPort(qint16 port)
     if (!status)
         return status;
     if (port < 1 || port > 255 || m_portOpen)
-        return Failure{Failure::InvalidPropertyValue, QStringLiteral("invalid port")};
+        return Failure{Failure::InvalidPropertyValue, u"invalid port"_s};
     m_commPort = static_cast<qint16>(port + renumberBy);
     return {};
 }
@@ -66,7 +68,7 @@ Status FakeCommControl::setPortOpen(bool open)
     if (!status)
         return status;
     if (open && m_portOpen)
-        return Failure{Failure::PortAlreadyOpen, QStringLiteral("already open")};
+        return Failure{Failure::PortAlreadyOpen, u"already open"_s};
     m_portOpen = open;
     return {};
 }

@@ -5,13 +5,14 @@
 #include <QDir>
 #include <QFile>
 
+using namespace Qt::StringLiterals;
+
 void writeLabSettings(const QString &home, const QString &line)
 {
-    QDir(home).mkpath(QStringLiteral("ZAV41K"));
-    QFile conf(QDir(home).filePath(QStringLiteral("ZAV41K/ZAV41K.conf")));
+    QDir(home).mkpath(u"ZAV41K"_s);
+    QFile conf(QDir(home).filePath(u"ZAV41K/ZAV41K.conf"_s));
     if (conf.open(QIODevice::WriteOnly))
-        conf.write(
-            QStringLiteral("[Properties]\nCommPort=1\n[Ports]\nCom1=%1\n").arg(line).toUtf8());
+        conf.write(u"[Properties]\nCommPort=1\n[Ports]\nCom1=%1\n"_s.arg(line).toUtf8());
 }
 
 QString storedPortText()

@@ -11,6 +11,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // A port that nothing listens on now.
@@ -56,18 +58,15 @@ MqttBroker::MqttBroker(const QStringList &configuration)
     QFile::setPermissions(m_folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                QFileDevice::ExeOwner | QFileDevice::ReadOther |
                                                QFileDevice::WriteOther | QFileDevice::ExeOther);
-    QFile file(m_folder.filePath(QStringLiteral("mosquitto.conf")));
+    QFile file(m_folder.filePath(u"mosquitto.conf"_s));
     if (file.open(QIODevice::WriteOnly)) {
-        QStringList lines{QStringLiteral("listener %1 127.0.0.1").arg(m_port),
-                          QStringLiteral("persistence true"),
-                          QStringLiteral("persistence_location %1/").arg(m_folder.path()),
-                          QStringLiteral("log_dest stderr"),
+        QStringList lines{u"listener %1 127.0.0.1"_s.arg(m_port), u"persistence true"_s,
+                          u"persistence_location %1/"_s.arg(m_folder.path()), u"log_dest stderr"_s,
                           // The defaults, and each subscription: tests wait for those.
-                          QStringLiteral("log_type error"), QStringLiteral("log_type warning"),
-                          QStringLiteral("log_type notice"), QStringLiteral("log_type information"),
-                          QStringLiteral("log_type subscribe")};
-        if (!configuration.join(u'\n').contains(QStringLiteral("password_file")))
-            lines.append(QStringLiteral("allow_anonymous true"));
+                          u"log_type error"_s, u"log_type warning"_s, u"log_type notice"_s,
+                          u"log_type information"_s, u"log_type subscribe"_s};
+        if (!configuration.join(u'\n').contains(u"password_file"_s))
+            lines.append(u"allow_anonymous true"_s);
         file.write((lines + configuration).join(u'\n').toUtf8() + '\n');
     }
     m_process.setProcessChannelMode(QProcess::MergedChannels);
@@ -81,7 +80,7 @@ MqttBroker::~MqttBroker()
 bool MqttBroker::start()
 {
     m_process.start(program("ZAV41K_MOSQUITTO", "/usr/sbin/mosquitto"),
-                    {QStringLiteral("-c"), m_folder.filePath(QStringLiteral("mosquitto.conf"))});
+                    {u"-c"_s, m_folder.filePath(u"mosquitto.conf"_s)});
     if (!m_process.waitForStarted(5000))
         return false;
     const QDeadlineTimer deadline(10000);
@@ -115,7 +114,7 @@ bool MqttBroker::waitForSubscriptions(const QString &topic, int count)
 {
     // "<time>: <client id> <qos> <topic>"
     const QRegularExpression subscribed(
-        QStringLiteral("^\\d+: \\S+ \\d %1$").arg(QRegularExpression::escape(topic)),
+        u"^\\d+: \\S+ \\d %1$"_s.arg(QRegularExpression::escape(topic)),
         QRegularExpression::MultilineOption);
     return QTest::qWaitFor(
         [&] {
@@ -131,11 +130,10 @@ bool MqttBroker::waitForSubscriptions(const QString &topic, int count)
 MqttSubscriber::MqttSubscriber(int port, const QString &topic, const QString &session,
                                const QStringList &extra)
 {
-    QStringList arguments{QStringLiteral("-h"),  QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
-                          QString::number(port), QStringLiteral("-q"),        QStringLiteral("1"),
-                          QStringLiteral("-v"),  QStringLiteral("-t"),        topic};
+    QStringList arguments{u"-h"_s, u"127.0.0.1"_s, u"-p"_s, QString::number(port), u"-q"_s, u"1"_s,
+                          u"-v"_s, u"-t"_s,        topic};
     if (!session.isEmpty())
-        arguments << QStringLiteral("-c") << QStringLiteral("-i") << session;
+        arguments << u"-c"_s << u"-i"_s << session;
     m_process.start(program("ZAV41K_MOSQUITTO_SUB", "mosquitto_sub"), arguments + extra);
     m_process.waitForStarted(5000);
 }

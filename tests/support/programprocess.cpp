@@ -7,6 +7,8 @@
 
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 ProgramProcess::ProgramProcess()
 {
     writeLabSettings(home.path(), link);
@@ -24,7 +26,7 @@ ProgramProcess::~ProgramProcess()
 void ProgramProcess::start(const QProcessEnvironment &extra)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
+    environment.insert(u"XDG_CONFIG_HOME"_s, home.path());
     for (const QString &name : extra.keys())
         environment.insert(name, extra.value(name));
     process.setProcessEnvironment(environment);

@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 VirtualDisplay::VirtualDisplay(Manager manager)
     : m_manager(manager)
 {
@@ -25,20 +27,17 @@ bool VirtualDisplay::start(QString *why)
     // The server picks a free display number itself, and writes it once it takes clients. By
     // default it resets whenever its last client leaves, and refuses connections while it does:
     // a tool that ends just as the window manager or the program connects would make them fail.
-    m_server.start(QStringLiteral("Xvfb"),
-                   {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-noreset"),
-                    QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("800x600x24"),
-                    QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    m_server.start(u"Xvfb"_s, {u"-displayfd"_s, u"1"_s, u"-noreset"_s, u"-screen"_s, u"0"_s,
+                               u"800x600x24"_s, u"-nolisten"_s, u"tcp"_s});
     if (!m_server.waitForStarted(5000)) {
-        *why = QStringLiteral("Xvfb is needed for this test: ") + m_server.errorString();
+        *why = u"Xvfb is needed for this test: "_s + m_server.errorString();
         return false;
     }
     QByteArray number;
     while (!number.endsWith('\n') && m_server.waitForReadyRead(10000))
         number += m_server.readAllStandardOutput();
     if (!number.endsWith('\n')) {
-        *why = QStringLiteral("Xvfb did not start: ") +
-               QString::fromLocal8Bit(m_server.readAllStandardError());
+        *why = u"Xvfb did not start: "_s + QString::fromLocal8Bit(m_server.readAllStandardError());
         return false;
     }
     m_name = QLatin1Char(':') + QString::fromLatin1(number.trimmed());
@@ -46,22 +45,21 @@ bool VirtualDisplay::start(QString *why)
         return true;
     m_windowManager.setProcessEnvironment(toolEnvironment());
     m_windowManager.setProcessChannelMode(QProcess::MergedChannels);
-    m_windowManager.start(QStringLiteral("openbox"), {});
+    m_windowManager.start(u"openbox"_s, {});
     if (!m_windowManager.waitForStarted(5000)) {
-        *why = QStringLiteral("openbox is needed for this test: ") + m_windowManager.errorString();
+        *why = u"openbox is needed for this test: "_s + m_windowManager.errorString();
         return false;
     }
     // The window manager announces itself on the root window once it manages windows.
     if (!QTest::qWaitFor(
             [this] {
-                return !xdotool({QStringLiteral("get_num_desktops")}).isNull() ||
+                return !xdotool({u"get_num_desktops"_s}).isNull() ||
                        m_windowManager.state() != QProcess::Running;
             },
             10000) ||
         m_windowManager.state() != QProcess::Running) {
-        *why =
-            QStringLiteral("openbox did not start (status %1): ").arg(m_windowManager.exitCode()) +
-            QString::fromUtf8(m_windowManager.readAll());
+        *why = u"openbox did not start (status %1): "_s.arg(m_windowManager.exitCode()) +
+               QString::fromUtf8(m_windowManager.readAll());
         return false;
     }
     return true;
@@ -70,16 +68,16 @@ bool VirtualDisplay::start(QString *why)
 QProcessEnvironment VirtualDisplay::programEnvironment() const
 {
     QProcessEnvironment environment;
-    environment.insert(QStringLiteral("DISPLAY"), m_name);
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    environment.insert(u"DISPLAY"_s, m_name);
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+    environment.insert(u"LC_ALL"_s, u"C.UTF-8"_s);
     return environment;
 }
 
 QProcessEnvironment VirtualDisplay::toolEnvironment() const
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DISPLAY"), m_name);
+    environment.insert(u"DISPLAY"_s, m_name);
     return environment;
 }
 
@@ -87,7 +85,7 @@ QString VirtualDisplay::xdotool(const QStringList &arguments) const
 {
     QProcess tool;
     tool.setProcessEnvironment(toolEnvironment());
-    tool.start(QStringLiteral("xdotool"), arguments);
+    tool.start(u"xdotool"_s, arguments);
     if (!tool.waitForFinished(5000) || tool.exitStatus() != QProcess::NormalExit ||
         tool.exitCode() != 0) {
         m_lastError = QString::fromUtf8(tool.readAllStandardError()).trimmed();
@@ -95,17 +93,17 @@ QString VirtualDisplay::xdotool(const QStringList &arguments) const
     }
     QString output = QString::fromUtf8(tool.readAllStandardOutput());
     // Said nothing, and succeeded: empty, but not null.
-    return output.isNull() ? QStringLiteral("") : output;
+    return output.isNull() ? u""_s : output;
 }
 
 int VirtualDisplay::visibleWindows(const QString &title) const
 {
-    return mappedWindows(QStringLiteral("--name"), title);
+    return mappedWindows(u"--name"_s, title);
 }
 
 int VirtualDisplay::visibleWindowsOfClass(const QString &windowClass) const
 {
-    return mappedWindows(QStringLiteral("--class"), windowClass);
+    return mappedWindows(u"--class"_s, windowClass);
 }
 
 int VirtualDisplay::mappedWindows(const QString &field, const QString &pattern) const
@@ -113,8 +111,7 @@ int VirtualDisplay::mappedWindows(const QString &field, const QString &pattern) 
     // xdotool search ends with status 1 when it finds nothing.
     QProcess search;
     search.setProcessEnvironment(toolEnvironment());
-    search.start(QStringLiteral("xdotool"),
-                 {QStringLiteral("search"), QStringLiteral("--onlyvisible"), field, pattern});
+    search.start(u"xdotool"_s, {u"search"_s, u"--onlyvisible"_s, field, pattern});
     search.waitForFinished(5000);
     return int(search.readAllStandardOutput().count('\n'));
 }
