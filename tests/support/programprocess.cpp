@@ -5,6 +5,7 @@
 
 #include <QTest>
 
+#include <csignal>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -23,7 +24,14 @@ ProgramProcess::~ProgramProcess()
     }
 }
 
-void ProgramProcess::start(const QProcessEnvironment &extra)
+QProcessEnvironment ProgramProcess::offscreen()
+{
+    QProcessEnvironment environment;
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    return environment;
+}
+
+bool ProgramProcess::start(const QProcessEnvironment &extra)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"XDG_CONFIG_HOME"_s, home.path());
@@ -32,6 +40,25 @@ void ProgramProcess::start(const QProcessEnvironment &extra)
     process.setProcessEnvironment(environment);
     process.setProgram(path);
     process.start();
+    return process.waitForStarted(5000);
+}
+
+QString ProgramProcess::errors()
+{
+    m_errors += process.readAllStandardError();
+    return QString::fromUtf8(m_errors);
+}
+
+bool ProgramProcess::hasSaid(const QString &text, int timeoutMs)
+{
+    return QTest::qWaitFor([&] { return errors().contains(text); }, timeoutMs);
+}
+
+bool ProgramProcess::terminate(int signal)
+{
+    ::kill(static_cast<pid_t>(process.processId()), signal);
+    return process.waitForFinished(5000) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
 }
 
 void ProgramProcess::send(const QByteArray &bytes)

@@ -16,9 +16,17 @@ struct ProgramProcess {
     ProgramProcess(const ProgramProcess &) = delete;
     ProgramProcess &operator=(const ProgramProcess &) = delete;
 
-    // Starts it with the test's environment, this settings folder and `extra` on top.
-    void start(const QProcessEnvironment &extra);
+    // Starts it with the test's environment, this settings folder and `extra` on top (by
+    // default the offscreen platform); whether it started.
+    bool start(const QProcessEnvironment &extra = offscreen());
     void send(const QByteArray &bytes);
+    // Everything it has said on standard error so far.
+    QString errors();
+    // Whether it said `text` on standard error within `timeoutMs`.
+    bool hasSaid(const QString &text, int timeoutMs = 15000);
+    // Terminates it and returns whether it ended with status 0.
+    bool terminate(int signal = 15);
+    static QProcessEnvironment offscreen();
     // Sends `record` every 100 ms until `client` has printed `line`: the program is up and the
     // client linked, so nothing sent after is missed. False after `timeoutMs`.
     bool sendUntilSeen(LinkProcess &client, const QByteArray &record, const QString &line,
@@ -30,4 +38,7 @@ struct ProgramProcess {
     QString link = home.filePath(QStringLiteral("reader"));
     PseudoTerminal reader;
     QProcess process;
+
+private:
+    QByteArray m_errors;
 };

@@ -115,3 +115,15 @@ int VirtualDisplay::mappedWindows(const QString &field, const QString &pattern) 
     search.waitForFinished(5000);
     return int(search.readAllStandardOutput().count('\n'));
 }
+
+QString VirtualDisplay::shownWindow(const QString &title) const
+{
+    QString found;
+    (void)QTest::qWaitFor(
+        [&] {
+            found = xdotool({u"search"_s, u"--onlyvisible"_s, u"--name"_s, title}).trimmed();
+            return !found.isEmpty();
+        },
+        15000);
+    return found.section(u'\n', 0, 0);
+}

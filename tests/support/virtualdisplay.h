@@ -29,6 +29,14 @@ public:
     // Runs xdotool with `arguments`; its standard output (empty, not null, when it said nothing),
     // or a null string when it failed.
     QString xdotool(const QStringList &arguments) const;
+    // Types `keys` into the window that has the focus.
+    bool keys(const QStringList &keys) const
+    {
+        return !xdotool(QStringList{"key"} + keys).isNull();
+    }
+    // The id of the first mapped window whose name matches `title`, once there is one; empty
+    // when there is none within 15 s.
+    QString shownWindow(const QString &title) const;
     // What the last xdotool that failed said.
     QString lastError() const { return m_lastError; }
     // How many windows are mapped whose name matches the regular expression `title`.
