@@ -40,33 +40,28 @@ using Item = IndicatorModel::Item;
 
 const QString kData = u"zav41k/lab1/data/"_s;
 
-// The bridge as its own process, with its messages kept.
-class BridgeProcess {
-public:
+// The bridge as its own process, as client "lab1" of the broker on `port`.
+struct BridgeProcess : ChildProcess {
     explicit BridgeProcess(int port, const QStringList &extra = {})
+        : ChildProcess(qEnvironmentVariable("ZAV41K_MQTT"),
+                       QStringList{"--host", "127.0.0.1", "--port", QString::number(port),
+                                   "--client-id", "lab1"} +
+                           extra)
     {
-        m_process.setProcessChannelMode(QProcess::SeparateChannels);
-        m_process.start(qEnvironmentVariable("ZAV41K_MQTT"),
-                        QStringList{u"--host"_s, u"127.0.0.1"_s, u"--port"_s, QString::number(port),
-                                    u"--client-id"_s, u"lab1"_s} +
-                            extra);
-        m_process.waitForStarted(5000);
     }
-    ~BridgeProcess()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.terminate();
-            if (!m_process.waitForFinished(5000))
-                m_process.kill();
-        }
-    }
-    QString errors() { return m_errors += QString::fromUtf8(m_process.readAllStandardError()); }
-    QProcess &process() { return m_process; }
-
-private:
-    QProcess m_process;
-    QString m_errors;
+    bool connected(int times = 1) { return hasSaid(u"connected to the broker"_s, 15000, times); }
 };
+
+// What a subscriber that comes later is given at once: the retained messages, sorted.
+QStringList retained(int port, const QString &topic, int count, const QStringList &extra = {})
+{
+    MqttSubscriber later(port, topic, {},
+                         extra + QStringList{"--retained-only", "-C", QString::number(count)});
+    later.exitCode(5000);
+    QStringList lines = later.lines();
+    lines.sort();
+    return lines;
+}
 
 // Makes a record's three assignments, in the order the decoder makes them, with an
 // absorbance that no other record of the run has.
@@ -111,47 +106,26 @@ QStringList absorbances(int from, int to)
     return values;
 }
 
-bool waitForLines(MqttSubscriber &subscriber, qsizetype count, int timeout = 10000)
-{
-    return QTest::qWaitFor([&] { return subscriber.lines().size() >= count; }, timeout);
-}
-
-bool connected(BridgeProcess &bridge, int times = 1)
-{
-    return QTest::qWaitFor(
-        [&] { return bridge.errors().count(u"connected to the broker"_s) >= times; }, 15000);
-}
-
-} // namespace
-
-namespace {
-
 // A certificate authority and a broker certificate for 127.0.0.1 signed by it, made with the
-// openssl tool; `name` tells authorities apart.
+// openssl tool; `name` tells authorities apart. "lab" also gets a broker certificate that
+// expired, signed under a clock five days back for two days.
 bool makeAuthority(const QString &folder, const QString &name)
 {
-    auto run = [&](const QStringList &arguments) {
-        QProcess openssl;
-        openssl.setWorkingDirectory(folder);
-        openssl.start(u"openssl"_s, arguments);
-        return openssl.waitForFinished(30000) && openssl.exitCode() == 0;
-    };
-    const QStringList ec{u"-newkey"_s, u"ec"_s, u"-pkeyopt"_s, u"ec_paramgen_curve:prime256v1"_s,
-                         u"-nodes"_s};
-    QFile extensions(folder + u"/san.ext"_s);
-    if (!extensions.open(QIODevice::WriteOnly) ||
-        extensions.write("subjectAltName=IP:127.0.0.1\n") < 0)
-        return false;
-    extensions.close();
-    return run(QStringList{u"req"_s, u"-x509"_s} + ec +
-               QStringList{u"-keyout"_s, name + u".key"_s, u"-out"_s, name + u".crt"_s, u"-days"_s,
-                           u"2"_s, u"-subj"_s, u"/CN="_s + name}) &&
-           run(QStringList{u"req"_s} + ec +
-               QStringList{u"-keyout"_s, name + u"-broker.key"_s, u"-out"_s,
-                           name + u"-broker.csr"_s, u"-subj"_s, u"/CN=127.0.0.1"_s}) &&
-           run({u"x509"_s, u"-req"_s, u"-in"_s, name + u"-broker.csr"_s, u"-CA"_s, name + u".crt"_s,
-                u"-CAkey"_s, name + u".key"_s, u"-CAcreateserial"_s, u"-out"_s,
-                name + u"-broker.crt"_s, u"-days"_s, u"2"_s, u"-extfile"_s, u"san.ext"_s});
+    const QString script = uR"(set -e
+ec="-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes"
+echo subjectAltName=IP:127.0.0.1 > san.ext
+openssl req -x509 $ec -keyout $1.key -out $1.crt -days 2 -subj /CN=$1
+openssl req $ec -keyout $1-broker.key -out $1-broker.csr -subj /CN=127.0.0.1
+sign="openssl x509 -req -in $1-broker.csr -CA $1.crt -CAkey $1.key -CAcreateserial -days 2 \
+    -extfile san.ext -out"
+$sign $1-broker.crt
+[ $1 != lab ] || faketime "5 days ago" $sign lab-expired.crt
+chmod o+x . && chmod o+r $1-broker.key  # the broker runs under its own user when root starts it
+)"_s;
+    QProcess shell;
+    shell.setWorkingDirectory(folder);
+    shell.start(u"bash"_s, {"-c", script, "bash", name});
+    return shell.waitForFinished(30000) && shell.exitCode() == 0;
 }
 
 } // namespace
@@ -184,7 +158,7 @@ private slots:
         QVERIFY(broker.start());
         MqttSubscriber subscriber(broker.port(), kData + u'#');
         BridgeProcess bridge(broker.port());
-        QVERIFY2(connected(bridge), qPrintable(bridge.errors()));
+        QVERIFY2(bridge.connected(), qPrintable(bridge.errors()));
         QVERIFY(broker.waitForSubscriptions(kData + u'#'));
 
         // A burst far faster than a reader could send, then a paced stretch.
@@ -197,17 +171,13 @@ private slots:
         // One more record after the others: once it is there, nothing else is on its way.
         record(*m_indicators, 321);
         const QStringList expected = expectedLines(1, 322);
-        QVERIFY2(waitForLines(subscriber, expected.size()), qPrintable(bridge.errors()));
+        QVERIFY2(subscriber.waitForLines(expected.size()), qPrintable(bridge.errors()));
         QCOMPARE(subscriber.lines(), expected);
 
         // A subscriber that comes later gets each item's last value at once.
-        MqttSubscriber later(broker.port(), kData + u'#', {},
-                             {u"--retained-only"_s, u"-C"_s, u"3"_s});
-        QVERIFY(later.process().waitForFinished(5000));
-        QStringList retained = later.lines();
-        retained.sort();
-        QCOMPARE(retained, (QStringList{kData + u"absorbance 0.321"_s, kData + u"errorcode 0"_s,
-                                        kData + u"wavelength 600"_s}));
+        QCOMPARE(retained(broker.port(), kData + u'#', 3),
+                 (QStringList{kData + u"absorbance 0.321"_s, kData + u"errorcode 0"_s,
+                              kData + u"wavelength 600"_s}));
     }
 
     void statusGoesOfflineWhenTheBridgeEnds_data()
@@ -225,7 +195,7 @@ private slots:
         QVERIFY(broker.start());
         MqttSubscriber status(broker.port(), u"zav41k/lab1/status"_s);
         BridgeProcess bridge(broker.port());
-        QVERIFY(waitForLines(status, 1));
+        QVERIFY(status.waitForLines(1));
         QCOMPARE(status.lines().last(), u"zav41k/lab1/status online"_s);
 
         ::kill(static_cast<pid_t>(bridge.process().processId()), signalNumber);
@@ -234,13 +204,11 @@ private slots:
             QCOMPARE(bridge.process().exitStatus(), QProcess::NormalExit);
             QCOMPARE(bridge.process().exitCode(), 0);
         }
-        QVERIFY(waitForLines(status, 2));
+        QVERIFY(status.waitForLines(2));
         QCOMPARE(status.lines().last(), u"zav41k/lab1/status offline"_s);
         // Retained: a dashboard that looks later sees it too.
-        MqttSubscriber later(broker.port(), u"zav41k/lab1/status"_s, {},
-                             {u"--retained-only"_s, u"-C"_s, u"1"_s});
-        QVERIFY(later.process().waitForFinished(5000));
-        QCOMPARE(later.lines(), QStringList{u"zav41k/lab1/status offline"_s});
+        QCOMPARE(retained(broker.port(), u"zav41k/lab1/status"_s, 1),
+                 QStringList{u"zav41k/lab1/status offline"_s});
     }
 
     void brokerRestartLosesNothing()
@@ -256,7 +224,7 @@ private slots:
         // after the restart, out of the stream's order.
         MqttSubscriber subscriber(broker.port(), kData + u"absorbance"_s, u"lims"_s, {u"-R"_s});
         BridgeProcess bridge(broker.port());
-        QVERIFY2(connected(bridge), qPrintable(bridge.errors()));
+        QVERIFY2(bridge.connected(), qPrintable(bridge.errors()));
 
         // Records at line rate before, during and after a broker restart of two seconds.
         int n = 1;
@@ -271,7 +239,7 @@ private slots:
         stream(200);
         QVERIFY(broker.start());
         stream(100);
-        QVERIFY2(connected(bridge, 2), qPrintable(bridge.errors()));
+        QVERIFY2(bridge.connected(2), qPrintable(bridge.errors()));
 
         const QStringList expected = absorbances(1, n);
         QVERIFY2(QTest::qWaitFor(
@@ -295,20 +263,18 @@ private slots:
         }
         broker.stop(); // away from before the bridge starts
         BridgeProcess bridge(broker.port(), {u"--queue"_s, u"30"_s});
-        QVERIFY2(QTest::qWaitFor(
-                     [&] { return bridge.errors().contains(u"cannot reach the broker"_s); }, 5000),
-                 qPrintable(bridge.errors()));
+        QVERIFY2(bridge.hasSaid(u"cannot reach the broker"_s, 5000), qPrintable(bridge.errors()));
         // Subscribed to the source before it tried the broker: no update is missed.
         for (int n = 1; n <= 50; ++n)
             record(*m_indicators, n); // 150 updates, of which the last 30 are the last 10 records
 
         QVERIFY(broker.start());
-        QVERIFY2(connected(bridge), qPrintable(bridge.errors()));
+        QVERIFY2(bridge.connected(), qPrintable(bridge.errors()));
         // -R: not the retained values that the broker sends again when the subscription is renewed.
         MqttSubscriber subscriber(broker.port(), kData + u'#', u"lims"_s, {u"-R"_s});
         record(*m_indicators, 51); // the last: once it is there, nothing else is on its way
         const QStringList expected = expectedLines(41, 52);
-        QVERIFY2(waitForLines(subscriber, expected.size()), qPrintable(bridge.errors()));
+        QVERIFY2(subscriber.waitForLines(expected.size()), qPrintable(bridge.errors()));
         QCOMPARE(subscriber.lines(), expected);
         QVERIFY2(bridge.errors().contains(u"the 120 oldest updates were dropped"_s),
                  qPrintable(bridge.errors()));
@@ -318,28 +284,18 @@ private slots:
     {
         QTemporaryDir folder;
         const QString passwords = folder.filePath(u"passwords"_s);
-        QProcess::execute(u"mosquitto_passwd"_s,
-                          {u"-c"_s, u"-b"_s, passwords, u"lab"_s, u"right"_s});
-        QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                 QFileDevice::ExeOwner | QFileDevice::ReadOther |
-                                                 QFileDevice::ExeOther);
-        QFile::setPermissions(passwords, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                             QFileDevice::ReadOther);
-        MqttBroker broker({u"password_file %1"_s.arg(passwords)});
+        // The broker runs under its own user when root starts it.
+        QProcess::execute(u"sh"_s, {"-c",
+                                    "cd \"$0\" && mosquitto_passwd -c -b passwords lab right && "
+                                    "echo right >right && echo wrong >wrong && chmod o+rx . && "
+                                    "chmod o+r passwords",
+                                    folder.path()});
+        MqttBroker broker({"password_file " + passwords});
         QVERIFY(broker.start());
-
-        auto passwordFile = [&](const char *password) {
-            const QString path = folder.filePath(QString::fromLatin1(password));
-            QFile file(path);
-            if (file.open(QIODevice::WriteOnly))
-                file.write(QByteArray(password) + '\n');
-            return path;
-        };
-
+        auto passwordFile = [&](const char *name) { return folder.filePath(QLatin1String(name)); };
         BridgeProcess wrong(broker.port(), {u"--username"_s, u"lab"_s, u"--password-file"_s,
                                             passwordFile("wrong")});
-        QVERIFY(wrong.process().waitForFinished(10000));
-        QCOMPARE(wrong.process().exitCode(), 1);
+        QCOMPARE(wrong.exitCode(), 1);
         // One message, and no word of retrying after it.
         QCOMPARE(wrong.errors().count(u"refused the connection"_s), 1);
         QVERIFY2(wrong.errors().contains(u"password"_s), qPrintable(wrong.errors()));
@@ -347,7 +303,7 @@ private slots:
 
         BridgeProcess right(broker.port(), {u"--username"_s, u"lab"_s, u"--password-file"_s,
                                             passwordFile("right")});
-        QVERIFY2(connected(right), qPrintable(right.errors() + broker.log()));
+        QVERIFY2(right.connected(), qPrintable(right.errors() + broker.log()));
     }
 
     void tlsWithTheBrokersAuthority()
@@ -355,45 +311,27 @@ private slots:
         QTemporaryDir folder;
         QVERIFY(makeAuthority(folder.path(), u"lab"_s));
         QVERIFY(makeAuthority(folder.path(), u"stranger"_s));
-        // The lab's broker certificate once more, signed under a clock five days back for two days.
-        QProcess signing;
-        signing.setWorkingDirectory(folder.path());
-        signing.start(u"faketime"_s,
-                      {u"5 days ago"_s, u"openssl"_s, u"x509"_s, u"-req"_s, u"-in"_s,
-                       u"lab-broker.csr"_s, u"-CA"_s, u"lab.crt"_s, u"-CAkey"_s, u"lab.key"_s,
-                       u"-CAcreateserial"_s, u"-out"_s, u"lab-expired.crt"_s, u"-days"_s, u"2"_s,
-                       u"-extfile"_s, u"san.ext"_s});
-        QVERIFY2(signing.waitForFinished(30000) && signing.exitCode() == 0,
-                 signing.readAllStandardError().constData());
-        // The broker runs under its own user when started by root.
-        QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                 QFileDevice::ExeOwner | QFileDevice::ReadOther |
-                                                 QFileDevice::ExeOther);
-        QFile::setPermissions(folder.filePath(u"lab-broker.key"_s), QFileDevice::ReadOwner |
-                                                                        QFileDevice::WriteOwner |
-                                                                        QFileDevice::ReadOther);
-        MqttBroker broker({u"cafile %1"_s.arg(folder.filePath(u"lab.crt"_s)),
-                           u"certfile %1"_s.arg(folder.filePath(u"lab-broker.crt"_s)),
-                           u"keyfile %1"_s.arg(folder.filePath(u"lab-broker.key"_s))});
-        QVERIFY(broker.start());
-
-        BridgeProcess trusting(broker.port(), {u"--cafile"_s, folder.filePath(u"lab.crt"_s)});
-        QVERIFY2(connected(trusting), qPrintable(trusting.errors() + broker.log()));
-        MqttSubscriber subscriber(broker.port(), kData + u'#', {},
-                                  {u"--cafile"_s, folder.filePath(u"lab.crt"_s)});
-        QVERIFY(broker.waitForSubscriptions(kData + u'#'));
+        const QString lab = folder.filePath(u"lab.crt"_s);
+        auto tlsBroker = [&](const char *certificate) {
+            return std::make_unique<MqttBroker>(QStringList{
+                "cafile " + lab, "certfile " + folder.filePath(QLatin1String(certificate)),
+                "keyfile " + folder.filePath(u"lab-broker.key"_s)});
+        };
+        const auto broker = tlsBroker("lab-broker.crt");
+        QVERIFY(broker->start());
+        BridgeProcess trusting(broker->port(), {"--cafile", lab});
+        QVERIFY2(trusting.connected(), qPrintable(trusting.errors() + broker->log()));
+        MqttSubscriber subscriber(broker->port(), kData + u'#', {}, {"--cafile", lab});
+        QVERIFY(broker->waitForSubscriptions(kData + u'#'));
         record(*m_indicators, 7);
-        QVERIFY(waitForLines(subscriber, 3));
+        QVERIFY(subscriber.waitForLines(3));
         QCOMPARE(subscriber.lines(), expectedLines(7, 8));
 
         // Each failure is named by its cause, not as one TLS error for all.
         MqttBroker plain;
         QVERIFY(plain.start());
-        MqttBroker expired({u"cafile %1"_s.arg(folder.filePath(u"lab.crt"_s)),
-                            u"certfile %1"_s.arg(folder.filePath(u"lab-expired.crt"_s)),
-                            u"keyfile %1"_s.arg(folder.filePath(u"lab-broker.key"_s))});
-        QVERIFY(expired.start());
-        const QString lab = folder.filePath(u"lab.crt"_s);
+        const auto expired = tlsBroker("lab-expired.crt");
+        QVERIFY(expired->start());
         const struct {
             const char *name;
             int port;
@@ -401,15 +339,15 @@ private slots:
             QString cause;
         } failures[] = {
             {"another authority",
-             broker.port(),
+             broker->port(),
              {u"--cafile"_s, folder.filePath(u"stranger.crt"_s)},
              u"not trusted: self-signed certificate in certificate chain"_s},
             {"another host name",
-             broker.port(),
+             broker->port(),
              {u"--cafile"_s, lab, u"--host"_s, u"localhost"_s},
              u"not trusted: hostname mismatch"_s},
             {"expired",
-             expired.port(),
+             expired->port(),
              {u"--cafile"_s, lab},
              u"not trusted: certificate has expired"_s},
             {"a plain port", plain.port(), {u"--cafile"_s, lab}, u"the TLS handshake failed ("_s},
@@ -418,20 +356,16 @@ private slots:
         for (const auto &failure : failures) {
             BridgeProcess wary(failure.port,
                                failure.extra + QStringList{u"--client-id"_s, u"lab%1"_s.arg(n++)});
-            QVERIFY2(
-                QTest::qWaitFor(
-                    [&] { return wary.errors().contains(u"cannot reach the broker"_s); }, 20000),
-                qPrintable(wary.errors()));
+            QVERIFY2(wary.hasSaid(u"cannot reach the broker"_s, 20000), qPrintable(wary.errors()));
             QVERIFY2(wary.errors().contains(failure.cause),
                      qPrintable(failure.name + (": " + wary.errors())));
             QVERIFY(!wary.errors().contains(u"connected to the broker"_s));
         }
 
         // Files that cannot be used end the start, as any other usage error.
-        BridgeProcess mismatched(broker.port(), {u"--cafile"_s, lab, u"--cert"_s, lab, u"--key"_s,
-                                                 folder.filePath(u"stranger.key"_s)});
-        QVERIFY(mismatched.process().waitForFinished(10000));
-        QCOMPARE(mismatched.process().exitCode(), 2);
+        BridgeProcess mismatched(broker->port(), {u"--cafile"_s, lab, u"--cert"_s, lab, u"--key"_s,
+                                                  folder.filePath(u"stranger.key"_s)});
+        QCOMPARE(mismatched.exitCode(), 2);
         QVERIFY2(mismatched.errors().contains(u"does not belong to the certificate"_s),
                  qPrintable(mismatched.errors()));
     }
@@ -451,12 +385,7 @@ private slots:
         QCOMPARE(::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length), 0);
 
         BridgeProcess bridge(ntohs(address.sin_port));
-        QVERIFY2(QTest::qWaitFor(
-                     [&] {
-                         return bridge.errors().contains(
-                             u"took the connection but did not answer within 10 s"_s);
-                     },
-                     20000),
+        QVERIFY2(bridge.hasSaid(u"took the connection but did not answer within 10 s"_s, 20000),
                  qPrintable(bridge.errors()));
         QCOMPARE(bridge.process().state(), QProcess::Running);
         QVERIFY(!bridge.errors().contains(u"Unknown error"_s));
@@ -485,7 +414,7 @@ private slots:
         QVERIFY(broker.start());
         MqttSubscriber subscriber(broker.port(), kData + u"absorbance"_s);
         BridgeProcess bridge(broker.port());
-        QVERIFY2(connected(bridge), qPrintable(bridge.errors()));
+        QVERIFY2(bridge.connected(), qPrintable(bridge.errors()));
         auto arrives = [&](int n) {
             const QString value = QString::number(n / 1000.0, 'f', 3);
             return QTest::qWaitFor(
@@ -521,7 +450,7 @@ private slots:
         QVERIFY(broker.start());
         MqttSubscriber subscriber(broker.port(), readingTopic, {}, {u"-t"_s, u"homeassistant/#"_s});
         BridgeProcess bridge(broker.port(), {u"--homeassistant"_s});
-        QVERIFY2(connected(bridge), qPrintable(bridge.errors()));
+        QVERIFY2(bridge.connected(), qPrintable(bridge.errors()));
         QVERIFY(broker.waitForSubscriptions(readingTopic));
         QVERIFY(broker.waitForSubscriptions(u"homeassistant/#"_s));
 
@@ -541,7 +470,7 @@ private slots:
                                      "12 0"};
         for (const QByteArray &line : records)
             comm.receive(line + "\r\n");
-        QVERIFY2(waitForLines(subscriber, records.size() + 3), qPrintable(bridge.errors()));
+        QVERIFY2(subscriber.waitForLines(records.size() + 3), qPrintable(bridge.errors()));
 
         QByteArrayList readings;
         QMap<QString, QJsonObject> configs;
@@ -623,7 +552,7 @@ private slots:
         for (const QStringList &options : bridges)
             running.push_back(std::make_unique<BridgeProcess>(
                 broker.port(), options + QStringList{u"--homeassistant"_s}));
-        QVERIFY2(waitForLines(subscriber, 3 * bridges.size()), qPrintable(broker.log()));
+        QVERIFY2(subscriber.waitForLines(3 * bridges.size()), qPrintable(broker.log()));
         QSet<QString> nodes;
         for (const QString &line : subscriber.lines())
             nodes.insert(line.section(u'/', 2, 2));

@@ -21,281 +21,254 @@ class TestSecondStart : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void bringsTheRunningWindowForward();
-    void withoutABusTheLockFindsIt();
-    void aLockThatCannotBeMadeIsSaid_data();
-    void aLockThatCannotBeMadeIsSaid();
-    void twoStartsAtOnceLeaveOne();
-    void aStartRightAfterACrashRuns();
-    void busClientsCanOnlyAskForTheWindow_data();
-    void busClientsCanOnlyAskForTheWindow();
+    void initTestCase()
+    {
+        if (!QDBusConnection::sessionBus().isConnected())
+            QSKIP("no session bus: run the tests through scripts/test, which starts one");
+        QString why;
+        QVERIFY2(m_display.start(&why), qPrintable(why));
+    }
+
+    void bringsTheRunningWindowForward()
+    {
+        ProgramProcess first;
+        const QString window = startFirst(first);
+        QVERIFY2(!window.isEmpty(), qPrintable(first.process.readAllStandardError()));
+        QVERIFY(stillReads(first, "0123 000\r\n", "absorbance\t0.123"));
+        // Another program's window over it, with the focus, as the user's work would be.
+        QProcess cover;
+        cover.setProcessEnvironment(m_display.toolEnvironment());
+        cover.start("xmessage", {"-title", "cover", "-geometry", "800x600+0+0", "cover"});
+        QVERIFY2(cover.waitForStarted(5000), "xmessage is needed for this test");
+        const QString covering = m_display.shownWindow("^cover$");
+        QVERIFY(!covering.isEmpty());
+        // Until the window manager has taken the window on, it cannot be activated.
+        QTRY_VERIFY_WITH_TIMEOUT(!m_display.xdotool({"windowactivate", covering}).isNull() &&
+                                     m_display.xdotool({"getactivewindow"}).trimmed() == covering,
+                                 10000);
+
+        const QString said = startSecond(first);
+        QVERIFY2(said.contains("zav41k: the program already runs; its window is brought to the "
+                               "front, and this start ends\n"),
+                 qPrintable(said));
+        // The window has the focus, over the other; no second window, no box about the port.
+        QTRY_COMPARE_WITH_TIMEOUT(m_display.xdotool({"getactivewindow"}).trimmed(), window, 10000);
+        QCOMPARE(m_display.visibleWindows("^ZAV41K$"), 1);
+        QCOMPARE(m_display.visibleWindows("."), 2);
+        cover.kill();
+        cover.waitForFinished(3000);
+        QVERIFY(stillReads(first, "0456 000\r\n", "absorbance\t0.456"));
+        QCOMPARE(first.process.state(), QProcess::Running);
+    }
+
+    void withoutABusTheLockFindsIt()
+    {
+        ProgramProcess first;
+        const QString noBus = "unix:path=/nonexistent/bus";
+        QVERIFY(!startFirst(first, noBus).isEmpty());
+        const QString said = startSecond(first, noBus);
+        QVERIFY2(
+            said.contains(QString("zav41k: the program already runs for this user (process "
+                                  "%1), on no session bus shared with this start, so its window "
+                                  "cannot be brought to the front; this start ends\n")
+                              .arg(first.process.processId())),
+            qPrintable(said));
+        QCOMPARE(m_display.visibleWindows("."), 1);
+        // A start on a bus finds a first start that has none by the lock as well.
+        QVERIFY(startSecond(first).contains("already runs for this user"));
+        QCOMPARE(m_display.visibleWindows("."), 1);
+        QCOMPARE(first.process.state(), QProcess::Running);
+    }
+
+    // The settings folder cannot hold the lock (here a folder stands where its file would be): the
+    // user's runtime folder holds it instead, and without one the start says it is not kept out.
+    void aLockThatCannotBeMadeIsSaid_data()
+    {
+        QTest::addColumn<bool>("runtimeFolder");
+        QTest::addColumn<QString>("firstSays");
+        QTest::newRow("runtime folder") << true << "the lock cannot be made";
+        QTest::newRow("no runtime folder") << false << "no lock can be made";
+    }
+
+    void aLockThatCannotBeMadeIsSaid()
+    {
+        QFETCH(bool, runtimeFolder);
+        QFETCH(QString, firstSays);
+        ProgramProcess first;
+        QString host = QSysInfo::machineHostName();
+        host.replace('/', '_');
+        QVERIFY(QDir(first.home.path()).mkpath(QString("ZAV41K/ZAV41K.%1.lock").arg(host)));
+        QTemporaryDir runtime;
+        QProcessEnvironment extra;
+        extra.insert("XDG_RUNTIME_DIR", runtimeFolder ? runtime.path() : QString());
+        const QString noBus = "unix:path=/nonexistent/bus";
+        QVERIFY(!startFirst(first, noBus, extra).isEmpty());
+        const QString said = first.errors();
+        QVERIFY2(said.contains("zav41k: " + firstSays + " (") && said.contains("ZAV41K." + host),
+                 qPrintable(said));
+        // With a lock in common, a second start on no shared bus still finds the first.
+        if (runtimeFolder)
+            QVERIFY(startSecond(first, noBus).contains("already runs for this user"));
+        QCOMPARE(m_display.visibleWindows("."), 1);
+        QCOMPARE(first.process.state(), QProcess::Running);
+    }
+
+    void twoStartsAtOnceLeaveOne()
+    {
+        ProgramProcess settings;
+        QProcess starts[2];
+        for (QProcess &start : starts) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            const QProcessEnvironment display = m_display.programEnvironment();
+            for (const QString &name : display.keys())
+                environment.insert(name, display.value(name));
+            environment.insert("XDG_CONFIG_HOME", settings.home.path());
+            start.setProcessEnvironment(environment);
+            start.setProgram(qEnvironmentVariable("ZAV41K_PROGRAM"));
+        }
+        starts[0].start();
+        starts[1].start();
+        QTRY_VERIFY_WITH_TIMEOUT(starts[0].state() == QProcess::NotRunning ||
+                                     starts[1].state() == QProcess::NotRunning,
+                                 20000);
+        QTest::qWait(1000);
+        const int running = int(starts[0].state() == QProcess::Running) +
+                            int(starts[1].state() == QProcess::Running);
+        QCOMPARE(running, 1);
+        QProcess &ended = starts[0].state() == QProcess::Running ? starts[1] : starts[0];
+        QCOMPARE(ended.exitCode(), 0);
+        QVERIFY(ended.readAllStandardError().contains("already runs"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_display.visibleWindows("^ZAV41K$"), 1, 10000);
+        for (QProcess &start : starts) {
+            start.kill();
+            start.waitForFinished(3000);
+        }
+    }
+
+    void aStartRightAfterACrashRuns()
+    {
+        // The bus sees a killed program go a moment after the kernel does; a start meanwhile
+        // finds the name still held, by nobody who answers.
+        ProgramProcess first;
+        QVERIFY(!startFirst(first).isEmpty());
+        qint64 running = first.process.processId();
+        std::vector<std::unique_ptr<QProcess>> later;
+        for (int round = 1; round <= 5; ++round) {
+            auto next = std::make_unique<QProcess>();
+            next->setProcessEnvironment(first.process.processEnvironment());
+            next->setProgram(qEnvironmentVariable("ZAV41K_PROGRAM"));
+            ::kill(static_cast<pid_t>(running), SIGKILL);
+            next->start();
+            QVERIFY(next->waitForStarted(5000));
+            // As long as a loaded machine needs to start the program under sanitizers.
+            QTRY_COMPARE_WITH_TIMEOUT(m_display.visibleWindows("^ZAV41K$"), 1, 30000);
+            QTest::qWait(500);
+            QVERIFY2(next->state() == QProcess::Running, next->readAllStandardError().constData());
+            const QByteArray count = QByteArray::number(100 + round);
+            QVERIFY(stillReads(first, "0" + count + " 000\r\n", "absorbance\t0." + count));
+            running = next->processId();
+            later.push_back(std::move(next));
+        }
+        later.back()->kill();
+        for (const std::unique_ptr<QProcess> &start : later)
+            start->waitForFinished(3000);
+    }
+
+    void busClientsCanOnlyAskForTheWindow_data()
+    {
+        QTest::addColumn<QString>("interface");
+        QTest::addColumn<QString>("member");
+        QTest::addColumn<QVariantList>("arguments");
+        QTest::addColumn<QString>("error"); // empty: answered
+
+        const QString application = "org.freedesktop.Application";
+        QTest::newRow("Activate") << application << "Activate" << QVariantList{QVariantMap()} << "";
+        QTest::newRow("Open") << application << "Open"
+                              << QVariantList{QStringList{"file:///etc/passwd"}, QVariantMap()}
+                              << "org.freedesktop.DBus.Error.NotSupported";
+        QTest::newRow("ActivateAction") << application << "ActivateAction"
+                                        << QVariantList{"quit", QVariantList(), QVariantMap()}
+                                        << "org.freedesktop.DBus.Error.NotSupported";
+        QTest::newRow("Activate, other arguments")
+            << application << "Activate" << QVariantList{"now"}
+            << "org.freedesktop.DBus.Error.UnknownMethod";
+        QTest::newRow("property write")
+            << "org.freedesktop.DBus.Properties"
+            << "Set"
+            << QVariantList{"zav41k.Source", "absorbance",
+                            QVariant::fromValue(QDBusVariant(QString("0.999")))}
+            << "org.freedesktop.DBus.Error.UnknownMethod";
+        QTest::newRow("unknown method")
+            << "zav41k.Source"
+            << "Quit" << QVariantList() << "org.freedesktop.DBus.Error.UnknownMethod";
+    }
+
+    void busClientsCanOnlyAskForTheWindow()
+    {
+        QFETCH(QString, interface);
+        QFETCH(QString, member);
+        QFETCH(QVariantList, arguments);
+        QFETCH(QString, error);
+
+        ProgramProcess first;
+        QVERIFY(!startFirst(first).isEmpty());
+        QVERIFY(stillReads(first, "0321 000\r\n", "absorbance\t0.321"));
+        QDBusMessage call = QDBusMessage::createMethodCall("org.zav41k.zav41k",
+                                                           "/org/zav41k/zav41k", interface, member);
+        call.setArguments(arguments);
+        const QDBusMessage answer = QDBusConnection::sessionBus().call(call, QDBus::Block, 10000);
+        if (error.isEmpty())
+            QCOMPARE(answer.type(), QDBusMessage::ReplyMessage);
+        else
+            QCOMPARE(answer.errorName(), error);
+        // Whatever was asked, the reading stands and the program runs on.
+        QDBusMessage get = QDBusMessage::createMethodCall("zav41k.Source", "/data",
+                                                          "org.freedesktop.DBus.Properties", "Get");
+        get << QString("zav41k.Source") << QString("absorbance");
+        const QDBusMessage value = QDBusConnection::sessionBus().call(get, QDBus::Block, 10000);
+        QCOMPARE(value.arguments().value(0).value<QDBusVariant>().variant().toString(),
+                 QString("0.321"));
+        QCOMPARE(first.process.state(), QProcess::Running);
+    }
 
 private:
     // Starts the first program, on this test's bus unless `bus` names another, and waits for
     // its window; its id.
     QString startFirst(ProgramProcess &first, const QString &bus = QString(),
-                       const QProcessEnvironment &extra = {});
+                       const QProcessEnvironment &extra = {})
+    {
+        QProcessEnvironment environment = m_display.programEnvironment();
+        if (!bus.isEmpty())
+            environment.insert("DBUS_SESSION_BUS_ADDRESS", bus);
+        for (const QString &name : extra.keys())
+            environment.insert(name, extra.value(name));
+        return first.start(environment) ? m_display.shownWindow("^ZAV41K$") : QString();
+    }
+
     // A second start with the first's settings; what it said on standard error.
-    QString startSecond(ProgramProcess &first, const QString &bus = QString());
-    bool stillReads(ProgramProcess &first, const QByteArray &record, const QString &line);
+    QString startSecond(ProgramProcess &first, const QString &bus = QString())
+    {
+        QProcess second;
+        QProcessEnvironment environment = first.process.processEnvironment();
+        if (!bus.isEmpty())
+            environment.insert("DBUS_SESSION_BUS_ADDRESS", bus);
+        second.setProcessEnvironment(environment);
+        second.start(qEnvironmentVariable("ZAV41K_PROGRAM"));
+        if (!second.waitForFinished(20000))
+            return "<still running>";
+        if (second.exitStatus() != QProcess::NormalExit || second.exitCode() != 0)
+            return QString("<status %1> ").arg(second.exitCode()) + second.readAllStandardError();
+        return QString::fromUtf8(second.readAllStandardError());
+    }
+
+    bool stillReads(ProgramProcess &first, const QByteArray &record, const QString &line)
+    {
+        LinkProcess client({"advise", "zav41k", "data", "absorbance"});
+        return first.sendUntilSeen(client, record, line);
+    }
 
     VirtualDisplay m_display{VirtualDisplay::Manager::Openbox};
 };
-
-void TestSecondStart::initTestCase()
-{
-    if (!QDBusConnection::sessionBus().isConnected())
-        QSKIP("no session bus: run the tests through scripts/test, which starts one");
-    QString why;
-    QVERIFY2(m_display.start(&why), qPrintable(why));
-}
-
-QString TestSecondStart::startFirst(ProgramProcess &first, const QString &bus,
-                                    const QProcessEnvironment &extra)
-{
-    QProcessEnvironment environment = m_display.programEnvironment();
-    if (!bus.isEmpty())
-        environment.insert("DBUS_SESSION_BUS_ADDRESS", bus);
-    for (const QString &name : extra.keys())
-        environment.insert(name, extra.value(name));
-    first.start(environment);
-    if (!first.process.waitForStarted(5000))
-        return {};
-    QString window;
-    (void)QTest::qWaitFor(
-        [&] {
-            window = m_display.xdotool({"search", "--onlyvisible", "--name", "^ZAV41K$"}).trimmed();
-            return !window.isEmpty();
-        },
-        15000);
-    return window;
-}
-
-QString TestSecondStart::startSecond(ProgramProcess &first, const QString &bus)
-{
-    QProcess second;
-    QProcessEnvironment environment = first.process.processEnvironment();
-    if (!bus.isEmpty())
-        environment.insert("DBUS_SESSION_BUS_ADDRESS", bus);
-    second.setProcessEnvironment(environment);
-    second.start(qEnvironmentVariable("ZAV41K_PROGRAM"));
-    if (!second.waitForFinished(20000))
-        return "<still running>";
-    if (second.exitStatus() != QProcess::NormalExit || second.exitCode() != 0)
-        return QString("<status %1> ").arg(second.exitCode()) + second.readAllStandardError();
-    return QString::fromUtf8(second.readAllStandardError());
-}
-
-bool TestSecondStart::stillReads(ProgramProcess &first, const QByteArray &record,
-                                 const QString &line)
-{
-    LinkProcess client({"advise", "zav41k", "data", "absorbance"});
-    return first.sendUntilSeen(client, record, line);
-}
-
-void TestSecondStart::bringsTheRunningWindowForward()
-{
-    ProgramProcess first;
-    const QString window = startFirst(first);
-    QVERIFY2(!window.isEmpty(), qPrintable(first.process.readAllStandardError()));
-    QVERIFY(stillReads(first, "0123 000\r\n", "absorbance\t0.123"));
-    // Another program's window over it, with the focus, as the user's work would be.
-    QProcess cover;
-    cover.setProcessEnvironment(m_display.toolEnvironment());
-    cover.start("xmessage", {"-title", "cover", "-geometry", "800x600+0+0", "cover"});
-    QVERIFY2(cover.waitForStarted(5000), "xmessage is needed for this test");
-    QString covering;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        !(covering = m_display.xdotool({"search", "--onlyvisible", "--name", "^cover$"}).trimmed())
-             .isEmpty(),
-        10000);
-    // Until the window manager has taken the window on, it cannot be activated.
-    QTRY_VERIFY_WITH_TIMEOUT(!m_display.xdotool({"windowactivate", covering}).isNull() &&
-                                 m_display.xdotool({"getactivewindow"}).trimmed() == covering,
-                             10000);
-
-    const QString said = startSecond(first);
-    QVERIFY2(said.contains("zav41k: the program already runs; its window is brought to the "
-                           "front, and this start ends\n"),
-             qPrintable(said));
-    // The window has the focus, over the other; no second window, no box about the port.
-    QTRY_COMPARE_WITH_TIMEOUT(m_display.xdotool({"getactivewindow"}).trimmed(), window, 10000);
-    QCOMPARE(m_display.visibleWindows("^ZAV41K$"), 1);
-    QCOMPARE(m_display.visibleWindows("."), 2);
-    cover.kill();
-    cover.waitForFinished(3000);
-    QVERIFY(stillReads(first, "0456 000\r\n", "absorbance\t0.456"));
-    QCOMPARE(first.process.state(), QProcess::Running);
-}
-
-void TestSecondStart::withoutABusTheLockFindsIt()
-{
-    ProgramProcess first;
-    const QString noBus = "unix:path=/nonexistent/bus";
-    QVERIFY(!startFirst(first, noBus).isEmpty());
-    const QString said = startSecond(first, noBus);
-    QVERIFY2(said.contains(QString("zav41k: the program already runs for this user (process "
-                                   "%1), on no session bus shared with this start, so its window "
-                                   "cannot be brought to the front; this start ends\n")
-                               .arg(first.process.processId())),
-             qPrintable(said));
-    QCOMPARE(m_display.visibleWindows("."), 1);
-    // A start on a bus finds a first start that has none by the lock as well.
-    QVERIFY(startSecond(first).contains("already runs for this user"));
-    QCOMPARE(m_display.visibleWindows("."), 1);
-    QCOMPARE(first.process.state(), QProcess::Running);
-}
-
-// The settings folder cannot hold the lock (here a folder stands where its file would be): the
-// user's runtime folder holds it instead, and without one the start says it is not kept out.
-void TestSecondStart::aLockThatCannotBeMadeIsSaid_data()
-{
-    QTest::addColumn<bool>("runtimeFolder");
-    QTest::addColumn<QString>("firstSays");
-    QTest::newRow("runtime folder") << true << "the lock cannot be made";
-    QTest::newRow("no runtime folder") << false << "no lock can be made";
-}
-
-void TestSecondStart::aLockThatCannotBeMadeIsSaid()
-{
-    QFETCH(bool, runtimeFolder);
-    QFETCH(QString, firstSays);
-    ProgramProcess first;
-    QString host = QSysInfo::machineHostName();
-    host.replace('/', '_');
-    QVERIFY(QDir(first.home.path()).mkpath(QString("ZAV41K/ZAV41K.%1.lock").arg(host)));
-    QTemporaryDir runtime;
-    QProcessEnvironment extra;
-    extra.insert("XDG_RUNTIME_DIR", runtimeFolder ? runtime.path() : QString());
-    const QString noBus = "unix:path=/nonexistent/bus";
-    QVERIFY(!startFirst(first, noBus, extra).isEmpty());
-    const QString said = QString::fromUtf8(first.process.readAllStandardError());
-    QVERIFY2(said.contains("zav41k: " + firstSays + " (") && said.contains("ZAV41K." + host),
-             qPrintable(said));
-    // With a lock in common, a second start on no shared bus still finds the first.
-    if (runtimeFolder)
-        QVERIFY(startSecond(first, noBus).contains("already runs for this user"));
-    QCOMPARE(m_display.visibleWindows("."), 1);
-    QCOMPARE(first.process.state(), QProcess::Running);
-}
-
-void TestSecondStart::twoStartsAtOnceLeaveOne()
-{
-    ProgramProcess settings;
-    QProcess starts[2];
-    for (QProcess &start : starts) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        const QProcessEnvironment display = m_display.programEnvironment();
-        for (const QString &name : display.keys())
-            environment.insert(name, display.value(name));
-        environment.insert("XDG_CONFIG_HOME", settings.home.path());
-        start.setProcessEnvironment(environment);
-        start.setProgram(qEnvironmentVariable("ZAV41K_PROGRAM"));
-    }
-    starts[0].start();
-    starts[1].start();
-    QTRY_VERIFY_WITH_TIMEOUT(starts[0].state() == QProcess::NotRunning ||
-                                 starts[1].state() == QProcess::NotRunning,
-                             20000);
-    QTest::qWait(1000);
-    const int running =
-        int(starts[0].state() == QProcess::Running) + int(starts[1].state() == QProcess::Running);
-    QCOMPARE(running, 1);
-    QProcess &ended = starts[0].state() == QProcess::Running ? starts[1] : starts[0];
-    QCOMPARE(ended.exitCode(), 0);
-    QVERIFY(ended.readAllStandardError().contains("already runs"));
-    QTRY_COMPARE_WITH_TIMEOUT(m_display.visibleWindows("^ZAV41K$"), 1, 10000);
-    for (QProcess &start : starts) {
-        start.kill();
-        start.waitForFinished(3000);
-    }
-}
-
-void TestSecondStart::aStartRightAfterACrashRuns()
-{
-    // The bus sees a killed program go a moment after the kernel does; a start meanwhile
-    // finds the name still held, by nobody who answers.
-    ProgramProcess first;
-    QVERIFY(!startFirst(first).isEmpty());
-    qint64 running = first.process.processId();
-    std::vector<std::unique_ptr<QProcess>> later;
-    for (int round = 1; round <= 5; ++round) {
-        auto next = std::make_unique<QProcess>();
-        next->setProcessEnvironment(first.process.processEnvironment());
-        next->setProgram(qEnvironmentVariable("ZAV41K_PROGRAM"));
-        ::kill(static_cast<pid_t>(running), SIGKILL);
-        next->start();
-        QVERIFY(next->waitForStarted(5000));
-        // As long as a loaded machine needs to start the program under sanitizers.
-        QTRY_COMPARE_WITH_TIMEOUT(m_display.visibleWindows("^ZAV41K$"), 1, 30000);
-        QTest::qWait(500);
-        QVERIFY2(next->state() == QProcess::Running, next->readAllStandardError().constData());
-        const QByteArray count = QByteArray::number(100 + round);
-        QVERIFY(stillReads(first, "0" + count + " 000\r\n", "absorbance\t0." + count));
-        running = next->processId();
-        later.push_back(std::move(next));
-    }
-    later.back()->kill();
-    for (const std::unique_ptr<QProcess> &start : later)
-        start->waitForFinished(3000);
-}
-
-void TestSecondStart::busClientsCanOnlyAskForTheWindow_data()
-{
-    QTest::addColumn<QString>("interface");
-    QTest::addColumn<QString>("member");
-    QTest::addColumn<QVariantList>("arguments");
-    QTest::addColumn<QString>("error"); // empty: answered
-
-    const QString application = "org.freedesktop.Application";
-    QTest::newRow("Activate") << application << "Activate" << QVariantList{QVariantMap()} << "";
-    QTest::newRow("Open") << application << "Open"
-                          << QVariantList{QStringList{"file:///etc/passwd"}, QVariantMap()}
-                          << "org.freedesktop.DBus.Error.NotSupported";
-    QTest::newRow("ActivateAction")
-        << application << "ActivateAction" << QVariantList{"quit", QVariantList(), QVariantMap()}
-        << "org.freedesktop.DBus.Error.NotSupported";
-    QTest::newRow("Activate, other arguments") << application << "Activate" << QVariantList{"now"}
-                                               << "org.freedesktop.DBus.Error.UnknownMethod";
-    QTest::newRow("property write")
-        << "org.freedesktop.DBus.Properties"
-        << "Set"
-        << QVariantList{"zav41k.Source", "absorbance",
-                        QVariant::fromValue(QDBusVariant(QString("0.999")))}
-        << "org.freedesktop.DBus.Error.UnknownMethod";
-    QTest::newRow("unknown method")
-        << "zav41k.Source"
-        << "Quit" << QVariantList() << "org.freedesktop.DBus.Error.UnknownMethod";
-}
-
-void TestSecondStart::busClientsCanOnlyAskForTheWindow()
-{
-    QFETCH(QString, interface);
-    QFETCH(QString, member);
-    QFETCH(QVariantList, arguments);
-    QFETCH(QString, error);
-
-    ProgramProcess first;
-    QVERIFY(!startFirst(first).isEmpty());
-    QVERIFY(stillReads(first, "0321 000\r\n", "absorbance\t0.321"));
-    QDBusMessage call = QDBusMessage::createMethodCall("org.zav41k.zav41k", "/org/zav41k/zav41k",
-                                                       interface, member);
-    call.setArguments(arguments);
-    const QDBusMessage answer = QDBusConnection::sessionBus().call(call, QDBus::Block, 10000);
-    if (error.isEmpty())
-        QCOMPARE(answer.type(), QDBusMessage::ReplyMessage);
-    else
-        QCOMPARE(answer.errorName(), error);
-    // Whatever was asked, the reading stands and the program runs on.
-    QDBusMessage get = QDBusMessage::createMethodCall("zav41k.Source", "/data",
-                                                      "org.freedesktop.DBus.Properties", "Get");
-    get << QString("zav41k.Source") << QString("absorbance");
-    const QDBusMessage value = QDBusConnection::sessionBus().call(get, QDBus::Block, 10000);
-    QCOMPARE(value.arguments().value(0).value<QDBusVariant>().variant().toString(),
-             QString("0.321"));
-    QCOMPARE(first.process.state(), QProcess::Running);
-}
 
 QTEST_GUILESS_MAIN(TestSecondStart)
 #include "tst_secondstart.moc"

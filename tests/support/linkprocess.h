@@ -1,29 +1,26 @@
 #pragma once
 
-#include <QProcess>
-#include <QStringList>
+#include "support/childprocess.h"
 
 #include <functional>
 
-// zav41k-link run as a separate client process, its output lines collected with the time
-// stamps taken off ("absorbance\t1.234").
-class LinkProcess {
+// zav41k-link as a separate client process, its output lines kept with the time stamps taken
+// off ("absorbance\t1.234").
+class LinkProcess : public ChildProcess {
 public:
-    explicit LinkProcess(const QStringList &arguments);
-    ~LinkProcess();
+    explicit LinkProcess(const QStringList &arguments)
+        : ChildProcess(qEnvironmentVariable("ZAV41K_LINK"), arguments)
+    {
+    }
 
-    QStringList lines();
     // Calls `send` every 100 ms until this client has printed `line`: the source is up and
     // the client linked, so nothing sent after is missed. False after `timeoutMs`.
     bool sendUntilSeen(const std::function<void()> &send, const QString &line,
                        int timeoutMs = 15000);
-    // Everything said on standard error so far.
-    QString errors();
-    QProcess &process() { return m_process; }
 
-private:
-    QProcess m_process;
-    QByteArray m_pending;
-    QByteArray m_errors;
-    QStringList m_lines;
+protected:
+    QString kept(const QString &line) const override
+    {
+        return line.contains(u'\t') ? line.section(u'\t', 1) : line;
+    }
 };

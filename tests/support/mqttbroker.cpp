@@ -127,32 +127,20 @@ bool MqttBroker::waitForSubscriptions(const QString &topic, int count)
         10000);
 }
 
-MqttSubscriber::MqttSubscriber(int port, const QString &topic, const QString &session,
-                               const QStringList &extra)
+namespace {
+QStringList subscription(int port, const QString &topic, const QString &session)
 {
     QStringList arguments{u"-h"_s, u"127.0.0.1"_s, u"-p"_s, QString::number(port), u"-q"_s, u"1"_s,
                           u"-v"_s, u"-t"_s,        topic};
     if (!session.isEmpty())
         arguments << u"-c"_s << u"-i"_s << session;
-    m_process.start(program("ZAV41K_MOSQUITTO_SUB", "mosquitto_sub"), arguments + extra);
-    m_process.waitForStarted(5000);
+    return arguments;
 }
+} // namespace
 
-MqttSubscriber::~MqttSubscriber()
+MqttSubscriber::MqttSubscriber(int port, const QString &topic, const QString &session,
+                               const QStringList &extra)
+    : ChildProcess(program("ZAV41K_MOSQUITTO_SUB", "mosquitto_sub"),
+                   subscription(port, topic, session) + extra)
 {
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.kill();
-        m_process.waitForFinished(2000);
-    }
-}
-
-QStringList MqttSubscriber::lines()
-{
-    m_pending += m_process.readAllStandardOutput();
-    qsizetype end;
-    while ((end = m_pending.indexOf('\n')) >= 0) {
-        m_lines.append(QString::fromUtf8(m_pending.left(end)));
-        m_pending.remove(0, end + 1);
-    }
-    return m_lines;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/childprocess.h"
+
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -30,19 +32,10 @@ private:
 };
 
 // mosquitto_sub as a separate subscriber process: "topic payload" lines.
-class MqttSubscriber {
+class MqttSubscriber : public ChildProcess {
 public:
     // `session` non-empty: a persistent session under that client id, which the broker keeps
     // while the subscriber is away.
     MqttSubscriber(int port, const QString &topic, const QString &session = {},
                    const QStringList &extra = {});
-    ~MqttSubscriber();
-
-    QStringList lines();
-    QProcess &process() { return m_process; }
-
-private:
-    QProcess m_process;
-    QByteArray m_pending;
-    QStringList m_lines;
 };
