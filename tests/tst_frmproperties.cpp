@@ -65,37 +65,6 @@ private slots:
         QCOMPARE(list->itemData(0, Qt::ToolTipRole).toString(), u"no device"_s);
     }
 
-    void captions_data()
-    {
-        // clang-format off
-        QTest::addColumn<bool>("french");
-        QTest::addColumn<QString>("ok");
-        QTest::addColumn<QString>("cancel");
-        QTest::addColumn<QString>("prompt");
-        QTest::newRow("English") << false << "&OK" << "&Cancel" << "Select the Comm Port Connected to the ZAV-41K";
-        QTest::newRow("French") << true << "&OK" << "&Annuler" << "Choisisez le Port de Communication";
-        // clang-format on
-    }
-
-    void captions()
-    {
-        QFETCH(bool, french);
-        QFETCH(QString, ok);
-        QFETCH(QString, cancel);
-        QFETCH(QString, prompt);
-        Dialog d(1);
-        setCurrentLanguage(french ? Language::French : Language::English);
-        QVERIFY(d.load());
-        QCOMPARE(d.dialog.windowTitle(), u"ZAV-41K Comm Port"_s);
-        QCOMPARE(d.child<QPushButton>("cmdOK")->text(), ok);
-        QCOMPARE(d.child<QPushButton>("cmdCancel")->text(), cancel);
-        QLabel *label = d.child<QLabel>("Label2");
-        QCOMPARE(label->text(), prompt);
-        QVERIFY(label->wordWrap());
-        QCOMPARE(QFontInfo(label->font()).family(), u"Liberation Sans"_s);
-        QCOMPARE(label->font().pointSizeF(), 18.0);
-    }
-
     void focusStartsOnOk()
     {
         Dialog d(1);

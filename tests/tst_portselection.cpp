@@ -22,79 +22,77 @@ class TestPortSelection : public QObject {
 private slots:
     void initTestCase() { setCurrentLanguage(Language::English); }
 
+    // Rows: the port before ("3 open"), the list entry chosen (-1: none), the operations that
+    // fail ("!" the first time only) and what follows: the port after, what was stored, the
+    // message shown and whether the dialog closes.
     void okPress_data()
     {
-        // clang-format off
-        QTest::addColumn<int>("oldPort");
-        QTest::addColumn<bool>("wasOpen");
-        QTest::addColumn<int>("selected");     // list entry; -1 for none
-        QTest::addColumn<QString>("failing");  // operations that fail, "!" for the first time only
-        QTest::addColumn<int>("port");         // the control's port afterwards
-        QTest::addColumn<bool>("open");        // and its state
-        QTest::addColumn<QString>("stored");   // what was stored; empty for nothing
-        QTest::addColumn<QString>("message"); // the one message shown; empty for none
-        QTest::addColumn<bool>("closes");
-
-        QTest::newRow("same port, open: no close or reopen, stored again")
-            << 3 << true << 2 << "" << 3 << true << "3" << "" << true;
-        QTest::newRow("same port, closed: stays closed")
-            << 3 << false << 2 << "" << 3 << false << "3" << "" << true;
-        QTest::newRow("open port 1 to port 2")
-            << 1 << true << 1 << "" << 2 << true << "2" << "" << true;
-        QTest::newRow("closed port changes number and stays closed")
-            << 1 << false << 3 << "" << 4 << false << "4" << "" << true;
-        QTest::newRow("new port cannot open: rollback reopens the old")
-            << 1 << true << 1 << "!setPortOpen(true)" << 1 << true << "" << "device failure" << false;
-        QTest::newRow("rollback reopens a port that was closed")
-            << 1 << false << 1 << "setCommPort" << 1 << true << "" << "device failure" << false;
-        QTest::newRow("old port cannot close: the latest failure is shown")
-            << 1 << true << 1 << "setPortOpen(false)" << 1 << true << "" << "invalid port" << false;
-        QTest::newRow("open state unreadable is taken as open")
-            << 1 << true << 1 << "!PortOpen" << 1 << true << "" << "device failure" << false;
-        QTest::newRow("port number unreadable: change reported, rollback to 0 refused")
-            << 1 << true << 1 << "!CommPort" << 2 << true << "" << "device failure" << false;
-        QTest::newRow("port number unreadable, no change: reported at the settings check")
-            << 1 << true << -1 << "!CommPort" << 1 << true << "" << "device failure" << false;
-        QTest::newRow("line settings fail: change stays, nothing stored")
-            << 1 << true << 1 << "setSettings" << 2 << true << "" << "device failure" << false;
-        QTest::newRow("handshaking fails: change stays, nothing stored")
-            << 1 << true << 1 << "setHandshaking" << 2 << true << "" << "device failure" << false;
-        QTest::newRow("port outside the list, none selected: no change")
-            << 17 << true << -1 << "" << 17 << true << "17" << "" << true;
-        QTest::newRow("store fails: reported, dialog closes, port in use")
-            << 1 << true << 1 << "store" << 2 << true << "" << "disk full" << true;
-        QTest::newRow("stored is what the control reports")
-            << 1 << true << 4 << "" << 5 << true << "5" << "" << true;
-        // clang-format on
-    }
-
-    void okPress() { checkOkPress(PortSelection::OkOpens::Nothing); }
-
-    void okAfterAFailedStart_data()
-    {
-        // clang-format off
-        QTest::addColumn<int>("oldPort");
-        QTest::addColumn<bool>("wasOpen");
+        QTest::addColumn<int>("opens"); // PortSelection::OkOpens
+        QTest::addColumn<QString>("before");
         QTest::addColumn<int>("selected");
         QTest::addColumn<QString>("failing");
-        QTest::addColumn<int>("port");
-        QTest::addColumn<bool>("open");
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<bool>("closes");
-
-        QTest::newRow("the port chosen is opened")
-            << 1 << false << 3 << "" << 4 << true << "4" << "" << true;
-        QTest::newRow("the same port, closed, is opened")
-            << 2 << false << 1 << "" << 2 << true << "2" << "" << true;
-        QTest::newRow("an open port stays open, not opened twice")
-            << 1 << true << 0 << "setPortOpen(true)" << 1 << true << "1" << "" << true;
-        QTest::newRow("the open fails: said, the dialog stays, nothing stored")
-            << 1 << false << 3 << "setPortOpen(true)" << 4 << false << "" << "device failure" << false;
+        QTest::addColumn<QString>("after");
+        const int nothing = int(PortSelection::OkOpens::Nothing);
+        const int closed = int(PortSelection::OkOpens::ClosedPort);
+        // clang-format off
+        QTest::newRow("same port, open: no close or reopen, stored again") << nothing << "3 open" << 2 << "" << "3 open, stored 3, closes";
+        QTest::newRow("same port, closed: stays closed") << nothing << "3 closed" << 2 << "" << "3 closed, stored 3, closes";
+        QTest::newRow("open port 1 to port 2") << nothing << "1 open" << 1 << "" << "2 open, stored 2, closes";
+        QTest::newRow("closed port changes number and stays closed") << nothing << "1 closed" << 3 << "" << "4 closed, stored 4, closes";
+        QTest::newRow("new port cannot open: rollback reopens the old") << nothing << "1 open" << 1 << "!setPortOpen(true)" << "1 open, said device failure";
+        QTest::newRow("rollback reopens a port that was closed") << nothing << "1 closed" << 1 << "setCommPort" << "1 open, said device failure";
+        QTest::newRow("old port cannot close: the latest failure is shown") << nothing << "1 open" << 1 << "setPortOpen(false)" << "1 open, said invalid port";
+        QTest::newRow("open state unreadable is taken as open") << nothing << "1 open" << 1 << "!PortOpen" << "1 open, said device failure";
+        QTest::newRow("port number unreadable: change reported, rollback to 0 refused") << nothing << "1 open" << 1 << "!CommPort" << "2 open, said device failure";
+        QTest::newRow("port number unreadable, no change: reported at the settings check") << nothing << "1 open" << -1 << "!CommPort" << "1 open, said device failure";
+        QTest::newRow("line settings fail: change stays, nothing stored") << nothing << "1 open" << 1 << "setSettings" << "2 open, said device failure";
+        QTest::newRow("handshaking fails: change stays, nothing stored") << nothing << "1 open" << 1 << "setHandshaking" << "2 open, said device failure";
+        QTest::newRow("port outside the list, none selected: no change") << nothing << "17 open" << -1 << "" << "17 open, stored 17, closes";
+        QTest::newRow("store fails: reported, dialog closes, port in use") << nothing << "1 open" << 1 << "store" << "2 open, said disk full, closes";
+        QTest::newRow("stored is what the control reports") << nothing << "1 open" << 4 << "" << "5 open, stored 5, closes";
+        QTest::newRow("after a failed start: the port chosen is opened") << closed << "1 closed" << 3 << "" << "4 open, stored 4, closes";
+        QTest::newRow("after a failed start: the same port, closed, is opened") << closed << "2 closed" << 1 << "" << "2 open, stored 2, closes";
+        QTest::newRow("after a failed start: an open port is not opened twice") << closed << "1 open" << 0 << "setPortOpen(true)" << "1 open, stored 1, closes";
+        QTest::newRow("after a failed start: the open fails, the dialog stays") << closed << "1 closed" << 3 << "setPortOpen(true)" << "4 closed, said device failure";
         // clang-format on
     }
 
-    void okAfterAFailedStart() { checkOkPress(PortSelection::OkOpens::ClosedPort); }
+    void okPress()
+    {
+        QFETCH(int, opens);
+        QFETCH(QString, before);
+        QFETCH(int, selected);
+        QFETCH(QString, failing);
+        QFETCH(QString, after);
+        FakeCommControl comm;
+        QVERIFY(comm.setPortOpen(false).isOk());
+        QVERIFY(comm.setCommPort(qint16(before.section(u' ', 0, 0).toInt())).isOk());
+        QVERIFY(comm.setPortOpen(before.endsWith(u"open"_s)).isOk());
+        comm.fail(failing);
+        ScriptedPrompter prompter;
+        QString outcome;
+        const bool closes = PortSelection::cmdOK_Click(
+            comm, selected, prompter,
+            [&](qint16 number) {
+                if (comm.failing.contains(u"store"_s))
+                    return Status(Failure{Failure::SettingsWrite, u"disk full"_s});
+                outcome += u", stored "_s + QString::number(number);
+                return Status();
+            },
+            PortSelection::OkOpens(opens));
+        comm.failing.clear();
+        comm.failingOnce.clear();
+        for (const ScriptedPrompter::Shown &box : prompter.shown) {
+            outcome += u", said "_s + box.text;
+            // A warning under the program's title.
+            QCOMPARE(box.icon, Prompter::Icon::Exclamation);
+            QCOMPARE(box.buttons, Prompter::Buttons::Ok);
+            QVERIFY(box.title.isEmpty());
+        }
+        const QString port = u"%1 %2"_s.arg(comm.CommPort().value())
+                                 .arg(comm.PortOpen().value() ? u"open"_s : u"closed"_s);
+        QCOMPARE(port + outcome + (closes ? u", closes"_s : QString()), after);
+    }
 
     // The number stored is read back from the control after the change, not the one asked for.
     void storesWhatTheControlReports()
@@ -149,58 +147,6 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(window.absorbances(), QStringList{u"0.222"_s});
         QCOMPARE(window.prompter.shown.size(), 0);
-    }
-
-private:
-    void checkOkPress(PortSelection::OkOpens opens)
-    {
-        QFETCH(int, oldPort);
-        QFETCH(bool, wasOpen);
-        QFETCH(int, selected);
-        QFETCH(QString, failing);
-        QFETCH(int, port);
-        QFETCH(bool, open);
-        QFETCH(QString, stored);
-        QFETCH(QString, message);
-        QFETCH(bool, closes);
-
-        FakeCommControl comm;
-        QVERIFY(comm.setPortOpen(false).isOk());
-        QVERIFY(comm.setCommPort(static_cast<qint16>(oldPort)).isOk());
-        if (wasOpen)
-            QVERIFY(comm.setPortOpen(true).isOk());
-        for (const QString &operation : failing.split(u',', Qt::SkipEmptyParts)) {
-            if (operation.startsWith(u'!'))
-                comm.failingOnce.insert(operation.mid(1));
-            else
-                comm.failing.insert(operation);
-        }
-
-        ScriptedPrompter prompter;
-        QString storedText;
-        const bool closed = PortSelection::cmdOK_Click(
-            comm, selected, prompter,
-            [&](qint16 number) {
-                if (comm.failing.contains(u"store"_s))
-                    return Status(Failure{Failure::SettingsWrite, u"disk full"_s});
-                storedText = QString::number(number);
-                return Status();
-            },
-            opens);
-
-        comm.failing.clear();
-        comm.failingOnce.clear();
-        QCOMPARE(closed, closes);
-        QCOMPARE(int(comm.CommPort().value()), port);
-        QCOMPARE(comm.PortOpen().value(), open);
-        QCOMPARE(storedText, stored);
-        QCOMPARE(prompter.shown.size(), message.isEmpty() ? 0 : 1);
-        for (const ScriptedPrompter::Shown &box : prompter.shown) {
-            QCOMPARE(box.text, message);
-            QCOMPARE(box.icon, Prompter::Icon::Exclamation);
-            QCOMPARE(box.buttons, Prompter::Buttons::Ok);
-            QVERIFY(box.title.isEmpty()); // the program title
-        }
     }
 };
 

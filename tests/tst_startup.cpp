@@ -70,46 +70,30 @@ class TestStartup : public QObject {
     Q_OBJECT
 
 private slots:
+    // Rows: what is stored ("-" nothing), the operations of the control that fail ("!" once),
+    // the entry chosen in the port dialog (-1: Cancel), and what follows: the port, the boxes
+    // shown, the dialogs and what is stored after.
     void paths_data()
     {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("failing");
+        QTest::addColumn<int>("choice");
+        QTest::addColumn<QString>("after");
         // clang-format off
-        QTest::addColumn<QString>("stored");    // "-" for nothing stored
-        QTest::addColumn<QString>("failing");   // operations of the control that fail, "!" once
-        QTest::addColumn<int>("choice");        // in the port dialog: list entry for OK, -1 Cancel
-        QTest::addColumn<int>("port");
-        QTest::addColumn<bool>("open");
-        QTest::addColumn<QString>("messages");  // texts of the boxes shown, "|" between
-        QTest::addColumn<int>("dialogs");
-        QTest::addColumn<QString>("storedAfter");
-
-        QTest::newRow("first start, OK with Com3")
-            << "-" << "" << 2 << 3 << true << "" << 1 << "3";
-        QTest::newRow("first start, Cancel opens port 1")
-            << "-" << "" << -1 << 1 << true << "" << 1 << "";
-        QTest::newRow("stored 2")
-            << "2" << "" << -1 << 2 << true << "" << 0 << "2";
-        QTest::newRow("stored letters: port 1 opened, then the message and the dialog")
-            << "abc" << "" << -1 << 1 << true << "\"abc\" is not a number" << 1 << "abc";
-        QTest::newRow("stored letters and port 1 cannot open: the later failure")
-            << "abc" << "setPortOpen(true)" << -1 << 1 << false << "device failure" << 1 << "abc";
-        QTest::newRow("stored blanks are not nothing")
-            << "  " << "" << -1 << 1 << true << "\"  \" is not a number" << 1 << "  ";
-        QTest::newRow("stored port beyond the range")
-            << "99999" << "" << -1 << 1 << true << "\"99999\" is out of range (-32768 to 32767)" << 1 << "99999";
-        QTest::newRow("stored port 0 refused by the control")
-            << "0" << "" << -1 << 1 << true << "invalid port" << 1 << "0";
-        QTest::newRow("stored port missing or in use")
-            << "7" << "setPortOpen(true)" << -1 << 7 << false << "device failure" << 1 << "7";
-        QTest::newRow("stored port missing, another chosen: it is opened")
-            << "7" << "!setPortOpen(true)" << 1 << 2 << true << "device failure" << 1 << "2";
-        QTest::newRow("stored port missing, the one chosen cannot open either: said, not stored")
-            << "7" << "setPortOpen(true)" << 1 << 2 << false << "device failure|device failure" << 1 << "7";
-        QTest::newRow("settings statement fails: message, no dialog, port closed")
-            << "2" << "setSettings" << -1 << 1 << false << "device failure" << 0 << "2";
-        QTest::newRow("threshold statement fails")
-            << "2" << "setRThreshold" << -1 << 1 << false << "device failure" << 0 << "2";
-        QTest::newRow("DTR statement fails")
-            << "2" << "setDTREnable" << -1 << 1 << false << "device failure" << 0 << "2";
+        QTest::newRow("first start, OK with Com3") << "-" << "" << 2 << "3 open, 1 dialog, stored 3";
+        QTest::newRow("first start, Cancel opens port 1") << "-" << "" << -1 << "1 open, 1 dialog, stored ";
+        QTest::newRow("stored 2") << "2" << "" << -1 << "2 open, 0 dialog, stored 2";
+        QTest::newRow("stored letters: port 1 opened, then the message and the dialog") << "abc" << "" << -1 << "1 open, said \"abc\" is not a number, 1 dialog, stored abc";
+        QTest::newRow("stored letters and port 1 cannot open: the later failure") << "abc" << "setPortOpen(true)" << -1 << "1 closed, said device failure, 1 dialog, stored abc";
+        QTest::newRow("stored blanks are not nothing") << "  " << "" << -1 << "1 open, said \"  \" is not a number, 1 dialog, stored   ";
+        QTest::newRow("stored port beyond the range") << "99999" << "" << -1 << "1 open, said \"99999\" is out of range (-32768 to 32767), 1 dialog, stored 99999";
+        QTest::newRow("stored port 0 refused by the control") << "0" << "" << -1 << "1 open, said invalid port, 1 dialog, stored 0";
+        QTest::newRow("stored port missing or in use") << "7" << "setPortOpen(true)" << -1 << "7 closed, said device failure, 1 dialog, stored 7";
+        QTest::newRow("stored port missing, another chosen: it is opened") << "7" << "!setPortOpen(true)" << 1 << "2 open, said device failure, 1 dialog, stored 2";
+        QTest::newRow("stored port missing, the one chosen cannot open either: said, not stored") << "7" << "setPortOpen(true)" << 1 << "2 closed, said device failure, said device failure, 1 dialog, stored 7";
+        QTest::newRow("settings statement fails: message, no dialog, port closed") << "2" << "setSettings" << -1 << "1 closed, said device failure, 0 dialog, stored 2";
+        QTest::newRow("threshold statement fails") << "2" << "setRThreshold" << -1 << "1 closed, said device failure, 0 dialog, stored 2";
+        QTest::newRow("DTR statement fails") << "2" << "setDTREnable" << -1 << "1 closed, said device failure, 0 dialog, stored 2";
         // clang-format on
     }
 
@@ -118,21 +102,11 @@ private slots:
         QFETCH(QString, stored);
         QFETCH(QString, failing);
         QFETCH(int, choice);
-        QFETCH(int, port);
-        QFETCH(bool, open);
-        QFETCH(QString, messages);
-        QFETCH(int, dialogs);
-        QFETCH(QString, storedAfter);
-
+        QFETCH(QString, after);
         Start s;
         if (stored != u"-"_s)
             QVERIFY(s.store(stored));
-        for (const QString &operation : failing.split(u',', Qt::SkipEmptyParts)) {
-            if (operation.startsWith(u'!'))
-                s.comm.failingOnce.insert(operation.mid(1));
-            else
-                s.comm.failing.insert(operation);
-        }
+        s.comm.fail(failing);
         s.prompter.onPortDialog = [&] {
             if (choice >= 0) {
                 // The user picks an entry and presses OK; the dialog closes when that succeeds.
@@ -145,16 +119,15 @@ private slots:
             }
             return Status();
         };
-
         s.run();
-
         QCOMPARE(ProgramTitle::title(), u"ZAV41K"_s);
         s.comm.failing.clear();
-        QCOMPARE(int(s.comm.CommPort().value()), port);
-        QCOMPARE(s.comm.PortOpen().value(), open);
-        QCOMPARE(s.messages().join(u'|'), messages);
-        QCOMPARE(s.prompter.portDialogs, dialogs);
-        QCOMPARE(storedPortText(), storedAfter);
+        QString outcome = u"%1 %2"_s.arg(s.comm.CommPort().value())
+                              .arg(s.comm.PortOpen().value() ? u"open"_s : u"closed"_s);
+        for (const QString &message : s.messages())
+            outcome += u", said "_s + message;
+        outcome += u", %1 dialog, stored %2"_s.arg(s.prompter.portDialogs).arg(storedPortText());
+        QCOMPARE(outcome, after);
     }
 
     void lineStatementsInOrderThenPort()

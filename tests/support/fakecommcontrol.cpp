@@ -115,3 +115,13 @@ void FakeCommControl::raise(qint16 code, const QByteArray &data)
     m_commEvent = code;
     emit OnComm();
 }
+
+void FakeCommControl::fail(const QString &operations)
+{
+    for (const QString &operation : operations.split(u',', Qt::SkipEmptyParts)) {
+        if (operation.startsWith(u'!'))
+            failingOnce.insert(operation.mid(1));
+        else
+            failing.insert(operation);
+    }
+}

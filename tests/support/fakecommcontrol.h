@@ -40,6 +40,8 @@ public:
     // fail the first time only.
     QSet<QString> failing;
     mutable QSet<QString> failingOnce;
+    // Makes the operations of a comma-separated list fail, those with a leading "!" once.
+    void fail(const QString &operations);
     QString failureText = QStringLiteral("device failure");
     mutable QStringList calls;
     QByteArray waiting;
