@@ -38,137 +38,68 @@ private slots:
         delete m_dir;
     }
 
-    void settingsReachTheTerminal_data()
+    // What the control sets reaches the terminal, set before opening or while open, and a
+    // change back leaves nothing of the other line behind. The terminal starts cooked, as a
+    // terminal left as it was would turn CR into LF, swallow a ^C or ^S and wait for lines.
+    void attributesReachTheTerminal_data()
     {
-        // clang-format off
         QTest::addColumn<QString>("settings");
-        QTest::addColumn<int>("speed");
-        QTest::addColumn<bool>("parityChecked"); // INPCK and PARMRK
-        QTest::addColumn<bool>("odd");           // PARODD
-        QTest::addColumn<bool>("stick");         // CMSPAR: mark or space
-        QTest::addColumn<bool>("twoStopBits");
-
-        QTest::newRow("the reader's line") << "9600,N,8,1" << int(B9600) << false << false << false << false;
-        QTest::newRow("even") << "19200,E,7,1" << int(B19200) << true << false << false << false;
-        QTest::newRow("odd") << "4800,O,8,1" << int(B4800) << true << true << false << false;
-        QTest::newRow("mark") << "1200,M,8,1" << int(B1200) << true << true << true << false;
-        QTest::newRow("space") << "2400,S,8,1" << int(B2400) << true << false << true << false;
-        QTest::newRow("two stop bits") << "115200,N,8,2" << int(B115200) << false << false << false << true;
-        QTest::newRow("lower case") << "300,e,7,2" << int(B300) << true << false << false << true;
+        QTest::addColumn<int>("handshaking");
+        QTest::addColumn<QString>("line"); // as lineOf() reads it back
+        // clang-format off
+        QTest::newRow("the reader's line") << "9600,N,8,1" << 0 << "9600";
+        QTest::newRow("even") << "19200,E,7,1" << 0 << "19200 INPCK PARMRK";
+        QTest::newRow("odd") << "4800,O,8,1" << 0 << "4800 INPCK PARMRK PARODD";
+        QTest::newRow("mark") << "1200,M,8,1" << 0 << "1200 INPCK PARMRK PARODD CMSPAR";
+        QTest::newRow("space") << "2400,S,8,1" << 0 << "2400 INPCK PARMRK CMSPAR";
+        QTest::newRow("two stop bits") << "115200,N,8,2" << 0 << "115200 CSTOPB";
+        QTest::newRow("lower case") << "300,e,7,2" << 0 << "300 INPCK PARMRK CSTOPB";
+        QTest::newRow("XON/XOFF") << "9600,N,8,1" << 1 << "9600 IXON IXOFF";
+        QTest::newRow("RTS/CTS") << "9600,N,8,1" << 2 << "9600 CRTSCTS";
+        QTest::newRow("both handshakes") << "19200,N,8,2" << 3 << "19200 IXON IXOFF CSTOPB CRTSCTS";
         // clang-format on
     }
 
-    void settingsReachTheTerminal()
+    void attributesReachTheTerminal()
     {
         QFETCH(QString, settings);
-        QFETCH(int, speed);
-        QFETCH(bool, parityChecked);
-        QFETCH(bool, odd);
-        QFETCH(bool, stick);
-        QFETCH(bool, twoStopBits);
-
-        QVERIFY(m_comm->setSettings(settings).isOk());
-        QVERIFY(m_comm->setPortOpen(true).isOk());
-        const termios tio = terminal();
-        QCOMPARE(int(cfgetispeed(&tio)), speed);
-        QCOMPARE(int(cfgetospeed(&tio)), speed);
-        QCOMPARE(bool(tio.c_iflag & INPCK), parityChecked);
-        // Marking is what turns a character received with a parity error into an alert.
-        QCOMPARE(bool(tio.c_iflag & PARMRK), parityChecked);
-        QVERIFY(!(tio.c_iflag & IGNPAR));
-        QCOMPARE(bool(tio.c_cflag & PARODD), odd);
-        QCOMPARE(bool(tio.c_cflag & CMSPAR), stick);
-        QCOMPARE(bool(tio.c_cflag & CSTOPB), twoStopBits);
-    }
-
-    void handshakingReachesTheTerminal_data()
-    {
-        QTest::addColumn<int>("handshaking");
-        QTest::addColumn<bool>("software"); // IXON and IXOFF
-        QTest::addColumn<bool>("hardware"); // CRTSCTS
-
-        QTest::newRow("none") << 0 << false << false;
-        QTest::newRow("XON/XOFF") << 1 << true << false;
-        QTest::newRow("RTS/CTS") << 2 << false << true;
-        QTest::newRow("both") << 3 << true << true;
-    }
-
-    void handshakingReachesTheTerminal()
-    {
         QFETCH(int, handshaking);
-        QFETCH(bool, software);
-        QFETCH(bool, hardware);
-
-        // Set before opening, then changed back and forth while open: each reaches the terminal.
-        QVERIFY(m_comm->setHandshaking(handshaking).isOk());
-        QVERIFY(m_comm->setPortOpen(true).isOk());
-        termios tio = terminal();
-        QCOMPARE(bool(tio.c_iflag & IXON), software);
-        QCOMPARE(bool(tio.c_iflag & IXOFF), software);
-        QCOMPARE(bool(tio.c_cflag & CRTSCTS), hardware);
-
-        QVERIFY(m_comm->setHandshaking(0).isOk());
-        tio = terminal();
-        QVERIFY(!(tio.c_iflag & (IXON | IXOFF)));
-        QVERIFY(!(tio.c_cflag & CRTSCTS));
-        QVERIFY(m_comm->setHandshaking(handshaking).isOk());
-        tio = terminal();
-        QCOMPARE(bool(tio.c_iflag & IXON), software);
-        QCOMPARE(bool(tio.c_cflag & CRTSCTS), hardware);
-    }
-
-    void terminalIsRawAndNeverBlocks()
-    {
-        // A terminal left as it was would turn CR into LF, swallow a ^C or ^S and wait for lines.
+        QFETCH(QString, line);
         termios cooked = terminal();
         cooked.c_lflag |= ICANON | ECHO | ISIG | IEXTEN;
-        cooked.c_iflag |= ICRNL | IXON | ISTRIP;
+        cooked.c_iflag |= ICRNL | IXON | ISTRIP | IGNPAR;
         cooked.c_oflag |= OPOST;
         cooked.c_cc[VMIN] = 1;
         QCOMPARE(::tcsetattr(m_pty->masterFd(), TCSANOW, &cooked), 0);
 
+        QVERIFY(m_comm->setSettings(settings).isOk());
+        QVERIFY(m_comm->setHandshaking(handshaking).isOk());
         QVERIFY(m_comm->setPortOpen(true).isOk());
-        const termios tio = terminal();
-        QVERIFY(!(tio.c_lflag & (ICANON | ECHO | ISIG | IEXTEN)));
-        QVERIFY(!(tio.c_iflag & (ICRNL | INLCR | IGNCR | IXON | ISTRIP)));
-        QVERIFY(!(tio.c_oflag & OPOST));
-        QVERIFY(tio.c_cflag & CREAD);
-        QVERIFY(tio.c_cflag & CLOCAL);
-        QCOMPARE(int(tio.c_cc[VMIN]), 0);
-        QCOMPARE(int(tio.c_cc[VTIME]), 0);
+        QCOMPARE(lineOf(terminal()), line);
+        QVERIFY(m_comm->setSettings(u"9600,N,8,1"_s).isOk());
+        QVERIFY(m_comm->setHandshaking(0).isOk());
+        QCOMPARE(lineOf(terminal()), u"9600"_s);
+        // A pseudo-terminal drops PARENB, and the C library takes that for a failure of the next
+        // change, so parity reaches it only before the opening.
+        if (!line.contains(u"INPCK"_s)) {
+            QVERIFY(m_comm->setSettings(settings).isOk());
+            QVERIFY(m_comm->setHandshaking(handshaking).isOk());
+            QCOMPARE(lineOf(terminal()), line);
+        }
+        // A rejected text changes nothing on the terminal.
+        QVERIFY(!m_comm->setSettings(u"19200,X,8,1"_s).isOk());
+        QCOMPARE(lineOf(terminal()), line.contains(u"INPCK"_s) ? u"9600"_s : line);
 
         // Every byte arrives as it was sent, CR, ^C and ^S among them.
+        QVERIFY(m_comm->setSettings(u"9600,N,8,1"_s).isOk());
+        QVERIFY(m_comm->setHandshaking(0).isOk());
         QVERIFY(m_comm->setRThreshold(1).isOk());
         QVERIFY(m_comm->setInputLen(0).isOk());
-        QSignalSpy events(m_comm, &CommControl::OnComm);
         const QByteArray bytes("1234 000\r\n\x03\x13\xff", 13);
         QVERIFY(send(bytes));
         QByteArray received;
         QTRY_VERIFY((received += m_comm->Input().value()).size() >= bytes.size());
         QCOMPARE(received, bytes);
-    }
-
-    void settingsChangedWhileOpenReachTheTerminal()
-    {
-        QVERIFY(m_comm->setPortOpen(true).isOk());
-        QVERIFY(m_comm->setSettings(u"19200,O,8,2"_s).isOk());
-        termios tio = terminal();
-        QCOMPARE(cfgetospeed(&tio), speed_t(B19200));
-        QVERIFY(tio.c_cflag & PARODD);
-        QVERIFY(tio.c_iflag & PARMRK);
-        QVERIFY(tio.c_cflag & CSTOPB);
-
-        // Back to the reader's line: nothing of the other line is left behind.
-        QVERIFY(m_comm->setSettings(u"9600,N,8,1"_s).isOk());
-        tio = terminal();
-        QCOMPARE(cfgetospeed(&tio), speed_t(B9600));
-        QVERIFY(!(tio.c_cflag & (PARODD | CSTOPB | CMSPAR)));
-        QVERIFY(!(tio.c_iflag & (INPCK | PARMRK)));
-
-        // A rejected text changes nothing on the terminal either.
-        QVERIFY(!m_comm->setSettings(u"19200,X,8,1"_s).isOk());
-        tio = terminal();
-        QCOMPARE(cfgetospeed(&tio), speed_t(B9600));
     }
 
     void inputTakesAtMostInputLen_data()
@@ -298,6 +229,57 @@ private slots:
     }
 
 private:
+    // The speed and the flags that the control sets on or off, named where they differ from a
+    // raw line of eight bits without parity or handshake (a pseudo-terminal always keeps eight
+    // data bits and clears PARENB itself, so those two are not seen).
+    static QString lineOf(const termios &tio)
+    {
+        QStringList line{QString::number(cfgetospeed(&tio) == B19200    ? 19200
+                                         : cfgetospeed(&tio) == B9600   ? 9600
+                                         : cfgetospeed(&tio) == B4800   ? 4800
+                                         : cfgetospeed(&tio) == B2400   ? 2400
+                                         : cfgetospeed(&tio) == B1200   ? 1200
+                                         : cfgetospeed(&tio) == B300    ? 300
+                                         : cfgetospeed(&tio) == B115200 ? 115200
+                                                                        : -1)};
+        if (cfgetispeed(&tio) != cfgetospeed(&tio))
+            line << u"input speed differs"_s;
+        const struct {
+            tcflag_t termios::*field;
+            tcflag_t flag;
+            const char *name;
+            bool on; // in a raw line
+        } flags[] = {
+            {&termios::c_iflag, INPCK, "INPCK", false},
+            {&termios::c_iflag, PARMRK, "PARMRK", false},
+            {&termios::c_iflag, IGNPAR, "IGNPAR", false},
+            {&termios::c_iflag, IXON, "IXON", false},
+            {&termios::c_iflag, IXOFF, "IXOFF", false},
+            {&termios::c_iflag, ICRNL, "ICRNL", false},
+            {&termios::c_iflag, INLCR, "INLCR", false},
+            {&termios::c_iflag, IGNCR, "IGNCR", false},
+            {&termios::c_iflag, ISTRIP, "ISTRIP", false},
+            {&termios::c_oflag, OPOST, "OPOST", false},
+            {&termios::c_lflag, ICANON, "ICANON", false},
+            {&termios::c_lflag, ECHO, "ECHO", false},
+            {&termios::c_lflag, ISIG, "ISIG", false},
+            {&termios::c_lflag, IEXTEN, "IEXTEN", false},
+            {&termios::c_cflag, PARODD, "PARODD", false},
+            {&termios::c_cflag, CMSPAR, "CMSPAR", false},
+            {&termios::c_cflag, CSTOPB, "CSTOPB", false},
+            {&termios::c_cflag, CRTSCTS, "CRTSCTS", false},
+            {&termios::c_cflag, CREAD, "CREAD", true},
+            {&termios::c_cflag, CLOCAL, "CLOCAL", true},
+        };
+        for (const auto &f : flags) {
+            if (bool(tio.*f.field & f.flag) != f.on)
+                line << (f.on ? u"-"_s : QString()) + QLatin1String(f.name);
+        }
+        if (tio.c_cc[VMIN] != 0 || tio.c_cc[VTIME] != 0)
+            line << u"VMIN %1 VTIME %2"_s.arg(tio.c_cc[VMIN]).arg(tio.c_cc[VTIME]);
+        return line.join(u' ');
+    }
+
     termios terminal() const
     {
         termios tio{};
@@ -306,8 +288,8 @@ private:
             qFatal("tcgetattr on the pseudo-terminal failed");
         return tio;
     }
-    // Writes into the reader's end and waits until the control holds `count` characters.
 
+    // Writes into the reader's end and waits until it is sent.
     bool send(const QByteArray &bytes)
     {
         if (::write(m_pty->masterFd(), bytes.constData(), size_t(bytes.size())) != bytes.size())
