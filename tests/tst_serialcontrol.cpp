@@ -98,54 +98,46 @@ private slots:
 
     void propertyRanges_data()
     {
-        // clang-format off
         QTest::addColumn<QString>("property");
-        QTest::addColumn<int>("value");
-        QTest::addColumn<bool>("accepted");
-
-        QTest::newRow("port 1") << "CommPort" << 1 << true;
-        QTest::newRow("port 16") << "CommPort" << 16 << true;
-        QTest::newRow("port 17") << "CommPort" << 17 << true;
-        QTest::newRow("port 0") << "CommPort" << 0 << false;
-        QTest::newRow("port -1") << "CommPort" << -1 << false;
-        QTest::newRow("port 256") << "CommPort" << 256 << false;
-        QTest::newRow("no handshaking") << "Handshaking" << 0 << true;
-        QTest::newRow("both handshakings") << "Handshaking" << 3 << true;
-        QTest::newRow("handshaking 4") << "Handshaking" << 4 << false;
-        QTest::newRow("threshold 0") << "RThreshold" << 0 << true;
-        QTest::newRow("threshold -1") << "RThreshold" << -1 << false;
-        QTest::newRow("input length 10") << "InputLen" << 10 << true;
-        QTest::newRow("input length -1") << "InputLen" << -1 << false;
-        // clang-format on
+        QTest::addColumn<QList<int>>("accepted");
+        QTest::addColumn<QList<int>>("refused");
+        QTest::newRow("CommPort") << "CommPort" << QList<int>{1, 16, 17} << QList<int>{0, -1, 256};
+        QTest::newRow("Handshaking") << "Handshaking" << QList<int>{0, 3} << QList<int>{4, -1};
+        QTest::newRow("RThreshold") << "RThreshold" << QList<int>{0, 1} << QList<int>{-1};
+        QTest::newRow("InputLen") << "InputLen" << QList<int>{0, 10} << QList<int>{-1};
     }
 
     void propertyRanges()
     {
         QFETCH(QString, property);
-        QFETCH(int, value);
-        QFETCH(bool, accepted);
+        QFETCH(QList<int>, accepted);
+        QFETCH(QList<int>, refused);
         SerialCommControl comm(noDevice);
-        const auto v = static_cast<qint16>(value);
-        Status status;
-        int readBack = 0;
-        if (property == u"CommPort"_s) {
-            status = comm.setCommPort(v);
-            readBack = comm.CommPort().value();
-        } else if (property == u"Handshaking"_s) {
-            status = comm.setHandshaking(value);
-            readBack = comm.Handshaking().value();
-        } else if (property == u"RThreshold"_s) {
-            status = comm.setRThreshold(v);
-            readBack = comm.RThreshold().value();
-        } else {
-            status = comm.setInputLen(v);
-            readBack = comm.InputLen().value();
+        const QHash<QString, std::pair<std::function<Status(int)>, std::function<int()>>> access{
+            {"CommPort",
+             {[&](int v) { return comm.setCommPort(qint16(v)); },
+              [&] { return int(comm.CommPort().value()); }}},
+            {"Handshaking",
+             {[&](int v) { return comm.setHandshaking(v); },
+              [&] { return int(comm.Handshaking().value()); }}},
+            {"RThreshold",
+             {[&](int v) { return comm.setRThreshold(qint16(v)); },
+              [&] { return int(comm.RThreshold().value()); }}},
+            {"InputLen",
+             {[&](int v) { return comm.setInputLen(qint16(v)); },
+              [&] { return int(comm.InputLen().value()); }}},
+        };
+        const auto &[set, get] = access.value(property);
+        for (int value : accepted) {
+            QVERIFY(set(value).isOk());
+            QCOMPARE(get(), value);
         }
-        QCOMPARE(status.isOk(), accepted);
-        if (accepted)
-            QCOMPARE(readBack, value);
-        else
+        for (int value : refused) {
+            const Status status = set(value);
+            QVERIFY(!status.isOk());
             QVERIFY(status.failure().description.contains(property));
+            QCOMPARE(get(), accepted.last()); // the value before stands
+        }
     }
 
     void openFailures_data()
@@ -273,37 +265,32 @@ private slots:
         QVERIFY(comm.setCommPort(2).isOk());
     }
 
+    // The driver's counts of framing, parity, overrun, buffer overrun and break errors since
+    // the last look, and the events they raise: one of each kind, overruns first.
     void lineErrorEvents_data()
     {
-        // clang-format off
-        QTest::addColumn<int>("framing");
-        QTest::addColumn<int>("parity");
-        QTest::addColumn<int>("overrun");
-        QTest::addColumn<int>("bufferOverrun");
-        QTest::addColumn<int>("breaks");
+        QTest::addColumn<QList<int>>("counts");
         QTest::addColumn<QList<qint16>>("events");
-
         using namespace CommEventCode;
-        QTest::newRow("none") << 0 << 0 << 0 << 0 << 0 << QList<qint16>{};
-        QTest::newRow("framing") << 3 << 0 << 0 << 0 << 0 << QList<qint16>{Framing};
-        QTest::newRow("parity, once for many") << 0 << 7 << 0 << 0 << 0 << QList<qint16>{Parity};
-        QTest::newRow("overrun") << 0 << 0 << 1 << 0 << 0 << QList<qint16>{Overrun};
-        QTest::newRow("buffer overrun") << 0 << 0 << 0 << 2 << 0 << QList<qint16>{ReceiveOverflow};
-        QTest::newRow("break") << 0 << 0 << 0 << 0 << 1 << QList<qint16>{Break};
+        QTest::newRow("none") << QList<int>{0, 0, 0, 0, 0} << QList<qint16>{};
+        QTest::newRow("framing") << QList<int>{3, 0, 0, 0, 0} << QList<qint16>{Framing};
+        QTest::newRow("parity, once for many")
+            << QList<int>{0, 7, 0, 0, 0} << QList<qint16>{Parity};
+        QTest::newRow("overrun") << QList<int>{0, 0, 1, 0, 0} << QList<qint16>{Overrun};
+        QTest::newRow("buffer overrun")
+            << QList<int>{0, 0, 0, 2, 0} << QList<qint16>{ReceiveOverflow};
+        QTest::newRow("break") << QList<int>{0, 0, 0, 0, 1} << QList<qint16>{Break};
         QTest::newRow("all, overrun first")
-            << 1 << 1 << 1 << 1 << 1 << QList<qint16>{Overrun, ReceiveOverflow, Parity, Framing, Break};
-        // clang-format on
+            << QList<int>{1, 1, 1, 1, 1}
+            << QList<qint16>{Overrun, ReceiveOverflow, Parity, Framing, Break};
     }
 
     void lineErrorEvents()
     {
-        QFETCH(int, framing);
-        QFETCH(int, parity);
-        QFETCH(int, overrun);
-        QFETCH(int, bufferOverrun);
-        QFETCH(int, breaks);
+        QFETCH(QList<int>, counts);
         QFETCH(QList<qint16>, events);
-        QCOMPARE(LineErrors::events({framing, parity, overrun, bufferOverrun, breaks}), events);
+        QCOMPARE(LineErrors::events({counts[0], counts[1], counts[2], counts[3], counts[4]}),
+                 events);
     }
 };
 
