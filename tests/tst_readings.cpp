@@ -147,48 +147,41 @@ private slots:
         QVERIFY2(QDBusConnection::sessionBus().isConnected(), "a session bus for the test");
     }
 
+    // Rows: a record decoded before (for the previous count), the record, and its reading as
+    // "status absorbance 'shown' wavelength", "-" for no absorbance, then "marker" or "damaged".
     void typedFieldsMatchTheItems_data()
     {
-        QTest::addColumn<QString>("before"); // decoded first, to set the previous count
+        QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("record");
-        QTest::addColumn<QString>("status");
-        QTest::addColumn<double>("absorbance"); // NaN for none
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<bool>("marker");
-        QTest::addColumn<uint>("wavelength");
-        QTest::addColumn<bool>("damaged");
+        QTest::addColumn<QString>("reading");
         QTest::addColumn<Language>("language");
         QTest::addColumn<QString>("locale");
-
         // Each record in three settings of the source: the typed values never change with them.
         const auto row = [](const char *name, const char *before, const char *record,
-                            const char *status, double absorbance, const char *shown, bool marker,
-                            uint wavelength, bool damaged) {
+                            const char *reading) {
             for (const auto &[setting, language, locale] :
                  {std::tuple{"en", Language::English, "C"},
                   std::tuple{"fr", Language::French, "fr_FR"},
                   std::tuple{"en, comma locale", Language::English, "de_DE"}})
                 QTest::addRow("%s (%s)", name, setting)
                     << QString::fromLatin1(before) << QString::fromLatin1(record)
-                    << QString::fromLatin1(status) << absorbance << QString::fromLatin1(shown)
-                    << marker << wavelength << damaged << language << QString::fromLatin1(locale);
+                    << QString::fromLatin1(reading) << language << QString::fromLatin1(locale);
         };
-        const double none = std::nan("");
-        row("good, three decimals", "", "1234 000", "ok", 1.234, "1.234", false, 510, false);
-        row("good at 600", "", "0500 100", "ok", 0.5, "0.500", false, 600, false);
-        row("two decimals from 2.000", "", "2005 100", "ok", 2.005, "2.01", false, 600, false);
-        row("negative", "", "-012 000", "ok", -0.012, "-0.012", false, 510, false);
-        row("zero", "", "0000 000", "ok", 0.0, "0.000", false, 510, false);
-        row("the 9999 marker", "", "9999 100", "ok", none, "9999", true, 600, false);
-        row("under range", "", "0123 010", "under-range", none, "LO", false, 510, false);
-        row("over range", "", "0123 101", "over-range", none, "HI", false, 600, false);
-        row("both flags: under wins", "", "0123 011", "under-range", none, "LO", false, 510, false);
-        row("range wins over 9999", "", "9999 001", "over-range", none, "HI", false, 510, false);
-        row("flag not a number reads as set", "", "1234 0x0", "under-range", none, "LO", false, 510,
-            true);
-        row("failed count: the window keeps the previous", "0777 000", "abcd 100", "ok", none,
-            "0.777", false, 600, true);
-        row("failed selector gives 510", "", "1234 x00", "ok", none, "1.234", false, 510, true);
+        // clang-format off
+        row("good, three decimals", "", "1234 000", "ok 1.234 '1.234' 510");
+        row("good at 600", "", "0500 100", "ok 0.5 '0.500' 600");
+        row("two decimals from 2.000", "", "2005 100", "ok 2.005 '2.01' 600");
+        row("negative", "", "-012 000", "ok -0.012 '-0.012' 510");
+        row("zero", "", "0000 000", "ok 0 '0.000' 510");
+        row("the 9999 marker", "", "9999 100", "ok - '9999' 600 marker");
+        row("under range", "", "0123 010", "under-range - 'LO' 510");
+        row("over range", "", "0123 101", "over-range - 'HI' 600");
+        row("both flags: under wins", "", "0123 011", "under-range - 'LO' 510");
+        row("range wins over 9999", "", "9999 001", "over-range - 'HI' 510");
+        row("flag not a number reads as set", "", "1234 0x0", "under-range - 'LO' 510 damaged");
+        row("failed count: the window keeps the previous", "0777 000", "abcd 100", "ok - '0.777' 600 damaged");
+        row("failed selector gives 510", "", "1234 x00", "ok - '1.234' 510 damaged");
+        // clang-format on
     }
 
     // Each record gives one reading, after its item updates; its typed values are what the items
@@ -197,15 +190,9 @@ private slots:
     {
         QFETCH(QString, before);
         QFETCH(QString, record);
-        QFETCH(QString, status);
-        QFETCH(double, absorbance);
-        QFETCH(QString, shown);
-        QFETCH(bool, marker);
-        QFETCH(uint, wavelength);
-        QFETCH(bool, damaged);
+        QFETCH(QString, reading);
         QFETCH(Language, language);
         QFETCH(QString, locale);
-
         Source source(language, QLocale(locale));
         QVERIFY(source.published);
         QDBusConnection connection =
@@ -235,15 +222,16 @@ private slots:
         QCOMPARE(a.at(0).toULongLong(), quint64(expected));
         QVERIFY(a.at(1).toLongLong() >= start &&
                 a.at(1).toLongLong() <= ReadingModel::systemTime());
-        if (std::isnan(absorbance))
-            QVERIFY2(std::isnan(a.at(2).toDouble()), qPrintable(a.at(2).toString()));
-        else
-            QCOMPARE(a.at(2).toDouble(), absorbance);
-        QCOMPARE(a.at(3).toString(), shown);
-        QCOMPARE(a.at(4).toBool(), marker);
-        QCOMPARE(a.at(5).toUInt(), wavelength);
-        QCOMPARE(a.at(6).toString(), status);
-        QCOMPARE(a.at(7).toBool(), damaged);
+        const double absorbance = a.at(2).toDouble();
+        const QString shown = a.at(3).toString(), status = a.at(6).toString();
+        const bool marker = a.at(4).toBool(), damaged = a.at(7).toBool();
+        const uint wavelength = a.at(5).toUInt();
+        QCOMPARE(
+            u"%1 %2 '%3' %4%5%6"_s
+                .arg(status, std::isnan(absorbance) ? u"-"_s : QString::number(absorbance), shown)
+                .arg(wavelength)
+                .arg(marker ? u" marker"_s : QString(), damaged ? u" damaged"_s : QString()),
+            reading);
         QCOMPARE(a.at(8).toString(), record);
 
         // The same record as the items give it, in the source's own language and locale.
