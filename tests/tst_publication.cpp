@@ -123,6 +123,9 @@ private slots:
         QCOMPARE(values.value(u"wavelength"_s).toString(), u"510"_s);
         QCOMPARE(values.value(u"Label1"_s).toString(), u"nm"_s);
         QCOMPARE(values.size(), 4);
+        // Without an interface: the items alone, as before there were readings.
+        const QDBusMessage unnamed = callSource(kProperties, u"GetAll"_s, {QString()});
+        QCOMPARE(qdbus_cast<QVariantMap>(unnamed.arguments().value(0)).keys(), values.keys());
 
         const QDBusMessage unknown =
             callSource(kProperties, u"Get"_s, {u"zav41k.Source"_s, u"colour"_s});
@@ -155,6 +158,16 @@ private slots:
         QTest::newRow("another interface")
             << "org.example.Other"
             << "Poke" << QVariantList{"x"} << "org.freedesktop.DBus.Error.UnknownMethod";
+        QTest::newRow("write a reading's field")
+            << kProperties << "Set"
+            << QVariantList{"zav41k.Reading1", "Status", QVariant::fromValue(QDBusVariant(u"ok"_s))}
+            << "org.freedesktop.DBus.Error.PropertyReadOnly";
+        QTest::newRow("a reading's field in another case")
+            << kProperties << "Get" << QVariantList{"zav41k.Reading1", "status"}
+            << "org.freedesktop.DBus.Error.UnknownProperty";
+        QTest::newRow("a method of the readings")
+            << "zav41k.Reading1"
+            << "Reset" << QVariantList{} << "org.freedesktop.DBus.Error.UnknownMethod";
     }
 
     void writesAndOtherMethodsAreRefused()
@@ -189,14 +202,6 @@ private slots:
         QVERIFY(r.linkedClientReady(notify, u"absorbance"_s));
         QVERIFY(notify.lines().contains(u"absorbance"_s));
         QVERIFY(!notify.lines().join(u' ').contains(u"0.001"_s));
-    }
-
-    void requestWithoutSource()
-    {
-        LinkProcess request({u"request"_s, u"zav41k"_s, u"data"_s, u"absorbance"_s});
-        QVERIFY(request.process().waitForFinished(5000));
-        QCOMPARE(request.process().exitCode(), 1);
-        QVERIFY(request.errors().contains(u"not running"_s));
     }
 
     void secondSourceQueuesAndTakesOver()

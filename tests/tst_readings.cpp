@@ -282,25 +282,6 @@ private slots:
         QVERIFY(source.readings.current().damaged);
     }
 
-    void writesAndUnknownNamesAreRefused()
-    {
-        Source source(Language::English, QLocale::c());
-        QDBusMessage set =
-            call(u"Set"_s, {kReadings, u"Status"_s, QVariant::fromValue(QDBusVariant(u"ok"_s))});
-        QCOMPARE(set.errorName(), u"org.freedesktop.DBus.Error.PropertyReadOnly"_s);
-        const QDBusMessage unknown = call(u"Get"_s, {kReadings, u"status"_s});
-        QCOMPARE(unknown.errorName(), u"org.freedesktop.DBus.Error.UnknownProperty"_s);
-        QDBusMessage method =
-            QDBusMessage::createMethodCall(kService, kPath, kReadings, u"Reset"_s);
-        QCOMPARE(QDBusConnection::sessionBus().call(method, QDBus::Block, 5000).errorName(),
-                 u"org.freedesktop.DBus.Error.UnknownMethod"_s);
-        // The items' interface is as before: GetAll without an interface gives the items alone.
-        const QDBusMessage items = call(u"GetAll"_s, {QString()});
-        const QVariantMap itemValues = qdbus_cast<QVariantMap>(items.arguments().value(0));
-        QVERIFY(itemValues.contains(u"absorbance"_s));
-        QVERIFY(!itemValues.contains(u"Sequence"_s));
-    }
-
     // The interface file that is installed for clients describes what the source serves: the same
     // doctype and elements as Introspect, and each property and the signal have the types it
     // declares.
