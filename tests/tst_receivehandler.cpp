@@ -67,27 +67,26 @@ private slots:
         QCOMPARE(f.absorbances(), (QStringList{u"1.234"_s, u"0.500"_s}));
     }
 
+    // Rows: the event, the answer given to its alert, the language, and what follows: the
+    // alert's text and title, then whether the port stays open.
     void lineErrors_data()
     {
-        // clang-format off
         QTest::addColumn<int>("code");
         QTest::addColumn<int>("answer");
         QTest::addColumn<QString>("language");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("title");
-
-        QTest::newRow("overrun, OK") << 1006 << int(Prompter::Ok) << "en" << "Overrun Error"
-                                     << "Click Cancel to Quit, OK to ignore";
-        QTest::newRow("overrun, Cancel") << 1006 << int(Prompter::Cancel) << "en" << "Overrun Error"
-                                         << "Click Cancel to Quit, OK to ignore";
-        QTest::newRow("overflow") << 1008 << int(Prompter::Ok) << "en" << "Receive Buffer Overflow"
-                                  << "Click Cancel to Quit, OK to ignore";
-        QTest::newRow("parity") << 1009 << int(Prompter::Cancel) << "en" << "Parity Error"
-                                << "Click Cancel to Quit, OK to ignore";
-        QTest::newRow("parity in French") << 1009 << int(Prompter::Ok) << "fr" << "Erreur de Paritee"
-                                          << "Is this used?";
-        QTest::newRow("overrun in French") << 1006 << int(Prompter::Cancel) << "fr"
-                                           << "Erreur de overrun" << "Is this used?";
+        QTest::addColumn<QString>("outcome");
+        const int ok = Prompter::Ok, cancel = Prompter::Cancel;
+        // clang-format off
+        QTest::newRow("overrun, OK") << 1006 << ok << "en" << "Overrun Error | Click Cancel to Quit, OK to ignore, open";
+        QTest::newRow("overrun, Cancel") << 1006 << cancel << "en" << "Overrun Error | Click Cancel to Quit, OK to ignore, closed";
+        QTest::newRow("overflow") << 1008 << ok << "en" << "Receive Buffer Overflow | Click Cancel to Quit, OK to ignore, open";
+        QTest::newRow("parity") << 1009 << cancel << "en" << "Parity Error | Click Cancel to Quit, OK to ignore, closed";
+        QTest::newRow("parity in French") << 1009 << ok << "fr" << "Erreur de Paritee | Is this used?, open";
+        QTest::newRow("overrun in French") << 1006 << cancel << "fr" << "Erreur de overrun | Is this used?, closed";
+        QTest::newRow("framing: no alert") << int(CommEventCode::Framing) << cancel << "en" << "open";
+        QTest::newRow("break: no alert") << int(CommEventCode::Break) << cancel << "en" << "open";
+        QTest::newRow("carrier detect: no alert") << int(CommEventCode::CarrierDetect) << cancel << "en" << "open";
+        QTest::newRow("unknown: no alert") << 4242 << cancel << "en" << "open";
         // clang-format on
     }
 
@@ -96,42 +95,20 @@ private slots:
         QFETCH(int, code);
         QFETCH(int, answer);
         QFETCH(QString, language);
-        QFETCH(QString, text);
-        QFETCH(QString, title);
+        QFETCH(QString, outcome);
         Fixture f;
         setCurrentLanguage(language == u"fr"_s ? Language::French : Language::English);
         f.prompter.answers.enqueue(answer);
         f.comm.raise(static_cast<qint16>(code));
-
-        QCOMPARE(f.prompter.beeps, 1);
-        QCOMPARE(f.prompter.shown.size(), 1);
-        QCOMPARE(f.prompter.shown.first().text, text);
-        QCOMPARE(f.prompter.shown.first().title, title);
-        QCOMPARE(f.prompter.shown.first().buttons, Prompter::Buttons::OkCancel);
-        QCOMPARE(f.prompter.shown.first().icon, Prompter::Icon::None);
-        QCOMPARE(int(f.reader.receiveHandler().AlertResponse()), answer);
-        QCOMPARE(f.comm.PortOpen().value(), answer == Prompter::Ok);
-    }
-
-    void otherEventsRaiseNoAlert_data()
-    {
-        // clang-format off
-        QTest::addColumn<int>("code");
-        QTest::newRow("framing") << int(CommEventCode::Framing);
-        QTest::newRow("break") << int(CommEventCode::Break);
-        QTest::newRow("carrier detect") << int(CommEventCode::CarrierDetect);
-        QTest::newRow("unknown") << 4242;
-        // clang-format on
-    }
-
-    void otherEventsRaiseNoAlert()
-    {
-        QFETCH(int, code);
-        Fixture f;
-        f.comm.raise(static_cast<qint16>(code));
-        QCOMPARE(f.prompter.shown.size(), 0);
-        QCOMPARE(f.prompter.beeps, 0);
-        QVERIFY(f.comm.PortOpen().value());
+        QString got;
+        for (const ScriptedPrompter::Shown &box : f.prompter.shown) {
+            got += box.text + u" | "_s + box.title + u", "_s;
+            QCOMPARE(box.buttons, Prompter::Buttons::OkCancel);
+            QCOMPARE(box.icon, Prompter::Icon::None);
+            QCOMPARE(int(f.reader.receiveHandler().AlertResponse()), answer);
+        }
+        QCOMPARE(got + (f.comm.PortOpen().value() ? u"open"_s : u"closed"_s), outcome);
+        QCOMPARE(f.prompter.beeps, int(f.prompter.shown.size()));
     }
 
     void lineErrorReportedOnce()
