@@ -132,44 +132,6 @@ private slots:
         QCOMPARE(storedPortText(), u"7"_s);
     }
 
-    void storeKeepsTheRestOfTheFile_data()
-    {
-        // clang-format off
-        QTest::addColumn<QByteArray>("before");
-        QTest::addColumn<QByteArray>("after"); // once port 3 is stored
-
-        QTest::newRow("comment lines")
-            << QByteArray("; room 2 reader\n[Properties]\nCommPort=2\n")
-            << QByteArray("; room 2 reader\n[Properties]\nCommPort=3\n");
-        QTest::newRow("a hash comment")
-            << QByteArray("# set up by the service engineer\n[Ports]\nCom1=/dev/ttyUSB0\n")
-            << QByteArray("# set up by the service engineer\n[Ports]\nCom1=/dev/ttyUSB0\n\n[Properties]\nCommPort=3\n");
-        QTest::newRow("groups in the user's order")
-            << QByteArray("[Ports]\nCom2=/dev/b\nCom1=/dev/a\n\n[Properties]\nCommPort=1\n")
-            << QByteArray("[Ports]\nCom2=/dev/b\nCom1=/dev/a\n\n[Properties]\nCommPort=3\n");
-        QTest::newRow("a path that is not UTF-8")
-            << QByteArray("[Properties]\nCommPort=1\n[Ports]\nCom1=/tmp/\xe9\xff\n")
-            << QByteArray("[Properties]\nCommPort=3\n[Ports]\nCom1=/tmp/\xe9\xff\n");
-        QTest::newRow("CRLF and a byte order mark")
-            << QByteArray("\xEF\xBB\xBF[Properties]\r\nCommPort=1\r\n")
-            << QByteArray("\xEF\xBB\xBF[Properties]\r\nCommPort=3\r\n");
-        // clang-format on
-    }
-
-    void storeKeepsTheRestOfTheFile()
-    {
-        QFETCH(QByteArray, before);
-        QFETCH(QByteArray, after);
-        QVERIFY(QDir(m_home->path()).mkpath(u"ZAV41K"_s));
-        QFile file(m_home->filePath(u"ZAV41K/ZAV41K.conf"_s));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(before);
-        file.close();
-        QVERIFY(PortSetting::write(3).isOk());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), after);
-    }
-
     void relativeConfigHomeIsIgnored()
     {
         // A relative XDG_CONFIG_HOME is invalid and ignored, as the base directory rules say.
