@@ -38,15 +38,16 @@ QLabel *label(QWidget &window, const char *name)
     return window.findChild<QLabel *>(QString::fromLatin1(name));
 }
 
-QStringList menuCaptions(frmZAV41k &window)
+QString menuCaptions(frmZAV41k &window)
 {
-    QStringList captions;
+    QStringList menus;
     for (QMenu *menu : window.wrappingMenuBar()->menus()) {
-        captions.append(menu->title());
+        QStringList items;
         for (QAction *item : menu->actions())
-            captions.append(u"  "_s + item->text());
+            items << item->text();
+        menus << menu->title() + u": "_s + items.join(u", "_s);
     }
-    return captions;
+    return menus.join(u" | "_s);
 }
 
 } // namespace
@@ -60,21 +61,15 @@ private slots:
     void stateAtCreation()
     {
         frmZAV41k window;
-        QCOMPARE(window.windowTitle(), u"ZAV41K"_s);
-        QCOMPARE(label(window, "absorbance")->text(), QString());
-        QCOMPARE(label(window, "wavelength")->text(), u"600"_s);
-        QCOMPARE(label(window, "Label1")->text(), u"nm"_s);
-        QCOMPARE(label(window, "errorcode")->text(), u"0"_s);
+        // Nothing read yet: no number, no error, the watchdog waiting, the port closed.
+        QStringList texts;
+        for (const char *name : {"absorbance", "wavelength", "Label1", "errorcode"})
+            texts << label(window, name)->text();
+        QCOMPARE(texts, (QStringList{"", "600", "nm", "0"}));
         QVERIFY(label(window, "errorcode")->isHidden());
-        QVERIFY(label(window, "errorcode")->wordWrap());
         QCOMPARE(window.findChild<ActivityBar *>(u"ProgressBar1"_s)->value(), 0);
-        QVERIFY(label(window, "absorbance")->alignment() & Qt::AlignHCenter);
-        QCOMPARE(QFontInfo(label(window, "absorbance")->font()).family(), u"Liberation Sans"_s);
-        QCOMPARE(label(window, "absorbance")->font().pointSizeF(), 24.0);
-        QCOMPARE(label(window, "wavelength")->font().pointSizeF(), 13.5);
         QVERIFY(window.readerLink().watchdog().isRunning());
         QVERIFY(!window.MSComm1().PortOpen().value());
-        QVERIFY(!window.windowIcon().isNull());
         QVERIFY(!(window.windowFlags() &
                   (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
     }
@@ -82,19 +77,17 @@ private slots:
     void startedMenus_data()
     {
         QTest::addColumn<bool>("french");
-        QTest::addColumn<QStringList>("captions");
+        QTest::addColumn<QString>("captions");
         QTest::newRow("English") << false
-                                 << QStringList{"&File", "  E&xit",     "&Setup",  "  &Com Port",
-                                                "&Help", "  &Contents", "  &About"};
-        QTest::newRow("French") << true << QStringList{"&File",       "  &Sortir", "&Organization",
-                                                       "  &COM Port", "&Aide",     "  &Contents",
-                                                       "  &Regarde"};
+                                 << "&File: E&xit | &Setup: &Com Port | &Help: &Contents, &About";
+        QTest::newRow("French")
+            << true << "&File: &Sortir | &Organization: &COM Port | &Aide: &Contents, &Regarde";
     }
 
     void startedMenus()
     {
         QFETCH(bool, french);
-        QFETCH(QStringList, captions);
+        QFETCH(QString, captions);
         setCurrentLanguage(french ? Language::French : Language::English);
         Lab lab;
         QVERIFY(lab.reader.open(lab.link).isEmpty());
