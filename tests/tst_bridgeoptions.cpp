@@ -1,6 +1,4 @@
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #include <climits>
 #include <sys/stat.h>

@@ -1,7 +1,4 @@
-#include <QDir>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 // The program's command line and its start without a display: each answer comes before any
 // window, settings file or bus name, and ends the program with the status its manual gives.

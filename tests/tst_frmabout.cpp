@@ -3,10 +3,8 @@
 #include "resources/language.h"
 #include "ui/fonts.h"
 
-#include <QLabel>
-#include <QPushButton>
-#include <QSet>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
 using namespace Qt::StringLiterals;
 

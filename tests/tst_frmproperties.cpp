@@ -7,11 +7,8 @@
 #include "support/scriptedprompter.h"
 #include "ui/fonts.h"
 
-#include <QComboBox>
-#include <QLabel>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
 using namespace Qt::StringLiterals;
 

@@ -1,9 +1,7 @@
 #include "publish/instancelock.h"
 #include "support/unprivileged.h"
 
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #include <functional>
 

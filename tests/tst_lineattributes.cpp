@@ -3,9 +3,7 @@
 #include "pseudoterminal.h"
 #include "resources/language.h"
 
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #include <termios.h>
 #include <unistd.h>

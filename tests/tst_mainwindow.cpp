@@ -7,13 +7,8 @@
 #include "ui/fonts.h"
 #include "ui/wrappingmenubar.h"
 
-#include <QAction>
-#include <QDir>
-#include <QLabel>
-#include <QMenu>
-#include <QScreen>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <unistd.h>
 

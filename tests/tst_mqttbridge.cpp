@@ -13,16 +13,8 @@
 #include "support/mqttbroker.h"
 #include "support/scriptedprompter.h"
 
-#include <QDBusConnection>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QSet>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <QScopeGuard>
+#include <QtDBus>
+#include <QtTest>
 
 #include <arpa/inet.h>
 #include <csignal>
@@ -98,14 +90,6 @@ QStringList absorbancesOnce(const QStringList &lines)
     return values;
 }
 
-QStringList absorbances(int from, int to)
-{
-    QStringList values;
-    for (int n = from; n < to; ++n)
-        values << QString::number(n / 1000.0, 'f', 3);
-    return values;
-}
-
 // A certificate authority and a broker certificate for 127.0.0.1 signed by it, made with the
 // openssl tool; `name` tells authorities apart. "lab" also gets a broker certificate that
 // expired, signed under a clock five days back for two days.
@@ -137,20 +121,9 @@ private slots:
     void init()
     {
         QVERIFY2(!qEnvironmentVariableIsEmpty("ZAV41K_MQTT"), "ZAV41K_MQTT names the bridge");
-        m_indicators = new IndicatorModel;
-        m_readings = new ReadingModel;
-        m_source = new LinkSource(*m_indicators, *m_readings);
-        QVERIFY(m_source->publish(QDBusConnection::sessionBus()));
+        QVERIFY(m_source.emplace().source.publish(QDBusConnection::sessionBus()));
     }
-
-    void cleanup()
-    {
-        delete m_source;
-        delete m_readings;
-        delete m_indicators;
-        m_source = nullptr;
-        m_indicators = nullptr;
-    }
+    void cleanup() { m_source.reset(); }
 
     void everyUpdateArrivesInOrderAndTheLastIsRetained()
     {
@@ -163,13 +136,13 @@ private slots:
 
         // A burst far faster than a reader could send, then a paced stretch.
         for (int n = 1; n <= 300; ++n)
-            record(*m_indicators, n);
+            record(m_source->indicators, n);
         for (int n = 301; n <= 320; ++n) {
-            record(*m_indicators, n);
+            record(m_source->indicators, n);
             QTest::qWait(10);
         }
         // One more record after the others: once it is there, nothing else is on its way.
-        record(*m_indicators, 321);
+        record(m_source->indicators, 321);
         const QStringList expected = expectedLines(1, 322);
         QVERIFY2(subscriber.waitForLines(expected.size()), qPrintable(bridge.errors()));
         QCOMPARE(subscriber.lines(), expected);
@@ -230,7 +203,7 @@ private slots:
         int n = 1;
         auto stream = [&](int count) {
             for (int i = 0; i < count; ++i, ++n) {
-                record(*m_indicators, n);
+                record(m_source->indicators, n);
                 QTest::qWait(10);
             }
         };
@@ -241,7 +214,9 @@ private slots:
         stream(100);
         QVERIFY2(bridge.connected(2), qPrintable(bridge.errors()));
 
-        const QStringList expected = absorbances(1, n);
+        QStringList expected;
+        for (int i = 1; i < n; ++i)
+            expected << QString::number(i / 1000.0, 'f', 3);
         QVERIFY2(QTest::qWaitFor(
                      [&] { return absorbancesOnce(subscriber.lines()).size() >= expected.size(); },
                      20000),
@@ -266,13 +241,14 @@ private slots:
         QVERIFY2(bridge.hasSaid(u"cannot reach the broker"_s, 5000), qPrintable(bridge.errors()));
         // Subscribed to the source before it tried the broker: no update is missed.
         for (int n = 1; n <= 50; ++n)
-            record(*m_indicators, n); // 150 updates, of which the last 30 are the last 10 records
+            record(m_source->indicators,
+                   n); // 150 updates, of which the last 30 are the last 10 records
 
         QVERIFY(broker.start());
         QVERIFY2(bridge.connected(), qPrintable(bridge.errors()));
         // -R: not the retained values that the broker sends again when the subscription is renewed.
         MqttSubscriber subscriber(broker.port(), kData + u'#', u"lims"_s, {u"-R"_s});
-        record(*m_indicators, 51); // the last: once it is there, nothing else is on its way
+        record(m_source->indicators, 51); // the last: once it is there, nothing else is on its way
         const QStringList expected = expectedLines(41, 52);
         QVERIFY2(subscriber.waitForLines(expected.size()), qPrintable(bridge.errors()));
         QCOMPARE(subscriber.lines(), expected);
@@ -323,7 +299,7 @@ private slots:
         QVERIFY2(trusting.connected(), qPrintable(trusting.errors() + broker->log()));
         MqttSubscriber subscriber(broker->port(), kData + u'#', {}, {"--cafile", lab});
         QVERIFY(broker->waitForSubscriptions(kData + u'#'));
-        record(*m_indicators, 7);
+        record(m_source->indicators, 7);
         QVERIFY(subscriber.waitForLines(3));
         QCOMPARE(subscriber.lines(), expectedLines(7, 8));
 
@@ -442,7 +418,7 @@ private slots:
         setCurrentLanguage(Language::English);
         FakeCommControl comm;
         ScriptedPrompter prompter;
-        ReaderLink reader(comm, *m_indicators, *m_readings, prompter, QLocale::c());
+        ReaderLink reader(comm, m_source->indicators, m_source->readings, prompter, QLocale::c());
         const QString readingTopic = u"zav41k/lab1/reading"_s;
         const QString discovery = u"homeassistant/sensor/zav41k_lab1/"_s;
 
@@ -456,18 +432,10 @@ private slots:
 
         // Among them what the reader never sends: a field that does not convert, a NUL byte, a
         // piece too short to be a record.
-        const QByteArrayList records{"1234 000",
-                                     "2005 100",
-                                     "9999 100",
-                                     "0123 010",
-                                     "0123 101",
-                                     "-012 000",
-                                     "abcd 100",
-                                     "1234 0x0",
-                                     QByteArray("1234\0"
-                                                "000",
-                                                8),
-                                     "12 0"};
+        // clang-format off
+        const QByteArrayList records{"1234 000", "2005 100", "9999 100", "0123 010", "0123 101",
+                                     "-012 000", "abcd 100", "1234 0x0", QByteArray("1234\0" "000", 8), "12 0"};
+        // clang-format on
         for (const QByteArray &line : records)
             comm.receive(line + "\r\n");
         QVERIFY2(subscriber.waitForLines(records.size() + 3), qPrintable(bridge.errors()));
@@ -523,13 +491,10 @@ private slots:
         QCOMPARE(configs.value(u"absorbance"_s).value(u"state_class"_s), u"measurement"_s);
 
         // A dashboard that starts later finds the device and the last reading at once.
-        MqttSubscriber later(
-            broker.port(), readingTopic, {},
-            {u"-t"_s, u"homeassistant/#"_s, u"--retained-only"_s, u"-C"_s, u"4"_s});
-        QVERIFY(later.process().waitForFinished(5000));
-        QStringList retained = later.lines();
-        QCOMPARE(retained.size(), 4);
-        QVERIFY(retained.filter(readingTopic + u' ').value(0).contains("\"record\":\"12 0\""_L1));
+        const QStringList kept =
+            retained(broker.port(), readingTopic, 4, {"-t", "homeassistant/#"});
+        QCOMPARE(kept.size(), 4);
+        QVERIFY(kept.filter(readingTopic + u' ').value(0).contains("\"record\":\"12 0\""_L1));
     }
 
     // Home Assistant keys a device by its node: readers whose client ids or prefixes differ must
@@ -562,9 +527,13 @@ private slots:
     }
 
 private:
-    IndicatorModel *m_indicators = nullptr;
-    ReadingModel *m_readings = nullptr;
-    LinkSource *m_source = nullptr;
+    // A source on the session bus, as the program publishes its items and readings.
+    struct Source {
+        IndicatorModel indicators;
+        ReadingModel readings;
+        LinkSource source{indicators, readings};
+    };
+    std::optional<Source> m_source;
 };
 
 QTEST_GUILESS_MAIN(TestMqttBridge)

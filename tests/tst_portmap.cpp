@@ -1,10 +1,7 @@
 #include "link/portmap.h"
 #include "resources/language.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 using namespace Qt::StringLiterals;
 

@@ -8,9 +8,7 @@
 #include "support/readerharness.h"
 #include "support/scriptedprompter.h"
 
-#include <QDir>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #include <unistd.h>
 

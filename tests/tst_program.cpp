@@ -6,10 +6,8 @@
 #include "support/programprocess.h"
 #include "support/virtualdisplay.h"
 
-#include <QDBusConnection>
-#include <QFile>
-#include <QScopeGuard>
-#include <QTest>
+#include <QtDBus>
+#include <QtTest>
 
 #include <csignal>
 

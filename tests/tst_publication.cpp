@@ -4,11 +4,8 @@
 #include "support/linkprocess.h"
 #include "support/readerharness.h"
 
-#include <QDBusConnectionInterface>
-#include <QDBusPendingReply>
-#include <QDBusVariant>
-#include <QElapsedTimer>
-#include <QTest>
+#include <QtDBus>
+#include <QtTest>
 
 using namespace Qt::StringLiterals;
 

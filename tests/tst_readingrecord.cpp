@@ -1,13 +1,8 @@
 #include "support/linkprocess.h"
 #include "support/programprocess.h"
 
-#include <QDBusConnection>
-#include <QDir>
-#include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtDBus>
+#include <QtTest>
 
 #include <csignal>
 #include <memory>

@@ -6,13 +6,8 @@
 #include "support/fakecommcontrol.h"
 #include "support/scriptedprompter.h"
 
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
-#include <QDBusMetaType>
-#include <QDBusVariant>
-#include <QFile>
-#include <QTest>
-#include <QXmlStreamReader>
+#include <QtDBus>
+#include <QtTest>
 
 #include <cmath>
 

@@ -1,13 +1,7 @@
 #include "recordbook.h"
 #include "support/filesizelimit.h"
 
-#include <QDateTime>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimeZone>
+#include <QtTest>
 
 #include <cstdio>
 #include <unistd.h>

@@ -2,13 +2,8 @@
 #include "support/programprocess.h"
 #include "support/virtualdisplay.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusVariant>
-#include <QDir>
-#include <QSysInfo>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtDBus>
+#include <QtTest>
 
 #include <csignal>
 #include <memory>

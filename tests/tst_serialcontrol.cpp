@@ -7,9 +7,7 @@
 #include "resources/language.h"
 #include "support/unprivileged.h"
 
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #include <functional>
 

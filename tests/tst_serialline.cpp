@@ -3,10 +3,7 @@
 #include "pseudoterminal.h"
 #include "support/readerharness.h"
 
-#include <QRandomGenerator>
-#include <QSocketNotifier>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #include <unistd.h>
 

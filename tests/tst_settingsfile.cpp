@@ -3,10 +3,7 @@
 #include "settings/settingsfile.h"
 #include "support/unprivileged.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #include <functional>
 

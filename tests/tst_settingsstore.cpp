@@ -5,10 +5,7 @@
 #include "support/labsettings.h"
 #include "support/unprivileged.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #include <csignal>
 #include <sys/resource.h>

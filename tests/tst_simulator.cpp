@@ -2,12 +2,7 @@
 #include "simscript.h"
 #include "support/readerharness.h"
 
-#include <QElapsedTimer>
-#include <QFileInfo>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 using namespace Qt::StringLiterals;
 

@@ -7,9 +7,7 @@
 #include "support/labsettings.h"
 #include "support/scriptedprompter.h"
 
-#include <QHash>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 using namespace Qt::StringLiterals;
 

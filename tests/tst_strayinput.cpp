@@ -1,10 +1,8 @@
 #include "support/linkprocess.h"
 #include "support/programprocess.h"
 
-#include <QDBusConnection>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QTest>
+#include <QtDBus>
+#include <QtTest>
 
 #include <memory>
 

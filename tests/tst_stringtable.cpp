@@ -1,8 +1,7 @@
 #include "resources/language.h"
 #include "resources/stringtable.h"
 
-#include <QHash>
-#include <QTest>
+#include <QtTest>
 
 using namespace Qt::StringLiterals;
 

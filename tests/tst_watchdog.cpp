@@ -5,8 +5,7 @@
 #include "support/fakecommcontrol.h"
 #include "support/readerharness.h"
 
-#include <QElapsedTimer>
-#include <QTest>
+#include <QtTest>
 
 using namespace Qt::StringLiterals;
 

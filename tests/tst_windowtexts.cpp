@@ -13,10 +13,8 @@
 #include "ui/fonts.h"
 #include "ui/wrappingmenubar.h"
 
-#include <QMenu>
-#include <QMenuBar>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
 using namespace Qt::StringLiterals;
 
