@@ -1,34 +1,117 @@
+#include "common/indicatormodel.h"
+#include "common/readingmodel.h"
+#include "link/readerlink.h"
 #include "link/watchdog.h"
 #include "publish/linksource.h"
+#include "resources/language.h"
+#include "support/assignmentlog.h"
 #include "support/fakecommcontrol.h"
 #include "support/linkprocess.h"
-#include "support/readerharness.h"
+#include "support/scriptedprompter.h"
 
 #include <QtDBus>
 #include <QtTest>
 
+#include <cmath>
+
 using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(Language)
 
 namespace {
 
 const QString kService = u"zav41k.Source"_s;
 const QString kPath = u"/data"_s;
 const QString kProperties = u"org.freedesktop.DBus.Properties"_s;
+const QString kReadings = u"zav41k.Reading1"_s;
+const QString kItems = u"zav41k.Source"_s;
 
-// The reader link published on the session bus, as the main window publishes it.
-struct PublishedReader : ReaderHarness<FakeCommControl> {
-    PublishedReader() { published = source.publish(QDBusConnection::sessionBus()); }
-    ~PublishedReader() { QDBusConnection::sessionBus().unregisterService(kService); }
+// What another program on the bus receives from the source: item updates and readings, in the
+// order they come.
+class Observer : public QObject {
+    Q_OBJECT
 
-    // Sends a marker record until a linked client has seen it, so that nothing later is missed
-    // while the client subscribes.
+public:
+    explicit Observer(const QDBusConnection &connection)
+        : m_connection(connection)
+    {
+        m_connection.connect(kService, kPath, kProperties, u"PropertiesChanged"_s, this,
+                             SLOT(onItem(QDBusMessage)));
+        m_connection.connect(kService, kPath, kReadings, u"Reading"_s, this,
+                             SLOT(onReading(QDBusMessage)));
+    }
+
+    struct Received {
+        bool reading = false;
+        QString item; // for an item update
+        QString text;
+        QDBusMessage message;
+    };
+    QList<Received> received;
+
+    int readings() const
+    {
+        return int(std::count_if(received.cbegin(), received.cend(),
+                                 [](const Received &r) { return r.reading; }));
+    }
+    QDBusMessage lastReading() const
+    {
+        for (auto it = received.crbegin(); it != received.crend(); ++it) {
+            if (it->reading)
+                return it->message;
+        }
+        return {};
+    }
+    // The last text each item was given.
+    QString item(const QString &name) const
+    {
+        for (auto it = received.crbegin(); it != received.crend(); ++it) {
+            if (!it->reading && it->item == name)
+                return it->text;
+        }
+        return {};
+    }
+
+private slots:
+    void onItem(const QDBusMessage &message)
+    {
+        const QVariantMap changed = qdbus_cast<QVariantMap>(message.arguments().value(1));
+        for (auto it = changed.cbegin(); it != changed.cend(); ++it)
+            received.append({false, it.key(), it.value().toString(), message});
+    }
+    void onReading(const QDBusMessage &message) { received.append({true, {}, {}, message}); }
+
+private:
+    QDBusConnection m_connection;
+};
+
+// The reader link and its publication, as the window wires them, in a given language and
+// locale.
+struct Source {
+    explicit Source(Language language = Language::English, const QLocale &locale = QLocale::c())
+        : reader(comm, indicators, readings, prompter, locale)
+        , source(indicators, readings)
+    {
+        setCurrentLanguage(language);
+        published = source.publish(QDBusConnection::sessionBus());
+    }
+    ~Source() { QDBusConnection::sessionBus().unregisterService(kService); }
+
+    FakeCommControl comm;
+    IndicatorModel indicators;
+    ReadingModel readings;
+    ScriptedPrompter prompter;
+    ReaderLink reader;
+    LinkSource source;
+    AssignmentLog log{indicators};
+    bool published = false;
+
+    // Sends a marker record until a linked client has seen it, so that nothing later is
+    // missed while the client subscribes.
     bool linkedClientReady(LinkProcess &client, const QString &line)
     {
         return client.sendUntilSeen([this] { comm.receive("0001 000\r\n"); }, line);
     }
-
-    LinkSource source{indicators, readings};
-    bool published = false;
 };
 
 // Calls over a connection of its own, as another program would.
@@ -46,6 +129,27 @@ QDBusMessage callSource(const QString &interface, const QString &member,
     return pending.reply();
 }
 
+// The interface element of a document, as (kind, name, type) lines, in order.
+QStringList interfaceOutline(const QString &xml, const QString &interface)
+{
+    QXmlStreamReader reader(xml);
+    QStringList outline;
+    bool inside = false;
+    while (!reader.atEnd()) {
+        reader.readNext();
+        const auto attributes = reader.attributes();
+        if (reader.isStartElement() && reader.name() == "interface"_L1)
+            inside = attributes.value("name"_L1) == interface;
+        else if (reader.isEndElement() && reader.name() == "interface"_L1)
+            inside = false;
+        else if (inside && reader.isStartElement())
+            outline << u"%1 %2 %3 %4 %5"_s.arg(
+                reader.name(), attributes.value("name"_L1), attributes.value("type"_L1),
+                attributes.value("access"_L1), attributes.value("value"_L1));
+    }
+    return reader.hasError() ? QStringList{reader.errorString()} : outline;
+}
+
 } // namespace
 
 class TestPublication : public QObject {
@@ -54,13 +158,195 @@ class TestPublication : public QObject {
 private slots:
     void initTestCase()
     {
-        if (!QDBusConnection::sessionBus().isConnected())
-            QSKIP("no session bus: run the tests through scripts/test, which starts one");
+        QVERIFY2(QDBusConnection::sessionBus().isConnected(), "a session bus for the test");
     }
 
+    // Rows: a record decoded before (for the previous count), the record, and its reading as
+    // "status absorbance 'shown' wavelength", "-" for no absorbance, then "marker" or "damaged".
+    void typedFieldsMatchTheItems_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("record");
+        QTest::addColumn<QString>("reading");
+        QTest::addColumn<Language>("language");
+        QTest::addColumn<QString>("locale");
+        // Each record in three settings of the source: the typed values never change with them.
+        const auto row = [](const char *name, const char *before, const char *record,
+                            const char *reading) {
+            for (const auto &[setting, language, locale] :
+                 {std::tuple{"en", Language::English, "C"},
+                  std::tuple{"fr", Language::French, "fr_FR"},
+                  std::tuple{"en, comma locale", Language::English, "de_DE"}})
+                QTest::addRow("%s (%s)", name, setting)
+                    << QString::fromLatin1(before) << QString::fromLatin1(record)
+                    << QString::fromLatin1(reading) << language << QString::fromLatin1(locale);
+        };
+        // clang-format off
+        row("good, three decimals", "", "1234 000", "ok 1.234 '1.234' 510");
+        row("good at 600", "", "0500 100", "ok 0.5 '0.500' 600");
+        row("two decimals from 2.000", "", "2005 100", "ok 2.005 '2.01' 600");
+        row("negative", "", "-012 000", "ok -0.012 '-0.012' 510");
+        row("zero", "", "0000 000", "ok 0 '0.000' 510");
+        row("the 9999 marker", "", "9999 100", "ok - '9999' 600 marker");
+        row("under range", "", "0123 010", "under-range - 'LO' 510");
+        row("over range", "", "0123 101", "over-range - 'HI' 600");
+        row("both flags: under wins", "", "0123 011", "under-range - 'LO' 510");
+        row("range wins over 9999", "", "9999 001", "over-range - 'HI' 510");
+        row("flag not a number reads as set", "", "1234 0x0", "under-range - 'LO' 510 damaged");
+        row("failed count: the window keeps the previous", "0777 000", "abcd 100", "ok - '0.777' 600 damaged");
+        row("failed selector gives 510", "", "1234 x00", "ok - '1.234' 510 damaged");
+        // clang-format on
+    }
+
+    // Each record gives one reading, after its item updates; its typed values are what the items
+    // show, whatever the language and locale of the source.
+    void typedFieldsMatchTheItems()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, record);
+        QFETCH(QString, reading);
+        QFETCH(Language, language);
+        QFETCH(QString, locale);
+        Source source(language, QLocale(locale));
+        QVERIFY(source.published);
+        QDBusConnection connection =
+            QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"observer"_s);
+        Observer observer(connection);
+        // A call answered after the observer's matches were sent: the bus has taken them.
+        QVERIFY(connection.interface()->isServiceRegistered(kService));
+
+        const qint64 start = ReadingModel::systemTime();
+        int expected = 1;
+        if (!before.isEmpty()) {
+            source.comm.receive(before.toLatin1() + "\r\n");
+            ++expected;
+        }
+        QTRY_COMPARE(observer.readings(), expected - 1);
+        const int firstOfRecord = int(observer.received.size());
+        source.comm.receive(record.toLatin1() + "\r\n");
+        QTRY_COMPARE(observer.readings(), expected);
+        // Every update of this record has come, and the reading is the last of them.
+        QTRY_VERIFY(observer.received.size() > firstOfRecord);
+        QVERIFY(observer.received.last().reading);
+        QCOMPARE(int(observer.received.size()) - firstOfRecord, 4); // three items, then the reading
+
+        const QDBusMessage signal = observer.lastReading();
+        QCOMPARE(signal.signature(), u"txdsbusbs"_s);
+        const QVariantList a = signal.arguments();
+        QCOMPARE(a.at(0).toULongLong(), quint64(expected));
+        QVERIFY(a.at(1).toLongLong() >= start &&
+                a.at(1).toLongLong() <= ReadingModel::systemTime());
+        const double absorbance = a.at(2).toDouble();
+        const QString shown = a.at(3).toString(), status = a.at(6).toString();
+        const bool marker = a.at(4).toBool(), damaged = a.at(7).toBool();
+        const uint wavelength = a.at(5).toUInt();
+        QCOMPARE(
+            u"%1 %2 '%3' %4%5%6"_s
+                .arg(status, std::isnan(absorbance) ? u"-"_s : QString::number(absorbance), shown)
+                .arg(wavelength)
+                .arg(marker ? u" marker"_s : QString(), damaged ? u" damaged"_s : QString()),
+            reading);
+        QCOMPARE(a.at(8).toString(), record);
+
+        // The same record as the items give it, in the source's own language and locale.
+        const QLocale sourceLocale(locale);
+        const QString itemAbsorbance = observer.item(u"absorbance"_s);
+        QCOMPARE(QString(itemAbsorbance).replace(sourceLocale.decimalPoint(), u"."_s), shown);
+        QCOMPARE(observer.item(u"wavelength"_s), QString::number(wavelength));
+        if (status == "ok"_L1) {
+            QCOMPARE(observer.item(u"errorcode"_s), u"0"_s);
+            if (!marker && !damaged) {
+                // The item is the number rounded to what it shows: two decimals from 2.000.
+                bool isNumber = false;
+                const double itemValue = sourceLocale.toDouble(itemAbsorbance, &isNumber);
+                QVERIFY2(isNumber, qPrintable(itemAbsorbance));
+                QVERIFY2(std::abs(itemValue - absorbance) <=
+                             (absorbance >= 2 ? 0.005 : 0.0005) + 1e-9,
+                         qPrintable(itemAbsorbance));
+            }
+        } else {
+            QVERIFY(observer.item(u"errorcode"_s) != "0"_L1);
+        }
+
+        // The properties hold the same reading, typed as the signal is.
+        const QDBusMessage all = callSource(kProperties, u"GetAll"_s, {kReadings});
+        QCOMPARE(all.type(), QDBusMessage::ReplyMessage);
+        const QVariantMap properties = qdbus_cast<QVariantMap>(all.arguments().value(0));
+        QCOMPARE(properties.value(u"Sequence"_s).toULongLong(), quint64(expected));
+        QCOMPARE(properties.value(u"Status"_s).toString(), status);
+        QCOMPARE(properties.value(u"Record"_s).toString(), record);
+        const QDBusMessage one = callSource(kProperties, u"Get"_s, {kReadings, u"Wavelength"_s});
+        QCOMPARE(one.type(), QDBusMessage::ReplyMessage);
+        const QVariant value = qdbus_cast<QDBusVariant>(one.arguments().value(0)).variant();
+        QCOMPARE(value.metaType(), QMetaType::fromType<uint>());
+        QCOMPARE(value.toUInt(), wavelength);
+        QDBusConnection::disconnectFromBus(u"observer"_s);
+    }
+
+    // A record whose field does not convert is published before its box is shown, so that a box
+    // left open does not hold the reading back from linked programs.
+    void readingComesBeforeTheFailureBox()
+    {
+        Source source(Language::English, QLocale::c());
+        quint64 sequenceWhileOpen = 0;
+        source.prompter.whileOpen = [&] { sequenceWhileOpen = source.readings.current().sequence; };
+        source.comm.receive("abcd 000\r\n");
+        QCOMPARE(source.prompter.shown.size(), 1);
+        QCOMPARE(sequenceWhileOpen, quint64(1));
+        QVERIFY(source.readings.current().damaged);
+    }
+
+    // The interface file that is installed for clients describes what the source serves: the same
+    // doctype and elements as Introspect, and each property and the signal have the types it
+    // declares.
+    void installedInterfaceIsWhatIsServed()
+    {
+        QFile file(QStringLiteral(ZAV41K_READING_INTERFACE_FILE));
+        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
+        const QString installed = QString::fromUtf8(file.readAll());
+
+        Source source(Language::English, QLocale::c());
+        QDBusMessage introspect = QDBusMessage::createMethodCall(
+            kService, kPath, u"org.freedesktop.DBus.Introspectable"_s, u"Introspect"_s);
+        const QDBusMessage reply =
+            QDBusConnection::sessionBus().call(introspect, QDBus::Block, 5000);
+        const QString served = reply.arguments().value(0).toString();
+        // Both start with the same doctype, which tools that validate the XML look for.
+        const qsizetype doctypeEnd = installed.indexOf(u'>') + 1;
+        QVERIFY(installed.startsWith("<!DOCTYPE node PUBLIC"_L1));
+        QCOMPARE(served.left(doctypeEnd + 1), installed.left(doctypeEnd + 1));
+        const QStringList outline = interfaceOutline(installed, kReadings);
+        QVERIFY(outline.size() > 10);
+        QCOMPARE(interfaceOutline(served, kReadings), outline);
+        QVERIFY(interfaceOutline(served, kItems).size() >= 4); // the items stay beside it
+
+        QDBusConnection connection =
+            QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"observer"_s);
+        Observer observer(connection);
+        QVERIFY(connection.interface()->isServiceRegistered(kService));
+        source.comm.receive("1234 000\r\n");
+        QTRY_COMPARE(observer.readings(), 1);
+        QString signalTypes;
+        for (const QString &line : outline) {
+            const QStringList parts = line.split(u' ');
+            if (parts.at(0) == "property"_L1) {
+                const QDBusMessage got =
+                    callSource(kProperties, u"Get"_s, {kReadings, parts.at(1)});
+                QCOMPARE(got.type(), QDBusMessage::ReplyMessage);
+                // The reply's variant carries the property's own type.
+                const QDBusVariant variant = qdbus_cast<QDBusVariant>(got.arguments().value(0));
+                const char *type = QDBusMetaType::typeToSignature(variant.variant().metaType());
+                QVERIFY2(QLatin1String(type) == parts.at(2), qPrintable(line + u' ' + type));
+            } else if (parts.at(0) == "arg"_L1) {
+                signalTypes += parts.at(2);
+            }
+        }
+        QCOMPARE(observer.lastReading().signature(), signalTypes);
+        QDBusConnection::disconnectFromBus(u"observer"_s);
+    }
     void linkedClientReceivesEveryAssignmentInOrder()
     {
-        PublishedReader r;
+        Source r;
         QVERIFY(r.published);
         LinkProcess client({u"advise"_s, u"zav41k"_s, u"data"_s, u"absorbance"_s, u"wavelength"_s,
                             u"errorcode"_s});
@@ -85,7 +371,7 @@ private slots:
 
     void watchdogReachesLinkedClients()
     {
-        PublishedReader r;
+        Source r;
         LinkProcess client({u"advise"_s, u"zav41k"_s, u"data"_s, u"errorcode"_s});
         QVERIFY(r.linkedClientReady(client, u"errorcode\t0"_s));
         // The reader's real three seconds, counted from the last record: never early.
@@ -105,7 +391,7 @@ private slots:
 
     void getAndGetAll()
     {
-        PublishedReader r;
+        Source r;
         r.comm.receive("0123 010\r\n");
         const QDBusMessage one =
             callSource(kProperties, u"Get"_s, {u"zav41k.Source"_s, u"errorcode"_s});
@@ -173,7 +459,7 @@ private slots:
         QFETCH(QString, member);
         QFETCH(QVariantList, arguments);
         QFETCH(QString, error);
-        PublishedReader r;
+        Source r;
         r.comm.receive("1234 000\r\n");
         r.log.clear();
         const QDBusMessage reply = callSource(interface, member, arguments);
@@ -187,7 +473,7 @@ private slots:
 
     void requestAndNotify()
     {
-        PublishedReader r;
+        Source r;
         r.comm.receive("0500 100\r\n");
         LinkProcess request({u"request"_s, u"zav41k"_s, u"data"_s, u"absorbance"_s});
         // The source answers from this thread: wait with the event loop running.
