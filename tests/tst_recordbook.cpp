@@ -24,6 +24,20 @@ Reading readingAt(quint64 sequence, const QDateTime &local, const QString &recor
     return reading;
 }
 
+const QDateTime kNoon(QDate(2026, 12, 8), QTime(12, 0));
+
+// Reading `sequence` at noon, its record "1111 000" for 1 and so on.
+Reading at(quint64 sequence)
+{
+    return readingAt(sequence, kNoon, QString(4, QChar(u'0' + int(sequence % 10))) + u" 000"_s);
+}
+
+// The file of the test day's rows in `folder`.
+QString dayFile(const QString &folder)
+{
+    return QDir(folder).filePath(RecordBook::fileNameFor(kNoon.date()));
+}
+
 QByteArray contents(const QString &path)
 {
     QFile file(path);
@@ -120,13 +134,12 @@ private slots:
     void appendsAfterARestart()
     {
         QTemporaryDir folder;
-        const QDateTime noon(QDate(2026, 12, 8), QTime(12, 0));
         {
             RecordBook book(folder.path());
-            QVERIFY(book.append(readingAt(1, noon, u"1111 000"_s)));
+            QVERIFY(book.append(at(1)));
         }
         RecordBook again(folder.path());
-        QVERIFY(again.append(readingAt(1, noon.addSecs(5), u"2222 000"_s)));
+        QVERIFY(again.append(readingAt(1, kNoon.addSecs(5), u"2222 000"_s)));
         const QByteArray text = contents(again.currentFile());
         QCOMPARE(text.count("time,sequence"), 1);
         QCOMPARE(text.count('\n'), 3);
@@ -136,23 +149,21 @@ private slots:
     void partRowAtTheEndIsCutOff()
     {
         QTemporaryDir folder;
-        const QDateTime noon(QDate(2026, 12, 8), QTime(12, 0));
-        const QString path = QDir(folder.path()).filePath(RecordBook::fileNameFor(noon.date()));
+        const QString path = dayFile(folder.path());
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        const QByteArray whole =
-            QByteArray(RecordBook::kHeader) + RecordBook::row(readingAt(1, noon, u"1111 000"_s));
+        const QByteArray whole = QByteArray(RecordBook::kHeader) + RecordBook::row(at(1));
         file.write(whole + "2026-12-08T11:00:01.0000");
         file.close();
 
         RecordBook book(folder.path());
         QStringList notices;
         book.notice = [&notices](const QString &text) { notices << text; };
-        QVERIFY(book.append(readingAt(2, noon.addSecs(1), u"2222 000"_s)));
+        QVERIFY(book.append(readingAt(2, kNoon.addSecs(1), u"2222 000"_s)));
         QCOMPARE(notices.size(), 1);
         QVERIFY2(notices.first().contains(u"part row"_s), qPrintable(notices.first()));
         QCOMPARE(contents(path),
-                 whole + RecordBook::row(readingAt(2, noon.addSecs(1), u"2222 000"_s)));
+                 whole + RecordBook::row(readingAt(2, kNoon.addSecs(1), u"2222 000"_s)));
     }
 
     void fileThatIsNoRecordIsLeftAlone_data()
@@ -175,8 +186,7 @@ private slots:
         QFETCH(QByteArray, other);
         QFETCH(bool, linked);
         QTemporaryDir folder;
-        const QDateTime noon(QDate(2026, 12, 8), QTime(12, 0));
-        const QString path = QDir(folder.path()).filePath(RecordBook::fileNameFor(noon.date()));
+        const QString path = dayFile(folder.path());
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(other);
@@ -185,7 +195,7 @@ private slots:
             QCOMPARE(::link(qPrintable(path), qPrintable(path + ".snapshot")), 0);
 
         RecordBook book(folder.path());
-        const Status status = book.append(readingAt(1, noon, u"1111 000"_s));
+        const Status status = book.append(at(1));
         QVERIFY(!status);
         QVERIFY2(status.failure().description.contains(path),
                  qPrintable(status.failure().description));
@@ -204,12 +214,10 @@ private slots:
     {
         QFETCH(QString, change);
         QTemporaryDir folder;
-        const QDateTime noon(QDate(2026, 12, 8), QTime(12, 0));
         RecordBook book(folder.path());
         QStringList notices;
         book.notice = [&notices](const QString &text) { notices << text; };
-        const Reading first = readingAt(1, noon, u"1111 000"_s);
-        const Reading second = readingAt(2, noon, u"2222 000"_s);
+        const Reading first = at(1), second = at(2);
         QVERIFY(book.append(first));
         const QString path = book.currentFile();
         QByteArray expected = RecordBook::kHeader + RecordBook::row(second);
@@ -227,7 +235,7 @@ private slots:
 
         // A folder that went away is not made again: the rows stop, and that is said.
         QVERIFY(QDir(folder.path()).removeRecursively());
-        const Status gone = book.append(readingAt(3, noon, u"3333 000"_s));
+        const Status gone = book.append(at(3));
         QVERIFY(!gone);
         QVERIFY(!QFileInfo::exists(folder.path()));
     }
@@ -255,23 +263,21 @@ private slots:
     void fullDiskLeavesNoPartRow()
     {
         QTemporaryDir folder;
-        const QDateTime noon(QDate(2026, 12, 8), QTime(12, 0));
         RecordBook book(folder.path());
-        QVERIFY(book.append(readingAt(1, noon, u"1111 000"_s)));
+        QVERIFY(book.append(at(1)));
         const QByteArray before = contents(book.currentFile());
         {
             // Room for part of the next row only.
             FileSizeLimit limit(rlim_t(before.size() + 20));
-            const Status status = book.append(readingAt(2, noon, u"2222 000"_s));
+            const Status status = book.append(at(2));
             QVERIFY(!status);
             QVERIFY2(status.failure().description.contains(book.currentFile()),
                      qPrintable(status.failure().description));
         }
         QCOMPARE(contents(book.currentFile()), before);
         // Once there is room again, the next row follows on a line of its own.
-        QVERIFY(book.append(readingAt(3, noon, u"3333 000"_s)));
-        QCOMPARE(contents(book.currentFile()),
-                 before + RecordBook::row(readingAt(3, noon, u"3333 000"_s)));
+        QVERIFY(book.append(at(3)));
+        QCOMPARE(contents(book.currentFile()), before + RecordBook::row(at(3)));
     }
 };
 
