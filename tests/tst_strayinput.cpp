@@ -56,37 +56,26 @@ private slots:
         QTest::addColumn<QString>("verdicts");
         QTest::addColumn<QString>("record"); // of the first reading
 
-        QByteArray digits;
-        for (int i = 0; i < 250; ++i)
-            digits += "1234";
+        const QByteArray digits = QByteArray("1234").repeated(250);
         // clang-format off
-        const struct { const char *name, *locale; QByteArray bytes; const char *verdicts, *record; } rows[] = {
-            {"a good record", "C", "1234 000", "whole", "1234 000"},
-            {"ten characters, then the line end", "C", "-123 10012", "whole", "-123 10012"},
-            {"a NUL byte", "C", QByteArray("1234\0" "000", 8), "damaged", nullptr},
-            {"digits without line ends", "C", digits, "damaged x100", "1234123412"},
-            {"records without line ends", "C", "1234 0001234 0001234 000", "damaged x2 dropped",
-             "1234 00012"},
-            {"an overlong line ends like a record", "C", "xx1234 0001234 000", "damaged x2",
-             "xx1234 000"},
-            {"a decimal point in the count", "C", "1.23 000", "damaged", "1.23 000"},
-            {"a decimal comma in the count", "C", "1,23 000", "damaged", "1,23 000"},
-            {"a count with a sign", "C", "+123 000", "damaged", "+123 000"},
-            {"a count with a blank", "C", " 123 000", "damaged", " 123 000"},
-            {"a letter in the count", "C", "12x4 100", "damaged", "12x4 100"},
-            {"no blank at position 5", "C", "1234x000", "damaged", "1234x000"},
-            {"seven characters", "C", "1234 00", "dropped", "1234 00"},
-            {"a stray CR", "C", "1234 0\r00", "dropped x2", "1234 0"},
-            {"a decimal point in French", "fr_FR.UTF-8", "1.23 000", "damaged", "1.23 000"},
-            {"a decimal comma in French", "fr_FR.UTF-8", "1,23 000", "damaged", "1,23 000"},
-            {"a good record in French", "fr_FR.UTF-8", "0500 100", "whole", "0500 100"},
-        };
+        QTest::newRow("a good record") << "C" << QByteArray("1234 000") << "whole" << "1234 000";
+        QTest::newRow("ten characters, then the line end") << "C" << QByteArray("-123 10012") << "whole" << "-123 10012";
+        QTest::newRow("a NUL byte") << "C" << QByteArray("1234\0" "000", 8) << "damaged" << QString::fromLatin1("1234\0" "000", 8);
+        QTest::newRow("digits without line ends") << "C" << digits << "damaged x100" << "1234123412";
+        QTest::newRow("records without line ends") << "C" << QByteArray("1234 0001234 0001234 000") << "damaged x2 dropped" << "1234 00012";
+        QTest::newRow("an overlong line ends like a record") << "C" << QByteArray("xx1234 0001234 000") << "damaged x2" << "xx1234 000";
+        QTest::newRow("a decimal point in the count") << "C" << QByteArray("1.23 000") << "damaged" << "1.23 000";
+        QTest::newRow("a decimal comma in the count") << "C" << QByteArray("1,23 000") << "damaged" << "1,23 000";
+        QTest::newRow("a count with a sign") << "C" << QByteArray("+123 000") << "damaged" << "+123 000";
+        QTest::newRow("a count with a blank") << "C" << QByteArray(" 123 000") << "damaged" << " 123 000";
+        QTest::newRow("a letter in the count") << "C" << QByteArray("12x4 100") << "damaged" << "12x4 100";
+        QTest::newRow("no blank at position 5") << "C" << QByteArray("1234x000") << "damaged" << "1234x000";
+        QTest::newRow("seven characters") << "C" << QByteArray("1234 00") << "dropped" << "1234 00";
+        QTest::newRow("a stray CR") << "C" << QByteArray("1234 0\r00") << "dropped x2" << "1234 0";
+        QTest::newRow("a decimal point in French") << "fr_FR.UTF-8" << QByteArray("1.23 000") << "damaged" << "1.23 000";
+        QTest::newRow("a decimal comma in French") << "fr_FR.UTF-8" << QByteArray("1,23 000") << "damaged" << "1,23 000";
+        QTest::newRow("a good record in French") << "fr_FR.UTF-8" << QByteArray("0500 100") << "whole" << "0500 100";
         // clang-format on
-        for (const auto &row : rows) {
-            QTest::newRow(row.name)
-                << QString::fromLatin1(row.locale) << row.bytes << QString::fromLatin1(row.verdicts)
-                << (row.record ? QString::fromLatin1(row.record) : QString::fromLatin1(row.bytes));
-        }
     }
 
     void neverWhole()
