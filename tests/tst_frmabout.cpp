@@ -15,17 +15,6 @@ QLabel *label(const QDialog &box, const char *name)
     return box.findChild<QLabel *>(QString::fromLatin1(name));
 }
 
-// Every label's text and place, to compare two openings.
-QStringList contents(const QDialog &box)
-{
-    QStringList all{box.windowTitle()};
-    for (const QLabel *l : box.findChildren<QLabel *>()) {
-        const QRect r = l->geometry();
-        all.append(u"%1=%2@%3,%4"_s.arg(l->objectName(), l->text()).arg(r.x()).arg(r.y()));
-    }
-    return all;
-}
-
 } // namespace
 
 class TestFrmAbout : public QObject {
@@ -78,20 +67,6 @@ private slots:
         QCOMPARE(box.focusWidget(), label(box, "picIcon"));
         QTest::keyClick(box.focusWidget(), Qt::Key_Tab);
         QCOMPARE(box.focusWidget()->objectName(), u"cmdOK"_s);
-    }
-
-    void secondOpeningIsTheSame()
-    {
-        setCurrentLanguage(Language::English);
-        QStringList first;
-        {
-            frmAbout box;
-            QVERIFY(box.Form_Load().isOk());
-            first = contents(box);
-        }
-        frmAbout again;
-        QVERIFY(again.Form_Load().isOk());
-        QCOMPARE(contents(again), first);
     }
 
     void picturesAre32By32In16Colours()

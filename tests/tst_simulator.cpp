@@ -100,17 +100,6 @@ private slots:
                  "ZAV41K_SIM must name the simulator");
     }
 
-    void oneRecordByteByByte()
-    {
-        SimulatedReader r;
-        QVERIFY(r.start({u"--fragment"_s, u"1"_s, u"1234 000"_s}));
-        QTRY_COMPARE(r.indicators.text(IndicatorModel::Item::Absorbance), u"1.234"_s);
-        QTest::qWait(100);
-        QCOMPARE(r.decodes(), 1);
-        QCOMPARE(r.indicators.text(IndicatorModel::Item::Wavelength), u"510"_s);
-        QCOMPARE(r.prompter.shown.size(), 0);
-    }
-
     void lineEndsAsAsked_data()
     {
         QTest::addColumn<QString>("eol");

@@ -20,13 +20,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-void addLanguageRows()
-{
-    QTest::addColumn<Language>("language");
-    QTest::newRow("English") << Language::English;
-    QTest::newRow("French") << Language::French;
-}
-
 QByteArray report(const QStringList &clipped)
 {
     return u"at scale %1: %2"_s
@@ -112,36 +105,30 @@ private slots:
         const QStringList clipped = clippedTexts(started.window);
         QVERIFY2(clipped.isEmpty(), report(clipped).constData());
     }
-    void aboutBox_data() { addLanguageRows(); }
-
-    void aboutBox()
+    void dialogs_data()
     {
-        QFETCH(Language, language);
-        setCurrentLanguage(language);
-        frmAbout box;
-        QVERIFY(box.Form_Load().isOk());
-        box.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&box));
-        const QStringList clipped = clippedTexts(box);
-        QVERIFY2(clipped.isEmpty(), report(clipped).constData());
+        QTest::addColumn<Language>("language");
+        QTest::addColumn<bool>("about"); // or the port dialog
+        for (const bool about : {true, false}) {
+            QTest::addRow("%s, English", about ? "about" : "port") << Language::English << about;
+            QTest::addRow("%s, French", about ? "about" : "port") << Language::French << about;
+        }
     }
-    void portDialog_data() { addLanguageRows(); }
 
-    void portDialog()
+    void dialogs()
     {
         QFETCH(Language, language);
+        QFETCH(bool, about);
         setCurrentLanguage(language);
         QTemporaryDir home;
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
         FakeCommControl comm;
         ScriptedPrompter prompter;
-        (void)comm.setCommPort(16);
-        frmProperties dialog(comm, prompter);
-        QVERIFY(dialog.Form_Load().isOk());
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        const QStringList clipped = clippedTexts(dialog);
-        QVERIFY2(clipped.isEmpty(), report(clipped).constData());
+        (void)comm.setCommPort(16); // the longest entry
+        if (about)
+            checkDialog<frmAbout>();
+        else
+            checkDialog<frmProperties>(comm, prompter);
     }
 
     void menuBarWrapsAndKeepsTheClientArea()
@@ -194,6 +181,17 @@ private slots:
         frmProperties dialog(comm, prompter);
         QVERIFY(dialog.Form_Load().isOk());
         QCOMPARE(families(dialog), QStringList{"Liberation Sans"});
+    }
+
+private:
+    template <typename Dialog, typename... Arguments> void checkDialog(Arguments &...arguments)
+    {
+        Dialog dialog(arguments...);
+        QVERIFY(dialog.Form_Load().isOk());
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        const QStringList clipped = clippedTexts(dialog);
+        QVERIFY2(clipped.isEmpty(), report(clipped).constData());
     }
 };
 
