@@ -76,85 +76,59 @@ private slots:
         QCOMPARE(d.dialog.focusWidget(), d.cboPort());
     }
 
-    void escapePressesNoButton()
+    // Rows: the port before, the list entry chosen (-1: none), what the user does, the
+    // operations that fail once, and what follows: the dialog's result and whether it stays,
+    // the control's port, what was stored and the boxes shown.
+    void userActions_data()
     {
-        Dialog d(1);
+        QTest::addColumn<int>("port");
+        QTest::addColumn<int>("chosen");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("failing");
+        QTest::addColumn<QString>("outcome");
+        // clang-format off
+        QTest::newRow("Enter presses OK") << 1 << 1 << "Enter" << "" << "accepted, written, port 2 open, stored 2";
+        QTest::newRow("Escape presses no button") << 1 << 1 << "Escape" << "" << "stays on Com2, port 1 open, stored ";
+        QTest::newRow("Cancel changes nothing") << 4 << 7 << "Cancel" << "" << "rejected, port 4 open, stored ";
+        QTest::newRow("the close box changes nothing") << 4 << 7 << "close" << "" << "rejected, port 4 open, stored ";
+        QTest::newRow("a failed change keeps the dialog and the choice") << 1 << 4 << "OK" << "setPortOpen(true)" << "stays on Com5, written, port 1 open, stored , 1 box";
+        QTest::newRow("a port outside the list selects nothing") << 17 << -1 << "OK" << "" << "accepted, written, port 17 open, stored 17";
+        // clang-format on
+    }
+
+    void userActions()
+    {
+        QFETCH(int, port);
+        QFETCH(int, chosen);
+        QFETCH(QString, action);
+        QFETCH(QString, failing);
+        QFETCH(QString, outcome);
+        Dialog d(port);
         QVERIFY(d.load());
         d.dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&d.dialog));
-        QTest::keyClick(d.dialog.focusWidget(), Qt::Key_Escape);
-        QVERIFY(d.dialog.isVisible());
-        QCOMPARE(d.dialog.result(), 0);
-        QVERIFY(d.comm.calls.isEmpty() || d.comm.calls == QStringList{u"CommPort"_s});
-    }
-
-    void enterPressesOk()
-    {
-        Dialog d(1);
-        QVERIFY(d.load());
-        d.dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&d.dialog));
-        d.cboPort()->setFocus();
-        d.cboPort()->setCurrentIndex(1);
-        QTest::keyClick(d.cboPort(), Qt::Key_Return);
-        QCOMPARE(d.dialog.result(), int(QDialog::Accepted));
-        QVERIFY(!d.dialog.isVisible());
-        QCOMPARE(d.comm.CommPort().value(), qint16(2));
-        QVERIFY(d.comm.PortOpen().value());
-        QCOMPARE(storedPortText(), u"2"_s);
-    }
-
-    void cancelAndCloseBoxChangeNothing_data()
-    {
-        QTest::addColumn<bool>("closeBox");
-        QTest::newRow("Cancel") << false;
-        QTest::newRow("close box") << true;
-    }
-
-    void cancelAndCloseBoxChangeNothing()
-    {
-        QFETCH(bool, closeBox);
-        Dialog d(4);
-        QVERIFY(d.load());
-        d.dialog.show();
-        d.cboPort()->setCurrentIndex(7);
+        QCOMPARE(d.cboPort()->currentIndex(), port <= 16 ? port - 1 : -1);
+        if (chosen >= 0)
+            d.cboPort()->setCurrentIndex(chosen);
+        d.comm.fail(u"!"_s + failing);
         d.comm.calls.clear();
-        if (closeBox)
+        if (action == "Enter"_L1 || action == "Escape"_L1)
+            QTest::keyClick(d.cboPort(), action == "Enter"_L1 ? Qt::Key_Return : Qt::Key_Escape);
+        else if (action == "close"_L1)
             d.dialog.close();
         else
-            QTest::mouseClick(d.child<QPushButton>("cmdCancel"), Qt::LeftButton);
-        QCOMPARE(d.dialog.result(), int(QDialog::Rejected));
-        QVERIFY(!d.dialog.isVisible());
-        QVERIFY(d.comm.calls.isEmpty());
-        QCOMPARE(d.comm.CommPort().value(), qint16(4));
-        QCOMPARE(storedPortText(), QString());
-    }
-
-    void failedChangeKeepsTheDialogAndTheChoice()
-    {
-        Dialog d(1);
-        QVERIFY(d.load());
-        d.dialog.show();
-        d.comm.failingOnce.insert(u"setPortOpen(true)"_s);
-        d.cboPort()->setCurrentIndex(4);
-        QTest::mouseClick(d.child<QPushButton>("cmdOK"), Qt::LeftButton);
-        QVERIFY(d.dialog.isVisible());
-        QCOMPARE(d.cboPort()->currentText(), u"Com5"_s);
-        QCOMPARE(d.prompter.shown.size(), 1);
-        QCOMPARE(d.comm.CommPort().value(), qint16(1));
-        QVERIFY(d.comm.PortOpen().value());
-        QCOMPARE(storedPortText(), QString());
-    }
-
-    void portOutsideTheListSelectsNothing()
-    {
-        Dialog d(17);
-        QVERIFY(d.load());
-        QCOMPARE(d.cboPort()->currentIndex(), -1);
-        QTest::mouseClick(d.child<QPushButton>("cmdOK"), Qt::LeftButton);
-        QCOMPARE(d.dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(d.comm.CommPort().value(), qint16(17));
-        QCOMPARE(storedPortText(), u"17"_s);
+            QTest::mouseClick(d.child<QPushButton>(action == "OK"_L1 ? "cmdOK" : "cmdCancel"),
+                              Qt::LeftButton);
+        const bool written = !d.comm.calls.filter(u"set"_s).isEmpty();
+        QString got = d.dialog.isVisible() ? u"stays on "_s + d.cboPort()->currentText()
+                      : d.dialog.result() == QDialog::Accepted ? u"accepted"_s
+                                                               : u"rejected"_s;
+        got += (written ? u", written"_s : QString()) +
+               u", port %1 %2, stored %3"_s.arg(d.comm.CommPort().value())
+                   .arg(d.comm.PortOpen().value() ? u"open"_s : u"closed"_s, storedPortText());
+        if (!d.prompter.shown.isEmpty())
+            got += u", %1 box"_s.arg(d.prompter.shown.size());
+        QCOMPARE(got, outcome);
     }
 };
 
