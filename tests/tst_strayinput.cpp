@@ -99,8 +99,8 @@ private slots:
         const QByteArray bytes("1\t34 \x1b\x7f\x9b\\");
         QCOMPARE(readingsOf(*source, bytes).size(), 1);
         // The same reading as a line: the time stamp, then seven fields, the record last.
-        QTRY_VERIFY(!source->lines->lines().filter(u"\t1\\t34"_s).isEmpty());
-        const QString line = source->lines->lines().filter(u"\t1\\t34"_s).first();
+        QTRY_VERIFY(!source->lines.lines().filter(u"\t1\\t34"_s).isEmpty());
+        const QString line = source->lines.lines().filter(u"\t1\\t34"_s).first();
         QCOMPARE(line.count(u'\t'), 6);
         QCOMPARE(line.section(u'\t', 6), u"1\\t34 \\x1b\\x7f\\x9b\\\\"_s);
     }
@@ -108,8 +108,8 @@ private slots:
 private:
     struct Source {
         ProgramProcess program;
-        std::unique_ptr<LinkProcess> json;
-        std::unique_ptr<LinkProcess> lines;
+        LinkProcess json{{"readings", "--json"}};
+        LinkProcess lines{{"readings"}};
     };
     // The program in this numeric locale with its followers, started when the locale changes.
     Source *sourceIn(const QString &locale);
@@ -126,7 +126,7 @@ private:
             [&] {
                 readings.clear();
                 before = true;
-                for (const QString &line : source.json->lines()) {
+                for (const QString &line : source.json.lines()) {
                     const QJsonObject reading = QJsonDocument::fromJson(line.toUtf8()).object();
                     const QString record = reading.value(u"record"_s).toString();
                     if (reading.value(u"status"_s) == "no-data"_L1)
@@ -157,25 +157,22 @@ TestStrayInput::Source *TestStrayInput::sourceIn(const QString &locale)
 {
     if (m_source && m_locale == locale)
         return m_source.get();
-    m_source.reset();
-    auto source = std::make_unique<Source>();
-    source->json = std::make_unique<LinkProcess>(QStringList{"readings", "--json"});
-    source->lines = std::make_unique<LinkProcess>(QStringList{"readings"});
+    m_source = std::make_unique<Source>();
+    m_locale = locale;
     QProcessEnvironment environment;
     environment.insert(u"LC_ALL"_s, locale);
-    source->program.start(environment);
-    if (!source->program.process.waitForStarted(5000))
-        return nullptr;
-    m_source = std::move(source);
-    m_locale = locale;
+    Source &source = *m_source;
     // Until the program is up and both followers have its readings.
-    for (int i = 0; i < 150; ++i) {
-        m_source->program.send("0001 000\r\n");
-        QTest::qWait(100);
-        if (!m_source->json->lines().isEmpty() && !m_source->lines->lines().isEmpty())
-            return m_source.get();
-    }
-    return nullptr;
+    const bool up =
+        source.program.start(environment) && QTest::qWaitFor(
+                                                 [&] {
+                                                     source.program.send("0001 000\r\n");
+                                                     QTest::qWait(100);
+                                                     return !source.json.lines().isEmpty() &&
+                                                            !source.lines.lines().isEmpty();
+                                                 },
+                                                 15000);
+    return up ? m_source.get() : nullptr;
 }
 
 QTEST_GUILESS_MAIN(TestStrayInput)
