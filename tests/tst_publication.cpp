@@ -32,57 +32,36 @@ class Observer : public QObject {
     Q_OBJECT
 
 public:
-    explicit Observer(const QDBusConnection &connection)
-        : m_connection(connection)
+    explicit Observer(QDBusConnection connection)
     {
-        m_connection.connect(kService, kPath, kProperties, u"PropertiesChanged"_s, this,
-                             SLOT(onItem(QDBusMessage)));
-        m_connection.connect(kService, kPath, kReadings, u"Reading"_s, this,
-                             SLOT(onReading(QDBusMessage)));
+        connection.connect(kService, kPath, kProperties, u"PropertiesChanged"_s, this,
+                           SLOT(take(QDBusMessage)));
+        connection.connect(kService, kPath, kReadings, u"Reading"_s, this,
+                           SLOT(take(QDBusMessage)));
     }
 
-    struct Received {
-        bool reading = false;
-        QString item; // for an item update
-        QString text;
-        QDBusMessage message;
-    };
-    QList<Received> received;
+    QList<QDBusMessage> messages;
 
-    int readings() const
+    QList<QDBusMessage> readings() const
     {
-        return int(std::count_if(received.cbegin(), received.cend(),
-                                 [](const Received &r) { return r.reading; }));
+        QList<QDBusMessage> found;
+        std::copy_if(messages.cbegin(), messages.cend(), std::back_inserter(found),
+                     [](const QDBusMessage &m) { return m.member() == "Reading"_L1; });
+        return found;
     }
-    QDBusMessage lastReading() const
-    {
-        for (auto it = received.crbegin(); it != received.crend(); ++it) {
-            if (it->reading)
-                return it->message;
-        }
-        return {};
-    }
-    // The last text each item was given.
+    // The last text the item was given.
     QString item(const QString &name) const
     {
-        for (auto it = received.crbegin(); it != received.crend(); ++it) {
-            if (!it->reading && it->item == name)
-                return it->text;
+        for (auto it = messages.crbegin(); it != messages.crend(); ++it) {
+            const QVariantMap changed = qdbus_cast<QVariantMap>(it->arguments().value(1));
+            if (it->member() != "Reading"_L1 && changed.contains(name))
+                return changed.value(name).toString();
         }
         return {};
     }
 
 private slots:
-    void onItem(const QDBusMessage &message)
-    {
-        const QVariantMap changed = qdbus_cast<QVariantMap>(message.arguments().value(1));
-        for (auto it = changed.cbegin(); it != changed.cend(); ++it)
-            received.append({false, it.key(), it.value().toString(), message});
-    }
-    void onReading(const QDBusMessage &message) { received.append({true, {}, {}, message}); }
-
-private:
-    QDBusConnection m_connection;
+    void take(const QDBusMessage &message) { messages.append(message); }
 };
 
 // The reader link and its publication, as the window wires them, in a given language and
@@ -221,16 +200,16 @@ private slots:
             source.comm.receive(before.toLatin1() + "\r\n");
             ++expected;
         }
-        QTRY_COMPARE(observer.readings(), expected - 1);
-        const int firstOfRecord = int(observer.received.size());
+        QTRY_COMPARE(observer.readings().size(), expected - 1);
+        const int firstOfRecord = int(observer.messages.size());
         source.comm.receive(record.toLatin1() + "\r\n");
-        QTRY_COMPARE(observer.readings(), expected);
+        QTRY_COMPARE(observer.readings().size(), expected);
         // Every update of this record has come, and the reading is the last of them.
-        QTRY_VERIFY(observer.received.size() > firstOfRecord);
-        QVERIFY(observer.received.last().reading);
-        QCOMPARE(int(observer.received.size()) - firstOfRecord, 4); // three items, then the reading
+        QTRY_VERIFY(observer.messages.size() > firstOfRecord);
+        QCOMPARE(observer.messages.last().member(), u"Reading"_s);
+        QCOMPARE(int(observer.messages.size()) - firstOfRecord, 4); // three items, then the reading
 
-        const QDBusMessage signal = observer.lastReading();
+        const QDBusMessage signal = observer.readings().last();
         QCOMPARE(signal.signature(), u"txdsbusbs"_s);
         const QVariantList a = signal.arguments();
         QCOMPARE(a.at(0).toULongLong(), quint64(expected));
@@ -325,7 +304,7 @@ private slots:
         Observer observer(connection);
         QVERIFY(connection.interface()->isServiceRegistered(kService));
         source.comm.receive("1234 000\r\n");
-        QTRY_COMPARE(observer.readings(), 1);
+        QTRY_COMPARE(observer.readings().size(), 1);
         QString signalTypes;
         for (const QString &line : outline) {
             const QStringList parts = line.split(u' ');
@@ -341,7 +320,7 @@ private slots:
                 signalTypes += parts.at(2);
             }
         }
-        QCOMPARE(observer.lastReading().signature(), signalTypes);
+        QCOMPARE(observer.readings().last().signature(), signalTypes);
         QDBusConnection::disconnectFromBus(u"observer"_s);
     }
     void linkedClientReceivesEveryAssignmentInOrder()
