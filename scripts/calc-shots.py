@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """Screenshots of Calc with live cells and a recorded table, for the user's guide.
 
-Run by scripts/calc-shots with DISPLAY a virtual display:
-    shots.py FOLDER LANGUAGE        LANGUAGE: en or fr
+Run by scripts/calc-shots with DISPLAY a virtual display and tests/calc on the path:
+    calc-shots.py FOLDER LANGUAGE        LANGUAGE: en or fr
 Writes FOLDER/calc.png (or calc-fr.png) and FOLDER/calc-menu.png (calc-menu-fr.png).
 """
 import pathlib
