@@ -96,6 +96,10 @@ private slots:
             << QByteArray("[Properties]\nCommPort=\"2\"\n") << QByteArray("[Properties]\nCommPort=5\n");
         QTest::newRow("key repeated: the one that counts")
             << QByteArray("[Properties]\nCommPort=1\nCommPort=2\n") << QByteArray("[Properties]\nCommPort=1\nCommPort=5\n");
+        QTest::newRow("group repeated: the key that counts is the later one")
+            << QByteArray("[Properties]\nCommPort=1\n[X]\n[Properties]\nCommPort=2\n") << QByteArray("[Properties]\nCommPort=1\n[X]\n[Properties]\nCommPort=5\n");
+        QTest::newRow("group repeated: the key only in the first")
+            << QByteArray("[Properties]\nCommPort=1\n[X]\n[Properties]\nOther=x\n") << QByteArray("[Properties]\nCommPort=5\n[X]\n[Properties]\nOther=x\n");
         QTest::newRow("same key in another group untouched")
             << QByteArray("[Other]\nCommPort=9\n") << QByteArray("[Other]\nCommPort=9\n\n[Properties]\nCommPort=5\n");
         QTest::newRow("commented-out key untouched")
@@ -137,6 +141,7 @@ private slots:
         QTest::newRow("group name blanks") << QByteArray("[ Ports ]\nCom1=x\n") << QByteArray("x");
         QTest::newRow("group case counts") << QByteArray("[ports]\nCom1=x\n") << QByteArray("NONE");
         QTest::newRow("key case counts") << QByteArray("[Ports]\ncom1=x\n") << QByteArray("NONE");
+        QTest::newRow("an escaped backslash before the closing quote") << QByteArray("[Ports]\nCom1=\"a\\\\\"\n") << QByteArray("a\\");
         QTest::newRow("group seen twice") << QByteArray("[Ports]\nCom1=a\n[X]\n[Ports]\nCom1=b\n") << QByteArray("b");
         QTest::newRow("empty value") << QByteArray("[Ports]\nCom1=\n") << QByteArray("");
         QTest::newRow("CRLF") << QByteArray("[Ports]\r\nCom1=x\r\n") << QByteArray("x");
