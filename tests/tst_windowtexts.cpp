@@ -166,6 +166,27 @@ private slots:
         QCOMPARE(window.size().height(), bar->height() + clientArea.height());
     }
 
+    // At exactly the width of one row the menus share one row, whole; a pixel less and the
+    // last goes on in a second row.
+    void menuBarWrapsAtExactlyItsWidth()
+    {
+        WrappingMenuBar bar;
+        for (const char *title : {"&File", "&Organisation des ports", "&Aide"})
+            bar.addMenu(QString::fromUtf8(title));
+        const int width = bar.sizeHint().width();
+        const int oneRow = bar.heightForWidth(width);
+        QCOMPARE(oneRow, bar.sizeHint().height());
+        QVERIFY(bar.heightForWidth(width - 1) > oneRow);
+        bar.resize(width, oneRow);
+        bar.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bar));
+        QTRY_COMPARE(bar.rows().size(), 1);
+        QVERIFY2(clippedTexts(bar).isEmpty(), report(clippedTexts(bar)).constData());
+        bar.resize(width - 1, bar.heightForWidth(width - 1));
+        QTRY_COMPARE(bar.rows().size(), 2);
+        QVERIFY2(clippedTexts(bar).isEmpty(), report(clippedTexts(bar)).constData());
+    }
+
     void oneFamilyThroughout()
     {
         StartedWindow started(Language::English);
