@@ -1,3 +1,4 @@
+#include "support/childprocess.h"
 #include "support/linkprocess.h"
 #include "support/programprocess.h"
 
@@ -241,6 +242,25 @@ private slots:
         QVERIFY(second.lines().isEmpty());
         if (first)
             QCOMPARE(first->process().state(), QProcess::Running);
+    }
+
+    // A row that cannot be written (here past a file size limit of one block) ends the record
+    // with status 1 and the file named, never with a part row or a silent success.
+    void aRowThatCannotBeWrittenEndsTheRecord()
+    {
+        QTemporaryDir folder;
+        ChildProcess record(u"sh"_s, {"-c", "ulimit -f 1; exec \"$0\" record \"$1\"",
+                                      qEnvironmentVariable("ZAV41K_LINK"), folder.path()});
+        ProgramProcess program;
+        QVERIFY(program.start({}));
+        QVERIFY2(record.hasSaid(u"is running"_s), qPrintable(record.errors()));
+        for (int i = 0; i < 40 && record.process().state() == QProcess::Running; ++i) {
+            program.send("0123 000\r\n");
+            QTest::qWait(20);
+        }
+        QCOMPARE(record.exitCode(), 1);
+        QVERIFY2(record.errors().contains(folder.path()), qPrintable(record.errors()));
+        QVERIFY(!recordedRows(folder.path()).isEmpty()); // whole rows only, up to the limit
     }
 };
 

@@ -47,7 +47,10 @@ bool ChildProcess::hasSaid(const QString &text, int timeoutMs, int times)
 
 int ChildProcess::exitCode(int timeoutMs)
 {
-    if (!m_process.waitForFinished(timeoutMs) || m_process.exitStatus() != QProcess::NormalExit)
+    // waitForFinished() is false for a process that has already ended.
+    if (m_process.state() != QProcess::NotRunning && !m_process.waitForFinished(timeoutMs))
+        return -1;
+    if (m_process.exitStatus() != QProcess::NormalExit)
         return -1;
     return m_process.exitCode();
 }

@@ -9,6 +9,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <csignal>
 
 #include <optional>
 
@@ -92,6 +93,8 @@ int followReadings(const QCommandLineParser &parser, const QCommandLineOption &j
 
 int main(int argc, char *argv[])
 {
+    // A file size limit ends a write with an error that the record reports, not the process.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zav41k-link"));
     QTextStream out(stdout);
