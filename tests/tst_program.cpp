@@ -2,6 +2,7 @@
 // pseudo-terminal and linked programs on the session bus.
 
 #include "support/busdaemon.h"
+#include "support/childprocess.h"
 #include "support/linkprocess.h"
 #include "support/programprocess.h"
 #include "support/virtualdisplay.h"
@@ -247,6 +248,34 @@ private slots:
             QCOMPARE(request.lines(), QStringList{said});
         else
             QCOMPARE(request.errors().trimmed(), "zav41k-link: " + said);
+    }
+
+    // Output that goes to a full disk is lost: each client says so and ends with status 1.
+    void outputThatCannotBeWrittenEndsTheClient_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("request") << QStringList{"request", "zav41k", "data", "absorbance"};
+        QTest::newRow("advise") << QStringList{"advise", "zav41k", "data", "absorbance"};
+        QTest::newRow("readings") << QStringList{"readings"};
+        QTest::newRow("readings as JSON") << QStringList{"readings", "--json"};
+    }
+
+    void outputThatCannotBeWrittenEndsTheClient()
+    {
+        QFETCH(QStringList, arguments);
+        ProgramProcess program;
+        QVERIFY(program.start());
+        LinkProcess ready(kAbsorbance);
+        QVERIFY(program.sendUntilSeen(ready, "0500 100\r\n", "absorbance\t0.500"));
+        ChildProcess client(u"sh"_s, QStringList{"-c", "exec \"$0\" \"$@\" >/dev/full",
+                                                 qEnvironmentVariable("ZAV41K_LINK")} +
+                                         arguments);
+        for (int i = 0; i < 50 && client.process().state() == QProcess::Running; ++i) {
+            program.send("0600 100\r\n");
+            QTest::qWait(100);
+        }
+        QCOMPARE(client.exitCode(), 1);
+        QVERIFY2(client.errors().contains(u"cannot write"_s), qPrintable(client.errors()));
     }
 
     void followsInAnyCaseBeforeTheStart()

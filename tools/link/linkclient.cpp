@@ -38,7 +38,7 @@ bool LinkClient::request(const LinkAddress &address)
         return false;
     }
     m_out << reply.value().variant().toString() << Qt::endl;
-    return true;
+    return wrote();
 }
 
 bool LinkClient::follow(const QList<LinkAddress> &addresses, Mode mode, Format format)
@@ -87,4 +87,14 @@ void LinkClient::print(const QString &item, const QString &value)
             m_out << u'\t' << value;
     }
     m_out << Qt::endl;
+    if (!wrote())
+        emit failed();
+}
+
+bool LinkClient::wrote()
+{
+    if (m_out.status() == QTextStream::Ok)
+        return true;
+    m_err << "zav41k-link: cannot write the values to the standard output" << Qt::endl;
+    return false;
 }

@@ -29,8 +29,14 @@ public:
     // Goes on following on a new connection, once the bus is back.
     void rebind(const QDBusConnection &connection);
 
+signals:
+    // The values could not be printed: the program ends, with the message said.
+    void failed();
+
 private:
     void print(const QString &item, const QString &value);
+    // Whether what was printed went out; says so when it did not.
+    bool wrote();
 
     QDBusConnection m_connection;
     ItemFollower m_follower;

@@ -152,6 +152,7 @@ int main(int argc, char *argv[])
                        parser.isSet(csvOption) ? LinkClient::Format::Csv
                                                : LinkClient::Format::Tabs))
         return 1;
+    QObject::connect(&client, &LinkClient::failed, [] { QCoreApplication::exit(1); });
     TerminationSignals::install([] { QCoreApplication::quit(); });
     return QCoreApplication::exec();
 }

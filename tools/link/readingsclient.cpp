@@ -86,4 +86,9 @@ void ReadingsClient::take(const Reading &reading)
         break;
     }
     }
+    // Readings printed to nowhere (a full disk) are lost: said, and the client ends.
+    if (m_output != Output::Record && m_out.status() != QTextStream::Ok) {
+        m_err << "zav41k-link: cannot write the readings to the standard output" << Qt::endl;
+        emit failed();
+    }
 }

@@ -26,7 +26,8 @@ public:
     static QString line(const Reading &reading);
 
 signals:
-    // The record could not take a reading: the program ends, with the message said.
+    // The record could not take a reading, or the readings could not be printed: the program
+    // ends, with the message said.
     void failed();
 
 private:
