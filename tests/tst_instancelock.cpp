@@ -35,6 +35,14 @@ private slots:
             ::pause();
             ::_exit(0);
         }
+        // A failing check must not leave the child waiting for ever.
+        bool reaped = false;
+        const auto reap = qScopeGuard([&] {
+            if (!reaped) {
+                ::kill(child, SIGKILL);
+                ::waitpid(child, nullptr, 0);
+            }
+        });
         char state = 0;
         QCOMPARE(::read(ready[0], &state, 1), 1);
         QCOMPARE(state, 'h');
@@ -46,9 +54,14 @@ private slots:
         // Killed, it leaves no stale lock behind.
         ::kill(child, SIGKILL);
         QCOMPARE(::waitpid(child, nullptr, 0), child);
+        reaped = true;
         InstanceLock third(path);
         QCOMPARE(third.state(), InstanceLock::State::Held);
         QCOMPARE(third.holder(), qint64(::getpid()));
+        // What it holds, the holder's number, is the user's own.
+        struct stat info {};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &info), 0);
+        QCOMPARE(info.st_mode & 0777, mode_t(0600));
         ::close(ready[0]);
         ::close(ready[1]);
     }

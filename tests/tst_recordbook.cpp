@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include <cstdio>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -128,6 +129,12 @@ private slots:
         QVERIFY(first.at(2).endsWith(",2222 000"));
         QCOMPARE(second.size(), 3);
         QCOMPARE(second.at(0) + '\n', QByteArray(RecordBook::kHeader));
+        // The lab's record may be read by the lab, written by its recorder only (umask 022).
+        struct stat info {};
+        QCOMPARE(
+            ::stat(QFile::encodeName(dir.filePath(u"zav41k-2026-12-09.csv"_s)).constData(), &info),
+            0);
+        QCOMPARE(info.st_mode & 0777, mode_t(0644));
         QVERIFY(second.at(1).startsWith("2026-12-08T23:00:00.000250Z,3,"));
     }
 

@@ -178,6 +178,10 @@ private slots:
         const QString nested = m_dir->filePath(u"a/b/ZAV41K.conf"_s);
         QVERIFY(SettingsFile::store(nested, "Properties", "CommPort", "4").isOk());
         QCOMPARE(contentsOf(nested), QByteArray("[Properties]\nCommPort=4\n"));
+        // A new settings file is the user's own.
+        struct stat info {};
+        QCOMPARE(::stat(QFile::encodeName(nested).constData(), &info), 0);
+        QCOMPARE(info.st_mode & 0777, mode_t(0600));
     }
 
     void refused_data()
