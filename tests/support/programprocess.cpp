@@ -54,9 +54,9 @@ bool ProgramProcess::hasSaid(const QString &text, int timeoutMs)
     return QTest::qWaitFor([&] { return errors().contains(text); }, timeoutMs);
 }
 
-bool ProgramProcess::terminate(int signal)
+bool ProgramProcess::terminate()
 {
-    ::kill(static_cast<pid_t>(process.processId()), signal);
+    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
     return process.waitForFinished(5000) && process.exitStatus() == QProcess::NormalExit &&
            process.exitCode() == 0;
 }

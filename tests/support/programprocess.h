@@ -24,8 +24,8 @@ struct ProgramProcess {
     QString errors();
     // Whether it said `text` on standard error within `timeoutMs`.
     bool hasSaid(const QString &text, int timeoutMs = 15000);
-    // Terminates it and returns whether it ended with status 0.
-    bool terminate(int signal = 15);
+    // Sends it SIGTERM and returns whether it ended with status 0.
+    bool terminate();
     static QProcessEnvironment offscreen();
     // Sends `record` every 100 ms until `client` has printed `line`: the program is up and the
     // client linked, so nothing sent after is missed. False after `timeoutMs`.
