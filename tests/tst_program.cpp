@@ -33,7 +33,11 @@ private slots:
 
     void readsPublishesAndEndsOnFileExit()
     {
+        // Started under another name, as a link in a lab's own folder would start it.
         ProgramProcess program;
+        const QString renamed = program.home.filePath(u"reader-program"_s);
+        QVERIFY(QFile::link(program.path, renamed));
+        program.path = renamed;
         QVERIFY(program.start(m_display.programEnvironment()));
         LinkProcess client(kAllItems);
         QVERIFY2(program.sendUntilSeen(client, "0001 000\r\n", "absorbance\t0.001"),
@@ -48,8 +52,20 @@ private slots:
                                    "absorbance\tHI"};
         QTRY_COMPARE(client.lines().mid(client.lines().size() - expected.size()), expected);
 
-        // File > Exit, through the real menus; the keys go to the menu once it is open.
+        // The window's class is the one the desktop entry names, whatever the program's name.
         const QString window = m_display.shownWindow(u"^ZAV41K$"_s);
+        QProcess xprop;
+        xprop.setProcessEnvironment(m_display.toolEnvironment());
+        xprop.start(u"xprop"_s, {"-id", window, "WM_CLASS"}); // WM_CLASS = "instance", "class"
+        QVERIFY(xprop.waitForFinished(5000));
+        QFile entry(qEnvironmentVariable("ZAV41K_DESKTOP_ENTRY"));
+        QVERIFY2(entry.open(QIODevice::ReadOnly), "ZAV41K_DESKTOP_ENTRY names the desktop entry");
+        const QString wmClass =
+            QString::fromUtf8(xprop.readAllStandardOutput()).section(u'"', 3, 3);
+        QVERIFY2(entry.readAll().contains("\nStartupWMClass=" + wmClass.toUtf8() + '\n'),
+                 qPrintable(wmClass));
+
+        // File > Exit, through the real menus; the keys go to the menu once it is open.
         QVERIFY(!m_display.xdotool({"mousemove", "--window", window, "20", "10", "click", "1"})
                      .isNull());
         QTRY_COMPARE_WITH_TIMEOUT(m_display.visibleWindowsOfClass(u"zav41k"_s), 2, 10000);
@@ -58,32 +74,6 @@ private slots:
         QCOMPARE(program.process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.process.exitCode(), 0);
         QVERIFY(!program.errors().contains(u"not published"_s));
-    }
-
-    void readingsStayWholeWhileABoxWaits()
-    {
-        ProgramProcess program;
-        QVERIFY(program.start(m_display.programEnvironment()));
-        LinkProcess client(kAllItems);
-        QVERIFY(program.sendUntilSeen(client, "0001 000\r\n", "absorbance\t0.001"));
-        QTest::qWait(300);
-
-        // A bad count opens the decoder's box; a record arrives while nobody answers it.
-        program.send("0777 000\r\n12a4 100\r\n");
-        QTest::qWait(500);
-        program.send("0555 000\r\n");
-        const QStringList expected{"wavelength\t510", "absorbance\t0.777", "errorcode\t0",
-                                   "wavelength\t600", "absorbance\t0.777", "errorcode\t0",
-                                   "wavelength\t510", "absorbance\t0.555", "errorcode\t0"};
-        QTRY_COMPARE(client.lines().mid(client.lines().size() - expected.size()), expected);
-        QTRY_COMPARE_WITH_TIMEOUT(m_display.visibleWindows(u"^ZAV41K$"_s), 2, 10000);
-        const qsizetype before = client.lines().size();
-        QVERIFY(m_display.keys({"Return"})); // OK, late; the box has the focus
-        QTRY_COMPARE(m_display.visibleWindows(u"^ZAV41K$"_s), 1);
-        QTest::qWait(500);
-        // Answering adds nothing: the interrupted record had already been shown whole.
-        QCOMPARE(client.lines().size(), before);
-        QCOMPARE(program.process.state(), QProcess::Running);
     }
 
     void portChosenAfterAFailedStartIsOpened()
@@ -287,48 +277,6 @@ private slots:
         QVERIFY(program.start());
         QVERIFY2(program.sendUntilSeen(client, "0077 000\r\n", "absorbance\t0.077"),
                  qPrintable(client.errors()));
-    }
-
-    void windowClassIsTheDesktopEntrys()
-    {
-        // Started under another name, as a link in a lab's own folder would start it.
-        ProgramProcess program;
-        const QString renamed = program.home.filePath(u"reader-program"_s);
-        QVERIFY(QFile::link(program.path, renamed));
-        program.path = renamed;
-        QVERIFY(program.start(m_display.programEnvironment()));
-        const QString window = m_display.shownWindow(u"^ZAV41K$"_s);
-        QVERIFY(!window.isEmpty());
-        QProcess xprop;
-        xprop.setProcessEnvironment(m_display.toolEnvironment());
-        xprop.start(u"xprop"_s, {"-id", window, "WM_CLASS"});
-        QVERIFY(xprop.waitForFinished(5000));
-        // WM_CLASS(STRING) = "instance", "class"
-        const QString said = QString::fromUtf8(xprop.readAllStandardOutput()).trimmed();
-        QFile entry(qEnvironmentVariable("ZAV41K_DESKTOP_ENTRY"));
-        QVERIFY2(entry.open(QIODevice::ReadOnly), "ZAV41K_DESKTOP_ENTRY names the desktop entry");
-        const QByteArray text = entry.readAll();
-        const qsizetype at = text.indexOf("\nStartupWMClass=");
-        QVERIFY2(at >= 0, "the desktop entry names no window class");
-        const QByteArray named = text.mid(at + 16, text.indexOf('\n', at + 1) - at - 16);
-        QVERIFY2(said.section(u'"', 3, 3) == QString::fromUtf8(named), qPrintable(said));
-    }
-
-    void everyFrenchMenuIsReachedByItsMnemonic()
-    {
-        ProgramProcess program;
-        QProcessEnvironment french = m_display.programEnvironment();
-        french.insert(u"LC_ALL"_s, u"fr_FR.UTF-8"_s);
-        QVERIFY(program.start(french));
-        const QString window = m_display.shownWindow(u"^ZAV41K$"_s);
-        QVERIFY(!window.isEmpty());
-        // Alt+A opens "&Aide", the last menu, and R chooses "&Regarde" in it: the About box.
-        QVERIFY2(!m_display.xdotool({"windowfocus", "--sync", window}).isNull(),
-                 qPrintable(m_display.lastError()));
-        QVERIFY2(m_display.keys({"alt+a"}), qPrintable(m_display.lastError()));
-        QTRY_COMPARE_WITH_TIMEOUT(m_display.visibleWindowsOfClass(u"zav41k"_s), 2, 10000);
-        QVERIFY2(m_display.keys({"r"}), qPrintable(m_display.lastError()));
-        QTRY_COMPARE_WITH_TIMEOUT(m_display.visibleWindows(u"^D'Abord ZAV41K$"_s), 1, 10000);
     }
 
 private:
