@@ -180,22 +180,6 @@ private slots:
         QCOMPARE(f.decoder.ReadingValue(), 555);
         QVERIFY(f.watchdog.isRunning());
     }
-
-    void nestedFailuresOpenNoSecondBox()
-    {
-        Fixture f{QLocale::c()};
-        int nested = 0;
-        f.prompter.whileOpen = [&] {
-            // Garbage keeps arriving while the first box is open.
-            for (; nested < 50; ++nested)
-                f.decoder.DecodeReading(record(u"zzzz_zzz"_s));
-        };
-        f.decoder.DecodeReading(record(u"abcd_000"_s));
-        QCOMPARE(f.prompter.mostOpenAtOnce, 1);
-        // The first record's remaining failures come one after the other, not nested.
-        QCOMPARE(f.prompter.shown.size(), 1);
-        QCOMPARE(f.indicators.progress(), (51 * 5) % 100);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestDecoder)

@@ -56,35 +56,6 @@ private slots:
         QVERIFY(pressed);
         QVERIFY(!box.isVisible());
     }
-
-    void keyboardOrder()
-    {
-        frmAbout box;
-        QVERIFY(box.Form_Load().isOk());
-        box.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&box));
-        QTest::keyClick(box.focusWidget(), Qt::Key_Tab);
-        QCOMPARE(box.focusWidget(), label(box, "picIcon"));
-        QTest::keyClick(box.focusWidget(), Qt::Key_Tab);
-        QCOMPARE(box.focusWidget()->objectName(), u"cmdOK"_s);
-    }
-
-    void picturesAre32By32In16Colours()
-    {
-        for (const QPixmap &picture :
-             {ProgramIcon::icon().pixmap(32, 32), ProgramIcon::aboutPicture()}) {
-            const QImage image = picture.toImage();
-            QCOMPARE(image.size(), QSize(32, 32));
-            QSet<QRgb> colours;
-            for (int y = 0; y < 32; ++y) {
-                for (int x = 0; x < 32; ++x)
-                    colours.insert(image.pixel(x, y));
-            }
-            QVERIFY2(colours.size() <= 16, qPrintable(QString::number(colours.size())));
-        }
-        QVERIFY(ProgramIcon::icon().pixmap(32, 32).toImage() !=
-                ProgramIcon::aboutPicture().toImage());
-    }
 };
 
 QTEST_MAIN(TestFrmAbout)

@@ -48,34 +48,6 @@ class TestFrmProperties : public QObject {
 private slots:
     void initTestCase() { Fonts::installWindowFonts(); }
 
-    void listShowsSixteenPortsWithTheCurrentSelected()
-    {
-        Dialog d(3);
-        QVERIFY(d.load());
-        QComboBox *list = d.cboPort();
-        QCOMPARE(list->count(), 16);
-        QCOMPARE(list->itemText(0), u"Com1"_s);
-        QCOMPARE(list->itemText(15), u"Com16"_s);
-        QCOMPARE(list->currentText(), u"Com3"_s);
-        QVERIFY(!list->isEditable());
-        QCOMPARE(list->itemData(1, Qt::ToolTipRole).toString(), u"/dev/serial/by-id/reader"_s);
-        QCOMPARE(list->itemData(0, Qt::ToolTipRole).toString(), u"no device"_s);
-    }
-
-    void focusStartsOnOk()
-    {
-        Dialog d(1);
-        QVERIFY(d.load());
-        d.dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&d.dialog));
-        QCOMPARE(d.dialog.focusWidget(), d.child<QWidget>("cmdOK"));
-        // Tab goes on to Cancel, then to the list.
-        QTest::keyClick(d.dialog.focusWidget(), Qt::Key_Tab);
-        QCOMPARE(d.dialog.focusWidget(), d.child<QWidget>("cmdCancel"));
-        QTest::keyClick(d.dialog.focusWidget(), Qt::Key_Tab);
-        QCOMPARE(d.dialog.focusWidget(), d.cboPort());
-    }
-
     // Rows: the port before, the list entry chosen (-1: none), what the user does, the
     // operations that fail once, and what follows: the dialog's result and whether it stays,
     // the control's port, what was stored and the boxes shown.

@@ -122,35 +122,6 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(label(window, "absorbance")->text(), u"1.234"_s);
     }
-
-    void placedAtTheLeftEdgeCentredVertically()
-    {
-        Lab lab;
-        QVERIFY(lab.reader.open(lab.link).isEmpty());
-        frmZAV41k window;
-        window.Form_Load();
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        const QRect screen = window.screen()->geometry();
-        const QRect outer = window.frameGeometry();
-        QCOMPARE(outer.left(), screen.left());
-        QVERIFY2(qAbs(outer.top() - (screen.height() - outer.height()) / 2) <= 1,
-                 qPrintable(u"top %1 of %2"_s.arg(outer.top()).arg(screen.height())));
-    }
-
-    void activityBarFillsFromTheLeft()
-    {
-        ActivityBar bar;
-        bar.resize(100, 12);
-        bar.setValue(50);
-        const QImage image = bar.grab().toImage();
-        const int y = image.height() / 2;
-        // Filled on the left, empty on the right.
-        QVERIFY(image.pixelColor(25, y) != image.pixelColor(75, y));
-        bar.setValue(100);
-        const QImage full = bar.grab().toImage();
-        QCOMPARE(full.pixelColor(75, y), full.pixelColor(25, y));
-    }
 };
 
 QTEST_MAIN(TestMainWindow)

@@ -16,12 +16,8 @@
 #include <QtDBus>
 #include <QtTest>
 
-#include <arpa/inet.h>
 #include <csignal>
 #include <memory>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -344,27 +340,6 @@ private slots:
         QCOMPARE(mismatched.exitCode(), 2);
         QVERIFY2(mismatched.errors().contains(u"does not belong to the certificate"_s),
                  qPrintable(mismatched.errors()));
-    }
-
-    // A listener that takes connections (the kernel completes them) and never says a word.
-    void silentBrokerIsNamed()
-    {
-        const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        QVERIFY(listener >= 0);
-        const auto closeListener = qScopeGuard([listener] { ::close(listener); });
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        QCOMPARE(::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
-        QCOMPARE(::listen(listener, 8), 0);
-        socklen_t length = sizeof address;
-        QCOMPARE(::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length), 0);
-
-        BridgeProcess bridge(ntohs(address.sin_port));
-        QVERIFY2(bridge.hasSaid(u"took the connection but did not answer within 10 s"_s, 20000),
-                 qPrintable(bridge.errors()));
-        QCOMPARE(bridge.process().state(), QProcess::Running);
-        QVERIFY(!bridge.errors().contains(u"Unknown error"_s));
     }
 
     // The session bus dies and comes back on the same address: the bridge follows the source there

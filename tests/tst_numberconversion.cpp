@@ -149,20 +149,6 @@ private slots:
         QFETCH(QString, expected);
         QCOMPARE(formatThousandths(count, decimals, QLocale(locale)), expected);
     }
-
-    void failureDescriptionsFollowLanguage()
-    {
-        setCurrentLanguage(Language::French);
-        const QString french =
-            NumberConversion::toInt16(u"abcd"_s, QLocale::c()).failure().description;
-        setCurrentLanguage(Language::English);
-        const QString english =
-            NumberConversion::toInt16(u"abcd"_s, QLocale::c()).failure().description;
-        QVERIFY(french.contains(u"abcd"_s));
-        QVERIFY(english.contains(u"abcd"_s));
-        QVERIFY(french.contains(u"nombre"_s));
-        QVERIFY(english.contains(u"not a number"_s));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestNumberConversion)

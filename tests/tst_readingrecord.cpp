@@ -153,63 +153,6 @@ private slots:
         QVERIFY(recordedRows(folder.path()).last().endsWith(",0.500,0.5,600,ok,0,0500 100"));
     }
 
-    // A record killed at any moment in a fast stream leaves whole rows only, holding every row it
-    // said it had written; started again, it appends below them.
-    void killedMidStreamLeavesWholeRowsAndARestartAppends()
-    {
-        QTemporaryDir folder;
-        auto record = std::make_unique<LinkProcess>(QStringList{u"record"_s, folder.path()});
-        QVERIFY(waitUntilWaiting(*record));
-        ProgramProcess program;
-        QVERIFY(program.start({}));
-        QTRY_VERIFY_WITH_TIMEOUT(record->errors().contains(u"is running"_s), 10000);
-
-        QByteArray burst;
-        for (int i = 0; i < 100; ++i)
-            burst += QByteArray::number(1000 + i) + " 100\r\n";
-        for (int i = 0; i < 100 && record->lines().size() < 300; ++i) {
-            program.send(burst);
-            QTest::qWait(20);
-        }
-        QVERIFY(record->lines().size() >= 300);
-        program.send(burst); // still streaming when it is killed
-        ::kill(pid_t(record->process().processId()), SIGKILL);
-        QVERIFY(record->process().waitForFinished(5000));
-        const QStringList reported = record->lines(); // whole lines it wrote before it died
-        record.reset();
-
-        int headers = 0;
-        const QList<QByteArray> rows = recordedRows(folder.path(), &headers);
-        QCOMPARE(headers, 1);
-        QVERIFY(rows.size() >= reported.size());
-        for (int i = 0; i < reported.size(); ++i)
-            QCOMPARE(rows.at(i), reported.at(i).toUtf8());
-        // Every record is there, one after the other (a silence repeats the number before it).
-        quint64 last = 0;
-        for (const QByteArray &row : rows) {
-            if (row.contains(",no-data,"))
-                continue;
-            if (last != 0)
-                QCOMPARE(sequenceOf(row), last + 1);
-            last = sequenceOf(row);
-        }
-
-        // Started again, it goes on in the same file, below what is there: every row it reports,
-        // up to a record of its own, follows the rows written before.
-        LinkProcess again({u"record"_s, folder.path()});
-        QTRY_VERIFY_WITH_TIMEOUT(again.errors().contains(u"is running"_s), 5000);
-        program.send("0042 000\r\n");
-        QTRY_VERIFY_WITH_TIMEOUT(
-            !again.lines().isEmpty() && again.lines().constLast().endsWith(",0042 000"_L1), 10000);
-        const QStringList added = again.lines();
-        const QList<QByteArray> after = recordedRows(folder.path(), &headers);
-        QCOMPARE(headers, 1);
-        QCOMPARE(after.size(), rows.size() + added.size());
-        for (int i = 0; i < added.size(); ++i)
-            QCOMPARE(after.at(rows.size() + i), added.at(i).toUtf8());
-        QVERIFY(sequenceOf(after.last()) > sequenceOf(rows.last()));
-    }
-
     void folderIsCheckedAtTheStart_data()
     {
         QTest::addColumn<QString>("folder"); // "kept" for one that another record keeps

@@ -33,13 +33,6 @@ private slots:
         m_home.reset();
     }
 
-    void nothingStoredReadsEmpty()
-    {
-        QCOMPARE(storedPortText(), QString());
-        QCOMPARE(SettingsStore::read(u"ZAV41K"_s, u"Properties"_s, u"Other"_s, u"dflt"_s).value(),
-                 u"dflt"_s);
-    }
-
     void roundTrip_data()
     {
         QTest::addColumn<QString>("text");
@@ -59,14 +52,6 @@ private slots:
         QCOMPARE(storedPortText(), text);
     }
 
-    void writtenAsTheFileSaysIt()
-    {
-        QVERIFY(PortSetting::write(3).isOk());
-        QVERIFY(PortSetting::write(4).isOk()); // replaces
-        QCOMPARE(fileText().trimmed(), u"[Properties]\nCommPort=4"_s);
-        QCOMPARE(storedPortText(), u"4"_s);
-    }
-
     void applicationNameIsTheTitleAtTheCall()
     {
         ProgramTitle::setTitle(u"Other"_s);
@@ -74,36 +59,6 @@ private slots:
         QVERIFY(QFile::exists(m_home->filePath(u"Other/Other.conf"_s)));
         ProgramTitle::setTitle(u"ZAV41K"_s);
         QCOMPARE(storedPortText(), QString());
-    }
-
-    void unwritableFolderFails()
-    {
-        // A file where the folder should be: no one can write there, root included.
-        QFile blocker(m_home->filePath(u"ZAV41K"_s));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
-        const Status status = PortSetting::write(3);
-        QVERIFY(!status.isOk());
-        QVERIFY(status.failure().description.contains(u"ZAV41K.conf"_s));
-    }
-
-    void failedWriteKeepsTheEarlierFile()
-    {
-        QVERIFY(PortSetting::write(2).isOk());
-        const QString before = fileText();
-        // A read-only folder, written to without privileges (root writes anywhere).
-        const auto readAndPass = QFileDevice::ReadOwner | QFileDevice::ExeOwner |
-                                 QFileDevice::ReadOther | QFileDevice::ExeOther;
-        QVERIFY(QFile::setPermissions(m_home->path(), readAndPass | QFileDevice::WriteOwner));
-        QVERIFY(QFile::setPermissions(m_home->filePath(u"ZAV41K"_s), readAndPass));
-        const std::optional<QString> said = asUnprivileged([] {
-            const Status written = PortSetting::write(5);
-            return written ? u"written"_s : written.failure().description;
-        });
-        QVERIFY(said);
-        QVERIFY2(said->contains(u"ZAV41K.conf"_s), qPrintable(*said));
-        QCOMPARE(fileText(), before);
-        QCOMPARE(storedPortText(), u"2"_s);
     }
 
     // After a write that failed, the process must not go on seeing the value it could not store,

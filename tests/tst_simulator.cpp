@@ -180,50 +180,6 @@ private slots:
                 QCOMPARE(r.indicators.text(IndicatorModel::Item::Wavelength), example.wavelength);
         }
     }
-
-    void refusesWhatItCannotDo_data()
-    {
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("said");
-        QTest::newRow("a file at the link")
-            << QStringList{"--link", "notes.txt"} << 1 << "not a symbolic link";
-        QTest::newRow("baud 0") << QStringList{"--baud", "0"} << 2 << "--baud";
-        QTest::newRow("baud -5") << QStringList{"--baud", "-5"} << 2 << "--baud";
-        QTest::newRow("baud not a number") << QStringList{"--baud", "fast"} << 2 << "--baud";
-        QTest::newRow("fragment -1") << QStringList{"--fragment", "-1"} << 2 << "--fragment";
-        QTest::newRow("eol bogus") << QStringList{"--eol", "bogus"} << 2 << "--eol";
-        QTest::newRow("stream 0") << QStringList{"--stream", "0"} << 2 << "--stream";
-        QTest::newRow("count -1") << QStringList{"--stream", "2", "--count", "-1"} << 2
-                                  << "--count";
-        QTest::newRow("linger -5") << QStringList{"--linger", "-5"} << 2 << "--linger";
-    }
-
-    // Nothing of the user's is removed, and a value it cannot use is said at once.
-    void refusesWhatItCannotDo()
-    {
-        QFETCH(QStringList, options);
-        QFETCH(int, status);
-        QFETCH(QString, said);
-        QTemporaryDir dir;
-        const QString notes = dir.filePath(u"notes.txt"_s);
-        QFile file(notes);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("the lab's notes\n");
-        file.close();
-        // Ends at once when it starts after all; the options given come after, and win.
-        QStringList arguments{u"--linger"_s, u"0"_s, u"--link"_s, dir.filePath(u"line"_s)};
-        if (options.first() == "--link"_L1)
-            options.replace(1, notes);
-        QProcess sim;
-        sim.start(qEnvironmentVariable("ZAV41K_SIM"), arguments + options);
-        QVERIFY(sim.waitForFinished(10000));
-        QCOMPARE(sim.exitCode(), status);
-        QVERIFY2(QString::fromUtf8(sim.readAllStandardError()).contains(said), qPrintable(said));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("the lab's notes\n"));
-        QVERIFY(!QFileInfo::exists(dir.filePath(u"line"_s)));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestSimulator)
