@@ -11,36 +11,37 @@ Status FakeCommControl::check(const char *operation) const
     return {};
 }
 
-#define FAKE_PROPERTY(Type, Name, member)                                                          \
-    Outcome<Type> FakeCommControl::Name() const                                                    \
-    {                                                                                              \
-        const Status status = check(#Name);                                                        \
-        if (!status)                                                                               \
-            return status.failure();                                                               \
-        return member;                                                                             \
-    }                                                                                              \
-    Status FakeCommControl::set##Name(Type value)                                                  \
-    {                                                                                              \
-        const Status status = check("set" #Name);                                                  \
-        if (status)                                                                                \
-            member = value;                                                                        \
-        return status;                                                                             \
-    }
-
-FAKE_PROPERTY(qint16, RThreshold, m_rThreshold)
-FAKE_PROPERTY(qint16, InputLen, m_inputLen)
-FAKE_PROPERTY(qint32, Handshaking, m_handshaking)
-FAKE_PROPERTY(bool, DTREnable, m_dtrEnable)
-
-#undef FAKE_PROPERTY
-
-Outcome<qint16> FakeCommControl::CommPort() const
+template <typename T> Outcome<T> FakeCommControl::get(const char *operation, const T &value) const
 {
-    const Status status = check("CommPort");
+    const Status status = check(operation);
     if (!status)
         return status.failure();
-    return m_commPort;
+    return value;
 }
+
+template <typename T> Status FakeCommControl::put(const char *operation, T &member, T value)
+{
+    const Status status = check(operation);
+    if (status)
+        member = value;
+    return status;
+}
+
+// clang-format off
+Outcome<qint16> FakeCommControl::CommPort() const { return get("CommPort", m_commPort); }
+Outcome<QString> FakeCommControl::Settings() const { return get("Settings", m_settings); }
+Outcome<qint16> FakeCommControl::RThreshold() const { return get("RThreshold", m_rThreshold); }
+Outcome<qint16> FakeCommControl::InputLen() const { return get("InputLen", m_inputLen); }
+Outcome<qint32> FakeCommControl::Handshaking() const { return get("Handshaking", m_handshaking); }
+Outcome<bool> FakeCommControl::DTREnable() const { return get("DTREnable", m_dtrEnable); }
+Outcome<bool> FakeCommControl::PortOpen() const { return get("PortOpen", m_portOpen); }
+Outcome<qint16> FakeCommControl::CommEvent() const { return get("CommEvent", m_commEvent); }
+Status FakeCommControl::setSettings(const QString &s) { return put("setSettings", m_settings, s); }
+Status FakeCommControl::setRThreshold(qint16 n) { return put("setRThreshold", m_rThreshold, n); }
+Status FakeCommControl::setInputLen(qint16 n) { return put("setInputLen", m_inputLen, n); }
+Status FakeCommControl::setHandshaking(qint32 h) { return put("setHandshaking", m_handshaking, h); }
+Status FakeCommControl::setDTREnable(bool on) { return put("setDTREnable", m_dtrEnable, on); }
+// clang-format on
 
 // Like the real control: no port 0, and no change of number while open.
 Status FakeCommControl::setCommPort(qint16 port)
@@ -54,14 +55,6 @@ Status FakeCommControl::setCommPort(qint16 port)
     return {};
 }
 
-Outcome<bool> FakeCommControl::PortOpen() const
-{
-    const Status status = check("PortOpen");
-    if (!status)
-        return status.failure();
-    return m_portOpen;
-}
-
 Status FakeCommControl::setPortOpen(bool open)
 {
     const Status status = check(open ? "setPortOpen(true)" : "setPortOpen(false)");
@@ -71,30 +64,6 @@ Status FakeCommControl::setPortOpen(bool open)
         return Failure{Failure::PortAlreadyOpen, u"already open"_s};
     m_portOpen = open;
     return {};
-}
-
-Outcome<QString> FakeCommControl::Settings() const
-{
-    const Status status = check("Settings");
-    if (!status)
-        return status.failure();
-    return m_settings;
-}
-
-Status FakeCommControl::setSettings(const QString &settings)
-{
-    const Status status = check("setSettings");
-    if (status)
-        m_settings = settings;
-    return status;
-}
-
-Outcome<qint16> FakeCommControl::CommEvent() const
-{
-    const Status status = check("CommEvent");
-    if (!status)
-        return status.failure();
-    return m_commEvent;
 }
 
 Outcome<QByteArray> FakeCommControl::Input()

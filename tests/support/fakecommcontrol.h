@@ -50,6 +50,8 @@ public:
 
 private:
     Status check(const char *operation) const;
+    template <typename T> Outcome<T> get(const char *operation, const T &value) const;
+    template <typename T> Status put(const char *operation, T &member, T value);
 
     qint16 m_commPort = 1;
     QString m_settings = QStringLiteral("9600,N,8,1");
