@@ -184,34 +184,6 @@ private slots:
         QCOMPARE(all, bytes);
     }
 
-    void dataByteFFSurvivesParityMarking_data()
-    {
-        QTest::addColumn<QString>("settings");
-        QTest::newRow("no parity") << "9600,N,8,1";
-        // With parity marking the kernel doubles a received FF to tell it from a mark.
-        QTest::newRow("even parity, marked") << "9600,E,8,1";
-        QTest::newRow("mark parity, marked") << "9600,M,8,1";
-    }
-
-    void dataByteFFSurvivesParityMarking()
-    {
-        QFETCH(QString, settings);
-        QVERIFY(m_comm->setSettings(settings).isOk());
-        QVERIFY(m_comm->setRThreshold(0).isOk());
-        QVERIFY(m_comm->setInputLen(0).isOk());
-        QVERIFY(m_comm->setPortOpen(true).isOk());
-        QVERIFY(send("a\xff"
-                     "b\xff\xff"
-                     "c"));
-        QByteArray all;
-        QTRY_VERIFY((all += m_comm->Input().value()).size() >= 6);
-        QTest::qWait(100);
-        all += m_comm->Input().value();
-        QCOMPARE(all, QByteArray("a\xff"
-                                 "b\xff\xff"
-                                 "c"));
-    }
-
 private:
     // The speed and the flags that the control sets on or off, named where they differ from a
     // raw line of eight bits without parity or handshake (a pseudo-terminal always keeps eight

@@ -103,21 +103,6 @@ private slots:
         QVERIFY(conf.readAll().startsWith("[Properties]\nCommPort=2\n"));
     }
 
-    void runsWithoutSessionBus()
-    {
-        ProgramProcess program;
-        QProcessEnvironment environment = ProgramProcess::offscreen();
-        environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, u"unix:path=/nonexistent/bus"_s);
-        QVERIFY(program.start(environment));
-        // The warning comes once the window is built; from then on a signal closes it.
-        QVERIFY(program.hasSaid(u"not published"_s));
-        program.send("1234 000\r\n");
-        QTest::qWait(500);
-        QCOMPARE(program.process.state(), QProcess::Running);
-        QVERIFY(program.terminate());
-        QCOMPARE(program.errors().count(u"not published"_s), 1);
-    }
-
     // Another process holds the source's name: linked programs would get its values, so that is
     // said at once, naming it, and so is the moment the name is the program's.
     void anotherOwnerOfTheBusNameIsSaid()
@@ -266,17 +251,6 @@ private slots:
         }
         QCOMPARE(client.exitCode(), 1);
         QVERIFY2(client.errors().contains(u"cannot write"_s), qPrintable(client.errors()));
-    }
-
-    void followsInAnyCaseBeforeTheStart()
-    {
-        // Nothing runs yet to say how the names are spelt; the program's own names stand for it.
-        LinkProcess client({"advise", "ZAV41K", "Data", "ABSORBANCE"});
-        QTRY_VERIFY_WITH_TIMEOUT(client.errors().contains("waiting for zav41k.Source"), 5000);
-        ProgramProcess program;
-        QVERIFY(program.start());
-        QVERIFY2(program.sendUntilSeen(client, "0077 000\r\n", "absorbance\t0.077"),
-                 qPrintable(client.errors()));
     }
 
 private:

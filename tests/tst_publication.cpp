@@ -397,31 +397,6 @@ private slots:
         QVERIFY(notify.lines().contains(u"absorbance"_s));
         QVERIFY(!notify.lines().join(u' ').contains(u"0.001"_s));
     }
-
-    void secondSourceQueuesAndTakesOver()
-    {
-        QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
-        QDBusConnection second =
-            QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"second"_s);
-        IndicatorModel two;
-        ReadingModel twoReadings;
-        LinkSource secondSource(two, twoReadings);
-        {
-            QDBusConnection first =
-                QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"first"_s);
-            IndicatorModel one;
-            ReadingModel oneReadings;
-            LinkSource firstSource(one, oneReadings);
-            QVERIFY(firstSource.publish(first));
-            QVERIFY(secondSource.publish(second));
-            QCOMPARE(bus->serviceOwner(kService).value(), first.baseService());
-            QTest::qWait(200);
-            QCOMPARE(bus->serviceOwner(kService).value(), first.baseService()); // never stolen
-        }
-        // The first source's program ends: its connection goes, and the waiting source takes over.
-        QDBusConnection::disconnectFromBus(u"first"_s);
-        QTRY_COMPARE(bus->serviceOwner(kService).value(), second.baseService());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestPublication)

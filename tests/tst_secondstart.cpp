@@ -102,38 +102,6 @@ private slots:
         QCOMPARE(first.process.state(), QProcess::Running);
     }
 
-    void twoStartsAtOnceLeaveOne()
-    {
-        ProgramProcess settings;
-        QProcess starts[2];
-        for (QProcess &start : starts) {
-            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-            const QProcessEnvironment display = m_display.programEnvironment();
-            for (const QString &name : display.keys())
-                environment.insert(name, display.value(name));
-            environment.insert("XDG_CONFIG_HOME", settings.home.path());
-            start.setProcessEnvironment(environment);
-            start.setProgram(qEnvironmentVariable("ZAV41K_PROGRAM"));
-        }
-        starts[0].start();
-        starts[1].start();
-        QTRY_VERIFY_WITH_TIMEOUT(starts[0].state() == QProcess::NotRunning ||
-                                     starts[1].state() == QProcess::NotRunning,
-                                 20000);
-        QTest::qWait(1000);
-        const int running = int(starts[0].state() == QProcess::Running) +
-                            int(starts[1].state() == QProcess::Running);
-        QCOMPARE(running, 1);
-        QProcess &ended = starts[0].state() == QProcess::Running ? starts[1] : starts[0];
-        QCOMPARE(ended.exitCode(), 0);
-        QVERIFY(ended.readAllStandardError().contains("already runs"));
-        QTRY_COMPARE_WITH_TIMEOUT(m_display.visibleWindows("^ZAV41K$"), 1, 10000);
-        for (QProcess &start : starts) {
-            start.kill();
-            start.waitForFinished(3000);
-        }
-    }
-
     void aStartRightAfterACrashRuns()
     {
         // The bus sees a killed program go a moment after the kernel does; a start meanwhile

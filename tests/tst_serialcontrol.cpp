@@ -84,16 +84,6 @@ private slots:
             QVERIFY(parsed.failure().description.contains(text));
     }
 
-    void invalidSettingsKeepThePrevious()
-    {
-        SerialCommControl comm(noDevice);
-        QVERIFY(comm.setSettings(u"19200,E,7,2"_s).isOk());
-        const Status status = comm.setSettings(u"9600,Q,8,1"_s);
-        QVERIFY(!status.isOk());
-        QCOMPARE(status.failure().code, int(Failure::InvalidPropertyValue));
-        QCOMPARE(comm.Settings().value(), u"19200,E,7,2"_s);
-    }
-
     void propertyRanges_data()
     {
         QTest::addColumn<QString>("property");
