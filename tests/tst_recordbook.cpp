@@ -60,50 +60,41 @@ private slots:
 
     void rowFields_data()
     {
-        QTest::addColumn<qint64>("time"); // microseconds since the epoch
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<double>("absorbance");
-        QTest::addColumn<QString>("status");
-        QTest::addColumn<bool>("damaged");
-        QTest::addColumn<QString>("record");
+        QTest::addColumn<Reading>("reading");
         QTest::addColumn<QByteArray>("row");
-
+        const auto reading = [](qint64 time, const char *shown, double absorbance,
+                                Reading::Status status, bool damaged, const char *record) {
+            Reading r;
+            r.sequence = 7;
+            r.time = time; // microseconds since the epoch
+            r.shown = QString::fromLatin1(shown);
+            r.absorbance = absorbance;
+            r.wavelength = 600;
+            r.status = status;
+            r.damaged = damaged;
+            r.record = QString::fromLatin1(record);
+            return r;
+        };
         const qint64 day = 1796688000123456; // 2026-12-08T00:00:00.123456Z
-        QTest::newRow("good")
-            << day << "1.234" << 1.234 << "ok" << false << "1234 100"
+        const auto ok = Reading::Status::Ok;
+        // clang-format off
+        QTest::newRow("good") << reading(day, "1.234", 1.234, ok, false, "1234 100")
             << QByteArray("2026-12-08T00:00:00.123456Z,7,1.234,1.234,600,ok,0,1234 100\n");
-        QTest::newRow("under range has no number")
-            << day << "LO" << std::nan("") << "under-range" << false << "0123 010"
+        QTest::newRow("under range has no number") << reading(day, "LO", std::nan(""), Reading::Status::UnderRange, false, "0123 010")
             << QByteArray("2026-12-08T00:00:00.123456Z,7,LO,,600,under-range,0,0123 010\n");
-        QTest::newRow("a record with a comma and a quote is quoted")
-            << day << "0.777" << 0.777 << "ok" << true << "a,\"d 000"
+        QTest::newRow("a record with a comma and a quote is quoted") << reading(day, "0.777", 0.777, ok, true, "a,\"d 000")
             << QByteArray("2026-12-08T00:00:00.123456Z,7,0.777,0.777,600,ok,1,\"a,\"\"d 000\"\n");
-        QTest::newRow("a quote alone is quoted too")
-            << day << "1.234" << 1.234 << "ok" << true << "1\"34 000"
+        QTest::newRow("a quote alone is quoted too") << reading(day, "1.234", 1.234, ok, true, "1\"34 000")
             << QByteArray("2026-12-08T00:00:00.123456Z,7,1.234,1.234,600,ok,1,\"1\"\"34 000\"\n");
-        QTest::newRow("a clock before 1970, and a fraction of one digit")
-            << qint64(-999999) << "1.234" << 1.234 << "ok" << false << "1234 100"
+        QTest::newRow("a clock before 1970, and a fraction of one digit") << reading(-999999, "1.234", 1.234, ok, false, "1234 100")
             << QByteArray("1969-12-31T23:59:59.000001Z,7,1.234,1.234,600,ok,0,1234 100\n");
+        // clang-format on
     }
 
     void rowFields()
     {
-        QFETCH(qint64, time);
-        QFETCH(QString, shown);
-        QFETCH(double, absorbance);
-        QFETCH(QString, status);
-        QFETCH(bool, damaged);
-        QFETCH(QString, record);
+        QFETCH(Reading, reading);
         QFETCH(QByteArray, row);
-        Reading reading;
-        reading.sequence = 7;
-        reading.time = time;
-        reading.shown = shown;
-        reading.absorbance = absorbance;
-        reading.wavelength = 600;
-        QVERIFY(Reading::statusFromName(status, &reading.status));
-        reading.damaged = damaged;
-        reading.record = record;
         QCOMPARE(RecordBook::row(reading), row);
     }
 

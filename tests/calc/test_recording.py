@@ -22,34 +22,27 @@ def reading(sequence, time_us=None, **fields):
 
 
 class Sheet:
-    """Cells by (column, row): a str, a float, or a formula's text."""
+    """Cells by (column, row): a str, a float, or a formula's text; the first column's width."""
 
-    def __init__(self, cells=None, rows=1048576):
-        self.cells = dict(cells or {})
-        self.formats = {}
-        self.gone = False
-        self.protected = False
-        self.rows = rows
-        self.column = Column()
+    def __init__(self, rows=1048576):
+        self.cells, self.formats = {}, {}
+        self.gone = self.protected = False
+        self.rows, self.width = rows, 2000
 
     def getCellRangeByPosition(self, left, top, right, bottom):
         if self.gone:
             raise RuntimeError("disposed")
-        return Range(self, left, top, right, bottom)
+        return Range(self, [[(c, r) for c in range(left, right + 1)]
+                            for r in range(top, bottom + 1)])
 
     def getCellByPosition(self, column, row):
-        sheet = self
-
-        class Cell:
-            def __setattr__(self, name, value):
-                sheet.formats[(column, row)] = value
-        return Cell()
+        return Attributes(lambda name, value: self.formats.__setitem__((column, row), value))
 
     def getRows(self):
-        return type("Rows", (), {"getCount": lambda _: self.rows})()
+        return Attributes(None, getCount=lambda: self.rows)
 
     def getColumns(self):
-        return type("Columns", (), {"getByIndex": lambda _, index: self.column})()
+        return Attributes(None, getByIndex=lambda _: Column(self))
 
     def isProtected(self):
         return self.protected
@@ -58,34 +51,38 @@ class Sheet:
         return tuple(self.cells.get((c, row), "") for c in range(column, column + recording.WIDTH))
 
 
-class Column:
-    """A column whose optimal width is 3000."""
+class Attributes:
+    """An object whose methods are given, and whose attributes are set through `put`."""
 
-    def __init__(self):
-        self.Width = 2000
+    def __init__(self, put, **methods):
+        self.__dict__.update(methods, _put=put)
 
     def __setattr__(self, name, value):
-        if name == "OptimalWidth":
-            name, value = "Width", 3000
-        object.__setattr__(self, name, value)
+        self._put(name, value)
+
+
+class Column:
+    """The time column: optimal width is 3000."""
+
+    def __init__(self, sheet):
+        self.__dict__["sheet"] = sheet
+
+    Width = property(lambda self: self.sheet.width)
+
+    def __setattr__(self, name, value):
+        self.sheet.width = 3000 if name == "OptimalWidth" else value
 
 
 class Range:
-    def __init__(self, sheet, left, top, right, bottom):
-        self.sheet, self.left, self.top, self.right, self.bottom = sheet, left, top, right, bottom
-
-    def _positions(self):
-        return [[(c, r) for c in range(self.left, self.right + 1)]
-                for r in range(self.top, self.bottom + 1)]
+    def __init__(self, sheet, positions):
+        self.sheet, self.positions = sheet, positions
 
     def getFormulaArray(self):
-        return tuple(tuple(str(self.sheet.cells.get(p, "")) for p in row)
-                     for row in self._positions())
+        return tuple(tuple(str(self.sheet.cells.get(p, "")) for p in row) for row in self.positions)
 
     def setDataArray(self, data):
-        for positions, row in zip(self._positions(), data):
-            for position, value in zip(positions, row):
-                self.sheet.cells[position] = value
+        for positions, row in zip(self.positions, data):
+            self.sheet.cells.update(zip(positions, row))
 
 
 class Follower:
@@ -133,7 +130,7 @@ class Recordings(unittest.TestCase):
         self.assertEqual(sheet.row(5, 2)[0], values.calc_date(START + 1000))
         self.assertEqual(sheet.row(5, 2)[2:], (600.0, "ok", 0.0))
         self.assertEqual(set(sheet.formats), {(c, r) for c in (2, 6) for r in (5, 6, 7)})
-        self.assertEqual(sheet.column.Width, 3000, "the time column fits its dates")
+        self.assertEqual(sheet.width, 3000, "the time column fits its dates")
 
     def test_no_row_for_an_old_reading_a_text_alone_or_before_any_record(self):
         sheet = Sheet()
