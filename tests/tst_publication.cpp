@@ -92,7 +92,8 @@ struct Source {
     }
 };
 
-// Calls over a connection of its own, as another program would.
+// Calls over a connection of its own, as another program would; the source answers from this
+// same thread, so the event loop runs meanwhile.
 QDBusMessage callSource(const QString &interface, const QString &member,
                         const QVariantList &arguments)
 {
@@ -100,11 +101,7 @@ QDBusMessage callSource(const QString &interface, const QString &member,
         QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"client"_s);
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, interface, member);
     call.setArguments(arguments);
-    QDBusPendingCall pending = client.asyncCall(call, 5000);
-    // The source answers from this same thread, so wait with the event loop running.
-    for (int i = 0; i < 120 && !pending.isFinished(); ++i)
-        QTest::qWait(50);
-    return pending.reply();
+    return client.call(call, QDBus::BlockWithGui, 5000);
 }
 
 } // namespace
