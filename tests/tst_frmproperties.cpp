@@ -80,6 +80,11 @@ private slots:
         d.dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&d.dialog));
         QCOMPARE(d.cboPort()->currentIndex(), port <= 16 ? port - 1 : -1);
+        // Sixteen ports, each with the device it leads to; the focus starts on OK.
+        QCOMPARE(d.cboPort()->count(), 16);
+        QCOMPARE(d.cboPort()->itemData(1, Qt::ToolTipRole).toString(),
+                 u"/dev/serial/by-id/reader"_s);
+        QCOMPARE(d.dialog.focusWidget(), d.child<QWidget>("cmdOK"));
         if (chosen >= 0)
             d.cboPort()->setCurrentIndex(chosen);
         if (!failing.isEmpty())

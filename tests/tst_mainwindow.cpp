@@ -102,6 +102,11 @@ private slots:
         window.Form_Load();
         window.show();
         QVERIFY(window.MSComm1().PortOpen().value());
+        // At the screen's left edge, centred from top to bottom.
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QRect screen = window.screen()->geometry(), outer = window.frameGeometry();
+        QCOMPARE(outer.left(), screen.left());
+        QVERIFY(qAbs(outer.top() - (screen.height() - outer.height()) / 2) <= 1);
 
         QCOMPARE(::write(lab.reader.masterFd(), "0123 010\r\n", 10), 10);
         QTRY_COMPARE(label(window, "absorbance")->text(), u"LO"_s);
