@@ -117,8 +117,14 @@ private slots:
             ::kill(static_cast<pid_t>(running), SIGKILL);
             next->start();
             QVERIFY(next->waitForStarted(5000));
-            // As long as a loaded machine needs to start the program under sanitizers.
-            QTRY_COMPARE_WITH_TIMEOUT(m_display.visibleWindows("^ZAV41K$"), 1, 30000);
+            // The new program's own window, as long as a loaded machine needs to start it under
+            // sanitizers: the killed one's may still be mapped a moment, and counted alone it
+            // would pass for it. Then the killed one's is gone.
+            const QStringList own{
+                "search", "--all",   "--onlyvisible", "--pid", QString::number(next->processId()),
+                "--name", "^ZAV41K$"};
+            QTRY_VERIFY_WITH_TIMEOUT(!m_display.xdotool(own).trimmed().isEmpty(), 30000);
+            QTRY_COMPARE(m_display.visibleWindows("^ZAV41K$"), 1);
             QTest::qWait(500);
             QVERIFY2(next->state() == QProcess::Running, next->readAllStandardError().constData());
             const QByteArray count = QByteArray::number(100 + round);
