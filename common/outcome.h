@@ -23,6 +23,9 @@ struct Failure {
         DeviceError = 8020,
         SettingsWrite = 75,
         SettingsRead = 57,
+        // The dosimetry record: it cannot be read as one, or an entry could not be written.
+        RecordUnreadable = 3001,
+        RecordNotWritten = 3002,
     };
 
     int code = 0;

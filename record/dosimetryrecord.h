@@ -1,0 +1,51 @@
+#pragma once
+
+#include "entry.h"
+#include "recordcheck.h"
+
+#include "common/outcome.h"
+
+#include <QList>
+#include <QString>
+
+class QSqlDatabase;
+class QSqlQuery;
+
+// The lab's record: readers, batches, sessions and captures as a chain of entries in an SQLite
+// file. Entries are only ever added, each in a transaction of its own, and each carries the
+// hash of its content and of the entry before it, so a change made outside the program is
+// found and named.
+class DosimetryRecord {
+public:
+    static constexpr int kVersion = 1;
+
+    explicit DosimetryRecord(QString path);
+    ~DosimetryRecord();
+    DosimetryRecord(const DosimetryRecord &) = delete;
+    DosimetryRecord &operator=(const DosimetryRecord &) = delete;
+
+    // $XDG_DATA_HOME/ZAV41K/dosimetry.sqlite
+    static QString defaultPath();
+
+    // Opens the record, making it when there is none and bringing an older one up to date.
+    // Refuses a file that is no record, or one a newer version wrote.
+    Status open();
+    // Writes the entry after the last one and returns it as written: its id, time, user (the
+    // login name unless given), and hashes. Whole or not at all.
+    Outcome<Entry> append(Entry entry);
+    // The entries of a kind, about one subject or all, in the order they were written.
+    Outcome<QList<Entry>> entries(const QString &kind, const QString &subject = {}) const;
+    Outcome<Entry> entry(qint64 id) const;
+    // Every entry checked against its hash and the one before it.
+    Outcome<RecordCheck> verify() const;
+
+    QString path() const { return m_path; }
+
+private:
+    QSqlDatabase database() const;
+    Status migrate();
+    Status failed(const QSqlQuery &query, bool writing) const;
+
+    QString m_path;
+    QString m_connection;
+};

@@ -1,0 +1,321 @@
+#include "labbook.h"
+
+#include "capturejson.h"
+#include "labtexts.h"
+
+#include <QJsonArray>
+#include <QMap>
+
+#include <cmath>
+
+namespace {
+
+const QString kReader = QStringLiteral("reader");
+const QString kBatch = QStringLiteral("batch");
+const QString kBackground = QStringLiteral("background");
+const QString kSession = QStringLiteral("session");
+const QString kSessionEnd = QStringLiteral("session-end");
+const QString kCapture = QStringLiteral("capture");
+
+Failure refused(const QString &text)
+{
+    return Failure{Failure::InvalidPropertyValue, text};
+}
+
+QString str(const QJsonObject &o, const char *key)
+{
+    return o.value(QLatin1String(key)).toString();
+}
+
+double num(const QJsonObject &o, const char *key)
+{
+    return o.value(QLatin1String(key)).toDouble();
+}
+
+Background backgroundFrom(const QJsonObject &o)
+{
+    return {str(o, "batch"), quint32(num(o, "wavelength")), num(o, "mean"), num(o, "deviation"),
+            int(num(o, "count"))};
+}
+
+QJsonObject backgroundJson(const Background &b)
+{
+    return {{QStringLiteral("batch"), b.batch},
+            {QStringLiteral("wavelength"), qint64(b.wavelength)},
+            {QStringLiteral("mean"), b.mean},
+            {QStringLiteral("deviation"), b.deviation},
+            {QStringLiteral("count"), b.count}};
+}
+
+} // namespace
+
+LabBook::LabBook(DosimetryRecord &record)
+    : m_record(record)
+{
+}
+
+Outcome<std::optional<Entry>> LabBook::latest(const QString &kind, const QString &subject) const
+{
+    const Outcome<QList<Entry>> found = m_record.entries(kind, subject);
+    if (!found)
+        return found.failure();
+    if (found.value().isEmpty())
+        return std::optional<Entry>();
+    return std::optional<Entry>(found.value().last());
+}
+
+Outcome<ReaderInfo> LabBook::addReader(const ReaderInfo &reader)
+{
+    if (reader.name.trimmed().isEmpty())
+        return refused(LabTexts::emptyName());
+    const Outcome<QList<Entry>> existing = m_record.entries(kReader, reader.name);
+    if (!existing)
+        return existing.failure();
+    if (!existing.value().isEmpty())
+        return refused(LabTexts::readerExists(reader.name));
+    Entry e{0, kReader, reader.name, {}, {}, 0, {}, {}, {}, {}};
+    e.content = {{QStringLiteral("name"), reader.name},
+                 {QStringLiteral("serial"), reader.serial},
+                 {QStringLiteral("threshold"), reader.threshold}};
+    const Outcome<Entry> written = m_record.append(e);
+    if (!written)
+        return written.failure();
+    return reader;
+}
+
+Outcome<ReaderInfo> LabBook::reader(const QString &name) const
+{
+    const Outcome<std::optional<Entry>> e = latest(kReader, name);
+    if (!e)
+        return e.failure();
+    if (!e.value())
+        return refused(LabTexts::noReader(name));
+    const QJsonObject &o = e.value()->content;
+    return ReaderInfo{str(o, "name"), str(o, "serial"), num(o, "threshold")};
+}
+
+Outcome<Batch> LabBook::addBatch(const Batch &batch)
+{
+    if (batch.name.trimmed().isEmpty())
+        return refused(LabTexts::emptyName());
+    if (!(batch.thickness > 0) || !std::isfinite(batch.thickness))
+        return refused(LabTexts::thicknessNotPositive(QString::number(batch.thickness)));
+    const Outcome<QList<Entry>> existing = m_record.entries(kBatch, batch.name);
+    if (!existing)
+        return existing.failure();
+    if (!existing.value().isEmpty())
+        return refused(LabTexts::batchExists(batch.name));
+    Entry e{0, kBatch, batch.name, {}, {}, 0, {}, {}, {}, {}};
+    e.content = {{QStringLiteral("name"), batch.name},
+                 {QStringLiteral("lot"), batch.lot},
+                 {QStringLiteral("thickness_um"), batch.thickness}};
+    const Outcome<Entry> written = m_record.append(e);
+    if (!written)
+        return written.failure();
+    return batch;
+}
+
+Outcome<Batch> LabBook::batch(const QString &name) const
+{
+    const Outcome<std::optional<Entry>> e = latest(kBatch, name);
+    if (!e)
+        return e.failure();
+    if (!e.value())
+        return refused(LabTexts::noBatch(name));
+    const QJsonObject &o = e.value()->content;
+    return Batch{str(o, "name"), str(o, "lot"), num(o, "thickness_um")};
+}
+
+Outcome<Background> LabBook::addBackground(const QString &batchName, quint32 wavelength,
+                                           const QList<Capture> &captures)
+{
+    const Outcome<Batch> b = batch(batchName);
+    if (!b)
+        return b.failure();
+    if (captures.isEmpty())
+        return refused(LabTexts::noCaptures());
+    Background bg{batchName, wavelength, 0, 0, int(captures.size())};
+    QJsonArray taken;
+    for (const Capture &c : captures) {
+        bg.mean += c.absorbance;
+        taken.append(CaptureJson::toJson(c));
+    }
+    bg.mean /= bg.count;
+    if (bg.count > 1) {
+        double squares = 0;
+        for (const Capture &c : captures)
+            squares += (c.absorbance - bg.mean) * (c.absorbance - bg.mean);
+        bg.deviation = std::sqrt(squares / (bg.count - 1));
+    }
+    QJsonObject content = backgroundJson(bg);
+    content.insert(QStringLiteral("captures"), taken);
+    const Outcome<Entry> written =
+        m_record.append(Entry{0, kBackground, batchName, {}, {}, 0, {}, content, {}, {}});
+    if (!written)
+        return written.failure();
+    return bg;
+}
+
+Outcome<Background> LabBook::background(const QString &batchName, quint32 wavelength) const
+{
+    const Outcome<QList<Entry>> found = m_record.entries(kBackground, batchName);
+    if (!found)
+        return found.failure();
+    for (auto e = found.value().crbegin(); e != found.value().crend(); ++e) {
+        const Background bg = backgroundFrom(e->content);
+        if (bg.wavelength == wavelength)
+            return bg;
+    }
+    return refused(LabTexts::noBackground(batchName, wavelength));
+}
+
+Outcome<Session> LabBook::startSession(Session s)
+{
+    const Outcome<Batch> b = batch(s.batch);
+    if (!b)
+        return b.failure();
+    const Outcome<ReaderInfo> r = reader(s.reader);
+    if (!r)
+        return r.failure();
+    const Outcome<Background> bg = background(s.batch, s.wavelength);
+    if (!bg)
+        return bg.failure();
+    s.background = bg.value();
+    s.nominalThickness = b.value().thickness;
+    s.threshold = r.value().threshold;
+    s.replicates = qMax(1, s.replicates);
+    Entry e{0, kSession, s.batch, {}, {}, 0, {}, {}, {}, {}};
+    e.content = {{QStringLiteral("batch"), s.batch},
+                 {QStringLiteral("reader"), s.reader},
+                 {QStringLiteral("wavelength"), qint64(s.wavelength)},
+                 {QStringLiteral("replicates"), s.replicates},
+                 {QStringLiteral("replicate_tolerance"), s.replicateTolerance},
+                 {QStringLiteral("purpose"), s.purpose},
+                 {QStringLiteral("background"), backgroundJson(s.background)},
+                 {QStringLiteral("thickness_um"), s.nominalThickness},
+                 {QStringLiteral("threshold"), s.threshold}};
+    const Outcome<Entry> written = m_record.append(e);
+    if (!written)
+        return written.failure();
+    s.id = written.value().id;
+    s.operatorName = written.value().user;
+    return s;
+}
+
+Outcome<Session> LabBook::session(qint64 id) const
+{
+    const Outcome<Entry> e = m_record.entry(id);
+    if (!e || e.value().kind != kSession)
+        return refused(LabTexts::noSession(id));
+    const QJsonObject &o = e.value().content;
+    Session s;
+    s.id = id;
+    s.operatorName = e.value().user;
+    s.batch = str(o, "batch");
+    s.reader = str(o, "reader");
+    s.wavelength = quint32(num(o, "wavelength"));
+    s.replicates = int(num(o, "replicates"));
+    s.replicateTolerance = num(o, "replicate_tolerance");
+    s.purpose = str(o, "purpose");
+    s.background = backgroundFrom(o.value(QStringLiteral("background")).toObject());
+    s.nominalThickness = num(o, "thickness_um");
+    s.threshold = num(o, "threshold");
+    const Outcome<QList<Entry>> ends = m_record.entries(kSessionEnd, QString::number(id));
+    if (!ends)
+        return ends.failure();
+    s.ended = !ends.value().isEmpty();
+    return s;
+}
+
+Status LabBook::endSession(qint64 id)
+{
+    const Outcome<Session> s = session(id);
+    if (!s)
+        return s.failure();
+    if (s.value().ended)
+        return refused(LabTexts::sessionEnded(id));
+    return m_record.append(Entry{0, kSessionEnd, QString::number(id), {}, {}, 0, {}, {}, {}, {}})
+        .status();
+}
+
+Outcome<SessionCapture> LabBook::addCapture(qint64 sessionId, const QString &dosimeter,
+                                            const Capture &capture, double thickness)
+{
+    if (!(thickness > 0) || !std::isfinite(thickness))
+        return refused(LabTexts::thicknessNotPositive(QString::number(thickness)));
+    const Outcome<Session> s = session(sessionId);
+    if (!s)
+        return s.failure();
+    if (s.value().ended)
+        return refused(LabTexts::sessionEnded(sessionId));
+    QJsonObject content = CaptureJson::toJson(capture);
+    content.insert(QStringLiteral("dosimeter"), dosimeter);
+    content.insert(QStringLiteral("thickness_um"), thickness);
+    const Outcome<Entry> written = m_record.append(
+        Entry{0, kCapture, QString::number(sessionId), {}, {}, 0, {}, content, {}, {}});
+    if (!written)
+        return written.failure();
+    return SessionCapture{written.value().id, dosimeter, thickness, capture};
+}
+
+Outcome<QList<SessionCapture>> LabBook::captures(qint64 sessionId) const
+{
+    const Outcome<QList<Entry>> found = m_record.entries(kCapture, QString::number(sessionId));
+    if (!found)
+        return found.failure();
+    QList<SessionCapture> list;
+    for (const Entry &e : found.value())
+        list << SessionCapture{e.id, str(e.content, "dosimeter"), num(e.content, "thickness_um"),
+                               CaptureJson::fromJson(e.content)};
+    return list;
+}
+
+Outcome<QList<DosimeterResult>> LabBook::results(qint64 sessionId) const
+{
+    const Outcome<Session> s = session(sessionId);
+    if (!s)
+        return s.failure();
+    const Outcome<QList<SessionCapture>> taken = captures(sessionId);
+    if (!taken)
+        return taken.failure();
+    QList<DosimeterResult> rows;
+    QMap<QString, QList<SessionCapture>> byDosimeter;
+    for (const SessionCapture &c : taken.value()) {
+        if (!byDosimeter.contains(c.dosimeter)) {
+            DosimeterResult row;
+            row.dosimeter = c.dosimeter;
+            rows << row;
+        }
+        byDosimeter[c.dosimeter] << c;
+    }
+    for (DosimeterResult &row : rows) {
+        const QList<SessionCapture> &mine = byDosimeter.value(row.dosimeter);
+        double sum = 0, low = mine.first().capture.absorbance, high = low, thickness = 0;
+        for (const SessionCapture &c : mine) {
+            sum += c.capture.absorbance;
+            low = qMin(low, c.capture.absorbance);
+            high = qMax(high, c.capture.absorbance);
+            row.readings += c.capture.readings;
+            thickness += c.thickness;
+        }
+        row.captures = int(mine.size());
+        row.absorbance = sum / row.captures;
+        row.spread = row.captures == 1 ? mine.first().capture.spread : high - low;
+        row.thickness = thickness / row.captures;
+        row.background = s.value().background.mean;
+        row.specific = (row.absorbance - row.background) / (row.thickness / 1000.0);
+        if (row.captures > 1 && high - low > s.value().replicateTolerance + 1e-9)
+            row.flags << QStringLiteral("replicates-disagree");
+        if (row.captures < s.value().replicates)
+            row.flags << QStringLiteral("incomplete");
+    }
+    return rows;
+}
+
+Outcome<QString> LabBook::lastDosimeter(qint64 sessionId) const
+{
+    const Outcome<std::optional<Entry>> e = latest(kCapture, QString::number(sessionId));
+    if (!e)
+        return e.failure();
+    return e.value() ? str(e.value()->content, "dosimeter") : QString();
+}

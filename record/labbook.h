@@ -1,0 +1,44 @@
+#pragma once
+
+#include "dosimetryrecord.h"
+#include "labitems.h"
+
+#include "capture/capture.h"
+#include "common/outcome.h"
+
+#include <optional>
+
+// The lab's readers, batches, backgrounds, sessions and captures, each kept as entries of the
+// record. Refuses what a lab must not record: a second reader or batch of a name, a thickness
+// of zero or less, a capture in a session that ended.
+class LabBook {
+public:
+    explicit LabBook(DosimetryRecord &record);
+
+    Outcome<ReaderInfo> addReader(const ReaderInfo &reader);
+    Outcome<ReaderInfo> reader(const QString &name) const;
+    Outcome<Batch> addBatch(const Batch &batch);
+    Outcome<Batch> batch(const QString &name) const;
+    Outcome<Background> addBackground(const QString &batch, quint32 wavelength,
+                                      const QList<Capture> &captures);
+    Outcome<Background> background(const QString &batch, quint32 wavelength) const;
+
+    // Starts a session on a registered batch and reader, with the batch's background at the
+    // wavelength, which must have been measured.
+    Outcome<Session> startSession(Session session);
+    Outcome<Session> session(qint64 id) const;
+    Status endSession(qint64 id);
+
+    Outcome<SessionCapture> addCapture(qint64 session, const QString &dosimeter,
+                                       const Capture &capture, double thickness);
+    Outcome<QList<SessionCapture>> captures(qint64 session) const;
+    // One row per dosimeter, in the order of their first capture.
+    Outcome<QList<DosimeterResult>> results(qint64 session) const;
+    // The ID of the last capture of the session; empty when there is none.
+    Outcome<QString> lastDosimeter(qint64 session) const;
+
+private:
+    Outcome<std::optional<Entry>> latest(const QString &kind, const QString &subject) const;
+
+    DosimetryRecord &m_record;
+};

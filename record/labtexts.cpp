@@ -1,0 +1,81 @@
+#include "labtexts.h"
+
+#include "resources/language.h"
+
+namespace {
+
+QString pick(const char *english, const char *french)
+{
+    return QString::fromUtf8(currentLanguage() == Language::French ? french : english);
+}
+
+} // namespace
+
+namespace LabTexts {
+
+QString readerExists(const QString &name)
+{
+    return pick("A reader named \"%1\" is already registered",
+                "Un lecteur nommé « %1 » est déjà enregistré")
+        .arg(name);
+}
+
+QString noReader(const QString &name)
+{
+    return pick("No reader named \"%1\" is registered",
+                "Aucun lecteur nommé « %1 » n'est enregistré")
+        .arg(name);
+}
+
+QString batchExists(const QString &name)
+{
+    return pick("A film batch named \"%1\" is already registered",
+                "Un lot de films nommé « %1 » est déjà enregistré")
+        .arg(name);
+}
+
+QString noBatch(const QString &name)
+{
+    return pick("No film batch named \"%1\" is registered",
+                "Aucun lot de films nommé « %1 » n'est enregistré")
+        .arg(name);
+}
+
+QString thicknessNotPositive(const QString &value)
+{
+    return pick("A thickness must be more than 0 µm (not %1)",
+                "Une épaisseur doit dépasser 0 µm (pas %1)")
+        .arg(value);
+}
+
+QString noBackground(const QString &batch, quint32 wavelength)
+{
+    return pick("The batch \"%1\" has no background at %2 nm: measure it first",
+                "Le lot « %1 » n'a pas de fond à %2 nm : mesurez-le d'abord")
+        .arg(batch)
+        .arg(wavelength);
+}
+
+QString noCaptures()
+{
+    return pick("A background needs at least one capture", "Un fond demande au moins une capture");
+}
+
+QString noSession(qint64 id)
+{
+    return pick("There is no session %1", "Il n'y a pas de séance %1").arg(id);
+}
+
+QString sessionEnded(qint64 id)
+{
+    return pick("Session %1 has ended: it takes no more captures",
+                "La séance %1 est terminée : elle ne prend plus de captures")
+        .arg(id);
+}
+
+QString emptyName()
+{
+    return pick("A name cannot be empty", "Un nom ne peut être vide");
+}
+
+} // namespace LabTexts

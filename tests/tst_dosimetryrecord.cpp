@@ -1,0 +1,250 @@
+#include "record/dosimetryrecord.h"
+#include "record/labbook.h"
+#include "record/recordtexts.h"
+
+#include "support/filesizelimit.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Runs SQL on the file with the sqlite3 program, as someone editing the record outside the
+// program would; the triggers that keep the program itself from editing are dropped first.
+bool outside(const QString &file, const QString &sql)
+{
+    QProcess sqlite;
+    sqlite.start(u"sqlite3"_s, {file, u"DROP TRIGGER IF EXISTS entries_never_updated; "
+                                      "DROP TRIGGER IF EXISTS entries_never_deleted; "_s +
+                                          sql});
+    return sqlite.waitForFinished(10000) && sqlite.exitCode() == 0;
+}
+
+// What verify says.
+QString verdict(DosimetryRecord &record)
+{
+    const Outcome<RecordCheck> check = record.verify();
+    return check ? check.value().text : check.failure().description;
+}
+
+Capture film(double absorbance, quint64 first)
+{
+    return Capture{absorbance, 0.001, 4, first, first + 3, 1'800'000'000'000'000, 510};
+}
+
+// A record with a reader, a batch with its background at 510 nm, and a session begun.
+struct Lab {
+    QTemporaryDir dir;
+    QString path = dir.filePath(u"lab.sqlite"_s);
+    DosimetryRecord record{path};
+    LabBook book{record};
+    qint64 session = 0;
+
+    explicit Lab(int replicates = 1)
+    {
+        QVERIFY(record.open());
+        QVERIFY(book.addReader({u"R1"_s, u"SN-7"_s, 0.020}));
+        QVERIFY(book.addBatch({u"B1"_s, u"L-2026"_s, 20.0}));
+        QVERIFY(book.addBackground(u"B1"_s, 510, {film(0.180, 1), film(0.184, 10)}));
+        Session s;
+        s.batch = u"B1"_s;
+        s.reader = u"R1"_s;
+        s.wavelength = 510;
+        s.replicates = replicates;
+        const Outcome<Session> started = book.startSession(s);
+        QVERIFY(started);
+        session = started.value().id;
+    }
+};
+
+} // namespace
+
+class TestDosimetryRecord : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Five entries made by the program (a reader, a batch, a background, a session, a
+    // capture), then one edit from outside.
+    void changesFromOutsideAreNamed_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("found");
+        QTest::newRow("untouched") << "" << RecordTexts::whole(5);
+        QTest::newRow("a value changed")
+            << "UPDATE entries SET content = replace(content, '0.5', '0.6') WHERE id = 5;"
+            << RecordTexts::changed(5);
+        QTest::newRow("a user changed")
+            << "UPDATE entries SET user = 'x' WHERE id = 2;" << RecordTexts::changed(2);
+        QTest::newRow("an entry removed")
+            << "DELETE FROM entries WHERE id = 3;" << RecordTexts::missing(3);
+        QTest::newRow("the last entry removed")
+            << "DELETE FROM entries WHERE id = 5;" << RecordTexts::removedAtEnd(4);
+        QTest::newRow("the head moved back with it")
+            << "DELETE FROM entries WHERE id = 5; UPDATE meta SET value = '4 x' WHERE key = "
+               "'head';"
+            << RecordTexts::removedAtEnd(4);
+        QTest::newRow("one inserted at the end")
+            << "INSERT INTO entries SELECT 6, kind, subject, time, user, replaces, reason, "
+               "content, hash, hash FROM entries WHERE id = 5;"
+            << RecordTexts::added(6);
+        QTest::newRow("two swapped")
+            << "UPDATE entries SET id = 100 WHERE id = 4; UPDATE entries SET id = 4 WHERE id = 5; "
+               "UPDATE entries SET id = 5 WHERE id = 100;"
+            << RecordTexts::changed(4);
+        QTest::newRow("one renumbered into a gap")
+            << "DELETE FROM entries WHERE id = 2; UPDATE entries SET id = 2 WHERE id = 3;"
+            << RecordTexts::changed(2);
+    }
+
+    void changesFromOutsideAreNamed()
+    {
+        QFETCH(QString, sql);
+        QFETCH(QString, found);
+        Lab lab;
+        QVERIFY(lab.book.addCapture(lab.session, u"D-0001"_s, film(0.5, 20), 20.0));
+        QVERIFY(outside(lab.path, sql));
+        QCOMPARE(verdict(lab.record), found);
+    }
+
+    void filesThatAreNoRecordAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("text") << QByteArray("readings\n0.5\n") << ""
+                              << "it is no SQLite database";
+        QTest::newRow("another database") << QByteArray() << "CREATE TABLE t (a);"
+                                          << "an SQLite database, but not a dosimetry record";
+        QTest::newRow("a newer record")
+            << QByteArray() << "UPDATE meta SET value = '2' WHERE key = 'version';"
+            << "newer version of ZAV41K Dosimetry (record version 2; this one reads up to 1)";
+        QTest::newRow("an empty file") << QByteArray("") << ""
+                                       << "";
+    }
+
+    void filesThatAreNoRecordAreRefused()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, sql);
+        QFETCH(QString, said);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"lab.sqlite"_s);
+        if (sql.contains("meta"_L1))
+            QVERIFY(DosimetryRecord(path).open());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::Append));
+        file.write(bytes);
+        file.close();
+        if (!sql.isEmpty())
+            QVERIFY(outside(path, sql));
+        const Status opened = DosimetryRecord(path).open();
+        const QString description = opened ? QString() : opened.failure().description;
+        QVERIFY2(said.isEmpty() ? opened.isOk() : description.contains(said),
+                 qPrintable(description));
+    }
+
+    void aFullDiskLeavesTheRecordWhole()
+    {
+        Lab lab;
+        QString failure;
+        {
+            const FileSizeLimit full(QFileInfo(lab.path).size());
+            for (int i = 0; i < 50 && failure.isEmpty(); ++i) {
+                const auto kept =
+                    lab.book.addCapture(lab.session, u"D-%1"_s.arg(i), film(0.5, 20 + 4 * i), 20.0);
+                if (!kept)
+                    failure = kept.failure().description;
+            }
+        }
+        QVERIFY2(failure.startsWith("Nothing was written to the record"_L1), qPrintable(failure));
+        QVERIFY(lab.book.addCapture(lab.session, u"D-after"_s, film(0.5, 900), 20.0));
+        QVERIFY(lab.record.verify().value().whole);
+    }
+
+    // Two programs append to one record, one after the other and at once.
+    void twoWritersKeepOneChain()
+    {
+        Lab lab;
+        DosimetryRecord other(lab.path);
+        QVERIFY(other.open());
+        LabBook otherBook(other);
+        for (int i = 0; i < 20; ++i) {
+            QVERIFY((i % 2 ? lab.book : otherBook)
+                        .addCapture(lab.session, u"D-%1"_s.arg(i), film(0.5, 4 * i), 20.0));
+        }
+        QCOMPARE(verdict(other), RecordTexts::whole(24));
+    }
+
+    // What a session's table shows, a dosimeter a line: ID, A, readings, spread, t, Δk, flags.
+    void results_data()
+    {
+        QTest::addColumn<int>("replicates");
+        QTest::addColumn<QString>("captures"); // ID:A:t, space-separated
+        QTest::addColumn<QString>("rows");
+        QTest::newRow("one each")
+            << 1 << "D-1:0.682:20 D-2:1.182:25"
+            << "D-1 0.6820 4 0.0010 20.0 25.0000 |D-2 1.1820 4 0.0010 25.0 40.0000 ";
+        QTest::newRow("two replicates that agree") << 2 << "D-1:0.680:20 D-1:0.684:20"
+                                                   << "D-1 0.6820 8 0.0040 20.0 25.0000 ";
+        QTest::newRow("two that disagree, one missing")
+            << 2 << "D-1:0.680:20 D-1:0.690:20 D-2:0.5:20"
+            << "D-1 0.6850 8 0.0100 20.0 25.1500 replicates-disagree|D-2 0.5000 4 0.0010 20.0 "
+               "15.9000 incomplete";
+    }
+
+    void results()
+    {
+        QFETCH(int, replicates);
+        QFETCH(QString, captures);
+        QFETCH(QString, rows);
+        Lab lab(replicates);
+        quint64 sequence = 100;
+        for (const QString &c : captures.split(u' ')) {
+            const QStringList p = c.split(u':');
+            QVERIFY(lab.book.addCapture(lab.session, p[0], film(p[1].toDouble(), sequence += 10),
+                                        p[2].toDouble()));
+        }
+        const Outcome<QList<DosimeterResult>> results = lab.book.results(lab.session);
+        QVERIFY(results);
+        QStringList got;
+        for (const DosimeterResult &r : results.value())
+            got << u"%1 %2 %3 %4 %5 %6 %7"_s.arg(r.dosimeter)
+                       .arg(r.absorbance, 0, 'f', 4)
+                       .arg(r.readings)
+                       .arg(r.spread, 0, 'f', 4)
+                       .arg(r.thickness, 0, 'f', 1)
+                       .arg(r.specific, 0, 'f', 4)
+                       .arg(r.flags.join(u' '));
+        QCOMPARE(got.join(u'|'), rows);
+    }
+
+    void refusals()
+    {
+        Lab lab;
+        const auto said = [](const auto &outcome) {
+            return outcome ? u"accepted"_s : outcome.failure().description;
+        };
+        QCOMPARE(said(lab.book.addReader({u"R1"_s, u"other"_s, 0.02})),
+                 "A reader named \"R1\" is already registered");
+        QCOMPARE(said(lab.book.addBatch({u"B2"_s, {}, 0.0})),
+                 "A thickness must be more than 0 µm (not 0)");
+        QCOMPARE(said(lab.book.addCapture(lab.session, u"D-1"_s, film(0.5, 1), -3)),
+                 "A thickness must be more than 0 µm (not -3)");
+        Session at600;
+        at600.batch = u"B1"_s;
+        at600.reader = u"R1"_s;
+        at600.wavelength = 600;
+        QCOMPARE(said(lab.book.startSession(at600)),
+                 "The batch \"B1\" has no background at 600 nm: measure it first");
+        QVERIFY(lab.book.endSession(lab.session));
+        QCOMPARE(said(lab.book.addCapture(lab.session, u"D-1"_s, film(0.5, 1), 20)),
+                 u"Session %1 has ended: it takes no more captures"_s.arg(lab.session));
+        QCOMPARE(verdict(lab.record), RecordTexts::whole(5));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDosimetryRecord)
+#include "tst_dosimetryrecord.moc"
