@@ -42,8 +42,10 @@ bool CaptureRun::start(LabBook *book, const Plan &plan)
               << Qt::endl;
         return false;
     }
-    if (!m_stream.isSourceRunning())
-        m_err << "zav41k-dosimetry: ZAV41K is not running; waiting for it" << Qt::endl;
+    m_err << (m_stream.isSourceRunning()
+                  ? "zav41k-dosimetry: following the readings of ZAV41K"
+                  : "zav41k-dosimetry: ZAV41K is not running; waiting for it")
+          << Qt::endl;
     return true;
 }
 

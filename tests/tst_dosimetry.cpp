@@ -1,0 +1,233 @@
+#include "support/childprocess.h"
+#include "support/labsettings.h"
+#include "support/linkprocess.h"
+#include "support/programprocess.h"
+
+#include <QtTest>
+
+#include <csignal>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kEmpty = u"0010 000"_s; // the holder without a film
+
+// zav41k-dosimetry run to its end: its status, then what it printed.
+QString dosimetry(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(qEnvironmentVariable("ZAV41K_DOSIMETRY"), arguments);
+    if (!process.waitForFinished(30000))
+        return u"did not end"_s;
+    return QString::number(process.exitCode()) + u' ' +
+           QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError())
+               .trimmed();
+}
+
+// A reader station: the simulator on a line, the real program reading it, and a record. What
+// the test writes to the simulator is sent to the program as the reader would send it.
+struct Station {
+    QTemporaryDir dir;
+    QString database = dir.filePath(u"lab.sqlite"_s);
+    QString line = dir.filePath(u"line"_s);
+    ProgramProcess program;
+    std::unique_ptr<ChildProcess> simulator;
+    std::unique_ptr<LinkProcess> watch; // a linked client, to know the program reads the line
+
+    bool start()
+    {
+        simulator = std::make_unique<ChildProcess>(
+            qEnvironmentVariable("ZAV41K_SIM"),
+            QStringList{u"--link"_s, line, u"--file"_s, u"-"_s, u"--quiet"_s});
+        if (!QTest::qWaitFor([&] { return QFile::exists(line); }, 10000))
+            return false;
+        writeLabSettings(program.home.path(), line);
+        return program.start() && restartWatch();
+    }
+
+    bool restartWatch()
+    {
+        watch = std::make_unique<LinkProcess>(
+            QStringList{u"advise"_s, u"zav41k"_s, u"data"_s, u"absorbance"_s});
+        return watch->sendUntilSeen([&] { feed({kEmpty}); }, u"absorbance\t0.010"_s);
+    }
+
+    void feed(const QStringList &records)
+    {
+        simulator->process().write((records.join(u'\n') + u'\n').toUtf8());
+        // Written now: a wait for another process runs no event loop that would write it.
+        simulator->process().waitForBytesWritten(5000);
+    }
+
+    // A film's readings, as counts ("0512", or "0700/100" with its flags), then the holder
+    // emptied unless asked not to.
+    void film(const QString &counts, bool removed = true)
+    {
+        QStringList records;
+        for (const QString &count : counts.split(u' '))
+            records << count.section(u'/', 0, 0) + u' ' + (count.section(u'/', 1) + "000"_L1).left(3);
+        feed(removed ? records << kEmpty : records);
+    }
+
+    std::unique_ptr<ChildProcess> follow(const QStringList &arguments)
+    {
+        auto run =
+            std::make_unique<ChildProcess>(qEnvironmentVariable("ZAV41K_DOSIMETRY"),
+                                           QStringList{u"--database"_s, database} + arguments);
+        if (!QTest::qWaitFor([&] { return run->errors().contains("following the readings"_L1); },
+                             10000))
+            return nullptr;
+        return run;
+    }
+
+    QString cli(const QStringList &arguments)
+    {
+        return dosimetry(QStringList{u"--database"_s, database} + arguments);
+    }
+
+    // A registered reader and batch, its background at 510 nm from two films, and a session.
+    QString session()
+    {
+        if (!cli({u"reader"_s, u"add"_s, u"R1"_s, u"--serial"_s, u"ZAV-0007"_s}).startsWith(u'0') ||
+            !cli({u"batch"_s, u"add"_s, u"B1"_s, u"--thickness"_s, u"20"_s}).startsWith(u'0'))
+            return {};
+        const auto background = follow({u"background"_s, u"--batch"_s, u"B1"_s, u"--wavelength"_s,
+                                        u"510"_s, u"--count"_s, u"2"_s});
+        if (!background)
+            return {};
+        film(u"0180 0180 0180 0180"_s);
+        film(u"0184 0184 0184 0184"_s);
+        if (background->exitCode(15000) != 0)
+            return {};
+        return cli({u"session"_s, u"start"_s, u"--batch"_s, u"B1"_s, u"--reader"_s, u"R1"_s,
+                    u"--wavelength"_s, u"510"_s})
+            .section(u'\n', -1);
+    }
+};
+
+// A capture as "dosimeter absorbance readings".
+QString captured(const QString &json)
+{
+    const QJsonObject o = QJsonDocument::fromJson(json.toUtf8()).object();
+    return u"%1 %2 %3"_s.arg(o.value("dosimeter"_L1).toString())
+        .arg(o.value("absorbance"_L1).toDouble(), 0, 'f', 4)
+        .arg(o.value("readings"_L1).toInt());
+}
+
+} // namespace
+
+class TestDosimetry : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        if (!QDBusConnection::sessionBus().isConnected())
+            QSKIP("needs a session bus (run under dbus-run-session)");
+    }
+
+    // Films as a lab reads them, one capture each; a film that never settles, one at the other
+    // wavelength and one below the threshold give none; ZAV41K stopping mid-film loses that film.
+    void aSessionOfFilms()
+    {
+        Station station;
+        QVERIFY(station.start());
+        const QString session = station.session();
+        QVERIFY(!session.isEmpty());
+        const auto capture = station.follow(
+            {u"capture"_s, u"--session"_s, session, u"--json"_s, u"--count"_s, u"4"_s});
+        QVERIFY(capture);
+        station.film(u"0400 0505 0512 0511 0512 0513"_s);                // settles
+        station.film(u"0500 0504 0500 0504 0500 0504 0500"_s);           // never does
+        station.film(u"0300 0300 0300/001 0300 0300 0300 0300"_s);       // over range inside
+        station.film(u"0700/100 0700/100 0700/100 0700/100 0700/100"_s); // 600 nm
+        station.film(u"0015 0015 0015 0015 0015"_s);                     // below the threshold
+        station.film(u"2345 2346 2344 2345"_s); // shown as 2.35, taken as typed
+        QVERIFY(capture->waitForLines(3));
+        station.film(u"0600 0600 0600"_s, false);
+        QVERIFY(station.program.terminate());
+        QVERIFY(capture->hasSaid(u"ZAV41K has stopped"_s));
+        QVERIFY(station.program.start() && station.restartWatch());
+        station.film(u"0600"_s, false);
+        station.film(u"0600 0600 0600 0600"_s);
+        QCOMPARE(capture->exitCode(15000), 0);
+        QStringList got;
+        for (const QString &line : capture->lines())
+            got << captured(line);
+        QCOMPARE(got.join(u'|'), "D-0001 0.5120 4|D-0002 0.3000 4|D-0003 2.3450 4|D-0004 0.6000 4");
+        QCOMPARE(
+            QJsonDocument::fromJson(capture->lines().first().toUtf8()).object().keys().join(u' '),
+            "absorbance dosimeter first_sequence last_sequence readings time wavelength");
+
+        QVERIFY(station.cli({u"verify"_s}).startsWith("0 The record is whole: 8 entries"_L1));
+        const QString csv = station.dir.filePath(u"session.csv"_s);
+        QVERIFY(
+            station.cli({u"export"_s, u"--session"_s, session, u"--csv"_s, csv}).startsWith(u'0'));
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> rows = file.readAll().split('\n');
+        QCOMPARE(rows.size(), 6); // a header, four rows, the last line end
+        // Δk = (A − A0) / t: (0.512 − 0.182) / 0.020 mm.
+        QVERIFY2(rows.at(1).contains(",D-0001,") && rows.at(1).contains(",0.5120,4,1,") &&
+                     rows.at(1).contains(",0.1820,20.0,16.5000,"),
+                 rows.at(1).constData());
+    }
+
+    // Killed at any moment while films go by at the reader's full rate: every capture that was
+    // printed is in the record, and the record is whole.
+    void killedWhileCapturing()
+    {
+        Station station;
+        QVERIFY(station.start());
+        const QString session = station.session();
+        QVERIFY(!session.isEmpty());
+        const auto capture = station.follow({u"capture"_s, u"--session"_s, session});
+        QVERIFY(capture);
+        QStringList films;
+        for (int i = 0; i < 1000; ++i)
+            films << QStringList(4, u"%1 000"_s.arg(300 + i % 500, 4, 10, QChar(u'0'))) << kEmpty;
+        station.feed(films);
+        QVERIFY(capture->waitForLines(40 + QRandomGenerator::global()->bounded(40), 60000));
+        ::kill(pid_t(capture->process().processId()), SIGKILL);
+        QVERIFY(capture->process().waitForFinished(5000));
+        const QStringList printed = capture->lines();
+        QVERIFY(station.cli({u"verify"_s}).startsWith("0 The record is whole"_L1));
+        const QString csv = station.dir.filePath(u"session.csv"_s);
+        QVERIFY(
+            station.cli({u"export"_s, u"--session"_s, session, u"--csv"_s, csv}).startsWith(u'0'));
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray kept = file.readAll();
+        for (const QString &line : printed)
+            QVERIFY2(kept.contains(u",%1,"_s.arg(line.section(u'\t', 0, 0)).toUtf8()),
+                     qPrintable(line));
+    }
+
+    // Two stations register at once in one record: every entry kept, one unbroken chain.
+    void twoStationsAtOnce()
+    {
+        QTemporaryDir dir;
+        const QString database = dir.filePath(u"lab.sqlite"_s);
+        QList<std::shared_ptr<QProcess>> stations;
+        for (const char *station : {"A", "B"}) {
+            auto shell = std::make_shared<QProcess>();
+            shell->start(u"bash"_s, {u"-c"_s,
+                                     u"for i in $(seq 15); do \"$0\" --database \"$1\" "
+                                     "reader add %1$i --serial x || exit 1; done"_s.arg(
+                                         QLatin1String(station)),
+                                     qEnvironmentVariable("ZAV41K_DOSIMETRY"), database});
+            stations << shell;
+        }
+        for (const auto &shell : stations) {
+            QVERIFY(shell->waitForFinished(60000));
+            QVERIFY2(shell->exitCode() == 0, shell->readAllStandardError().constData());
+        }
+        QCOMPARE(dosimetry({u"--database"_s, database, u"verify"_s}),
+                 "0 The record is whole: 30 entries, each as written and in its place");
+    }
+};
+
+QTEST_MAIN(TestDosimetry)
+#include "tst_dosimetry.moc"
