@@ -39,7 +39,9 @@ void CaptureStream::setRules(const CaptureRules &rules)
 
 void CaptureStream::take(const Reading &reading)
 {
+    // Taken first, so that whoever shows the reading shows what it did to the capture.
+    const std::optional<Capture> c = m_capture.take(reading);
     emit received(reading);
-    if (const std::optional<Capture> c = m_capture.take(reading))
+    if (c)
         emit captured(*c);
 }

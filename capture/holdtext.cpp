@@ -4,6 +4,8 @@
 
 #include "resources/language.h"
 
+#include <QLocale>
+
 namespace {
 
 QString pick(const char *english, const char *french)
@@ -13,7 +15,7 @@ QString pick(const char *english, const char *french)
 
 QString absorbance(double value)
 {
-    return QString::number(value, 'f', 3);
+    return QLocale().toString(value, 'f', 3);
 }
 
 } // namespace

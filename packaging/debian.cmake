@@ -22,8 +22,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The Qt and C++ libraries come from the binaries themselves; what they load at run time does not.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Python's GLib bindings are what the spreadsheet function follows the bus with: small, and
-# without them every cell of it would only say that they are missing.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation, python3-gi")
+# without them every cell of it would only say that they are missing. Qt's SQLite driver is a
+# plug-in the dosimetry program loads for its record.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "qt6-qpa-plugins, fonts-liberation, python3-gi, libqt6sql6-sqlite")
 # Without a session bus the window still works, but nothing is published.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "dbus-user-session | dbus-x11")
 # The spreadsheet function, a bundled extension of LibreOffice Calc, needs Calc and its Python

@@ -64,6 +64,29 @@ Outcome<std::optional<Entry>> LabBook::latest(const QString &kind, const QString
     return std::optional<Entry>(found.value().last());
 }
 
+Outcome<QStringList> LabBook::subjects(const QString &kind) const
+{
+    const Outcome<QList<Entry>> found = m_record.entries(kind);
+    if (!found)
+        return found.failure();
+    QStringList names;
+    for (const Entry &e : found.value()) {
+        if (!names.contains(e.subject))
+            names << e.subject;
+    }
+    return names;
+}
+
+Outcome<QStringList> LabBook::readerNames() const
+{
+    return subjects(kReader);
+}
+
+Outcome<QStringList> LabBook::batchNames() const
+{
+    return subjects(kBatch);
+}
+
 Outcome<ReaderInfo> LabBook::addReader(const ReaderInfo &reader)
 {
     if (reader.name.trimmed().isEmpty())
@@ -278,9 +301,15 @@ Outcome<QList<DosimeterResult>> LabBook::results(qint64 sessionId) const
     const Outcome<QList<SessionCapture>> taken = captures(sessionId);
     if (!taken)
         return taken.failure();
+    return summarise(s.value(), taken.value());
+}
+
+QList<DosimeterResult> LabBook::summarise(const Session &session,
+                                          const QList<SessionCapture> &captures)
+{
     QList<DosimeterResult> rows;
     QMap<QString, QList<SessionCapture>> byDosimeter;
-    for (const SessionCapture &c : taken.value()) {
+    for (const SessionCapture &c : captures) {
         if (!byDosimeter.contains(c.dosimeter)) {
             DosimeterResult row;
             row.dosimeter = c.dosimeter;
@@ -291,23 +320,27 @@ Outcome<QList<DosimeterResult>> LabBook::results(qint64 sessionId) const
     for (DosimeterResult &row : rows) {
         const QList<SessionCapture> &mine = byDosimeter.value(row.dosimeter);
         double sum = 0, low = mine.first().capture.absorbance, high = low, thickness = 0;
+        bool allKept = true;
         for (const SessionCapture &c : mine) {
             sum += c.capture.absorbance;
             low = qMin(low, c.capture.absorbance);
             high = qMax(high, c.capture.absorbance);
             row.readings += c.capture.readings;
             thickness += c.thickness;
+            allKept = allKept && c.entry != 0;
         }
         row.captures = int(mine.size());
         row.absorbance = sum / row.captures;
         row.spread = row.captures == 1 ? mine.first().capture.spread : high - low;
         row.thickness = thickness / row.captures;
-        row.background = s.value().background.mean;
+        row.background = session.background.mean;
         row.specific = (row.absorbance - row.background) / (row.thickness / 1000.0);
-        if (row.captures > 1 && high - low > s.value().replicateTolerance + 1e-9)
+        if (row.captures > 1 && high - low > session.replicateTolerance + 1e-9)
             row.flags << QStringLiteral("replicates-disagree");
-        if (row.captures < s.value().replicates)
+        if (row.captures < session.replicates)
             row.flags << QStringLiteral("incomplete");
+        if (!allKept)
+            row.flags << QStringLiteral("not-kept");
     }
     return rows;
 }

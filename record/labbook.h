@@ -17,7 +17,9 @@ public:
 
     Outcome<ReaderInfo> addReader(const ReaderInfo &reader);
     Outcome<ReaderInfo> reader(const QString &name) const;
+    Outcome<QStringList> readerNames() const;
     Outcome<Batch> addBatch(const Batch &batch);
+    Outcome<QStringList> batchNames() const;
     Outcome<Batch> batch(const QString &name) const;
     Outcome<Background> addBackground(const QString &batch, quint32 wavelength,
                                       const QList<Capture> &captures);
@@ -34,10 +36,14 @@ public:
     Outcome<QList<SessionCapture>> captures(qint64 session) const;
     // One row per dosimeter, in the order of their first capture.
     Outcome<QList<DosimeterResult>> results(qint64 session) const;
+    // The same of captures in hand; one not yet in the record (entry 0) flags its row.
+    static QList<DosimeterResult> summarise(const Session &session,
+                                            const QList<SessionCapture> &captures);
     // The ID of the last capture of the session; empty when there is none.
     Outcome<QString> lastDosimeter(qint64 session) const;
 
 private:
+    Outcome<QStringList> subjects(const QString &kind) const;
     Outcome<std::optional<Entry>> latest(const QString &kind, const QString &subject) const;
 
     DosimetryRecord &m_record;

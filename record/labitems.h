@@ -45,7 +45,7 @@ struct Session {
 
 // One capture kept in a session, against a dosimeter.
 struct SessionCapture {
-    qint64 entry = 0;
+    qint64 entry = 0; // 0 while it is not in the record yet
     QString dosimeter;
     double thickness = 0; // µm
     Capture capture;

@@ -1,7 +1,4 @@
-#include "support/childprocess.h"
-#include "support/labsettings.h"
-#include "support/linkprocess.h"
-#include "support/programprocess.h"
+#include "support/readerstation.h"
 
 #include <QtTest>
 
@@ -11,101 +8,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-const QString kEmpty = u"0010 000"_s; // the holder without a film
-
-// zav41k-dosimetry run to its end: its status, then what it printed.
-QString dosimetry(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(qEnvironmentVariable("ZAV41K_DOSIMETRY"), arguments);
-    if (!process.waitForFinished(30000))
-        return u"did not end"_s;
-    return QString::number(process.exitCode()) + u' ' +
-           QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError())
-               .trimmed();
-}
-
-// A reader station: the simulator on a line, the real program reading it, and a record. What
-// the test writes to the simulator is sent to the program as the reader would send it.
-struct Station {
-    QTemporaryDir dir;
-    QString database = dir.filePath(u"lab.sqlite"_s);
-    QString line = dir.filePath(u"line"_s);
-    ProgramProcess program;
-    std::unique_ptr<ChildProcess> simulator;
-    std::unique_ptr<LinkProcess> watch; // a linked client, to know the program reads the line
-
-    bool start()
-    {
-        simulator = std::make_unique<ChildProcess>(
-            qEnvironmentVariable("ZAV41K_SIM"),
-            QStringList{u"--link"_s, line, u"--file"_s, u"-"_s, u"--quiet"_s});
-        if (!QTest::qWaitFor([&] { return QFile::exists(line); }, 10000))
-            return false;
-        writeLabSettings(program.home.path(), line);
-        return program.start() && restartWatch();
-    }
-
-    bool restartWatch()
-    {
-        watch = std::make_unique<LinkProcess>(
-            QStringList{u"advise"_s, u"zav41k"_s, u"data"_s, u"absorbance"_s});
-        return watch->sendUntilSeen([&] { feed({kEmpty}); }, u"absorbance\t0.010"_s);
-    }
-
-    void feed(const QStringList &records)
-    {
-        simulator->process().write((records.join(u'\n') + u'\n').toUtf8());
-        // Written now: a wait for another process runs no event loop that would write it.
-        simulator->process().waitForBytesWritten(5000);
-    }
-
-    // A film's readings, as counts ("0512", or "0700/100" with its flags), then the holder
-    // emptied unless asked not to.
-    void film(const QString &counts, bool removed = true)
-    {
-        QStringList records;
-        for (const QString &count : counts.split(u' '))
-            records << count.section(u'/', 0, 0) + u' ' + (count.section(u'/', 1) + "000"_L1).left(3);
-        feed(removed ? records << kEmpty : records);
-    }
-
-    std::unique_ptr<ChildProcess> follow(const QStringList &arguments)
-    {
-        auto run =
-            std::make_unique<ChildProcess>(qEnvironmentVariable("ZAV41K_DOSIMETRY"),
-                                           QStringList{u"--database"_s, database} + arguments);
-        if (!QTest::qWaitFor([&] { return run->errors().contains("following the readings"_L1); },
-                             10000))
-            return nullptr;
-        return run;
-    }
-
-    QString cli(const QStringList &arguments)
-    {
-        return dosimetry(QStringList{u"--database"_s, database} + arguments);
-    }
-
-    // A registered reader and batch, its background at 510 nm from two films, and a session.
-    QString session()
-    {
-        if (!cli({u"reader"_s, u"add"_s, u"R1"_s, u"--serial"_s, u"ZAV-0007"_s}).startsWith(u'0') ||
-            !cli({u"batch"_s, u"add"_s, u"B1"_s, u"--thickness"_s, u"20"_s}).startsWith(u'0'))
-            return {};
-        const auto background = follow({u"background"_s, u"--batch"_s, u"B1"_s, u"--wavelength"_s,
-                                        u"510"_s, u"--count"_s, u"2"_s});
-        if (!background)
-            return {};
-        film(u"0180 0180 0180 0180"_s);
-        film(u"0184 0184 0184 0184"_s);
-        if (background->exitCode(15000) != 0)
-            return {};
-        return cli({u"session"_s, u"start"_s, u"--batch"_s, u"B1"_s, u"--reader"_s, u"R1"_s,
-                    u"--wavelength"_s, u"510"_s})
-            .section(u'\n', -1);
-    }
-};
 
 // A capture as "dosimeter absorbance readings".
 QString captured(const QString &json)
@@ -132,7 +34,7 @@ private slots:
     // wavelength and one below the threshold give none; ZAV41K stopping mid-film loses that film.
     void aSessionOfFilms()
     {
-        Station station;
+        ReaderStation station;
         QVERIFY(station.start());
         const QString session = station.session();
         QVERIFY(!session.isEmpty());
@@ -179,7 +81,7 @@ private slots:
     // printed is in the record, and the record is whole.
     void killedWhileCapturing()
     {
-        Station station;
+        ReaderStation station;
         QVERIFY(station.start());
         const QString session = station.session();
         QVERIFY(!session.isEmpty());
@@ -187,7 +89,8 @@ private slots:
         QVERIFY(capture);
         QStringList films;
         for (int i = 0; i < 1000; ++i)
-            films << QStringList(4, u"%1 000"_s.arg(300 + i % 500, 4, 10, QChar(u'0'))) << kEmpty;
+            films << QStringList(4, u"%1 000"_s.arg(300 + i % 500, 4, 10, QChar(u'0')))
+                  << ReaderStation::kEmpty;
         station.feed(films);
         QVERIFY(capture->waitForLines(40 + QRandomGenerator::global()->bounded(40), 60000));
         ::kill(pid_t(capture->process().processId()), SIGKILL);

@@ -1,0 +1,128 @@
+// zav41k-dosimetry: one reading per dosimeter from the running ZAV41K, kept in the lab's record.
+
+#include "sessionpicker.h"
+#include "sessionwindow.h"
+
+#include "common/terminationsignals.h"
+#include "dosimetry/commands.h"
+#include "dosimetry/sessiondesk.h"
+#include "publish/sessionbus.h"
+#include "record/dosimetryrecord.h"
+#include "record/labbook.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <csignal>
+#include <memory>
+
+namespace {
+
+const char kDescription[] =
+    "Takes one reading per dosimeter from the running ZAV41K and keeps it in the lab's record.\n"
+    "Without a command it opens the session window (--session ID goes on with a session).\n"
+    "\n"
+    "  reader add NAME --serial SERIAL [--threshold A]\n"
+    "  batch add NAME --thickness MICROMETRES [--lot LOT]\n"
+    "  background --batch NAME --wavelength NM --count N [--reader NAME]\n"
+    "                                  read N unirradiated films of the batch\n"
+    "  session start --batch NAME --reader NAME --wavelength NM [--replicates M] [--purpose T]\n"
+    "                                  prints the session's id as its last line\n"
+    "  session end ID\n"
+    "  capture [--session ID] [--ids FILE | --first-id ID] [--count N] [--json]\n"
+    "                                  prints each capture once it is kept\n"
+    "  verify                          checks every entry of the record\n"
+    "  export --session ID --csv FILE  one row per dosimeter\n"
+    "\n"
+    "A capture is taken when the last 4 readings are ok, at the session's wavelength, at or\n"
+    "above the reader's threshold and at most 0.003 apart: their mean. The next waits until a\n"
+    "reading falls below the threshold (the film was taken out). Statuses: 0 done, 1 failed,\n"
+    "2 not understood.";
+
+void setUp(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(QString::fromLatin1(kDescription));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    Commands::addOptions(parser);
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("See above."),
+                                 QStringLiteral("[COMMAND...]"));
+}
+
+int refuse(const QString &text)
+{
+    QMessageBox::critical(nullptr, QStringLiteral("ZAV41K Dosimetry"), text);
+    return 1;
+}
+
+// The session window, on a session begun here or one named with --session.
+int window(const QCommandLineParser &parser)
+{
+    DosimetryRecord record(parser.isSet(QStringLiteral("database"))
+                               ? parser.value(QStringLiteral("database"))
+                               : DosimetryRecord::defaultPath());
+    const Status opened = record.open();
+    if (!opened)
+        return refuse(opened.failure().description);
+    LabBook book(record);
+    Session session;
+    if (parser.isSet(QStringLiteral("session"))) {
+        const Outcome<Session> named =
+            book.session(parser.value(QStringLiteral("session")).toLongLong());
+        if (!named)
+            return refuse(named.failure().description);
+        session = named.value();
+    } else {
+        SessionPicker picker(book);
+        if (picker.exec() != QDialog::Accepted)
+            return 0;
+        session = picker.session();
+    }
+    SessionBus bus(QStringLiteral("zav41k-dosimetry"));
+    bus.start();
+    SessionDesk desk(book, session, bus.connection());
+    QObject::connect(&bus, &SessionBus::connected, &desk, &SessionDesk::rebind);
+    desk.follow();
+    SessionWindow shown(desk);
+    shown.show();
+    TerminationSignals::install([] { QCoreApplication::quit(); });
+    return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // A full disk ends a write with an error that is reported, not the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+    // The window when no command is given: only then a display is needed.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser probe;
+    setUp(probe);
+    probe.parse(arguments);
+    const bool windowed = probe.positionalArguments().isEmpty() &&
+                          !probe.isSet(QStringLiteral("help")) &&
+                          !probe.isSet(QStringLiteral("version"));
+    std::unique_ptr<QCoreApplication> app;
+    if (windowed)
+        app = std::make_unique<QApplication>(argc, argv);
+    else
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("zav41k-dosimetry"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZAV41K_VERSION));
+    // The window's options as given: QGuiApplication takes --session out of the arguments for
+    // the desktop's session manager.
+    if (windowed) {
+        if (!probe.unknownOptionNames().isEmpty() || !probe.errorText().isEmpty())
+            return refuse(probe.errorText());
+        return window(probe);
+    }
+    QCommandLineParser parser;
+    setUp(parser);
+    parser.process(*app);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return Commands::run(parser, out, err);
+}
