@@ -1,6 +1,7 @@
 #include "capturerun.h"
 
 #include "capture/dosimeterid.h"
+#include "publish/busowner.h"
 #include "record/capturejson.h"
 
 #include <QJsonDocument>
@@ -19,6 +20,12 @@ CaptureRun::CaptureRun(QDBusConnection connection, CaptureRules rules, QTextStre
                             "runs again")
               << Qt::endl;
     });
+    connect(&m_stream, &CaptureStream::sourceOwnedByAnother, this,
+            [this](qint64 pid, const QString &program) {
+                m_err << "zav41k-dosimetry: "
+                      << BusOwner{pid, program}.notTheProgram(QStringLiteral("zav41k"))
+                      << Qt::endl;
+            });
     connect(&m_stream, &CaptureStream::refused, this, [this](const QString &why) {
         m_err << "zav41k-dosimetry: a reading was refused: " << why << Qt::endl;
     });

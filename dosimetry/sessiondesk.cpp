@@ -4,6 +4,7 @@
 
 #include "capture/dosimeterid.h"
 #include "capture/holdtext.h"
+#include "publish/busowner.h"
 
 namespace {
 
@@ -37,6 +38,11 @@ SessionDesk::SessionDesk(LabBook &book, Session session, QDBusConnection connect
         emit said(running ? DeskTexts::sourceRunning() : DeskTexts::sourceStopped());
         emit sourceRunningChanged(running);
     });
+    // Readings from a program that is not ZAV41K are not the reader's: said, not hidden.
+    connect(&m_stream, &CaptureStream::sourceOwnedByAnother, this,
+            [this](qint64 pid, const QString &program) {
+                emit said(BusOwner{pid, program}.notTheProgram(QStringLiteral("zav41k")));
+            });
     m_retry.setInterval(kRetryMs);
     connect(&m_retry, &QTimer::timeout, this, [this] {
         const int waiting = notKept();
