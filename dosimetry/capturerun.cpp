@@ -23,8 +23,7 @@ CaptureRun::CaptureRun(QDBusConnection connection, CaptureRules rules, QTextStre
     connect(&m_stream, &CaptureStream::sourceOwnedByAnother, this,
             [this](qint64 pid, const QString &program) {
                 m_err << "zav41k-dosimetry: "
-                      << BusOwner{pid, program}.notTheProgram(QStringLiteral("zav41k"))
-                      << Qt::endl;
+                      << BusOwner{pid, program}.notTheProgram(QStringLiteral("zav41k")) << Qt::endl;
             });
     connect(&m_stream, &CaptureStream::refused, this, [this](const QString &why) {
         m_err << "zav41k-dosimetry: a reading was refused: " << why << Qt::endl;

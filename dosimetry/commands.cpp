@@ -39,6 +39,9 @@ const struct {
     {"ids", "FILE", "capture: the dosimeter IDs, one a line, as a scanner types them."},
     {"first-id", "ID", "capture: the first dosimeter ID, counted on from there."},
     {"json", nullptr, "capture: one JSON object a line."},
+    {"dosimeter", "ID", "correct: the dosimeter whose captures are corrected."},
+    {"to", "ID", "correct: the ID they belong to; without it they are withdrawn."},
+    {"reason", "TEXT", "correct: why."},
     {"csv", "FILE", "export: the file to write."},
 };
 
@@ -65,6 +68,7 @@ private:
     int capture();
     int verify();
     int exportCsv();
+    int correct();
 
     // Refuses options the command does not take and a wrong number of words.
     bool takes(int words, std::initializer_list<const char *> options);
@@ -106,6 +110,8 @@ int Command::run()
         return verify();
     if (word == QLatin1String("export"))
         return exportCsv();
+    if (word == QLatin1String("correct"))
+        return correct();
     return usage(word.isEmpty() ? QStringLiteral("no command")
                                 : QStringLiteral("unknown command \"%1\"").arg(m_words.join(u' ')));
 }
@@ -464,6 +470,31 @@ int Command::exportCsv()
     if (!written)
         return failed(written.failure().description);
     m_out << results.value().size() << " dosimeters written to " << value("csv") << Qt::endl;
+    return 0;
+}
+
+int Command::correct()
+{
+    if (!takes(1, {"session", "dosimeter", "to", "reason"}) ||
+        !required({"session", "dosimeter", "reason"}))
+        return 2;
+    bool ok = false;
+    const qint64 id = value("session").toLongLong(&ok);
+    if (!ok)
+        return usage(
+            QStringLiteral("a session's id is a number, not \"%1\"").arg(value("session")));
+    if (!openRecord())
+        return 1;
+    const Outcome<int> corrected =
+        m_book->correct(id, value("dosimeter"), value("to"), value("reason"));
+    if (!corrected)
+        return failed(corrected.failure().description);
+    m_out << corrected.value() << (corrected.value() == 1 ? " capture of " : " captures of ")
+          << value("dosimeter")
+          << (m_parser.isSet(QStringLiteral("to"))
+                  ? QStringLiteral(" now belong to %1").arg(value("to"))
+                  : QStringLiteral(" withdrawn"))
+          << Qt::endl;
     return 0;
 }
 

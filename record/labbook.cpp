@@ -16,6 +16,7 @@ const QString kBackground = QStringLiteral("background");
 const QString kSession = QStringLiteral("session");
 const QString kSessionEnd = QStringLiteral("session-end");
 const QString kCapture = QStringLiteral("capture");
+const QString kCorrection = QStringLiteral("correction");
 
 Failure refused(const QString &text)
 {
@@ -283,14 +284,61 @@ Outcome<SessionCapture> LabBook::addCapture(qint64 sessionId, const QString &dos
 
 Outcome<QList<SessionCapture>> LabBook::captures(qint64 sessionId) const
 {
-    const Outcome<QList<Entry>> found = m_record.entries(kCapture, QString::number(sessionId));
+    const QString subject = QString::number(sessionId);
+    const Outcome<QList<Entry>> found = m_record.entries(kCapture, subject);
     if (!found)
         return found.failure();
+    const Outcome<QList<Entry>> corrections = m_record.entries(kCorrection, subject);
+    if (!corrections)
+        return corrections.failure();
     QList<SessionCapture> list;
     for (const Entry &e : found.value())
         list << SessionCapture{e.id, str(e.content, "dosimeter"), num(e.content, "thickness_um"),
                                CaptureJson::fromJson(e.content)};
+    // Each correction, in the order made: the captures it names go to another ID, or out.
+    for (const Entry &c : corrections.value()) {
+        const QString to = str(c.content, "to");
+        for (const QJsonValue id : c.content.value(QStringLiteral("entries")).toArray()) {
+            for (qsizetype i = 0; i < list.size(); ++i) {
+                if (list.at(i).entry != id.toInteger())
+                    continue;
+                if (to.isEmpty())
+                    list.removeAt(i);
+                else
+                    list[i].dosimeter = to;
+                break;
+            }
+        }
+    }
     return list;
+}
+
+Outcome<int> LabBook::correct(qint64 sessionId, const QString &dosimeter, const QString &to,
+                              const QString &reason)
+{
+    if (reason.trimmed().isEmpty())
+        return refused(LabTexts::noReason());
+    const Outcome<QList<SessionCapture>> taken = captures(sessionId);
+    if (!taken)
+        return taken.failure();
+    QJsonArray entries;
+    for (const SessionCapture &c : taken.value()) {
+        if (c.dosimeter == dosimeter)
+            entries.append(c.entry);
+    }
+    if (entries.isEmpty())
+        return refused(LabTexts::noCapturesOf(dosimeter, sessionId));
+    Entry e{0,      kCorrection, QString::number(sessionId),
+            {},     {},          entries.first().toInteger(),
+            reason, {},          {},
+            {}};
+    e.content = {{QStringLiteral("from"), dosimeter},
+                 {QStringLiteral("to"), to.trimmed()},
+                 {QStringLiteral("entries"), entries}};
+    const Outcome<Entry> written = m_record.append(e);
+    if (!written)
+        return written.failure();
+    return int(entries.size());
 }
 
 Outcome<QList<DosimeterResult>> LabBook::results(qint64 sessionId) const

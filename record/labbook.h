@@ -33,7 +33,13 @@ public:
 
     Outcome<SessionCapture> addCapture(qint64 session, const QString &dosimeter,
                                        const Capture &capture, double thickness);
+    // The session's captures as they stand after every correction.
     Outcome<QList<SessionCapture>> captures(qint64 session) const;
+    // A correction: the dosimeter's captures in the session go to the ID `to`, or out of the
+    // results when `to` is empty; the captures stay in the record, and the correction says who,
+    // when and why. How many captures it moved.
+    Outcome<int> correct(qint64 session, const QString &dosimeter, const QString &to,
+                         const QString &reason);
     // One row per dosimeter, in the order of their first capture.
     Outcome<QList<DosimeterResult>> results(qint64 session) const;
     // The same of captures in hand; one not yet in the record (entry 0) flags its row.

@@ -78,4 +78,16 @@ QString emptyName()
     return pick("A name cannot be empty", "Un nom ne peut être vide");
 }
 
+QString noReason()
+{
+    return pick("A correction says why", "Une correction dit pourquoi");
+}
+
+QString noCapturesOf(const QString &dosimeter, qint64 session)
+{
+    return pick("Session %2 has no captures of %1", "La séance %2 n'a pas de capture de %1")
+        .arg(dosimeter)
+        .arg(session);
+}
+
 } // namespace LabTexts

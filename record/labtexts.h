@@ -15,5 +15,7 @@ QString noCaptures();
 QString noSession(qint64 id);
 QString sessionEnded(qint64 id);
 QString emptyName();
+QString noReason();
+QString noCapturesOf(const QString &dosimeter, qint64 session);
 
 } // namespace LabTexts

@@ -178,27 +178,41 @@ private slots:
         QCOMPARE(verdict(other), RecordTexts::whole(24));
     }
 
-    // What a session's table shows, a dosimeter a line: ID, A, readings, spread, t, Δk, flags.
+    // What a session's table shows, a dosimeter a line: ID, A, readings, spread, t, Δk, flags;
+    // after the corrections "FROM>TO" (an empty TO withdraws).
     void results_data()
     {
         QTest::addColumn<int>("replicates");
         QTest::addColumn<QString>("captures"); // ID:A:t, space-separated
+        QTest::addColumn<QString>("corrections");
         QTest::addColumn<QString>("rows");
         QTest::newRow("one each")
             << 1 << "D-1:0.682:20 D-2:1.182:25"
+            << ""
             << "D-1 0.6820 4 0.0010 20.0 25.0000 |D-2 1.1820 4 0.0010 25.0 40.0000 ";
         QTest::newRow("two replicates that agree") << 2 << "D-1:0.680:20 D-1:0.684:20"
+                                                   << ""
                                                    << "D-1 0.6820 8 0.0040 20.0 25.0000 ";
         QTest::newRow("two that disagree, one missing")
             << 2 << "D-1:0.680:20 D-1:0.690:20 D-2:0.5:20"
+            << ""
             << "D-1 0.6850 8 0.0100 20.0 25.1500 replicates-disagree|D-2 0.5000 4 0.0010 20.0 "
                "15.9000 incomplete";
+        QTest::newRow("a wrong ID corrected, a film withdrawn")
+            << 1 << "D-1:0.682:20 D-2:0.5:20 D-3:1.182:25"
+            << "D-1>D-7 D-2>"
+            << "D-7 0.6820 4 0.0010 20.0 25.0000 |D-3 1.1820 4 0.0010 25.0 40.0000 ";
+        QTest::newRow("corrected onto a dosimeter that has readings")
+            << 2 << "D-1:0.680:20 D-2:0.684:20"
+            << "D-2>D-1"
+            << "D-1 0.6820 8 0.0040 20.0 25.0000 ";
     }
 
     void results()
     {
         QFETCH(int, replicates);
         QFETCH(QString, captures);
+        QFETCH(QString, corrections);
         QFETCH(QString, rows);
         Lab lab(replicates);
         quint64 sequence = 100;
@@ -207,6 +221,9 @@ private slots:
             QVERIFY(lab.book.addCapture(lab.session, p[0], film(p[1].toDouble(), sequence += 10),
                                         p[2].toDouble()));
         }
+        for (const QString &c : corrections.split(u' ', Qt::SkipEmptyParts))
+            QVERIFY(lab.book.correct(lab.session, c.section(u'>', 0, 0), c.section(u'>', 1),
+                                     u"a reason"_s));
         const Outcome<QList<DosimeterResult>> results = lab.book.results(lab.session);
         QVERIFY(results);
         QStringList got;
@@ -219,6 +236,7 @@ private slots:
                        .arg(r.specific, 0, 'f', 4)
                        .arg(r.flags.join(u' '));
         QCOMPARE(got.join(u'|'), rows);
+        QVERIFY(lab.record.verify().value().whole);
     }
 
     void refusals()
@@ -229,6 +247,10 @@ private slots:
         };
         QCOMPARE(said(lab.book.addReader({u"R1"_s, u"other"_s, 0.02})),
                  "A reader named \"R1\" is already registered");
+        QCOMPARE(said(lab.book.correct(lab.session, u"D-1"_s, {}, u" "_s)),
+                 "A correction says why");
+        QCOMPARE(said(lab.book.correct(lab.session, u"D-5"_s, {}, u"gone"_s)),
+                 u"Session %1 has no captures of D-5"_s.arg(lab.session));
         QCOMPARE(said(lab.book.addBatch({u"B2"_s, {}, 0.0})),
                  "A thickness must be more than 0 µm (not 0)");
         QCOMPARE(said(lab.book.addCapture(lab.session, u"D-1"_s, film(0.5, 1), -3)),
