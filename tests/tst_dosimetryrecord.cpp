@@ -62,6 +62,8 @@ struct Lab {
 
 } // namespace
 
+Q_DECLARE_METATYPE(std::function<bool(const QString &)>)
+
 class TestDosimetryRecord : public QObject {
     Q_OBJECT
 
@@ -109,41 +111,47 @@ private slots:
         QCOMPARE(verdict(lab.record), found);
     }
 
+    // A file made some other way, then opened and checked: what is said of it.
     void filesThatAreNoRecordAreRefused_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("sql");
+        using Make = std::function<bool(const QString &path)>;
+        QTest::addColumn<Make>("make");
         QTest::addColumn<QString>("said");
-        QTest::newRow("text") << QByteArray("readings\n0.5\n") << ""
-                              << "it is no SQLite database";
-        QTest::newRow("another database") << QByteArray() << "CREATE TABLE t (a);"
+        const auto written = [](const QByteArray &bytes, qint64 at = 0) {
+            return [=](const QString &path) {
+                QFile file(path);
+                return file.open(QIODevice::ReadWrite) && file.seek(at) &&
+                       file.write(bytes) == bytes.size();
+            };
+        };
+        const auto record = [](const Make &then) {
+            return [=](const QString &path) { return DosimetryRecord(path).open() && then(path); };
+        };
+        const auto sql = [](const QString &statement) {
+            return [=](const QString &path) { return outside(path, statement); };
+        };
+        QTest::newRow("text") << Make(written("readings\n0.5\n")) << "it is no SQLite database";
+        QTest::newRow("another database") << Make(sql(u"CREATE TABLE t (a);"_s))
                                           << "an SQLite database, but not a dosimetry record";
         QTest::newRow("a newer record")
-            << QByteArray() << "UPDATE meta SET value = '2' WHERE key = 'version';"
+            << Make(record(sql(u"UPDATE meta SET value = '2' WHERE key = 'version';"_s)))
             << "newer version of ZAV41K Dosimetry (record version 2; this one reads up to 1)";
-        QTest::newRow("an empty file") << QByteArray("") << ""
-                                       << "";
+        QTest::newRow("a damaged record") << Make(record(written(QByteArray(2000, '\xff'), 100)))
+                                          << "is damaged (database disk image is malformed)";
+        QTest::newRow("an empty file") << Make(written({})) << RecordTexts::whole(0);
     }
 
     void filesThatAreNoRecordAreRefused()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, sql);
+        QFETCH(std::function<bool(const QString &)>, make);
         QFETCH(QString, said);
         QTemporaryDir dir;
         const QString path = dir.filePath(u"lab.sqlite"_s);
-        if (sql.contains("meta"_L1))
-            QVERIFY(DosimetryRecord(path).open());
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::Append));
-        file.write(bytes);
-        file.close();
-        if (!sql.isEmpty())
-            QVERIFY(outside(path, sql));
-        const Status opened = DosimetryRecord(path).open();
-        const QString description = opened ? QString() : opened.failure().description;
-        QVERIFY2(said.isEmpty() ? opened.isOk() : description.contains(said),
-                 qPrintable(description));
+        QVERIFY(make(path));
+        DosimetryRecord record(path);
+        const Status opened = record.open();
+        const QString description = opened ? verdict(record) : opened.failure().description;
+        QVERIFY2(description.contains(said), qPrintable(description));
     }
 
     void aFullDiskLeavesTheRecordWhole()
