@@ -92,28 +92,28 @@ private:
 
 int Command::run()
 {
-    const QString command = m_words.value(0) + u' ' + m_words.value(1);
-    if (command == QLatin1String("reader add"))
-        return readerAdd();
-    if (command == QLatin1String("batch add"))
-        return batchAdd();
-    if (command == QLatin1String("session start"))
-        return sessionStart();
-    if (command == QLatin1String("session end"))
-        return sessionEnd();
-    const QString word = m_words.value(0);
-    if (word == QLatin1String("background"))
-        return background();
-    if (word == QLatin1String("capture"))
-        return capture();
-    if (word == QLatin1String("verify"))
-        return verify();
-    if (word == QLatin1String("export"))
-        return exportCsv();
-    if (word == QLatin1String("correct"))
-        return correct();
-    return usage(word.isEmpty() ? QStringLiteral("no command")
-                                : QStringLiteral("unknown command \"%1\"").arg(m_words.join(u' ')));
+    static const struct {
+        const char *words;
+        int (Command::*run)();
+    } kCommands[] = {
+        {"reader add", &Command::readerAdd},
+        {"batch add", &Command::batchAdd},
+        {"session start", &Command::sessionStart},
+        {"session end", &Command::sessionEnd},
+        {"background", &Command::background},
+        {"capture", &Command::capture},
+        {"verify", &Command::verify},
+        {"export", &Command::exportCsv},
+        {"correct", &Command::correct},
+    };
+    for (const auto &c : kCommands) {
+        const QString words = QLatin1String(c.words);
+        if (m_words.mid(0, words.count(u' ') + 1).join(u' ') == words)
+            return (this->*c.run)();
+    }
+    return usage(m_words.isEmpty()
+                     ? QStringLiteral("no command")
+                     : QStringLiteral("unknown command \"%1\"").arg(m_words.join(u' ')));
 }
 
 int Command::usage(const QString &why)

@@ -4,20 +4,11 @@
 
 #include <QLocale>
 
-namespace {
-
-QString pick(const char *english, const char *french)
-{
-    return QString::fromUtf8(currentLanguage() == Language::French ? french : english);
-}
-
-} // namespace
-
 namespace DeskTexts {
 
 QString kept(const QString &dosimeter, double absorbance, int replicate, int replicates)
 {
-    return pick("%1: %2 taken (%3 of %4)", "%1 : %2 pris (%3 sur %4)")
+    return inLanguage("%1: %2 taken (%3 of %4)", "%1 : %2 pris (%3 sur %4)")
         .arg(dosimeter, QLocale().toString(absorbance, 'f', 4))
         .arg(replicate)
         .arg(replicates);
@@ -25,28 +16,29 @@ QString kept(const QString &dosimeter, double absorbance, int replicate, int rep
 
 QString notKept(const QString &reason)
 {
-    return pick("%1. The capture stays in the window and is kept as soon as the record takes it.",
-                "%1. La capture reste dans la fenêtre et sera gardée dès que le registre la "
-                "prendra.")
+    return inLanguage(
+               "%1. The capture stays in the window and is kept as soon as the record takes it.",
+               "%1. La capture reste dans la fenêtre et sera gardée dès que le registre la "
+               "prendra.")
         .arg(reason);
 }
 
 QString keptLater(int count)
 {
-    return pick("The record took the %1 captures that waited", "Le registre a pris les %1 "
-                                                               "captures en attente")
+    return inLanguage("The record took the %1 captures that waited", "Le registre a pris les %1 "
+                                                                     "captures en attente")
         .arg(count);
 }
 
 QString sourceStopped()
 {
-    return pick("ZAV41K is not running: nothing is taken until it runs again",
-                "ZAV41K ne tourne pas : rien n'est pris avant qu'il ne reprenne");
+    return inLanguage("ZAV41K is not running: nothing is taken until it runs again",
+                      "ZAV41K ne tourne pas : rien n'est pris avant qu'il ne reprenne");
 }
 
 QString sourceRunning()
 {
-    return pick("Following the readings of ZAV41K", "Suit les lectures de ZAV41K");
+    return inLanguage("Following the readings of ZAV41K", "Suit les lectures de ZAV41K");
 }
 
 } // namespace DeskTexts

@@ -88,22 +88,28 @@ Outcome<QStringList> LabBook::batchNames() const
     return subjects(kBatch);
 }
 
-Outcome<ReaderInfo> LabBook::addReader(const ReaderInfo &reader)
+Status LabBook::addNamed(const QString &kind, const QString &name, const QJsonObject &content,
+                         const QString &exists)
 {
-    if (reader.name.trimmed().isEmpty())
+    if (name.trimmed().isEmpty())
         return refused(LabTexts::emptyName());
-    const Outcome<QList<Entry>> existing = m_record.entries(kReader, reader.name);
+    const Outcome<QList<Entry>> existing = m_record.entries(kind, name);
     if (!existing)
         return existing.failure();
     if (!existing.value().isEmpty())
-        return refused(LabTexts::readerExists(reader.name));
-    Entry e{0, kReader, reader.name, {}, {}, 0, {}, {}, {}, {}};
-    e.content = {{QStringLiteral("name"), reader.name},
-                 {QStringLiteral("serial"), reader.serial},
-                 {QStringLiteral("threshold"), reader.threshold}};
-    const Outcome<Entry> written = m_record.append(e);
-    if (!written)
-        return written.failure();
+        return refused(exists);
+    return m_record.append(Entry{0, kind, name, {}, {}, 0, {}, content, {}, {}}).status();
+}
+
+Outcome<ReaderInfo> LabBook::addReader(const ReaderInfo &reader)
+{
+    const Status added = addNamed(kReader, reader.name,
+                                  {{QStringLiteral("name"), reader.name},
+                                   {QStringLiteral("serial"), reader.serial},
+                                   {QStringLiteral("threshold"), reader.threshold}},
+                                  LabTexts::readerExists(reader.name));
+    if (!added)
+        return added.failure();
     return reader;
 }
 
@@ -120,22 +126,15 @@ Outcome<ReaderInfo> LabBook::reader(const QString &name) const
 
 Outcome<Batch> LabBook::addBatch(const Batch &batch)
 {
-    if (batch.name.trimmed().isEmpty())
-        return refused(LabTexts::emptyName());
     if (!(batch.thickness > 0) || !std::isfinite(batch.thickness))
         return refused(LabTexts::thicknessNotPositive(QString::number(batch.thickness)));
-    const Outcome<QList<Entry>> existing = m_record.entries(kBatch, batch.name);
-    if (!existing)
-        return existing.failure();
-    if (!existing.value().isEmpty())
-        return refused(LabTexts::batchExists(batch.name));
-    Entry e{0, kBatch, batch.name, {}, {}, 0, {}, {}, {}, {}};
-    e.content = {{QStringLiteral("name"), batch.name},
-                 {QStringLiteral("lot"), batch.lot},
-                 {QStringLiteral("thickness_um"), batch.thickness}};
-    const Outcome<Entry> written = m_record.append(e);
-    if (!written)
-        return written.failure();
+    const Status added = addNamed(kBatch, batch.name,
+                                  {{QStringLiteral("name"), batch.name},
+                                   {QStringLiteral("lot"), batch.lot},
+                                   {QStringLiteral("thickness_um"), batch.thickness}},
+                                  LabTexts::batchExists(batch.name));
+    if (!added)
+        return added.failure();
     return batch;
 }
 

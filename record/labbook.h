@@ -49,6 +49,9 @@ public:
     Outcome<QString> lastDosimeter(qint64 session) const;
 
 private:
+    // A reader or a batch: refused when the name is empty or taken.
+    Status addNamed(const QString &kind, const QString &name, const QJsonObject &content,
+                    const QString &exists);
     Outcome<QStringList> subjects(const QString &kind) const;
     Outcome<std::optional<Entry>> latest(const QString &kind, const QString &subject) const;
 

@@ -2,90 +2,82 @@
 
 #include "resources/language.h"
 
-namespace {
-
-QString pick(const char *english, const char *french)
-{
-    return QString::fromUtf8(currentLanguage() == Language::French ? french : english);
-}
-
-} // namespace
-
 namespace LabTexts {
 
 QString readerExists(const QString &name)
 {
-    return pick("A reader named \"%1\" is already registered",
-                "Un lecteur nommé « %1 » est déjà enregistré")
+    return inLanguage("A reader named \"%1\" is already registered",
+                      "Un lecteur nommé « %1 » est déjà enregistré")
         .arg(name);
 }
 
 QString noReader(const QString &name)
 {
-    return pick("No reader named \"%1\" is registered",
-                "Aucun lecteur nommé « %1 » n'est enregistré")
+    return inLanguage("No reader named \"%1\" is registered",
+                      "Aucun lecteur nommé « %1 » n'est enregistré")
         .arg(name);
 }
 
 QString batchExists(const QString &name)
 {
-    return pick("A film batch named \"%1\" is already registered",
-                "Un lot de films nommé « %1 » est déjà enregistré")
+    return inLanguage("A film batch named \"%1\" is already registered",
+                      "Un lot de films nommé « %1 » est déjà enregistré")
         .arg(name);
 }
 
 QString noBatch(const QString &name)
 {
-    return pick("No film batch named \"%1\" is registered",
-                "Aucun lot de films nommé « %1 » n'est enregistré")
+    return inLanguage("No film batch named \"%1\" is registered",
+                      "Aucun lot de films nommé « %1 » n'est enregistré")
         .arg(name);
 }
 
 QString thicknessNotPositive(const QString &value)
 {
-    return pick("A thickness must be more than 0 µm (not %1)",
-                "Une épaisseur doit dépasser 0 µm (pas %1)")
+    return inLanguage("A thickness must be more than 0 µm (not %1)",
+                      "Une épaisseur doit dépasser 0 µm (pas %1)")
         .arg(value);
 }
 
 QString noBackground(const QString &batch, quint32 wavelength)
 {
-    return pick("The batch \"%1\" has no background at %2 nm: measure it first",
-                "Le lot « %1 » n'a pas de fond à %2 nm : mesurez-le d'abord")
+    return inLanguage("The batch \"%1\" has no background at %2 nm: measure it first",
+                      "Le lot « %1 » n'a pas de fond à %2 nm : mesurez-le d'abord")
         .arg(batch)
         .arg(wavelength);
 }
 
 QString noCaptures()
 {
-    return pick("A background needs at least one capture", "Un fond demande au moins une capture");
+    return inLanguage("A background needs at least one capture",
+                      "Un fond demande au moins une capture");
 }
 
 QString noSession(qint64 id)
 {
-    return pick("There is no session %1", "Il n'y a pas de séance %1").arg(id);
+    return inLanguage("There is no session %1", "Il n'y a pas de séance %1").arg(id);
 }
 
 QString sessionEnded(qint64 id)
 {
-    return pick("Session %1 has ended: it takes no more captures",
-                "La séance %1 est terminée : elle ne prend plus de captures")
+    return inLanguage("Session %1 has ended: it takes no more captures",
+                      "La séance %1 est terminée : elle ne prend plus de captures")
         .arg(id);
 }
 
 QString emptyName()
 {
-    return pick("A name cannot be empty", "Un nom ne peut être vide");
+    return inLanguage("A name cannot be empty", "Un nom ne peut être vide");
 }
 
 QString noReason()
 {
-    return pick("A correction says why", "Une correction dit pourquoi");
+    return inLanguage("A correction says why", "Une correction dit pourquoi");
 }
 
 QString noCapturesOf(const QString &dosimeter, qint64 session)
 {
-    return pick("Session %2 has no captures of %1", "La séance %2 n'a pas de capture de %1")
+    return inLanguage("Session %2 has no captures of %1", "La séance %2 n'a pas de capture de %1")
         .arg(dosimeter)
         .arg(session);
 }

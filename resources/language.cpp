@@ -50,3 +50,8 @@ void setCurrentLanguage(Language language)
 {
     g_language = language;
 }
+
+QString inLanguage(const char *english, const char *french)
+{
+    return QString::fromUtf8(currentLanguage() == Language::French ? french : english);
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 #include <functional>
 
@@ -15,3 +16,6 @@ Language languageFromEnvironment(const std::function<QByteArray(const char *)> &
 // on first use, and settable so that tests can pin it.
 Language currentLanguage();
 void setCurrentLanguage(Language language);
+
+// The text in the current language, from its English and French (UTF-8).
+QString inLanguage(const char *english, const char *french);

@@ -64,12 +64,7 @@ private slots:
             "absorbance dosimeter first_sequence last_sequence readings time wavelength");
 
         QVERIFY(station.cli({u"verify"_s}).startsWith("0 The record is whole: 8 entries"_L1));
-        const QString csv = station.dir.filePath(u"session.csv"_s);
-        QVERIFY(
-            station.cli({u"export"_s, u"--session"_s, session, u"--csv"_s, csv}).startsWith(u'0'));
-        QFile file(csv);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QList<QByteArray> rows = file.readAll().split('\n');
+        const QList<QByteArray> rows = station.exported(session).split('\n');
         QCOMPARE(rows.size(), 6); // a header, four rows, the last line end
         // Δk = (A − A0) / t: (0.512 − 0.182) / 0.020 mm.
         QVERIFY2(rows.at(1).contains(",D-0001,") && rows.at(1).contains(",0.5120,4,1,") &&
@@ -97,12 +92,7 @@ private slots:
         QVERIFY(capture->process().waitForFinished(5000));
         const QStringList printed = capture->lines();
         QVERIFY(station.cli({u"verify"_s}).startsWith("0 The record is whole"_L1));
-        const QString csv = station.dir.filePath(u"session.csv"_s);
-        QVERIFY(
-            station.cli({u"export"_s, u"--session"_s, session, u"--csv"_s, csv}).startsWith(u'0'));
-        QFile file(csv);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray kept = file.readAll();
+        const QByteArray kept = station.exported(session);
         for (const QString &line : printed)
             QVERIFY2(kept.contains(u",%1,"_s.arg(line.section(u'\t', 0, 0)).toUtf8()),
                      qPrintable(line));

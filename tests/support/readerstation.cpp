@@ -68,6 +68,16 @@ QString ReaderStation::cli(const QStringList &arguments)
     return dosimetry(QStringList{u"--database"_s, database} + arguments);
 }
 
+QByteArray ReaderStation::exported(const QString &session)
+{
+    const QString csv = dir.filePath(u"session.csv"_s);
+    QFile file(csv);
+    if (!cli({u"export"_s, u"--session"_s, session, u"--csv"_s, csv}).startsWith(u'0') ||
+        !file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
 QString ReaderStation::session(int replicates)
 {
     if (!cli({u"reader"_s, u"add"_s, u"R1"_s, u"--serial"_s, u"ZAV-0007"_s}).startsWith(u'0') ||

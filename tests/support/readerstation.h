@@ -35,6 +35,8 @@ struct ReaderStation {
     // zav41k-dosimetry on this record, once it follows the readings; null when it does not.
     std::unique_ptr<ChildProcess> follow(const QStringList &arguments);
     QString cli(const QStringList &arguments);
+    // The session's rows as `export` writes them; empty when it fails.
+    QByteArray exported(const QString &session);
     // A registered reader and batch, its background at 510 nm from two films (0.180 and 0.184),
     // and a session with `replicates` readings per dosimeter: its id.
     QString session(int replicates = 1);
