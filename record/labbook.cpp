@@ -1,5 +1,6 @@
 #include "labbook.h"
 
+#include "calibrationbook.h"
 #include "capturejson.h"
 #include "labtexts.h"
 
@@ -128,11 +129,15 @@ Outcome<Batch> LabBook::addBatch(const Batch &batch)
 {
     if (!(batch.thickness > 0) || !std::isfinite(batch.thickness))
         return refused(LabTexts::thicknessNotPositive(QString::number(batch.thickness)));
-    const Status added = addNamed(kBatch, batch.name,
-                                  {{QStringLiteral("name"), batch.name},
-                                   {QStringLiteral("lot"), batch.lot},
-                                   {QStringLiteral("thickness_um"), batch.thickness}},
-                                  LabTexts::batchExists(batch.name));
+    if (!(batch.thicknessUncertainty >= 0) || !std::isfinite(batch.thicknessUncertainty))
+        return refused(LabTexts::uncertaintyNegative(QString::number(batch.thicknessUncertainty)));
+    const Status added =
+        addNamed(kBatch, batch.name,
+                 {{QStringLiteral("name"), batch.name},
+                  {QStringLiteral("lot"), batch.lot},
+                  {QStringLiteral("thickness_um"), batch.thickness},
+                  {QStringLiteral("thickness_uncertainty_um"), batch.thicknessUncertainty}},
+                 LabTexts::batchExists(batch.name));
     if (!added)
         return added.failure();
     return batch;
@@ -146,7 +151,8 @@ Outcome<Batch> LabBook::batch(const QString &name) const
     if (!e.value())
         return refused(LabTexts::noBatch(name));
     const QJsonObject &o = e.value()->content;
-    return Batch{str(o, "name"), str(o, "lot"), num(o, "thickness_um")};
+    return Batch{str(o, "name"), str(o, "lot"), num(o, "thickness_um"),
+                 num(o, "thickness_uncertainty_um")};
 }
 
 Outcome<Background> LabBook::addBackground(const QString &batchName, quint32 wavelength,
@@ -205,6 +211,7 @@ Outcome<Session> LabBook::startSession(Session s)
         return bg.failure();
     s.background = bg.value();
     s.nominalThickness = b.value().thickness;
+    s.thicknessUncertainty = b.value().thicknessUncertainty;
     s.threshold = r.value().threshold;
     s.replicates = qMax(1, s.replicates);
     Entry e{0, kSession, s.batch, {}, {}, 0, {}, {}, {}, {}};
@@ -216,11 +223,13 @@ Outcome<Session> LabBook::startSession(Session s)
                  {QStringLiteral("purpose"), s.purpose},
                  {QStringLiteral("background"), backgroundJson(s.background)},
                  {QStringLiteral("thickness_um"), s.nominalThickness},
+                 {QStringLiteral("thickness_uncertainty_um"), s.thicknessUncertainty},
                  {QStringLiteral("threshold"), s.threshold}};
     const Outcome<Entry> written = m_record.append(e);
     if (!written)
         return written.failure();
     s.id = written.value().id;
+    s.started = written.value().time;
     s.operatorName = written.value().user;
     return s;
 }
@@ -242,7 +251,9 @@ Outcome<Session> LabBook::session(qint64 id) const
     s.purpose = str(o, "purpose");
     s.background = backgroundFrom(o.value(QStringLiteral("background")).toObject());
     s.nominalThickness = num(o, "thickness_um");
+    s.thicknessUncertainty = num(o, "thickness_uncertainty_um");
     s.threshold = num(o, "threshold");
+    s.started = e.value().time;
     const Outcome<QList<Entry>> ends = m_record.entries(kSessionEnd, QString::number(id));
     if (!ends)
         return ends.failure();
@@ -348,11 +359,15 @@ Outcome<QList<DosimeterResult>> LabBook::results(qint64 sessionId) const
     const Outcome<QList<SessionCapture>> taken = captures(sessionId);
     if (!taken)
         return taken.failure();
-    return summarise(s.value(), taken.value());
+    const Outcome<DoseSource> source = CalibrationBook(m_record).doseSource(s.value());
+    if (!source)
+        return source.failure();
+    return summarise(s.value(), taken.value(), source.value());
 }
 
 QList<DosimeterResult> LabBook::summarise(const Session &session,
-                                          const QList<SessionCapture> &captures)
+                                          const QList<SessionCapture> &captures,
+                                          const DoseSource &source)
 {
     QList<DosimeterResult> rows;
     QMap<QString, QList<SessionCapture>> byDosimeter;
@@ -366,10 +381,12 @@ QList<DosimeterResult> LabBook::summarise(const Session &session,
     }
     for (DosimeterResult &row : rows) {
         const QList<SessionCapture> &mine = byDosimeter.value(row.dosimeter);
-        double sum = 0, low = mine.first().capture.absorbance, high = low, thickness = 0;
+        double sum = 0, squares = 0, low = mine.first().capture.absorbance, high = low;
+        double thickness = 0;
         bool allKept = true;
         for (const SessionCapture &c : mine) {
             sum += c.capture.absorbance;
+            squares += c.capture.absorbance * c.capture.absorbance;
             low = qMin(low, c.capture.absorbance);
             high = qMax(high, c.capture.absorbance);
             row.readings += c.capture.readings;
@@ -381,7 +398,32 @@ QList<DosimeterResult> LabBook::summarise(const Session &session,
         row.spread = row.captures == 1 ? mine.first().capture.spread : high - low;
         row.thickness = thickness / row.captures;
         row.background = session.background.mean;
-        row.specific = (row.absorbance - row.background) / (row.thickness / 1000.0);
+        const double mm = row.thickness / 1000.0;
+        row.specific = (row.absorbance - row.background) / mm;
+        // Standard uncertainties: of A from its replicates (of one capture, its readings'
+        // spread taken as a rectangular distribution), of A0 from the background's films, of t
+        // as the batch states it.
+        const double uA = row.captures > 1
+                              ? std::sqrt(std::max(0.0, squares - sum * row.absorbance) /
+                                          (row.captures - 1) / row.captures)
+                              : row.spread / std::sqrt(12.0);
+        const Background &bg = session.background;
+        const double uA0 = bg.count > 0 ? bg.deviation / std::sqrt(double(bg.count)) : 0;
+        const double ut = session.thicknessUncertainty / row.thickness;
+        row.specificUncertainty =
+            std::sqrt((uA * uA + uA0 * uA0) / (mm * mm) + row.specific * row.specific * ut * ut);
+        if (!source.curve) {
+            row.noDose = source.missing;
+        } else {
+            const DoseEstimate e =
+                estimateDose(*source.curve, row.specific, row.specificUncertainty);
+            if (e.reason == DoseEstimate::None) {
+                row.dose = e.dose;
+                row.doseUncertainty = e.expandedUncertainty;
+            } else {
+                row.noDose = QStringLiteral("outside-range");
+            }
+        }
         if (row.captures > 1 && high - low > session.replicateTolerance + 1e-9)
             row.flags << QStringLiteral("replicates-disagree");
         if (row.captures < session.replicates)

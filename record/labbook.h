@@ -42,9 +42,11 @@ public:
                          const QString &reason);
     // One row per dosimeter, in the order of their first capture.
     Outcome<QList<DosimeterResult>> results(qint64 session) const;
-    // The same of captures in hand; one not yet in the record (entry 0) flags its row.
+    // The same of captures in hand; one not yet in the record (entry 0) flags its row. Doses
+    // come from `source`.
     static QList<DosimeterResult> summarise(const Session &session,
-                                            const QList<SessionCapture> &captures);
+                                            const QList<SessionCapture> &captures,
+                                            const DoseSource &source = {});
     // The ID of the last capture of the session; empty when there is none.
     Outcome<QString> lastDosimeter(qint64 session) const;
 

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "capture/capture.h"
+#include "fit/dosecurve.h"
 
 #include <QList>
 #include <QString>
+
+#include <optional>
 
 // What a lab registers and measures, as the record's entries hold it.
 
@@ -16,7 +19,8 @@ struct ReaderInfo {
 struct Batch {
     QString name;
     QString lot;
-    double thickness = 0; // nominal, µm
+    double thickness = 0;            // nominal, µm
+    double thicknessUncertainty = 0; // standard, µm
 };
 
 // The mean absorbance of unirradiated films of a batch at one wavelength.
@@ -38,8 +42,10 @@ struct Session {
     double replicateTolerance = 0.005; // how far a dosimeter's replicates may be apart
     QString purpose;
     Background background;
-    double nominalThickness = 0; // µm
+    double nominalThickness = 0;     // µm
+    double thicknessUncertainty = 0; // standard, µm
     double threshold = 0.020;
+    QString started; // RFC 3339, UTC
     bool ended = false;
 };
 
@@ -57,9 +63,20 @@ struct DosimeterResult {
     double absorbance = 0;
     int readings = 0; // behind all its captures
     int captures = 0;
-    double spread = 0;     // of its captures (of the readings when there is one)
-    double background = 0; // A0
-    double thickness = 0;  // µm
-    double specific = 0;   // Δk = (A − A0) / t, t in mm
-    QStringList flags;     // "replicates-disagree", "incomplete"
+    double spread = 0;              // of its captures (of the readings when there is one)
+    double background = 0;          // A0
+    double thickness = 0;           // µm
+    double specific = 0;            // Δk = (A − A0) / t, t in mm
+    double specificUncertainty = 0; // standard, from the replicates, A0 and t
+    QStringList flags;              // "replicates-disagree", "incomplete"
+    std::optional<double> dose;     // Gy
+    double doseUncertainty = 0;     // expanded (k = 2), Gy
+    QString noDose;                 // why there is none: "no-calibration", "outside-range"
+};
+
+// What the doses of a session come from: an approved calibration's curve, or why there is none.
+struct DoseSource {
+    std::optional<DoseCurve> curve;
+    qint64 calibration = 0; // its entry
+    QString missing;        // "no-calibration" when there is none
 };

@@ -82,4 +82,90 @@ QString noCapturesOf(const QString &dosimeter, qint64 session)
         .arg(session);
 }
 
+QString uncertaintyNegative(const QString &value)
+{
+    return inLanguage("An uncertainty cannot be negative (not %1)",
+                      "Une incertitude ne peut être négative (pas %1)")
+        .arg(value);
+}
+
+QString noPoints(qint64 id)
+{
+    return inLanguage("There are no calibration points %1",
+                      "Il n'y a pas de points d'étalonnage %1")
+        .arg(id);
+}
+
+QString noCalibration(qint64 id)
+{
+    return inLanguage("There is no calibration %1", "Il n'y a pas d'étalonnage %1").arg(id);
+}
+
+QString notAPointsEntry(qint64 id)
+{
+    return inLanguage("Entry %1 holds no calibration points",
+                      "L'entrée %1 ne contient pas de points d'étalonnage")
+        .arg(id);
+}
+
+QString noResultFor(const QString &dosimeter, qint64 session)
+{
+    return inLanguage("Session %2 has no result for the dosimeter %1",
+                      "La séance %2 n'a pas de résultat pour le dosimètre %1")
+        .arg(dosimeter)
+        .arg(session);
+}
+
+QString noDoseGiven(int line)
+{
+    return inLanguage("Line %1: a dosimeter ID and a dose that is a number of 0 or more",
+                      "Ligne %1 : un identifiant de dosimètre et une dose, nombre positif ou nul")
+        .arg(line);
+}
+
+QString alreadyApproved(qint64 id)
+{
+    return inLanguage("Calibration %1 is already approved", "L'étalonnage %1 est déjà approuvé")
+        .arg(id);
+}
+
+QString expiresInThePast(const QString &day)
+{
+    return inLanguage("A calibration cannot be approved to expire on %1, which has passed",
+                      "Un étalonnage ne peut être approuvé jusqu'au %1, jour passé")
+        .arg(day);
+}
+
+QString factorOfUnapproved(qint64 id)
+{
+    return inLanguage("Calibration %1 is not approved: a verification factor changes only an "
+                      "approved calibration",
+                      "L'étalonnage %1 n'est pas approuvé : un facteur de vérification ne "
+                      "s'applique qu'à un étalonnage approuvé")
+        .arg(id);
+}
+
+QString factorNotPositive(const QString &value)
+{
+    return inLanguage("A verification factor is a number more than 0 (not %1)",
+                      "Un facteur de vérification est un nombre supérieur à 0 (pas %1)")
+        .arg(value);
+}
+
+QString unweightedPoint(const QString &dosimeter)
+{
+    return inLanguage("The dose of %1 has no uncertainty: the points cannot be weighted",
+                      "La dose de %1 n'a pas d'incertitude : les points ne peuvent être pondérés")
+        .arg(dosimeter);
+}
+
+QString noDoseReason(const QString &code)
+{
+    if (code == QLatin1String("outside-range"))
+        return inLanguage("outside the calibrated range", "hors du domaine étalonné");
+    if (code == QLatin1String("no-calibration"))
+        return inLanguage("no approved calibration", "aucun étalonnage approuvé");
+    return code;
+}
+
 } // namespace LabTexts

@@ -17,5 +17,17 @@ QString sessionEnded(qint64 id);
 QString emptyName();
 QString noReason();
 QString noCapturesOf(const QString &dosimeter, qint64 session);
+QString uncertaintyNegative(const QString &value);
+QString noPoints(qint64 id);
+QString noCalibration(qint64 id);
+QString notAPointsEntry(qint64 id);
+QString noResultFor(const QString &dosimeter, qint64 session);
+QString noDoseGiven(int line);
+QString alreadyApproved(qint64 id);
+QString expiresInThePast(const QString &day);
+QString factorOfUnapproved(qint64 id);
+QString factorNotPositive(const QString &value);
+QString unweightedPoint(const QString &dosimeter);
+QString noDoseReason(const QString &code);
 
 } // namespace LabTexts
