@@ -40,8 +40,17 @@ bool CaptureRun::start(LabBook *book, const Plan &plan)
             m_err << "zav41k-dosimetry: " << s.failure().description << Qt::endl;
             return false;
         }
-        m_replicates = s.value().replicates;
+        m_session = s.value();
         m_thickness = s.value().nominalThickness;
+        const Outcome<QList<SessionCapture>> before = m_book->captures(m_plan.session);
+        const Outcome<DoseSource> source = m_book->doseSource(s.value());
+        if (!before || !source) {
+            m_err << "zav41k-dosimetry: "
+                  << (before ? source.failure() : before.failure()).description << Qt::endl;
+            return false;
+        }
+        m_sessionCaptures = before.value();
+        m_doseSource = source.value();
     }
     if (!m_stream.follow()) {
         m_err << "zav41k-dosimetry: cannot follow the readings: " << m_stream.lastError()
@@ -60,9 +69,14 @@ void CaptureRun::rebind(const QDBusConnection &connection)
     m_stream.rebind(connection);
 }
 
+int CaptureRun::replicates() const
+{
+    return m_session ? m_session->replicates : 1;
+}
+
 QString CaptureRun::dosimeterFor(int index) const
 {
-    const int dosimeter = index / m_replicates;
+    const int dosimeter = index / replicates();
     if (!m_plan.ids.isEmpty())
         return m_plan.ids.value(dosimeter);
     QString id = m_plan.firstId;
@@ -94,6 +108,20 @@ void CaptureRun::take(const Capture &capture)
             return;
         }
         printed.insert(QStringLiteral("dosimeter"), dosimeter);
+        m_sessionCaptures << kept.value();
+        // The dosimeter's dose so far, from all its captures in the session.
+        QList<SessionCapture> mine;
+        for (const SessionCapture &c : std::as_const(m_sessionCaptures)) {
+            if (c.dosimeter == dosimeter)
+                mine << c;
+        }
+        const DosimeterResult row = LabBook::summarise(*m_session, mine, m_doseSource).first();
+        printed.insert(QStringLiteral("delta_k"), row.specific);
+        printed.insert(QStringLiteral("dose"), row.dose ? QJsonValue(*row.dose) : QJsonValue());
+        printed.insert(QStringLiteral("dose_uncertainty"),
+                       row.dose ? QJsonValue(row.doseUncertainty) : QJsonValue());
+        if (!row.dose)
+            printed.insert(QStringLiteral("no_dose"), row.noDose);
     }
     m_taken << capture;
     if (m_plan.json) {
@@ -107,7 +135,7 @@ void CaptureRun::take(const Capture &capture)
     }
     const int wanted = m_plan.count           ? m_plan.count
                        : m_plan.ids.isEmpty() ? 0
-                                              : int(m_plan.ids.size()) * m_replicates;
+                                              : int(m_plan.ids.size()) * replicates();
     if (wanted && int(m_taken.size()) >= wanted)
         emit finished(true);
 }

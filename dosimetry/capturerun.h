@@ -38,13 +38,16 @@ signals:
 private:
     void take(const Capture &capture);
     QString dosimeterFor(int index) const;
+    int replicates() const;
 
     CaptureStream m_stream;
     QTextStream &m_out;
     QTextStream &m_err;
     LabBook *m_book = nullptr;
     Plan m_plan;
-    int m_replicates = 1;
+    std::optional<Session> m_session;
+    DoseSource m_doseSource;
+    QList<SessionCapture> m_sessionCaptures; // all of the session's, for the dosimeters' doses
     double m_thickness = 0;
     QList<Capture> m_taken;
 };

@@ -35,8 +35,10 @@ QByteArray localTime(qint64 microseconds)
 QByteArray SessionCsv::text(const Session &session, const QList<DosimeterResult> &results,
                             const QList<SessionCapture> &captures)
 {
-    QByteArray csv = "session,dosimeter,time,wavelength_nm,absorbance,readings,captures,spread,"
-                     "background_a0,thickness_um,delta_k_per_mm,flags,operator,batch,reader\r\n";
+    QByteArray csv =
+        "session,dosimeter,time,wavelength_nm,absorbance,readings,captures,spread,"
+        "background_a0,thickness_um,delta_k_per_mm,flags,operator,batch,reader,dose_gy,"
+        "dose_uncertainty_gy_k2,no_dose_reason\r\n";
     for (const DosimeterResult &r : results) {
         qint64 last = 0;
         for (const SessionCapture &c : captures) {
@@ -49,7 +51,8 @@ QByteArray SessionCsv::text(const Session &session, const QList<DosimeterResult>
                number(r.spread, 4) + ',' + number(r.background, 4) + ',' + number(r.thickness, 1) +
                ',' + number(r.specific, 4) + ',' + field(r.flags.join(u' ')) + ',' +
                field(session.operatorName) + ',' + field(session.batch) + ',' +
-               field(session.reader) + "\r\n";
+               field(session.reader) + ',' + (r.dose ? number(*r.dose, 1) : "") + ',' +
+               (r.dose ? number(r.doseUncertainty, 1) : "") + ',' + field(r.noDose) + "\r\n";
     }
     return csv;
 }

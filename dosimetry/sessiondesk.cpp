@@ -29,6 +29,9 @@ SessionDesk::SessionDesk(LabBook &book, Session session, QDBusConnection connect
     const Outcome<QList<SessionCapture>> before = m_book.captures(m_session.id);
     if (before)
         m_kept = before.value();
+    // The calibration is fixed when the session starts: one looked up once serves every row.
+    const Outcome<DoseSource> source = m_book.doseSource(m_session);
+    m_doseSource = source ? source.value() : DoseSource{{}, 0, QStringLiteral("no-calibration")};
     m_currentId = m_kept.isEmpty() ? QStringLiteral("D-0001") : m_kept.last().dosimeter;
     if (!m_kept.isEmpty() && takenForCurrent() >= m_session.replicates)
         m_currentId = DosimeterId::next(m_currentId);
@@ -176,5 +179,5 @@ QList<DosimeterResult> SessionDesk::results() const
     QList<SessionCapture> all = m_kept;
     for (const Pending &p : m_pending)
         all << SessionCapture{0, p.dosimeter, p.thickness, p.capture};
-    return LabBook::summarise(m_session, all);
+    return LabBook::summarise(m_session, all, m_doseSource);
 }

@@ -78,6 +78,7 @@ private:
 
     LabBook &m_book;
     Session m_session;
+    DoseSource m_doseSource;
     CaptureStream m_stream;
     QString m_currentId;
     double m_thickness = 0;

@@ -359,7 +359,7 @@ Outcome<QList<DosimeterResult>> LabBook::results(qint64 sessionId) const
     const Outcome<QList<SessionCapture>> taken = captures(sessionId);
     if (!taken)
         return taken.failure();
-    const Outcome<DoseSource> source = CalibrationBook(m_record).doseSource(s.value());
+    const Outcome<DoseSource> source = doseSource(s.value());
     if (!source)
         return source.failure();
     return summarise(s.value(), taken.value(), source.value());
@@ -432,6 +432,11 @@ QList<DosimeterResult> LabBook::summarise(const Session &session,
             row.flags << QStringLiteral("not-kept");
     }
     return rows;
+}
+
+Outcome<DoseSource> LabBook::doseSource(const Session &session) const
+{
+    return CalibrationBook(m_record).doseSource(session);
 }
 
 Outcome<QString> LabBook::lastDosimeter(qint64 sessionId) const

@@ -47,6 +47,8 @@ public:
     static QList<DosimeterResult> summarise(const Session &session,
                                             const QList<SessionCapture> &captures,
                                             const DoseSource &source = {});
+    // What the doses of the session's results come from.
+    Outcome<DoseSource> doseSource(const Session &session) const;
     // The ID of the last capture of the session; empty when there is none.
     Outcome<QString> lastDosimeter(qint64 session) const;
 

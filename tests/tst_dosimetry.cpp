@@ -61,7 +61,8 @@ private slots:
         QCOMPARE(got.join(u'|'), "D-0001 0.5120 4|D-0002 0.3000 4|D-0003 2.3450 4|D-0004 0.6000 4");
         QCOMPARE(
             QJsonDocument::fromJson(capture->lines().first().toUtf8()).object().keys().join(u' '),
-            "absorbance dosimeter first_sequence last_sequence readings time wavelength");
+            "absorbance delta_k dose dose_uncertainty dosimeter first_sequence last_sequence "
+            "no_dose readings time wavelength");
 
         QVERIFY(station.cli({u"verify"_s}).startsWith("0 The record is whole: 8 entries"_L1));
         const QList<QByteArray> rows = station.exported(session).split('\n');
@@ -70,6 +71,71 @@ private slots:
         QVERIFY2(rows.at(1).contains(",D-0001,") && rows.at(1).contains(",0.5120,4,1,") &&
                      rows.at(1).contains(",0.1820,20.0,16.5000,"),
                  rows.at(1).constData());
+    }
+
+    // A calibration from the films of a session and the doses they were given: no dose before
+    // it is approved, doses after, and none outside the range it was fitted over.
+    void aCalibratedSession()
+    {
+        ReaderStation station;
+        QVERIFY(station.start());
+        const QString calibrating = station.session();
+        const auto json = [](const QString &line) {
+            return QJsonDocument::fromJson(line.toUtf8()).object();
+        };
+        auto capture = station.follow(
+            {u"capture"_s, u"--session"_s, calibrating, u"--json"_s, u"--count"_s, u"4"_s});
+        QVERIFY(capture);
+        for (const char *film : {"0300", "0500", "0700", "0900"}) // Δk 5.9, 15.9, 25.9, 35.9
+            station.film(QStringList(4, QLatin1String(film)).join(u' '));
+        QCOMPARE(capture->exitCode(15000), 0);
+        QCOMPARE(json(capture->lines().first()).value("no_dose"_L1).toString(), "no-calibration");
+        QFile doses(station.dir.filePath(u"doses.csv"_s));
+        QVERIFY(doses.open(QIODevice::WriteOnly));
+        doses.write("dosimeter,dose_kgy,dose_uncertainty_kgy\nD-0001,6,0.12\nD-0002,16,0.3\n"
+                    "D-0003,26.5,0.5\nD-0004,37,0.7\n");
+        doses.close();
+        const QString points =
+            station
+                .cli({u"calibration"_s, u"import"_s, u"--session"_s, calibrating, doses.fileName()})
+                .section(u'\n', -1);
+        const QString calibration = station
+                                        .cli({u"calibration"_s, u"fit"_s, u"--points"_s, points,
+                                              u"--form"_s, u"polynomial:1"_s})
+                                        .section(u'\n', -1);
+        QVERIFY2(station.exported(calibrating).contains(",no-calibration\r\n"),
+                 "a calibration is not used before it is approved");
+        const QStringList approve{
+            u"calibration"_s,   u"approve"_s,
+            u"--calibration"_s, calibration,
+            u"--expires"_s,     QDate::currentDate().addYears(1).toString(Qt::ISODate)};
+        QVERIFY(station.cli(approve).startsWith(u'0'));
+        QVERIFY(station.cli(approve).endsWith("is already approved"_L1)); // once only
+        const QList<QByteArray> rows = station.exported(calibrating).split('\n');
+        QCOMPARE(rows.size(), 6);
+        // y = c0 + c1·Δk through (5.9, 6000) … (35.9, 37000), at D-0002 (Δk 15.9): 16 kGy.
+        const QList<QByteArray> d2 = rows.at(2).trimmed().split(',');
+        QVERIFY2(std::fabs(d2.at(15).toDouble() - 16000) < 300 && d2.at(16).toDouble() > 0,
+                 rows.at(2).constData());
+
+        const QString routine = station
+                                    .cli({u"session"_s, u"start"_s, u"--batch"_s, u"B1"_s,
+                                          u"--reader"_s, u"R1"_s, u"--wavelength"_s, u"510"_s})
+                                    .section(u'\n', -1);
+        capture = station.follow(
+            {u"capture"_s, u"--session"_s, routine, u"--json"_s, u"--count"_s, u"2"_s});
+        QVERIFY(capture);
+        station.film(u"0600 0600 0600 0600"_s); // Δk 20.9: 21.5 kGy or so
+        station.film(u"1200 1200 1200 1200"_s); // Δk 50.9: beyond the calibration
+        QCOMPARE(capture->exitCode(15000), 0);
+        const QJsonObject inside = json(capture->lines().at(0));
+        const QJsonObject outside = json(capture->lines().at(1));
+        QVERIFY2(std::fabs(inside.value("dose"_L1).toDouble() - 21250) < 400 &&
+                     inside.value("dose_uncertainty"_L1).toDouble() > 100,
+                 qPrintable(capture->lines().at(0)));
+        QVERIFY(outside.value("dose"_L1).isNull());
+        QCOMPARE(outside.value("no_dose"_L1).toString(), "outside-range");
+        QVERIFY(station.cli({u"verify"_s}).startsWith(u'0'));
     }
 
     // Killed at any moment while films go by at the reader's full rate: every capture that was
