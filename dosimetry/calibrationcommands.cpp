@@ -9,6 +9,7 @@
 
 #include <QDate>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -124,8 +125,8 @@ int Command::calibrationImport()
     CalibrationBook book(*m_record);
     const Outcome<CalibrationPoints> kept =
         fromSession ? book.addSessionPoints(*session, read.value())
-                    : book.addPoints(
-                          {0, value("batch"), value("reader"), *nm, file.fileName(), read.value()});
+                    : book.addPoints({0, value("batch"), value("reader"), *nm,
+                                      QFileInfo(file).fileName(), read.value()});
     if (!kept)
         return failed(kept.failure().description);
     const CalibrationPoints &p = kept.value();

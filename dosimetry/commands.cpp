@@ -15,6 +15,7 @@ const struct {
     const char *help;
 } kOptions[] = {
     {"database", "PATH", "The record (default $XDG_DATA_HOME/ZAV41K/dosimetry.sqlite)."},
+    {"calibrate", nullptr, "Without a command: the calibration window."},
     {"serial", "SERIAL", "reader add: the reader's serial number."},
     {"threshold", "A", "reader add: what its empty holder stays below (default 0.020)."},
     {"lot", "LOT", "batch add: the film lot."},

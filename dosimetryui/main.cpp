@@ -1,9 +1,11 @@
 // zav41k-dosimetry: one reading per dosimeter from the running ZAV41K, kept in the lab's record.
 
+#include "calibrationwindow.h"
 #include "sessionpicker.h"
 #include "sessionwindow.h"
 
 #include "common/terminationsignals.h"
+#include "dosimetry/calibrationdesk.h"
 #include "dosimetry/commands.h"
 #include "dosimetry/sessiondesk.h"
 #include "publish/sessionbus.h"
@@ -20,10 +22,11 @@ namespace {
 
 const char kDescription[] =
     "Takes one reading per dosimeter from the running ZAV41K and keeps it in the lab's record.\n"
-    "Without a command it opens the session window (--session ID goes on with a session).\n"
+    "Without a command it opens the session window (--session ID goes on with a session), or\n"
+    "with --calibrate the calibration window.\n"
     "\n"
     "  reader add NAME --serial SERIAL [--threshold A]\n"
-    "  batch add NAME --thickness MICROMETRES [--lot LOT]\n"
+    "  batch add NAME --thickness MICROMETRES [--thickness-uncertainty MICROMETRES] [--lot LOT]\n"
     "  background --batch NAME --wavelength NM --count N [--reader NAME]\n"
     "                                  read N unirradiated films of the batch\n"
     "  session start --batch NAME --reader NAME --wavelength NM [--replicates M] [--purpose T]\n"
@@ -36,6 +39,18 @@ const char kDescription[] =
     "  correct --session ID --dosimeter ID [--to ID] --reason TEXT\n"
     "                                  the dosimeter's captures go to another ID, or are\n"
     "                                  withdrawn; the record keeps both and why\n"
+    "  fit --form FORM [--json] FILE    fits the columns x y (or x y u) of a text file\n"
+    "  calibration import (--session ID | --batch NAME --reader NAME --wavelength NM) FILE\n"
+    "                                  calibration points from a CSV file: prints their id\n"
+    "  calibration fit --points ID --form FORM [--weighted] [--json]\n"
+    "                                  prints the calibration's id as its last line\n"
+    "  calibration approve --calibration ID --expires DATE\n"
+    "  calibration factor --calibration ID --factor F --reason TEXT\n"
+    "  calibration list [--json]\n"
+    "\n"
+    "Forms: polynomial:1 to polynomial:4, power, rational (dose from Δk), exponential and\n"
+    "hyperbolic (Δk from dose, inverted). A session's doses come from the last calibration\n"
+    "approved for its batch, reader and wavelength that had not expired when it started.\n"
     "\n"
     "A capture is taken when the last 4 readings are ok, at the session's wavelength, at or\n"
     "above the reader's threshold and at most 0.003 apart: their mean. The next waits until a\n"
@@ -44,7 +59,7 @@ const char kDescription[] =
 
 void setUp(QCommandLineParser &parser)
 {
-    parser.setApplicationDescription(QString::fromLatin1(kDescription));
+    parser.setApplicationDescription(QString::fromUtf8(kDescription));
     parser.addHelpOption();
     parser.addVersionOption();
     Commands::addOptions(parser);
@@ -68,6 +83,13 @@ int window(const QCommandLineParser &parser)
     if (!opened)
         return refuse(opened.failure().description);
     LabBook book(record);
+    if (parser.isSet(QStringLiteral("calibrate"))) {
+        CalibrationDesk desk(record);
+        CalibrationWindow shown(desk, book);
+        shown.show();
+        TerminationSignals::install([] { QCoreApplication::quit(); });
+        return QApplication::exec();
+    }
     Session session;
     if (parser.isSet(QStringLiteral("session"))) {
         const Outcome<Session> named =

@@ -37,7 +37,7 @@ SessionWindow::SessionWindow(SessionDesk &desk, Confirm confirm, QWidget *parent
     , m_trend(new TrendChart(desk))
     , m_id(new QLineEdit)
     , m_thickness(new QDoubleSpinBox)
-    , m_results(new QTableWidget(0, 8))
+    , m_results(new QTableWidget(0, 10))
 {
     setWindowTitle(WindowTexts::text(Text::Title));
     m_reading->setObjectName(QStringLiteral("reading"));
@@ -78,7 +78,8 @@ SessionWindow::SessionWindow(SessionDesk &desk, Confirm confirm, QWidget *parent
         {WindowTexts::text(Text::Id), WindowTexts::text(Text::Absorbance),
          WindowTexts::text(Text::Readings), WindowTexts::text(Text::Spread),
          WindowTexts::text(Text::Background), WindowTexts::text(Text::ThicknessColumn),
-         WindowTexts::text(Text::Specific), WindowTexts::text(Text::Flags)});
+         WindowTexts::text(Text::Specific), WindowTexts::text(Text::Dose),
+         WindowTexts::text(Text::DoseUncertainty), WindowTexts::text(Text::Flags)});
     m_results->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_results->verticalHeader()->hide();
     m_results->horizontalHeader()->setStretchLastSection(true);
@@ -125,13 +126,19 @@ void SessionWindow::showResults()
         QStringList flags;
         for (const QString &code : r.flags)
             flags << WindowTexts::flag(code);
-        const QStringList cells{
-            r.dosimeter,           number(r.absorbance, 4),         QString::number(r.readings),
-            number(r.spread, 4),   number(r.background, 4),         number(r.thickness, 1),
-            number(r.specific, 3), flags.join(QStringLiteral(", "))};
+        const QStringList cells{r.dosimeter,
+                                number(r.absorbance, 4),
+                                QString::number(r.readings),
+                                number(r.spread, 4),
+                                number(r.background, 4),
+                                number(r.thickness, 1),
+                                number(r.specific, 3),
+                                r.dose ? number(*r.dose / 1000, 2) : WindowTexts::flag(r.noDose),
+                                r.dose ? number(r.doseUncertainty / 1000, 2) : QStringLiteral("–"),
+                                flags.join(QStringLiteral(", "))};
         for (int column = 0; column < cells.size(); ++column) {
             auto *item = new QTableWidgetItem(cells.at(column));
-            if (column > 0 && column < 7)
+            if (column > 0 && column < 9)
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             m_results->setItem(i, column, item);
         }

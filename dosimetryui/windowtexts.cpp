@@ -40,6 +40,50 @@ QString text(Text which)
                        "%1 a déjà des lectures dans cette séance. Le relire ?"},
         {Text::IdNotCounted, "IDs after %1 cannot be counted on: type each one", "Les ID après %1 ne peuvent être comptés : tapez chacun"},
         {Text::WaitingForSource, "ZAV41K is not running", "ZAV41K ne tourne pas"},
+        {Text::Dose, "D (kGy)", "D (kGy)"},
+        {Text::DoseUncertainty, "U (kGy, k = 2)", "U (kGy, k = 2)"},
+        {Text::CalibrationTitle, "ZAV41K Dosimetry: calibration", "ZAV41K Dosimetry : étalonnage"},
+        {Text::PointSet, "&Points:", "&Points :"},
+        {Text::ImportFile, "&Import a file…", "&Importer un fichier…"},
+        {Text::FromSession, "From a &session…", "D'une &séance…"},
+        {Text::Weighted, "&Weighted by the doses' uncertainties", "&Pondéré par les incertitudes des doses"},
+        {Text::Form, "Form", "Forme"},
+        {Text::Rms, "Dose residuals, RMS (%)", "Résidus de dose, RMS (%)"},
+        {Text::ResidualSd, "s (of y)", "s (de y)"},
+        {Text::DegreesOfFreedom, "DoF", "DDL"},
+        {Text::LackOfFitP, "Lack of fit, p", "Défaut d'ajustement, p"},
+        {Text::Parameter, "Parameter", "Paramètre"},
+        {Text::Value, "Value", "Valeur"},
+        {Text::StandardError, "Standard error", "Erreur type"},
+        {Text::DoseAxis, "Dose (kGy)", "Dose (kGy)"},
+        {Text::ResponseAxis, "Δk (1/mm)", "Δk (1/mm)"},
+        {Text::ResidualAxis, "Residual (%)", "Résidu (%)"},
+        {Text::CurveTitle, "Points and curve", "Points et courbe"},
+        {Text::ResidualTitle, "Dose residuals", "Résidus de dose"},
+        {Text::VariationLimit, "CV limit (%):", "Limite du CV (%) :"},
+        {Text::Approve, "&Approve…", "&Approuver…"},
+        {Text::ApproveQuestion, "Approve the form %1 through points %2 as %3? The calibration is then frozen in the record.",
+                                "Approuver la forme %1 par les points %2 en tant que %3 ? L'étalonnage est alors figé au registre."},
+        {Text::Expires, "&Valid until:", "&Valable jusqu'au :"},
+        {Text::Calibrations, "Calibrations", "Étalonnages"},
+        {Text::State, "State", "État"},
+        {Text::AwaitingApproval, "awaiting approval", "en attente d'approbation"},
+        {Text::ApprovedBy, "approved by %1, until %2", "approuvé par %1, jusqu'au %2"},
+        {Text::Expired, "expired %1", "expiré le %1"},
+        {Text::NoPoints, "No calibration points yet: import a file or take them from a session.",
+                         "Pas encore de points d'étalonnage : importez un fichier ou prenez-les d'une séance."},
+        {Text::Session, "&Session:", "&Séance :"},
+        {Text::DoseUnit, "&Unit:", "&Unité :"},
+        {Text::ImportTitle, "Calibration points from a file", "Points d'étalonnage d'un fichier"},
+        {Text::SessionDosesTitle, "Calibration points from a session", "Points d'étalonnage d'une séance"},
+        {Text::Load, "&Load", "&Charger"},
+        {Text::Ok, "OK", "OK"},
+        {Text::File, "&File:", "&Fichier :"},
+        {Text::Variation, "CV (%)", "CV (%)"},
+        {Text::Count, "n", "n"},
+        {Text::GivenDose, "Dose given", "Dose reçue"},
+        {Text::GivenUncertainty, "Its uncertainty (k = 1)", "Son incertitude (k = 1)"},
+        {Text::CalibrationSubject, "Batch, reader, wavelength", "Lot, lecteur, longueur d'onde"},
     };
     // clang-format on
     for (const auto &t : kTexts) {
@@ -56,6 +100,8 @@ QString flag(const QString &code)
         {"replicates-disagree", "replicates disagree", "répliques en désaccord"},
         {"incomplete", "readings missing", "lectures manquantes"},
         {"not-kept", "not yet in the record", "pas encore au registre"},
+        {"outside-range", "outside the calibrated range", "hors du domaine étalonné"},
+        {"no-calibration", "no approved calibration", "aucun étalonnage approuvé"},
     };
     // clang-format on
     for (const auto &f : kFlags) {
@@ -63,6 +109,19 @@ QString flag(const QString &code)
             return QString::fromUtf8(currentLanguage() == Language::French ? f.french : f.english);
     }
     return code;
+}
+
+QString pointsLine(qint64 id, const QString &batch, const QString &reader, quint32 wavelength,
+                   int films, const QString &source)
+{
+    const bool french = currentLanguage() == Language::French;
+    return (french ? QStringLiteral("%1 : lot %2, lecteur %3, %4 nm, %5 films (%6)")
+                   : QStringLiteral("%1: batch %2, reader %3, %4 nm, %5 films (%6)"))
+        .arg(id)
+        .arg(batch, reader)
+        .arg(wavelength)
+        .arg(films)
+        .arg(source);
 }
 
 QString sessionLine(qint64 id, const QString &batch, const QString &reader, quint32 wavelength,

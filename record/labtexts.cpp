@@ -159,13 +159,4 @@ QString unweightedPoint(const QString &dosimeter)
         .arg(dosimeter);
 }
 
-QString noDoseReason(const QString &code)
-{
-    if (code == QLatin1String("outside-range"))
-        return inLanguage("outside the calibrated range", "hors du domaine étalonné");
-    if (code == QLatin1String("no-calibration"))
-        return inLanguage("no approved calibration", "aucun étalonnage approuvé");
-    return code;
-}
-
 } // namespace LabTexts

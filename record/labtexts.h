@@ -28,6 +28,5 @@ QString expiresInThePast(const QString &day);
 QString factorOfUnapproved(qint64 id);
 QString factorNotPositive(const QString &value);
 QString unweightedPoint(const QString &dosimeter);
-QString noDoseReason(const QString &code);
 
 } // namespace LabTexts

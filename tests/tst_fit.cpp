@@ -2,6 +2,8 @@
 #include "fit/dosecurve.h"
 #include "fit/fdistribution.h"
 
+#include "support/calibrationpoints.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -59,31 +61,6 @@ Certified readCertified(const QString &name)
         }
     }
     return c;
-}
-
-// Calibration-like points: three films at each of ten doses (Gy) of a film whose specific net
-// absorbance (per mm) saturates, scattered by up to 0.4 %, the same in every run; shifted in x
-// on request.
-QList<FitPoint> calibrationPoints(double shift = 0)
-{
-    const double doses[] = {1000, 2000, 5000, 10000, 15000, 20000, 25000, 30000, 40000, 50000};
-    std::mt19937 random(41);
-    QList<FitPoint> points;
-    for (double dose : doses) {
-        for (int film = 0; film < 3; ++film) {
-            const double scatter = (double(random() % 2001) - 1000) / 2.5e5;
-            points << FitPoint{60 * -std::expm1(-2e-5 * dose) * (1 + scatter) + shift, dose, 0};
-        }
-    }
-    return points;
-}
-
-// The points swapped, x for y: response from dose.
-QList<FitPoint> swapped(QList<FitPoint> points)
-{
-    for (FitPoint &p : points)
-        std::swap(p.x, p.y);
-    return points;
 }
 
 FitResult fitted(const QString &form, const QList<FitPoint> &points,

@@ -1,8 +1,12 @@
+#include "dosimetry/calibrationdesk.h"
 #include "dosimetry/sessiondesk.h"
+#include "dosimetryui/calibrationwindow.h"
 #include "dosimetryui/sessionwindow.h"
 #include "record/dosimetryrecord.h"
 #include "record/labbook.h"
+#include "record/loginname.h"
 
+#include "support/calibrationpoints.h"
 #include "support/filesizelimit.h"
 #include "support/readerstation.h"
 
@@ -11,7 +15,7 @@
 
 using namespace Qt::StringLiterals;
 
-class TestSessionWindow : public QObject {
+class TestDosimetryWindows : public QObject {
     Q_OBJECT
 
 private slots:
@@ -48,7 +52,7 @@ private slots:
             QStringList all;
             for (int r = 0; r < table->rowCount(); ++r)
                 all << QStringList{table->item(r, 0)->text(), table->item(r, 1)->text(),
-                                   table->item(r, 2)->text(), table->item(r, 7)->text()}
+                                   table->item(r, 2)->text(), table->item(r, 9)->text()}
                            .join(u' ');
             return all.join(u'|');
         };
@@ -89,7 +93,58 @@ private slots:
         QVERIFY(station.program.terminate());
         QTRY_COMPARE(hold->text(), "ZAV41K is not running");
     }
+
+    // A calibration laboratory's points: every form fitted side by side, the closest chosen,
+    // doses whose scatter exceeds the lab's limit marked, and the approval frozen in the record.
+    void aCalibrationApproved()
+    {
+        QTemporaryDir dir;
+        DosimetryRecord record(dir.filePath(u"lab.sqlite"_s));
+        QVERIFY(record.open());
+        LabBook book(record);
+        QVERIFY(book.addReader({u"R1"_s, u"41K-0107"_s}) && book.addBatch({u"B1"_s, {}, 20}));
+        CalibrationPoints points{0, u"B1"_s, u"R1"_s, 510, u"lab.csv"_s, {}};
+        for (const FitPoint &p : calibrationPoints())
+            points.points << CalibrationPoint{u"C%1"_s.arg(points.points.size()), p.y, p.y * 0.01,
+                                              p.x};
+        QVERIFY(CalibrationBook(record).addPoints(points));
+        CalibrationDesk desk(record);
+        QStringList asked;
+        const QDate expires = QDate::currentDate().addMonths(6);
+        CalibrationWindow window(desk, book, [&](const QString &question) {
+            asked << question;
+            return std::optional<QDate>(expires);
+        });
+        window.show();
+        const QList<QTableWidget *> tables = window.findChildren<QTableWidget *>();
+        QTableWidget *forms = tables.at(0);
+        QTableWidget *levels = tables.at(2);
+        QCOMPARE(forms->rowCount(), 8);
+        QCOMPARE(forms->item(forms->currentRow(), 0)->text(), "exponential");
+        const auto marked = [&] {
+            int n = 0;
+            for (int r = 0; r < levels->rowCount(); ++r)
+                n += levels->item(r, 2)->background().style() != Qt::NoBrush;
+            return n;
+        };
+        QCOMPARE(levels->rowCount(), 10);
+        auto *limit = window.findChild<QDoubleSpinBox *>();
+        limit->setValue(50);
+        QCOMPARE(marked(), 0);
+        limit->setValue(0.1);
+        QVERIFY(marked() > 0);
+
+        window.findChild<QPushButton *>(u"approve"_s)->click();
+        QCOMPARE(asked.size(), 1);
+        QVERIFY(asked.first().contains("exponential"_L1) && asked.first().contains(loginName()));
+        const QList<Calibration> kept = CalibrationBook(record).calibrations().value();
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(kept.first().fit.form.name(), "exponential");
+        QCOMPARE(kept.first().approvedBy, loginName());
+        QCOMPARE(kept.first().expires, expires);
+        QVERIFY(tables.at(3)->item(0, 3)->text().startsWith("approved by"_L1));
+    }
 };
 
-QTEST_MAIN(TestSessionWindow)
-#include "tst_sessionwindow.moc"
+QTEST_MAIN(TestDosimetryWindows)
+#include "tst_dosimetrywindows.moc"
