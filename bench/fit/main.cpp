@@ -1,7 +1,7 @@
 // zav41k-bench-fit: what a calibration costs to fit and a dose to compute.
 //   zav41k-bench-fit [--quick]      (--quick: briefly, and goals reported, not enforced)
 // - a fit of 50 calibration points in each form, start values found by the engine: the median
-//   and the slowest of repeated fits;
+//   and the slowest of repeated fits (the goal is on the slowest);
 // - the dose and its uncertainty for one dosimeter, from each form's approved curve.
 
 #include "fit/curvefit.h"
@@ -72,11 +72,11 @@ int main(int argc, char *argv[])
             << " ms, slowest " << QString::number(ms.back(), 'f', 3) << " ms; dose and uncertainty "
             << QString::number(us, 'f', 3) << " µs" << (std::isfinite(sum) ? "" : " (not finite)")
             << Qt::endl;
-        slowestFit = std::max(slowestFit, ms[ms.size() / 2]);
+        slowestFit = std::max(slowestFit, ms.back());
         slowestDose = std::max(slowestDose, us);
     }
     met = slowestFit < 10 && slowestDose < 100;
-    out << "slowest form: fit " << QString::number(slowestFit, 'f', 3)
+    out << "slowest: fit " << QString::number(slowestFit, 'f', 3)
         << " ms (goal: under 10 ms), dose " << QString::number(slowestDose, 'f', 3)
         << " µs (goal: under 100 µs): " << (met ? "met" : "NOT MET") << Qt::endl;
     return met || quick ? 0 : 1;
