@@ -18,12 +18,18 @@ Eigen::VectorXd rootWeights(const QList<FitPoint> &points)
 
 std::optional<Eigen::MatrixXd> covariance(const Eigen::MatrixXd &jacobian, double variance)
 {
-    const Eigen::JacobiSVD<Eigen::MatrixXd> svd(jacobian, Eigen::ComputeThinV);
-    const Eigen::VectorXd &s = svd.singularValues();
-    if (s.size() == 0 || !(s[s.size() - 1] > s[0] * 1e-13))
+    // J·P = Q·R, so (JᵀJ)⁻¹ = P·R⁻¹·R⁻ᵀ·Pᵀ: nothing is squared before it is inverted.
+    Eigen::ColPivHouseholderQR<Eigen::MatrixXd> qr(jacobian.rows(), jacobian.cols());
+    qr.setThreshold(1e-13);
+    qr.compute(jacobian);
+    const Eigen::Index p = jacobian.cols();
+    if (p == 0 || qr.rank() < p)
         return std::nullopt;
-    const Eigen::MatrixXd scaled = svd.matrixV() * s.cwiseInverse().asDiagonal();
-    return Eigen::MatrixXd(scaled * scaled.transpose() * variance);
+    const Eigen::MatrixXd r = qr.matrixR().topLeftCorner(p, p).triangularView<Eigen::Upper>();
+    const Eigen::MatrixXd inverse =
+        r.triangularView<Eigen::Upper>().solve(Eigen::MatrixXd::Identity(p, p));
+    const Eigen::MatrixXd unpermuted = qr.colsPermutation() * inverse;
+    return Eigen::MatrixXd(unpermuted * unpermuted.transpose() * variance);
 }
 
 namespace {

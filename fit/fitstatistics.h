@@ -13,7 +13,7 @@ namespace FitStatistics {
 // The points' weights' square roots: 1/u, or 1 when the points are not weighted.
 Eigen::VectorXd rootWeights(const QList<FitPoint> &points);
 
-// (JᵀJ)⁻¹·s² from the weighted Jacobian, by its singular values so that nothing is squared
+// (JᵀJ)⁻¹·s² from the weighted Jacobian, by its QR decomposition so that nothing is squared
 // before it is inverted; none when the parameters are not determined.
 std::optional<Eigen::MatrixXd> covariance(const Eigen::MatrixXd &jacobian, double variance);
 
