@@ -1,3 +1,4 @@
+#include "record/calibrationbook.h"
 #include "record/dosimetryrecord.h"
 #include "record/labbook.h"
 #include "record/recordtexts.h"
@@ -47,7 +48,7 @@ struct Lab {
     {
         QVERIFY(record.open());
         QVERIFY(book.addReader({u"R1"_s, u"SN-7"_s, 0.020}));
-        QVERIFY(book.addBatch({u"B1"_s, u"L-2026"_s, 20.0}));
+        QVERIFY(book.addBatch({u"B1"_s, u"L-2026"_s, 20.0, 0.5}));
         QVERIFY(book.addBackground(u"B1"_s, 510, {film(0.180, 1), film(0.184, 10)}));
         Session s;
         s.batch = u"B1"_s;
@@ -186,8 +187,10 @@ private slots:
         QCOMPARE(verdict(other), RecordTexts::whole(24));
     }
 
-    // What a session's table shows, a dosimeter a line: ID, A, readings, spread, t, Δk, flags;
-    // after the corrections "FROM>TO" (an empty TO withdraws).
+    // What a session's table shows, a dosimeter a line: ID, A, readings, spread, t, Δk with its
+    // standard uncertainty, flags; after the corrections "FROM>TO" (an empty TO withdraws). The
+    // uncertainty combines A's (replicates, or one capture's spread as rectangular), A0's
+    // (0.180 and 0.184: 0.002) and t's (0.5 µm).
     void results_data()
     {
         QTest::addColumn<int>("replicates");
@@ -197,23 +200,23 @@ private slots:
         QTest::newRow("one each")
             << 1 << "D-1:0.682:20 D-2:1.182:25"
             << ""
-            << "D-1 0.6820 4 0.0010 20.0 25.0000 |D-2 1.1820 4 0.0010 25.0 40.0000 ";
+            << "D-1 0.6820 4 0.0010 20.0 25.0000±0.633 |D-2 1.1820 4 0.0010 25.0 40.0000±0.804 ";
         QTest::newRow("two replicates that agree") << 2 << "D-1:0.680:20 D-1:0.684:20"
                                                    << ""
-                                                   << "D-1 0.6820 8 0.0040 20.0 25.0000 ";
+                                                   << "D-1 0.6820 8 0.0040 20.0 25.0000±0.641 ";
         QTest::newRow("two that disagree, one missing")
             << 2 << "D-1:0.680:20 D-1:0.690:20 D-2:0.5:20"
             << ""
-            << "D-1 0.6850 8 0.0100 20.0 25.1500 replicates-disagree|D-2 0.5000 4 0.0010 20.0 "
-               "15.9000 incomplete";
+            << "D-1 0.6850 8 0.0100 20.0 25.1500±0.684 replicates-disagree|D-2 0.5000 4 0.0010 "
+               "20.0 15.9000±0.410 incomplete";
         QTest::newRow("a wrong ID corrected, a film withdrawn")
             << 1 << "D-1:0.682:20 D-2:0.5:20 D-3:1.182:25"
             << "D-1>D-7 D-2>"
-            << "D-7 0.6820 4 0.0010 20.0 25.0000 |D-3 1.1820 4 0.0010 25.0 40.0000 ";
+            << "D-7 0.6820 4 0.0010 20.0 25.0000±0.633 |D-3 1.1820 4 0.0010 25.0 40.0000±0.804 ";
         QTest::newRow("corrected onto a dosimeter that has readings")
             << 2 << "D-1:0.680:20 D-2:0.684:20"
             << "D-2>D-1"
-            << "D-1 0.6820 8 0.0040 20.0 25.0000 ";
+            << "D-1 0.6820 8 0.0040 20.0 25.0000±0.641 ";
     }
 
     void results()
@@ -236,14 +239,51 @@ private slots:
         QVERIFY(results);
         QStringList got;
         for (const DosimeterResult &r : results.value())
-            got << u"%1 %2 %3 %4 %5 %6 %7"_s.arg(r.dosimeter)
+            got << u"%1 %2 %3 %4 %5 %6±%7 %8"_s.arg(r.dosimeter)
                        .arg(r.absorbance, 0, 'f', 4)
                        .arg(r.readings)
                        .arg(r.spread, 0, 'f', 4)
                        .arg(r.thickness, 0, 'f', 1)
                        .arg(r.specific, 0, 'f', 4)
+                       .arg(r.specificUncertainty, 0, 'f', 3)
                        .arg(r.flags.join(u' '));
         QCOMPARE(got.join(u'|'), rows);
+        QVERIFY(lab.record.verify().value().whole);
+    }
+
+    // A calibration serves sessions once approved, until the day it expires; a verification
+    // factor is a version of its own that serves once it is approved in turn.
+    void aCalibrationHoldsUntilItExpires()
+    {
+        Lab lab;
+        CalibrationBook book(lab.record);
+        CalibrationPoints p{0, u"B1"_s, u"R1"_s, 510, u"lab.csv"_s, {}};
+        for (int i = 1; i <= 5; ++i)
+            p.points << CalibrationPoint{u"C%1"_s.arg(i), 1000.0 * i, 10, 10.0 * i + 0.1 * (i % 2)};
+        const qint64 points = book.addPoints(p).value().id;
+        const qint64 first =
+            book.fit(points, *CalibrationForm::parse(u"polynomial:1"_s), false).value().id;
+        const QDate today = QDate::currentDate();
+        const auto serving = [&](quint32 wavelength, const QDate &day) {
+            const std::optional<Calibration> c =
+                book.applicable(u"B1"_s, u"R1"_s, wavelength, day).value();
+            return c ? c->id : 0;
+        };
+        QCOMPARE(serving(510, today), 0); // not approved yet
+        QVERIFY(!book.approve(first, today.addDays(-1)));
+        QVERIFY(book.approve(first, today));
+        QVERIFY(!book.approve(first, today.addDays(9)));
+        QCOMPARE(serving(510, today), first);
+        QCOMPARE(serving(510, today.addDays(1)), 0);
+        QCOMPARE(serving(600, today), 0);
+        const Calibration second = book.addFactor(first, 1.02, u"verification run"_s).value();
+        QCOMPARE(serving(510, today), first);
+        QVERIFY(book.approve(second.id, today));
+        QCOMPARE(serving(510, today), second.id);
+        const DoseEstimate e = estimateDose(book.calibration(second.id).value().curve(), 20, 0);
+        QVERIFY(std::fabs(e.dose - 1.02 * book.calibration(first).value().curve().parameters[0] -
+                          1.02 * 20 * book.calibration(first).value().curve().parameters[1]) <
+                1e-6);
         QVERIFY(lab.record.verify().value().whole);
     }
 
@@ -261,6 +301,8 @@ private slots:
                  u"Session %1 has no captures of D-5"_s.arg(lab.session));
         QCOMPARE(said(lab.book.addBatch({u"B2"_s, {}, 0.0})),
                  "A thickness must be more than 0 µm (not 0)");
+        QCOMPARE(said(lab.book.addBatch({u"B3"_s, {}, 20.0, -1})),
+                 "An uncertainty cannot be negative (not -1)");
         QCOMPARE(said(lab.book.addCapture(lab.session, u"D-1"_s, film(0.5, 1), -3)),
                  "A thickness must be more than 0 µm (not -3)");
         Session at600;
