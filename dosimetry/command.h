@@ -40,6 +40,9 @@ private:
     int calibrationApprove();
     int calibrationFactor();
     int calibrationList();
+    int checkAdd();
+    int checkRun();
+    int checkList();
 
     // Refuses options the command does not take and a wrong number of words.
     bool takes(int words, std::initializer_list<const char *> options);
@@ -51,7 +54,10 @@ private:
     bool openRecord();
     int failed(const QString &description);
     int usage(const QString &why);
-    int follow(CaptureRun &run, const CaptureRun::Plan &plan);
+    // Follows the readings of ZAV41K and takes films by the rules until the plan is done; what
+    // was taken in `taken`. The command's status.
+    int followReadings(const CaptureRules &rules, const CaptureRun::Plan &plan,
+                       QList<Capture> *taken = nullptr);
     // An entry's id from an option or a word; none (said) when it is not a number.
     std::optional<qint64> id(const QString &text, const char *what);
 

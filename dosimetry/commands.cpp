@@ -3,6 +3,7 @@
 #include "command.h"
 
 #include "common/terminationsignals.h"
+#include "publish/sessionbus.h"
 
 #include <QCoreApplication>
 
@@ -18,13 +19,14 @@ const struct {
     {"calibrate", nullptr, "Without a command: the calibration window."},
     {"serial", "SERIAL", "reader add: the reader's serial number."},
     {"threshold", "A", "reader add: what its empty holder stays below (default 0.020)."},
+    {"check-hours", "H", "reader add: how long a passing day's check holds (default 24)."},
     {"lot", "LOT", "batch add: the film lot."},
     {"thickness", "MICROMETRES", "batch add: the nominal film thickness."},
     {"thickness-uncertainty", "MICROMETRES",
      "batch add: the standard uncertainty of a film's thickness (default 0)."},
     {"batch", "NAME", "background, session start, calibration import: the film batch."},
-    {"reader", "NAME", "background, session start, calibration import: the reader."},
-    {"wavelength", "NM", "background, session start, calibration import: 510 or 600."},
+    {"reader", "NAME", "background, session start, calibration import, check run: the reader."},
+    {"wavelength", "NM", "background, session start, calibration import, check add: 510 or 600."},
     {"replicates", "M", "session start: readings per dosimeter (default 1)."},
     {"purpose", "TEXT", "session start: what the session is for."},
     {"count", "N", "capture: captures to take; background: films to read."},
@@ -33,7 +35,7 @@ const struct {
      "calibration session the doses were given in."},
     {"ids", "FILE", "capture: the dosimeter IDs, one a line, as a scanner types them."},
     {"first-id", "ID", "capture: the first dosimeter ID, counted on from there."},
-    {"json", nullptr, "capture, fit, calibration fit, calibration list: JSON."},
+    {"json", nullptr, "capture, fit, calibration fit, calibration list, check list: JSON."},
     {"dosimeter", "ID", "correct: the dosimeter whose captures are corrected."},
     {"to", "ID", "correct: the ID they belong to; without it they are withdrawn."},
     {"reason", "TEXT", "correct, calibration factor: why."},
@@ -43,7 +45,12 @@ const struct {
     {"points", "ID", "calibration fit: the calibration points."},
     {"weighted", nullptr, "calibration fit: weight the points by their doses' uncertainties."},
     {"calibration", "ID", "calibration approve, calibration factor: the calibration."},
-    {"expires", "DATE", "calibration approve: the last day it holds (YYYY-MM-DD)."},
+    {"expires", "DATE",
+     "calibration approve: the last day it holds; check add: the day the certificate expires "
+     "(YYYY-MM-DD)."},
+    {"certified", "A", "check add: the standard's certified absorbance."},
+    {"tolerance", "A", "check add: how far a reading of it may be from the certified value."},
+    {"standard", "ID", "check run, check list: the check standard."},
     {"factor", "F", "calibration factor: the verification factor on its doses."},
     {"csv", "FILE", "export: the file to write."},
 };
@@ -73,6 +80,9 @@ int Command::run()
         {"calibration approve", &Command::calibrationApprove},
         {"calibration factor", &Command::calibrationFactor},
         {"calibration list", &Command::calibrationList},
+        {"check add", &Command::checkAdd},
+        {"check run", &Command::checkRun},
+        {"check list", &Command::checkList},
     };
     for (const auto &c : kCommands) {
         const QString words = QLatin1String(c.words);
@@ -183,8 +193,15 @@ bool Command::openRecord()
     return true;
 }
 
-int Command::follow(CaptureRun &run, const CaptureRun::Plan &plan)
+int Command::followReadings(const CaptureRules &rules, const CaptureRun::Plan &plan,
+                            QList<Capture> *taken)
 {
+    SessionBus bus(QStringLiteral("zav41k-dosimetry"));
+    if (!bus.start())
+        return failed(
+            QStringLiteral("no session bus to follow ZAV41K on (%1)").arg(bus.lastError()));
+    CaptureRun run(bus.connection(), rules, m_out, m_err);
+    QObject::connect(&bus, &SessionBus::connected, &run, &CaptureRun::rebind);
     if (!run.start(m_book ? &*m_book : nullptr, plan))
         return 1;
     int status = 0;
@@ -193,7 +210,10 @@ int Command::follow(CaptureRun &run, const CaptureRun::Plan &plan)
         QCoreApplication::exit(status);
     });
     TerminationSignals::install([] { QCoreApplication::exit(130); });
-    return QCoreApplication::exec();
+    status = QCoreApplication::exec();
+    if (taken)
+        *taken = run.taken();
+    return status;
 }
 
 std::optional<qint64> Command::id(const QString &text, const char *what)

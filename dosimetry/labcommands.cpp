@@ -3,7 +3,6 @@
 #include "sessioncsv.h"
 
 #include "capture/dosimeterid.h"
-#include "publish/sessionbus.h"
 
 #include <QFile>
 #include <QSet>
@@ -12,15 +11,16 @@
 
 int Command::readerAdd()
 {
-    if (!takes(3, {"serial", "threshold"}) || !required({"serial"}))
+    if (!takes(3, {"serial", "threshold", "check-hours"}) || !required({"serial"}))
         return 2;
     const std::optional<double> threshold = positive("threshold", 0.020);
-    if (!threshold)
+    const std::optional<int> hours = whole("check-hours", 24, 1);
+    if (!threshold || !hours)
         return 2;
     if (!openRecord())
         return 1;
     const Outcome<ReaderInfo> added =
-        m_book->addReader(ReaderInfo{m_words.at(2), value("serial"), *threshold});
+        m_book->addReader(ReaderInfo{m_words.at(2), value("serial"), *threshold, *hours});
     if (!added)
         return failed(added.failure().description);
     m_out << "reader " << added.value().name << " added" << Qt::endl;
@@ -69,18 +69,12 @@ int Command::background()
             return failed(reader.failure().description);
         rules.threshold = reader.value().threshold;
     }
-    SessionBus bus(QStringLiteral("zav41k-dosimetry"));
-    if (!bus.start())
-        return failed(
-            QStringLiteral("no session bus to follow ZAV41K on (%1)").arg(bus.lastError()));
-    CaptureRun run(bus.connection(), rules, m_out, m_err);
-    QObject::connect(&bus, &SessionBus::connected, &run, &CaptureRun::rebind);
     CaptureRun::Plan plan;
     plan.count = *count;
-    const int status = follow(run, plan);
-    if (status != 0)
+    QList<Capture> taken;
+    if (const int status = followReadings(rules, plan, &taken); status != 0)
         return status;
-    const Outcome<Background> kept = m_book->addBackground(value("batch"), *nm, run.taken());
+    const Outcome<Background> kept = m_book->addBackground(value("batch"), *nm, taken);
     if (!kept)
         return failed(kept.failure().description);
     m_out << "background of " << kept.value().batch << " at " << kept.value().wavelength
@@ -209,13 +203,7 @@ int Command::capture()
                                   .arg(plan.session));
         }
     }
-    SessionBus bus(QStringLiteral("zav41k-dosimetry"));
-    if (!bus.start())
-        return failed(
-            QStringLiteral("no session bus to follow ZAV41K on (%1)").arg(bus.lastError()));
-    CaptureRun run(bus.connection(), rules, m_out, m_err);
-    QObject::connect(&bus, &SessionBus::connected, &run, &CaptureRun::rebind);
-    return follow(run, plan);
+    return followReadings(rules, plan);
 }
 
 int Command::verify()

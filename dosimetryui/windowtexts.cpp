@@ -102,6 +102,9 @@ QString flag(const QString &code)
         {"not-kept", "not yet in the record", "pas encore au registre"},
         {"outside-range", "outside the calibrated range", "hors du domaine étalonné"},
         {"no-calibration", "no approved calibration", "aucun étalonnage approuvé"},
+        {"no-check", "reader not checked", "lecteur non contrôlé"},
+        {"check-failed", "reader failed its check", "lecteur en échec au contrôle"},
+        {"certificate-expired", "check standard's certificate expired", "certificat de l'étalon expiré"},
     };
     // clang-format on
     for (const auto &f : kFlags) {

@@ -1,5 +1,6 @@
 #include "calibrationbook.h"
 
+#include "checkbook.h"
 #include "labbook.h"
 #include "labtexts.h"
 
@@ -352,7 +353,18 @@ Outcome<std::optional<Calibration>> CalibrationBook::applicable(const QString &b
 
 Outcome<DoseSource> CalibrationBook::doseSource(const Session &session) const
 {
-    const QDate day = QDateTime::fromString(session.started, Qt::ISODate).toLocalTime().date();
+    // No dose from a reader that was not shown to read true that day.
+    const Outcome<ReaderInfo> reader = LabBook(m_record).reader(session.reader);
+    if (!reader)
+        return reader.failure();
+    const QDateTime started = QDateTime::fromString(session.started, Qt::ISODate);
+    const Outcome<QString> blocked = CheckBook(m_record).blocker(
+        session.reader, session.wavelength, started, reader.value().checkHours);
+    if (!blocked)
+        return blocked.failure();
+    if (!blocked.value().isEmpty())
+        return DoseSource{std::nullopt, 0, blocked.value()};
+    const QDate day = started.toLocalTime().date();
     const Outcome<std::optional<Calibration>> c =
         applicable(session.batch, session.reader, session.wavelength, day);
     if (!c)

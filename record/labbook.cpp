@@ -107,7 +107,8 @@ Outcome<ReaderInfo> LabBook::addReader(const ReaderInfo &reader)
     const Status added = addNamed(kReader, reader.name,
                                   {{QStringLiteral("name"), reader.name},
                                    {QStringLiteral("serial"), reader.serial},
-                                   {QStringLiteral("threshold"), reader.threshold}},
+                                   {QStringLiteral("threshold"), reader.threshold},
+                                   {QStringLiteral("check_hours"), reader.checkHours}},
                                   LabTexts::readerExists(reader.name));
     if (!added)
         return added.failure();
@@ -122,7 +123,8 @@ Outcome<ReaderInfo> LabBook::reader(const QString &name) const
     if (!e.value())
         return refused(LabTexts::noReader(name));
     const QJsonObject &o = e.value()->content;
-    return ReaderInfo{str(o, "name"), str(o, "serial"), num(o, "threshold")};
+    return ReaderInfo{str(o, "name"), str(o, "serial"), num(o, "threshold"),
+                      o.value(QStringLiteral("check_hours")).toInt(24)};
 }
 
 Outcome<Batch> LabBook::addBatch(const Batch &batch)

@@ -14,6 +14,7 @@ struct ReaderInfo {
     QString name;
     QString serial;
     double threshold = 0.020; // what counts as a film in the holder
+    int checkHours = 24;      // how long a passing day's check holds
 };
 
 struct Batch {

@@ -159,4 +159,33 @@ QString unweightedPoint(const QString &dosimeter)
         .arg(dosimeter);
 }
 
+QString badStandard()
+{
+    return inLanguage("A check standard has a certified absorbance and a tolerance above 0, and "
+                      "the date its certificate expires",
+                      "Un étalon de contrôle a une absorbance certifiée et une tolérance "
+                      "supérieures à 0, et la date d'expiration de son certificat");
+}
+
+QString standardExists(const QString &id)
+{
+    return inLanguage("A check standard \"%1\" is already registered",
+                      "Un étalon de contrôle « %1 » est déjà enregistré")
+        .arg(id);
+}
+
+QString noStandard(const QString &id)
+{
+    return inLanguage("No check standard \"%1\" is registered",
+                      "Aucun étalon de contrôle « %1 » n'est enregistré")
+        .arg(id);
+}
+
+QString certificateExpired(const QString &id, const QDate &on)
+{
+    return inLanguage("The certificate of the check standard %1 expired on %2",
+                      "Le certificat de l'étalon de contrôle %1 a expiré le %2")
+        .arg(id, on.toString(Qt::ISODate));
+}
+
 } // namespace LabTexts

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 
 // What the lab book says when it refuses, in the user's language.
@@ -28,5 +29,9 @@ QString expiresInThePast(const QString &day);
 QString factorOfUnapproved(qint64 id);
 QString factorNotPositive(const QString &value);
 QString unweightedPoint(const QString &dosimeter);
+QString badStandard();
+QString standardExists(const QString &id);
+QString noStandard(const QString &id);
+QString certificateExpired(const QString &id, const QDate &on);
 
 } // namespace LabTexts

@@ -1,4 +1,5 @@
 #include "record/calibrationbook.h"
+#include "record/checkbook.h"
 #include "record/dosimetryrecord.h"
 #include "record/labbook.h"
 #include "record/recordtexts.h"
@@ -285,6 +286,48 @@ private slots:
                           1.02 * 20 * book.calibration(first).value().curve().parameters[1]) <
                 1e-6);
         QVERIFY(lab.record.verify().value().whole);
+    }
+
+    // Whether a session may report doses, from the day's checks of its reader: readings of a
+    // filter certified 0.500 ± 0.010 at 510 nm until three days from now (or "600/" another at
+    // 600 nm), made now, and a session begun some hours later (or earlier).
+    void dayChecks_data()
+    {
+        QTest::addColumn<QString>("readings");
+        QTest::addColumn<int>("hoursLater");
+        QTest::addColumn<int>("period");
+        QTest::addColumn<QString>("blocker");
+        QTest::newRow("none") << "" << 1 << 24 << "no-check";
+        QTest::newRow("passed") << "0.505" << 1 << 24 << "";
+        QTest::newRow("passed, too long before") << "0.505" << 25 << 24 << "no-check";
+        QTest::newRow("a longer period") << "0.505" << 25 << 48 << "";
+        QTest::newRow("after the session began") << "0.505" << -1 << 24 << "no-check";
+        QTest::newRow("failed") << "0.511" << 1 << 24 << "check-failed";
+        QTest::newRow("failed, then passed") << "0.520 0.495" << 1 << 24 << "";
+        QTest::newRow("passed, then failed") << "0.495 0.480" << 1 << 24 << "check-failed";
+        QTest::newRow("another wavelength") << "600/0.700" << 1 << 24 << "no-check";
+        QTest::newRow("the certificate expired since")
+            << "0.505" << 100 << 120 << "certificate-expired";
+    }
+
+    void dayChecks()
+    {
+        QFETCH(QString, readings);
+        QFETCH(int, hoursLater);
+        QFETCH(int, period);
+        QFETCH(QString, blocker);
+        Lab lab;
+        CheckBook checks(lab.record);
+        const QDate today = QDate::currentDate();
+        QVERIFY(checks.addStandard({u"F510"_s, 510, 0.500, 0.010, today.addDays(3)}));
+        QVERIFY(checks.addStandard({u"F600"_s, 600, 0.700, 0.010, today.addYears(1)}));
+        for (const QString &r : readings.split(u' ', Qt::SkipEmptyParts)) {
+            const bool at600 = r.startsWith("600/"_L1);
+            QVERIFY(checks.addCheck(at600 ? u"F600"_s : u"F510"_s, u"R1"_s,
+                                    film(r.section(u'/', -1).toDouble(), 1)));
+        }
+        const QDateTime started = QDateTime::currentDateTimeUtc().addSecs(hoursLater * 3600);
+        QCOMPARE(checks.blocker(u"R1"_s, 510, started, period).value(), blocker);
     }
 
     void refusals()
