@@ -17,6 +17,7 @@ const struct {
 } kOptions[] = {
     {"database", "PATH", "The record (default $XDG_DATA_HOME/ZAV41K/dosimetry.sqlite)."},
     {"calibrate", nullptr, "Without a command: the calibration window."},
+    {"checks", nullptr, "Without a command: the day's checks of each check standard, charted."},
     {"serial", "SERIAL", "reader add: the reader's serial number."},
     {"threshold", "A", "reader add: what its empty holder stays below (default 0.020)."},
     {"check-hours", "H", "reader add: how long a passing day's check holds (default 24)."},

@@ -1,6 +1,7 @@
 // zav41k-dosimetry: one reading per dosimeter from the running ZAV41K, kept in the lab's record.
 
 #include "calibrationwindow.h"
+#include "checkswindow.h"
 #include "sessionpicker.h"
 #include "sessionwindow.h"
 
@@ -9,6 +10,7 @@
 #include "dosimetry/commands.h"
 #include "dosimetry/sessiondesk.h"
 #include "publish/sessionbus.h"
+#include "record/checkbook.h"
 #include "record/dosimetryrecord.h"
 #include "record/labbook.h"
 
@@ -23,7 +25,7 @@ namespace {
 const char kDescription[] =
     "Takes one reading per dosimeter from the running ZAV41K and keeps it in the lab's record.\n"
     "Without a command it opens the session window (--session ID goes on with a session), or\n"
-    "with --calibrate the calibration window.\n"
+    "with --calibrate the calibration window, or with --checks the day's checks.\n"
     "\n"
     "  reader add NAME --serial SERIAL [--threshold A] [--check-hours H]\n"
     "  batch add NAME --thickness MICROMETRES [--thickness-uncertainty MICROMETRES] [--lot LOT]\n"
@@ -87,6 +89,13 @@ int window(const QCommandLineParser &parser)
     if (!opened)
         return refuse(opened.failure().description);
     LabBook book(record);
+    if (parser.isSet(QStringLiteral("checks"))) {
+        CheckBook checks(record);
+        ChecksWindow shown(checks);
+        shown.show();
+        TerminationSignals::install([] { QCoreApplication::quit(); });
+        return QApplication::exec();
+    }
     if (parser.isSet(QStringLiteral("calibrate"))) {
         CalibrationDesk desk(record);
         CalibrationWindow shown(desk, book);

@@ -84,6 +84,19 @@ QString text(Text which)
         {Text::GivenDose, "Dose given", "Dose reçue"},
         {Text::GivenUncertainty, "Its uncertainty (k = 1)", "Son incertitude (k = 1)"},
         {Text::CalibrationSubject, "Batch, reader, wavelength", "Lot, lecteur, longueur d'onde"},
+        {Text::Certified, "certified", "certifiée"},
+        {Text::Tolerance, "tolerance", "tolérance"},
+        {Text::Mean, "mean", "moyenne"},
+        {Text::ControlLimits, "limits (mean ± 2.66 MR)", "limites (moyenne ± 2,66 MR)"},
+        {Text::CheckFailed, "failed", "en échec"},
+        {Text::CheckReading, "reading", "lecture"},
+        {Text::CheckNumber, "Check", "Contrôle"},
+        {Text::ChecksTitle, "%1 at %2 nm, certified %3", "%1 à %2 nm, certifiée %3"},
+        {Text::ChecksWindowTitle, "ZAV41K Dosimetry: day's checks", "ZAV41K Dosimetry : contrôles du jour"},
+        {Text::Standard, "&Check standard:", "&Étalon de contrôle :"},
+        {Text::NoStandards, "No check standard yet: zav41k-dosimetry check add.", "Pas encore d'étalon de contrôle : zav41k-dosimetry check add."},
+        {Text::TooFewChecks, "%1 checks: the limits are drawn from %2 on", "%1 contrôles : les limites sont tracées à partir de %2"},
+        {Text::LimitsLine, "%1 checks: mean %2, average moving range %3, limits %4 to %5", "%1 contrôles : moyenne %2, étendue mobile moyenne %3, limites %4 à %5"},
     };
     // clang-format on
     for (const auto &t : kTexts) {

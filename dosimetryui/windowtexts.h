@@ -76,6 +76,19 @@ enum class Text {
     GivenDose,
     GivenUncertainty,
     CalibrationSubject,
+    Certified,
+    Tolerance,
+    Mean,
+    ControlLimits,
+    CheckFailed,
+    CheckNumber,
+    ChecksTitle,
+    ChecksWindowTitle,
+    Standard,
+    NoStandards,
+    TooFewChecks,
+    LimitsLine,
+    CheckReading,
 };
 
 QString text(Text which);

@@ -89,6 +89,17 @@ Outcome<CheckStandard> CheckBook::standard(const QString &id) const
     return standardFrom(found.value().first().content);
 }
 
+Outcome<QStringList> CheckBook::standardIds() const
+{
+    const Outcome<QList<Entry>> found = m_record.entries(kStandard);
+    if (!found)
+        return found.failure();
+    QStringList ids;
+    for (const Entry &e : found.value())
+        ids << e.subject;
+    return ids;
+}
+
 Outcome<DayCheck> CheckBook::addCheck(const QString &id, const QString &reader,
                                       const Capture &measured)
 {

@@ -16,6 +16,7 @@ public:
 
     Outcome<CheckStandard> addStandard(const CheckStandard &standard);
     Outcome<CheckStandard> standard(const QString &id) const;
+    Outcome<QStringList> standardIds() const;
     // Keeps a reading of the standard on the reader: passed when it lies within the tolerance
     // of the certified absorbance. Refused when the certificate has expired.
     Outcome<DayCheck> addCheck(const QString &standard, const QString &reader,

@@ -1,7 +1,10 @@
 #include "dosimetry/calibrationdesk.h"
 #include "dosimetry/sessiondesk.h"
 #include "dosimetryui/calibrationwindow.h"
+#include "dosimetryui/checkchart.h"
+#include "dosimetryui/checkswindow.h"
 #include "dosimetryui/sessionwindow.h"
+#include "record/checkbook.h"
 #include "record/dosimetryrecord.h"
 #include "record/labbook.h"
 #include "record/loginname.h"
@@ -12,6 +15,8 @@
 
 #include <QtTest>
 #include <QtWidgets>
+
+#include <QLineSeries>
 
 using namespace Qt::StringLiterals;
 
@@ -143,6 +148,42 @@ private slots:
         QCOMPARE(kept.first().approvedBy, loginName());
         QCOMPARE(kept.first().expires, expires);
         QVERIFY(tables.at(3)->item(0, 3)->text().startsWith("approved by"_L1));
+    }
+
+    // A filter's checks charted: no limits before 20 checks; after 25 that alternate between
+    // 0.500 and 0.504 (13 and 12 of them), the mean 0.50192 ± 2.66 × the moving range 0.004.
+    void checksCharted()
+    {
+        QTemporaryDir dir;
+        DosimetryRecord record(dir.filePath(u"lab.sqlite"_s));
+        QVERIFY(record.open());
+        CheckBook checks(record);
+        QVERIFY(
+            checks.addStandard({u"F-510"_s, 510, 0.500, 0.010, QDate::currentDate().addYears(1)}));
+        const auto read = [&](int count) {
+            for (int i = 0; i < count; ++i) {
+                const double a = checks.checks().value().size() % 2 ? 0.504 : 0.500;
+                QVERIFY(checks.addCheck(u"F-510"_s, u"R1"_s,
+                                        Capture{a, 0.001, 4, 1, 4, 1'800'000'000'000'000, 510}));
+            }
+        };
+        read(19);
+        {
+            ChecksWindow window(checks);
+            QVERIFY(!window.findChild<CheckChart *>()->limits());
+        }
+        read(6);
+        ChecksWindow window(checks);
+        const auto *chart = window.findChild<CheckChart *>();
+        QList<double> drawn;
+        for (QAbstractSeries *series : chart->chart()->series()) {
+            if (series->name().startsWith("limits"_L1))
+                drawn << static_cast<QLineSeries *>(series)->at(0).y();
+        }
+        std::sort(drawn.begin(), drawn.end());
+        QCOMPARE(drawn.size(), 2);
+        QVERIFY(std::fabs(drawn[0] - 0.49128) < 1e-9 && std::fabs(drawn[1] - 0.51256) < 1e-9);
+        QVERIFY(std::fabs(chart->limits()->mean - 0.50192) < 1e-9);
     }
 };
 
