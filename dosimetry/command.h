@@ -30,6 +30,8 @@ private:
     int background();
     int sessionStart();
     int sessionEnd();
+    int sessionReview();
+    int sessionSignatures();
     int capture();
     int verify();
     int exportCsv();

@@ -70,6 +70,8 @@ int Command::run()
         {"batch add", &Command::batchAdd},
         {"session start", &Command::sessionStart},
         {"session end", &Command::sessionEnd},
+        {"session review", &Command::sessionReview},
+        {"session signatures", &Command::sessionSignatures},
         {"background", &Command::background},
         {"capture", &Command::capture},
         {"verify", &Command::verify},

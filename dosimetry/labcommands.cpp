@@ -3,6 +3,8 @@
 #include "sessioncsv.h"
 
 #include "capture/dosimeterid.h"
+#include "record/loginname.h"
+#include "record/signaturebook.h"
 
 #include <QFile>
 #include <QSet>
@@ -126,7 +128,41 @@ int Command::sessionEnd()
     const Status ended = m_book->endSession(id);
     if (!ended)
         return failed(ended.failure().description);
-    m_out << "session " << id << " ended" << Qt::endl;
+    m_out << "session " << id << " ended, signed \"performed\" by " << loginName() << Qt::endl;
+    return 0;
+}
+
+int Command::sessionReview()
+{
+    if (!takes(3, {}))
+        return 2;
+    const std::optional<qint64> session = id(m_words.at(2), "a session");
+    if (!session)
+        return 2;
+    if (!openRecord())
+        return 1;
+    const Outcome<Signature> signedNow = SignatureBook(*m_record).review(*session);
+    if (!signedNow)
+        return failed(signedNow.failure().description);
+    m_out << "session " << *session << " signed \"reviewed\" by " << signedNow.value().user
+          << " at " << signedNow.value().time << Qt::endl;
+    return 0;
+}
+
+int Command::sessionSignatures()
+{
+    if (!takes(3, {}))
+        return 2;
+    const std::optional<qint64> session = id(m_words.at(2), "a session");
+    if (!session)
+        return 2;
+    if (!openRecord())
+        return 1;
+    const Outcome<QList<Signature>> all = SignatureBook(*m_record).ofSession(*session);
+    if (!all)
+        return failed(all.failure().description);
+    for (const Signature &g : all.value())
+        m_out << g.meaning << '\t' << g.user << '\t' << g.time << Qt::endl;
     return 0;
 }
 

@@ -270,7 +270,18 @@ Status LabBook::endSession(qint64 id)
         return s.failure();
     if (s.value().ended)
         return refused(LabTexts::sessionEnded(id));
-    return m_record.append(Entry{0, kSessionEnd, QString::number(id), {}, {}, 0, {}, {}, {}, {}})
+    // The end is the operator's signature: who performed the session, when.
+    return m_record
+        .append(Entry{0,
+                      kSessionEnd,
+                      QString::number(id),
+                      {},
+                      {},
+                      0,
+                      {},
+                      {{QStringLiteral("meaning"), QStringLiteral("performed")}},
+                      {},
+                      {}})
         .status();
 }
 

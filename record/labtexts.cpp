@@ -188,4 +188,26 @@ QString certificateExpired(const QString &id, const QDate &on)
         .arg(id, on.toString(Qt::ISODate));
 }
 
+QString notEnded(qint64 session)
+{
+    return inLanguage("Session %1 has not ended: it is reviewed once it is",
+                      "La séance %1 n'est pas terminée : elle se revoit une fois terminée")
+        .arg(session);
+}
+
+QString reviewOwnSession(qint64 session)
+{
+    return inLanguage("Session %1 is yours: another reviews it",
+                      "La séance %1 est la vôtre : un autre la revoit")
+        .arg(session);
+}
+
+QString alreadySigned(qint64 session, const QString &meaning)
+{
+    return inLanguage("You have already signed session %1 as %2",
+                      "Vous avez déjà signé la séance %1 comme %2")
+        .arg(session)
+        .arg(meaning);
+}
+
 } // namespace LabTexts

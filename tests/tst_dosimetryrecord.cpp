@@ -2,7 +2,9 @@
 #include "record/checkbook.h"
 #include "record/dosimetryrecord.h"
 #include "record/labbook.h"
+#include "record/loginname.h"
 #include "record/recordtexts.h"
+#include "record/signaturebook.h"
 
 #include "support/filesizelimit.h"
 
@@ -328,6 +330,28 @@ private slots:
         }
         const QDateTime started = QDateTime::currentDateTimeUtc().addSecs(hoursLater * 3600);
         QCOMPARE(checks.blocker(u"R1"_s, 510, started, period).value(), blocker);
+    }
+
+    // Ending a session is its operator's signature, "performed"; the operator cannot also
+    // review it, and no one reviews a session that has not ended.
+    void signatures()
+    {
+        Lab lab;
+        SignatureBook signatures(lab.record);
+        const auto said = [](const Outcome<Signature> &s) {
+            return s ? s.value().meaning : s.failure().description;
+        };
+        QCOMPARE(said(signatures.review(lab.session)),
+                 u"Session %1 has not ended: it is reviewed once it is"_s.arg(lab.session));
+        QVERIFY(lab.book.endSession(lab.session));
+        const QList<Signature> all = signatures.ofSession(lab.session).value();
+        QCOMPARE(all.size(), 1);
+        QCOMPARE(all.first().meaning, "performed");
+        QCOMPARE(all.first().user, loginName());
+        QCOMPARE(said(signatures.review(lab.session)),
+                 u"Session %1 is yours: another reviews it"_s.arg(lab.session));
+        QCOMPARE(signatures.ofSession(lab.session).value().size(), 1);
+        QVERIFY(lab.record.verify().value().whole);
     }
 
     void refusals()
