@@ -32,6 +32,7 @@ CalibrationCharts::Plot CalibrationCharts::makePlot(const QString &title, const 
     QChart *c = p.view->chart();
     c->setTitle(title);
     c->legend()->hide();
+    c->setLocalizeNumbers(true); // axis labels with the user's decimal separator
     p.points->setMarkerSize(7);
     c->addSeries(p.line);
     c->addSeries(p.points);

@@ -24,6 +24,7 @@ CheckChart::CheckChart(QWidget *parent)
     , m_y(new QValueAxis)
 {
     QChart *c = chart();
+    c->setLocalizeNumbers(true); // axis labels with the user's decimal separator
     const struct {
         QLineSeries *series;
         Text name;

@@ -28,6 +28,7 @@ TrendChart::TrendChart(const SessionDesk &desk, QWidget *parent)
     m_bandHigh->setParent(m_band);
     QChart *c = chart();
     c->legend()->hide();
+    c->setLocalizeNumbers(true); // axis labels with the user's decimal separator
     c->setTitle(WindowTexts::text(WindowTexts::Text::Trend));
     m_band->setColor(QColor(46, 160, 67, 70));
     m_band->setBorderColor(QColor(46, 160, 67));
