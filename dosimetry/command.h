@@ -8,6 +8,7 @@
 #include <QCommandLineParser>
 #include <QTextStream>
 
+#include <functional>
 #include <optional>
 
 // One run of the command line: the words and options, and the record when the command opens it.
@@ -60,6 +61,8 @@ private:
     // was taken in `taken`. The command's status.
     int followReadings(const CaptureRules &rules, const CaptureRun::Plan &plan,
                        QList<Capture> *taken = nullptr);
+    // The session named by the command's third word, the record opened, then `command`.
+    int onSession(const std::function<int(qint64)> &command);
     // An entry's id from an option or a word; none (said) when it is not a number.
     std::optional<qint64> id(const QString &text, const char *what);
 

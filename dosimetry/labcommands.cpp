@@ -115,55 +115,52 @@ int Command::sessionStart()
     return 0;
 }
 
-int Command::sessionEnd()
+int Command::onSession(const std::function<int(qint64)> &command)
 {
     if (!takes(3, {}))
         return 2;
-    bool ok = false;
-    const qint64 id = m_words.at(2).toLongLong(&ok);
-    if (!ok)
-        return usage(QStringLiteral("a session's id is a number, not \"%1\"").arg(m_words.at(2)));
+    const std::optional<qint64> session = id(m_words.at(2), "a session");
+    if (!session)
+        return 2;
     if (!openRecord())
         return 1;
-    const Status ended = m_book->endSession(id);
-    if (!ended)
-        return failed(ended.failure().description);
-    m_out << "session " << id << " ended, signed \"performed\" by " << loginName() << Qt::endl;
-    return 0;
+    return command(*session);
+}
+
+int Command::sessionEnd()
+{
+    return onSession([this](qint64 session) {
+        const Status ended = m_book->endSession(session);
+        if (!ended)
+            return failed(ended.failure().description);
+        m_out << "session " << session << " ended, signed \"performed\" by " << loginName()
+              << Qt::endl;
+        return 0;
+    });
 }
 
 int Command::sessionReview()
 {
-    if (!takes(3, {}))
-        return 2;
-    const std::optional<qint64> session = id(m_words.at(2), "a session");
-    if (!session)
-        return 2;
-    if (!openRecord())
-        return 1;
-    const Outcome<Signature> signedNow = SignatureBook(*m_record).review(*session);
-    if (!signedNow)
-        return failed(signedNow.failure().description);
-    m_out << "session " << *session << " signed \"reviewed\" by " << signedNow.value().user
-          << " at " << signedNow.value().time << Qt::endl;
-    return 0;
+    return onSession([this](qint64 session) {
+        const Outcome<Signature> signedNow = SignatureBook(*m_record).review(session);
+        if (!signedNow)
+            return failed(signedNow.failure().description);
+        m_out << "session " << session << " signed \"reviewed\" by " << signedNow.value().user
+              << " at " << signedNow.value().time << Qt::endl;
+        return 0;
+    });
 }
 
 int Command::sessionSignatures()
 {
-    if (!takes(3, {}))
-        return 2;
-    const std::optional<qint64> session = id(m_words.at(2), "a session");
-    if (!session)
-        return 2;
-    if (!openRecord())
-        return 1;
-    const Outcome<QList<Signature>> all = SignatureBook(*m_record).ofSession(*session);
-    if (!all)
-        return failed(all.failure().description);
-    for (const Signature &g : all.value())
-        m_out << g.meaning << '\t' << g.user << '\t' << g.time << Qt::endl;
-    return 0;
+    return onSession([this](qint64 session) {
+        const Outcome<QList<Signature>> all = SignatureBook(*m_record).ofSession(session);
+        if (!all)
+            return failed(all.failure().description);
+        for (const Signature &g : all.value())
+            m_out << g.meaning << '\t' << g.user << '\t' << g.time << Qt::endl;
+        return 0;
+    });
 }
 
 int Command::capture()
