@@ -14,6 +14,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QUrl>
+#include <QUrlQuery>
 #include <QUuid>
 #include <QVariant>
 
@@ -22,9 +24,22 @@ namespace {
 // SQLite's result codes, as Qt's driver gives them.
 const QString kNotADatabase = QStringLiteral("26");
 const QString kCorrupt = QStringLiteral("11");
+// PostgreSQL's codes for an append that met another station's and may simply be tried again.
+const QStringList kTryAgain{QStringLiteral("40001"), QStringLiteral("40P01"),
+                            QStringLiteral("23505")};
+constexpr int kAttempts = 5;
+// The server-wide lock that puts the stations' appends one after another: "ZAVK".
+constexpr qint64 kAppendLock = 0x5A41564B;
 
-const char kSelectEntries[] = "SELECT id, kind, subject, time, user, replaces, reason, content, "
-                              "previous, hash FROM entries";
+bool onServer(const QString &location)
+{
+    return location.startsWith(QLatin1String("postgresql://")) ||
+           location.startsWith(QLatin1String("postgres://"));
+}
+
+const char kSelectEntries[] =
+    "SELECT id, kind, subject, time, \"user\", replaces, reason, content, "
+    "previous, hash FROM entries";
 
 QByteArray contentText(const QJsonObject &content)
 {
@@ -62,8 +77,11 @@ bool parseHead(const QString &text, qint64 *id, QByteArray *hash)
 
 } // namespace
 
-DosimetryRecord::DosimetryRecord(QString path)
-    : m_path(std::move(path))
+DosimetryRecord::DosimetryRecord(const QString &location)
+    : m_location(location)
+    , m_path(onServer(location) ? QUrl(location).toString(QUrl::RemovePassword) : location)
+    , m_dialect(onServer(location) ? RecordSchema::Dialect::PostgreSQL
+                                   : RecordSchema::Dialect::SQLite)
     , m_connection(QUuid::createUuid().toString(QUuid::WithoutBraces))
 {
 }
@@ -89,6 +107,41 @@ QSqlDatabase DosimetryRecord::database() const
 
 Status DosimetryRecord::open()
 {
+    const Status opened =
+        m_dialect == RecordSchema::Dialect::PostgreSQL ? openServer() : openFile();
+    return opened ? migrate() : opened;
+}
+
+Status DosimetryRecord::openServer()
+{
+    const QUrl url(m_location);
+    if (!url.isValid() || url.host().isEmpty() || url.path().size() < 2)
+        return Failure{
+            Failure::RecordUnreadable,
+            RecordTexts::notOpened(m_path, QStringLiteral("not postgresql://user@host/database"))};
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_connection);
+    if (!db.isValid())
+        return Failure{Failure::RecordUnreadable,
+                       RecordTexts::notOpened(
+                           m_path, QStringLiteral("Qt's PostgreSQL driver is not installed"))};
+    db.setHostName(url.host());
+    db.setPort(url.port(5432));
+    db.setUserName(url.userName());
+    db.setPassword(url.password());
+    db.setDatabaseName(url.path().mid(1));
+    // libpq's own options (sslmode=require, connect_timeout=5, ...) as the address gives them.
+    QStringList options;
+    for (const auto &[key, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded))
+        options << key + u'=' + value;
+    db.setConnectOptions(options.join(u';'));
+    if (!db.open())
+        return Failure{Failure::RecordUnreadable,
+                       RecordTexts::notOpened(m_path, db.lastError().databaseText().trimmed())};
+    return {};
+}
+
+Status DosimetryRecord::openFile()
+{
     QFile file(m_path);
     if (file.exists() && file.size() > 0) {
         // Told apart before SQLite sees it: the driver opens anything and fails later.
@@ -112,20 +165,36 @@ Status DosimetryRecord::open()
     // A capture is kept once it is said to be kept, power cut or not.
     if (!query.exec(QStringLiteral("PRAGMA synchronous = FULL")))
         return failed(query, false);
-    return migrate();
+    return {};
+}
+
+bool DosimetryRecord::begin(QSqlQuery &query)
+{
+    if (m_dialect == RecordSchema::Dialect::SQLite)
+        return query.exec(QStringLiteral("BEGIN IMMEDIATE"));
+    // Read committed: each statement after the lock sees what the station before committed.
+    return query.exec(QStringLiteral("BEGIN")) &&
+           query.exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kAppendLock));
+}
+
+QStringList DosimetryRecord::tables(QSqlQuery &query) const
+{
+    QStringList found;
+    if (query.exec(RecordSchema::tablesQuery(m_dialect)))
+        while (query.next())
+            found << query.value(0).toString();
+    return found;
 }
 
 Status DosimetryRecord::migrate()
 {
     QSqlQuery query(database());
-    if (!query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'")))
+    const QStringList present = tables(query);
+    if (query.lastError().isValid())
         return failed(query, false);
-    QStringList tables;
-    while (query.next())
-        tables << query.value(0).toString();
     int version = 0;
-    if (!tables.isEmpty()) {
-        if (!tables.contains(QStringLiteral("meta")) ||
+    if (!present.isEmpty()) {
+        if (!present.contains(QStringLiteral("meta")) ||
             !query.exec(QStringLiteral("SELECT value FROM meta WHERE key = 'application'")) ||
             !query.next() || query.value(0).toString() != QStringLiteral("zav41k-dosimetry"))
             return Failure{Failure::RecordUnreadable, RecordTexts::notARecord(m_path)};
@@ -140,12 +209,16 @@ Status DosimetryRecord::migrate()
             return {};
     }
     // Two programs opening an old record at once: the second finds it brought up to date.
-    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
-        return failed(query, true);
-    if (query.exec(QStringLiteral("SELECT value FROM meta WHERE key = 'version'")) && query.next())
+    if (!begin(query)) {
+        const Status failure = failed(query, true);
+        QSqlQuery(database()).exec(QStringLiteral("ROLLBACK"));
+        return failure;
+    }
+    if (tables(query).contains(QStringLiteral("meta")) &&
+        query.exec(QStringLiteral("SELECT value FROM meta WHERE key = 'version'")) && query.next())
         version = query.value(0).toInt();
     for (int next = version + 1; next <= kVersion; ++next) {
-        for (const QString &statement : RecordSchema::step(next)) {
+        for (const QString &statement : RecordSchema::step(next, m_dialect)) {
             if (!query.exec(statement)) {
                 const Status failure = failed(query, true);
                 QSqlQuery(database()).exec(QStringLiteral("ROLLBACK"));
@@ -163,18 +236,30 @@ Status DosimetryRecord::migrate()
     return {};
 }
 
-Outcome<Entry> DosimetryRecord::append(Entry entry)
+Outcome<Entry> DosimetryRecord::append(const Entry &entry)
+{
+    for (int attempt = 1;; ++attempt) {
+        QString code;
+        Outcome<Entry> written = appendOnce(entry, &code);
+        if (written || attempt == kAttempts || m_dialect != RecordSchema::Dialect::PostgreSQL ||
+            !kTryAgain.contains(code))
+            return written;
+    }
+}
+
+Outcome<Entry> DosimetryRecord::appendOnce(Entry entry, QString *code)
 {
     QSqlQuery query(database());
-    // Taken at once, so that two programs appending at the same time each read the head the
-    // other left.
-    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
-        return failed(query, true).failure();
     const auto rollBack = [&] {
         const Status failure = failed(query, true);
+        *code = query.lastError().nativeErrorCode();
         QSqlQuery(database()).exec(QStringLiteral("ROLLBACK"));
         return failure.failure();
     };
+    // The lock taken at once, so that two programs appending at the same time each read the
+    // head the other left.
+    if (!begin(query))
+        return rollBack();
     qint64 headId = 0;
     if (!query.exec(QStringLiteral("SELECT value FROM meta WHERE key = 'head'")) || !query.next() ||
         !parseHead(query.value(0).toString(), &headId, &entry.previous))
@@ -284,7 +369,13 @@ Outcome<RecordCheck> DosimetryRecord::verify() const
 Status DosimetryRecord::failed(const QSqlQuery &query, bool writing) const
 {
     const QSqlError error = query.lastError();
-    const QString reason = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    const QString reason =
+        (error.databaseText().isEmpty() ? error.text() : error.databaseText()).trimmed();
+    if (m_dialect == RecordSchema::Dialect::PostgreSQL) {
+        if (writing)
+            return Failure{Failure::RecordNotWritten, RecordTexts::notWritten(m_path, reason)};
+        return Failure{Failure::RecordUnreadable, RecordTexts::unreadable(m_path, reason)};
+    }
     if (error.nativeErrorCode() == kNotADatabase)
         return Failure{Failure::RecordUnreadable, RecordTexts::notADatabase(m_path)};
     if (error.nativeErrorCode() == kCorrupt)
