@@ -46,6 +46,11 @@ private:
     int checkAdd();
     int checkRun();
     int checkList();
+    int report();
+    int deliver();
+    int settings();
+    // Writes a session just reviewed to the drop folder, when one is set.
+    int deliverReviewed(qint64 session);
 
     // Refuses options the command does not take and a wrong number of words.
     bool takes(int words, std::initializer_list<const char *> options);

@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include "command.h"
+#include "stationsettings.h"
 
 #include "common/terminationsignals.h"
 #include "publish/sessionbus.h"
@@ -15,7 +16,9 @@ const struct {
     const char *value; // nullptr for a switch
     const char *help;
 } kOptions[] = {
-    {"database", "PATH", "The record (default $XDG_DATA_HOME/ZAV41K/dosimetry.sqlite)."},
+    {"database", "PATH",
+     "The record: a file, or postgresql://USER@HOST[:PORT]/DATABASE (default the setting, or "
+     "$XDG_DATA_HOME/ZAV41K/dosimetry.sqlite)."},
     {"calibrate", nullptr, "Without a command: the calibration window."},
     {"checks", nullptr, "Without a command: the day's checks of each check standard, charted."},
     {"serial", "SERIAL", "reader add: the reader's serial number."},
@@ -32,8 +35,8 @@ const struct {
     {"purpose", "TEXT", "session start: what the session is for."},
     {"count", "N", "capture: captures to take; background: films to read."},
     {"session", "ID",
-     "capture: keep the captures in this session; export: the session; calibration import: the "
-     "calibration session the doses were given in."},
+     "capture: keep the captures in this session; export, report: the session; calibration "
+     "import: the calibration session the doses were given in."},
     {"ids", "FILE", "capture: the dosimeter IDs, one a line, as a scanner types them."},
     {"first-id", "ID", "capture: the first dosimeter ID, counted on from there."},
     {"json", nullptr, "capture, fit, calibration fit, calibration list, check list: JSON."},
@@ -54,6 +57,7 @@ const struct {
     {"standard", "ID", "check run, check list: the check standard."},
     {"factor", "F", "calibration factor: the verification factor on its doses."},
     {"csv", "FILE", "export: the file to write."},
+    {"pdf", "FILE", "report: the file to write."},
 };
 
 const char kUsage[] = "usage: zav41k-dosimetry COMMAND (see --help)";
@@ -86,6 +90,9 @@ int Command::run()
         {"check add", &Command::checkAdd},
         {"check run", &Command::checkRun},
         {"check list", &Command::checkList},
+        {"report", &Command::report},
+        {"deliver", &Command::deliver},
+        {"settings", &Command::settings},
     };
     for (const auto &c : kCommands) {
         const QString words = QLatin1String(c.words);
@@ -183,9 +190,7 @@ std::optional<quint32> Command::wavelength()
 
 bool Command::openRecord()
 {
-    const QString path = m_parser.isSet(QStringLiteral("database"))
-                             ? value("database")
-                             : DosimetryRecord::defaultPath();
+    const QString path = StationSettings::database(value("database"));
     m_record.emplace(path);
     const Status opened = m_record->open();
     if (!opened) {

@@ -23,6 +23,14 @@ QString notKept(const QString &reason)
         .arg(reason);
 }
 
+QString notEndedWhileWaiting(int count)
+{
+    return inLanguage("%1 captures are not in the record yet: the session ends once they are",
+                      "%1 captures ne sont pas encore au registre : la séance se termine quand "
+                      "elles y sont")
+        .arg(count);
+}
+
 QString keptLater(int count)
 {
     return inLanguage("The record took the %1 captures that waited", "Le registre a pris les %1 "

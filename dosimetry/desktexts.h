@@ -8,6 +8,7 @@ namespace DeskTexts {
 QString kept(const QString &dosimeter, double absorbance, int replicate, int replicates);
 QString notKept(const QString &reason);
 QString keptLater(int count);
+QString notEndedWhileWaiting(int count);
 QString sourceStopped();
 QString sourceRunning();
 

@@ -147,7 +147,7 @@ int Command::sessionReview()
             return failed(signedNow.failure().description);
         m_out << "session " << session << " signed \"reviewed\" by " << signedNow.value().user
               << " at " << signedNow.value().time << Qt::endl;
-        return 0;
+        return deliverReviewed(session);
     });
 }
 

@@ -1,6 +1,8 @@
 #include "sessiondesk.h"
 
 #include "desktexts.h"
+#include "sessionreport.h"
+#include "stationsettings.h"
 
 #include "capture/dosimeterid.h"
 #include "capture/holdtext.h"
@@ -106,6 +108,27 @@ int SessionDesk::takenForCurrent() const
     for (const Pending &p : m_pending)
         taken += p.dosimeter == m_currentId;
     return taken;
+}
+
+Status SessionDesk::end()
+{
+    if (!m_pending.empty())
+        return Failure{Failure::RecordNotWritten, DeskTexts::notEndedWhileWaiting(notKept())};
+    const Status ended = m_book.endSession(m_session.id);
+    if (ended) {
+        m_session.ended = true;
+        emit resultsChanged();
+    }
+    return ended;
+}
+
+Status SessionDesk::report(const QString &path) const
+{
+    const Outcome<SessionSummary> summary = SessionSummary::of(m_book.record(), m_session.id);
+    if (!summary)
+        return summary.failure();
+    return SessionReport::write(summary.value(), StationSettings::value(StationSettings::kHeading),
+                                path);
 }
 
 void SessionDesk::captureNow()

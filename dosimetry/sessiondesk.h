@@ -41,6 +41,12 @@ public:
     // Captures taken for the current ID so far.
     int takenForCurrent() const;
 
+    // Ends the session, signed "performed" by the login name; refused while captures wait to
+    // go into the record.
+    Status end();
+    // The session's report as PDF, under the lab's heading.
+    Status report(const QString &path) const;
+
     // Takes the settled value now; when there is none, said() tells why.
     void captureNow();
     QString holdText() const;

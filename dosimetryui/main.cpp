@@ -9,12 +9,14 @@
 #include "dosimetry/calibrationdesk.h"
 #include "dosimetry/commands.h"
 #include "dosimetry/sessiondesk.h"
+#include "dosimetry/stationsettings.h"
 #include "publish/sessionbus.h"
 #include "record/checkbook.h"
 #include "record/dosimetryrecord.h"
 #include "record/labbook.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QMessageBox>
 
 #include <csignal>
@@ -40,6 +42,11 @@ const char kDescription[] =
     "                                  prints each capture once it is kept\n"
     "  verify                          checks every entry of the record\n"
     "  export --session ID --csv FILE  one row per dosimeter\n"
+    "  report --session ID --pdf FILE  the session's report\n"
+    "  deliver                         writes each reviewed session not yet written to the\n"
+    "                                  drop folder (a review writes it when the folder is set)\n"
+    "  settings [set KEY VALUE]        this station's settings: database, heading (the lab's,\n"
+    "                                  on reports), drop-folder (for the lab's system)\n"
     "  correct --session ID --dosimeter ID [--to ID] --reason TEXT\n"
     "                                  the dosimeter's captures go to another ID, or are\n"
     "                                  withdrawn; the record keeps both and why\n"
@@ -84,9 +91,7 @@ int refuse(const QString &text)
 // The session window, on a session begun here or one named with --session.
 int window(const QCommandLineParser &parser)
 {
-    DosimetryRecord record(parser.isSet(QStringLiteral("database"))
-                               ? parser.value(QStringLiteral("database"))
-                               : DosimetryRecord::defaultPath());
+    DosimetryRecord record(StationSettings::database(parser.value(QStringLiteral("database"))));
     const Status opened = record.open();
     if (!opened)
         return refuse(opened.failure().description);
@@ -146,10 +151,16 @@ int main(int argc, char *argv[])
                           !probe.isSet(QStringLiteral("help")) &&
                           !probe.isSet(QStringLiteral("version"));
     std::unique_ptr<QCoreApplication> app;
-    if (windowed)
+    if (windowed) {
         app = std::make_unique<QApplication>(argc, argv);
-    else
+    } else if (probe.positionalArguments().value(0) == QLatin1String("report")) {
+        // Fonts and a painter for the PDF, with no window system needed.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     QCoreApplication::setApplicationName(QStringLiteral("zav41k-dosimetry"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ZAV41K_VERSION));
     // The window's options as given: QGuiApplication takes --session out of the arguments for

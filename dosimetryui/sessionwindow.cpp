@@ -5,13 +5,16 @@
 
 #include "capture/dosimeterid.h"
 #include "dosimetry/sessiondesk.h"
+#include "record/loginname.h"
 
 #include <QDoubleSpinBox>
+#include <QFileDialog>
 #include <QFormLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTableWidget>
@@ -28,24 +31,35 @@ QString number(double value, int decimals)
 
 } // namespace
 
-SessionWindow::SessionWindow(SessionDesk &desk, Confirm confirm, QWidget *parent)
+SessionWindow::SessionWindow(SessionDesk &desk, Confirm confirm, ChooseFile chooseFile,
+                             QWidget *parent)
     : QMainWindow(parent)
     , m_desk(desk)
     , m_confirm(std::move(confirm))
+    , m_chooseFile(std::move(chooseFile))
     , m_reading(new QLabel)
     , m_hold(new QLabel)
     , m_trend(new TrendChart(desk))
     , m_id(new QLineEdit)
     , m_thickness(new QDoubleSpinBox)
     , m_results(new QTableWidget(0, 10))
+    , m_end(new QPushButton(WindowTexts::text(Text::EndSession)))
 {
     setWindowTitle(WindowTexts::text(Text::Title));
     m_reading->setObjectName(QStringLiteral("reading"));
     m_hold->setObjectName(QStringLiteral("hold"));
     if (!m_confirm) {
         m_confirm = [this](const QString &question) {
-            return QMessageBox::question(this, WindowTexts::text(Text::IdUsedTitle), question) ==
+            return QMessageBox::question(this, WindowTexts::text(Text::Title), question) ==
                    QMessageBox::Yes;
+        };
+    }
+    if (!m_chooseFile) {
+        m_chooseFile = [this] {
+            return QFileDialog::getSaveFileName(
+                this, WindowTexts::text(Text::Report),
+                QStringLiteral("session-%1.pdf").arg(m_desk.session().id),
+                QStringLiteral("PDF (*.pdf)"));
         };
     }
     const Session &s = desk.session();
@@ -84,7 +98,17 @@ SessionWindow::SessionWindow(SessionDesk &desk, Confirm confirm, QWidget *parent
     m_results->verticalHeader()->hide();
     m_results->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(m_results, 2);
+    auto *buttons = new QHBoxLayout;
+    auto *reportButton = new QPushButton(WindowTexts::text(Text::Report));
+    reportButton->setObjectName(QStringLiteral("report"));
+    m_end->setObjectName(QStringLiteral("end"));
+    buttons->addStretch();
+    buttons->addWidget(reportButton);
+    buttons->addWidget(m_end);
+    layout->addLayout(buttons);
     setCentralWidget(central);
+    connect(m_end, &QPushButton::clicked, this, &SessionWindow::end);
+    connect(reportButton, &QPushButton::clicked, this, &SessionWindow::report);
 
     m_id->setText(desk.currentId());
     connect(m_id, &QLineEdit::returnPressed, this, &SessionWindow::takeId);
@@ -105,7 +129,40 @@ SessionWindow::SessionWindow(SessionDesk &desk, Confirm confirm, QWidget *parent
     if (!desk.isSourceRunning())
         m_hold->setText(WindowTexts::text(Text::WaitingForSource));
     showResults();
+    if (s.ended)
+        endedShown();
     resize(760, 720);
+}
+
+void SessionWindow::end()
+{
+    const Session &s = m_desk.session();
+    if (!m_confirm(WindowTexts::text(Text::EndQuestion).arg(s.id).arg(loginName())))
+        return;
+    const Status ended = m_desk.end();
+    if (!ended) {
+        statusBar()->showMessage(ended.failure().description);
+        return;
+    }
+    endedShown();
+}
+
+void SessionWindow::endedShown()
+{
+    // Nothing more is taken into an ended session.
+    m_id->setEnabled(false);
+    m_thickness->setEnabled(false);
+    m_end->setEnabled(false);
+}
+
+void SessionWindow::report()
+{
+    const QString path = m_chooseFile();
+    if (path.isEmpty())
+        return;
+    const Status written = m_desk.report(path);
+    statusBar()->showMessage(written ? WindowTexts::text(Text::ReportWritten).arg(path)
+                                     : written.failure().description);
 }
 
 void SessionWindow::showReading(const Reading &reading)

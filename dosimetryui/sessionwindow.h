@@ -7,6 +7,7 @@
 class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QTableWidget;
 class SessionDesk;
 class TrendChart;
@@ -21,20 +22,28 @@ class SessionWindow : public QMainWindow {
 public:
     // Asks the operator a yes-or-no question; by default in a message box.
     using Confirm = std::function<bool(const QString &question)>;
+    // Asks where to write the report; empty when the operator changed their mind.
+    using ChooseFile = std::function<QString()>;
 
-    explicit SessionWindow(SessionDesk &desk, Confirm confirm = {}, QWidget *parent = nullptr);
+    explicit SessionWindow(SessionDesk &desk, Confirm confirm = {}, ChooseFile chooseFile = {},
+                           QWidget *parent = nullptr);
 
 private:
     void showReading(const Reading &reading);
     void showResults();
     void takeId();
+    void end();
+    void endedShown();
+    void report();
 
     SessionDesk &m_desk;
     Confirm m_confirm;
+    ChooseFile m_chooseFile;
     QLabel *m_reading;
     QLabel *m_hold;
     TrendChart *m_trend;
     QLineEdit *m_id;
     QDoubleSpinBox *m_thickness;
     QTableWidget *m_results;
+    QPushButton *m_end;
 };

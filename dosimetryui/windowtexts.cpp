@@ -1,5 +1,6 @@
 #include "windowtexts.h"
 
+#include "dosimetry/flagtexts.h"
 #include "resources/language.h"
 
 #include <QLocale>
@@ -65,6 +66,11 @@ QString text(Text which)
         {Text::ApproveQuestion, "Approve the form %1 through points %2 as %3? The calibration is then frozen in the record.",
                                 "Approuver la forme %1 par les points %2 en tant que %3 ? L'étalonnage est alors figé au registre."},
         {Text::Expires, "&Valid until:", "&Valable jusqu'au :"},
+        {Text::EndSession, "&End and sign…", "&Terminer et signer…"},
+        {Text::EndQuestion, "End session %1 and sign it \"performed\" as %2? It takes no more captures.",
+                            "Terminer la séance %1 et la signer « réalisée » en tant que %2 ? Elle ne prendra plus de mesures."},
+        {Text::Report, "&Report…", "&Rapport…"},
+        {Text::ReportWritten, "Report written to %1", "Rapport écrit dans %1"},
         {Text::Calibrations, "Calibrations", "Étalonnages"},
         {Text::State, "State", "État"},
         {Text::AwaitingApproval, "awaiting approval", "en attente d'approbation"},
@@ -108,23 +114,7 @@ QString text(Text which)
 
 QString flag(const QString &code)
 {
-    // clang-format off
-    static const struct { const char *code; const char *english; const char *french; } kFlags[] = {
-        {"replicates-disagree", "replicates disagree", "répliques en désaccord"},
-        {"incomplete", "readings missing", "lectures manquantes"},
-        {"not-kept", "not yet in the record", "pas encore au registre"},
-        {"outside-range", "outside the calibrated range", "hors du domaine étalonné"},
-        {"no-calibration", "no approved calibration", "aucun étalonnage approuvé"},
-        {"no-check", "reader not checked", "lecteur non contrôlé"},
-        {"check-failed", "reader failed its check", "lecteur en échec au contrôle"},
-        {"certificate-expired", "check standard's certificate expired", "certificat de l'étalon expiré"},
-    };
-    // clang-format on
-    for (const auto &f : kFlags) {
-        if (code == QLatin1String(f.code))
-            return QString::fromUtf8(currentLanguage() == Language::French ? f.french : f.english);
-    }
-    return code;
+    return FlagTexts::flag(code);
 }
 
 QString pointsLine(qint64 id, const QString &batch, const QString &reader, quint32 wavelength,

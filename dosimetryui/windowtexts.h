@@ -89,6 +89,10 @@ enum class Text {
     TooFewChecks,
     LimitsLine,
     CheckReading,
+    EndSession,
+    EndQuestion,
+    Report,
+    ReportWritten,
 };
 
 QString text(Text which);

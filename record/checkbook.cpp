@@ -133,8 +133,9 @@ Outcome<QList<DayCheck>> CheckBook::checks(const QString &standard) const
     return all;
 }
 
-Outcome<QString> CheckBook::blocker(const QString &reader, quint32 wavelength,
-                                    const QDateTime &started, int periodHours) const
+Outcome<std::optional<DayCheck>> CheckBook::dayCheck(const QString &reader, quint32 wavelength,
+                                                     const QDateTime &started,
+                                                     int periodHours) const
 {
     const Outcome<QList<DayCheck>> all = checks();
     if (!all)
@@ -148,11 +149,24 @@ Outcome<QString> CheckBook::blocker(const QString &reader, quint32 wavelength,
             continue;
         if (at.secsTo(started) > qint64(periodHours) * 3600)
             break;
-        if (!c->passed)
-            return QStringLiteral("check-failed");
-        if (c->certificateExpires < started.toLocalTime().date())
-            return QStringLiteral("certificate-expired");
-        return QString();
+        return std::optional<DayCheck>(*c);
     }
-    return QStringLiteral("no-check");
+    return std::optional<DayCheck>();
+}
+
+Outcome<QString> CheckBook::blocker(const QString &reader, quint32 wavelength,
+                                    const QDateTime &started, int periodHours) const
+{
+    const Outcome<std::optional<DayCheck>> found =
+        dayCheck(reader, wavelength, started, periodHours);
+    if (!found)
+        return found.failure();
+    const std::optional<DayCheck> &c = found.value();
+    if (!c)
+        return QStringLiteral("no-check");
+    if (!c->passed)
+        return QStringLiteral("check-failed");
+    if (c->certificateExpires < started.toLocalTime().date())
+        return QStringLiteral("certificate-expired");
+    return QString();
 }

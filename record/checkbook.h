@@ -7,6 +7,8 @@
 
 #include <QDateTime>
 
+#include <optional>
+
 // Check standards and the day's checks, as entries of the record; and whether a session may
 // report doses: only when its reader passed a check at its wavelength in the reader's period
 // before the session began, with a filter whose certificate held.
@@ -23,6 +25,10 @@ public:
                                const Capture &measured);
     // Every check, or those of one standard, in the order made.
     Outcome<QList<DayCheck>> checks(const QString &standard = {}) const;
+    // The check that counts for a session of the reader at the wavelength begun at `started`:
+    // the last one before it, within the period; none when there is none.
+    Outcome<std::optional<DayCheck>> dayCheck(const QString &reader, quint32 wavelength,
+                                              const QDateTime &started, int periodHours) const;
     // Why a session of the reader at the wavelength begun at `started` may not report doses:
     // "no-check", "check-failed" or "certificate-expired"; empty when it may.
     Outcome<QString> blocker(const QString &reader, quint32 wavelength, const QDateTime &started,

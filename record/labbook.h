@@ -14,6 +14,7 @@
 class LabBook {
 public:
     explicit LabBook(DosimetryRecord &record);
+    DosimetryRecord &record() const { return m_record; }
 
     Outcome<ReaderInfo> addReader(const ReaderInfo &reader);
     Outcome<ReaderInfo> reader(const QString &name) const;

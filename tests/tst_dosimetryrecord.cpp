@@ -7,6 +7,7 @@
 #include "record/signaturebook.h"
 
 #include "support/filesizelimit.h"
+#include "support/labrecord.h"
 #include "support/postgresqlserver.h"
 
 #include <QProcess>
@@ -55,33 +56,12 @@ QString verdict(DosimetryRecord &record)
     return check ? check.value().text : check.failure().description;
 }
 
-Capture film(double absorbance, quint64 first)
-{
-    return Capture{absorbance, 0.001, 4, first, first + 3, 1'800'000'000'000'000, 510};
-}
-
-// A record with a reader, a batch with its background at 510 nm, and a session begun.
-struct Lab {
-    QTemporaryDir dir;
-    QString path = newRecord(dir);
-    DosimetryRecord record{path};
-    LabBook book{record};
-    qint64 session = 0;
-
+// A record of the run's kind with a reader, a batch with its background at 510 nm, and a
+// session begun.
+struct Lab : LabRecord {
     explicit Lab(int replicates = 1)
+        : LabRecord(replicates, WithoutDoses, newRecord)
     {
-        QVERIFY(record.open());
-        QVERIFY(book.addReader({u"R1"_s, u"SN-7"_s, 0.020}));
-        QVERIFY(book.addBatch({u"B1"_s, u"L-2026"_s, 20.0, 0.5}));
-        QVERIFY(book.addBackground(u"B1"_s, 510, {film(0.180, 1), film(0.184, 10)}));
-        Session s;
-        s.batch = u"B1"_s;
-        s.reader = u"R1"_s;
-        s.wavelength = 510;
-        s.replicates = replicates;
-        const Outcome<Session> started = book.startSession(s);
-        QVERIFY(started);
-        session = started.value().id;
     }
 };
 

@@ -8,6 +8,7 @@
 #include "record/dosimetryrecord.h"
 #include "record/labbook.h"
 #include "record/loginname.h"
+#include "record/signaturebook.h"
 
 #include "support/calibrationpoints.h"
 #include "support/filesizelimit.h"
@@ -44,10 +45,14 @@ private slots:
                          QDBusConnection::sessionBus());
         desk.setRetryInterval(100);
         QStringList asked;
-        SessionWindow window(desk, [&](const QString &question) {
-            asked << question;
-            return false;
-        });
+        const QString pdf = station.dir.filePath(u"report.pdf"_s);
+        SessionWindow window(
+            desk,
+            [&](const QString &question) {
+                asked << question;
+                return question.startsWith("End"_L1);
+            },
+            [&] { return pdf; });
         QVERIFY(desk.follow());
         window.show();
         auto *idField = window.findChild<QLineEdit *>();
@@ -94,6 +99,16 @@ private slots:
         QTRY_COMPARE(rows(), "D-0001 0.5020 8 |LOT7-0100 0.7100 8 replicates disagree|"
                              "LOT7-0101 0.6000 4 readings missing");
         QCOMPARE(record.verify().value().entries, 9);
+
+        // Ended and signed from the window, then reported.
+        window.findChild<QPushButton *>(u"end"_s)->click();
+        QCOMPARE(asked.last(), u"End session %1 and sign it \"performed\" as %2? It takes no more "
+                               "captures."_s.arg(id, loginName()));
+        QCOMPARE(SignatureBook(record).ofSession(id.toLongLong()).value().first().user,
+                 loginName());
+        QVERIFY(!idField->isEnabled());
+        window.findChild<QPushButton *>(u"report"_s)->click();
+        QCOMPARE(window.statusBar()->currentMessage(), u"Report written to "_s + pdf);
 
         QVERIFY(station.program.terminate());
         QTRY_COMPARE(hold->text(), "ZAV41K is not running");
