@@ -26,8 +26,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # plug-in the dosimetry program loads for its record.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "qt6-qpa-plugins, fonts-liberation, python3-gi, libqt6sql6-sqlite")
-# Without a session bus the window still works, but nothing is published.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "dbus-user-session | dbus-x11")
+# Without a session bus the window still works, but nothing is published. Qt's PostgreSQL
+# driver is for a lab whose stations share a record on its server.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "dbus-user-session | dbus-x11, libqt6sql6-psql")
 # The spreadsheet function, a bundled extension of LibreOffice Calc, needs Calc and its Python
 # UNO bridge, which the programs do not.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libreoffice-calc, python3-uno")
