@@ -172,7 +172,8 @@ int main(int argc, char *argv[])
     }
     QCommandLineParser parser;
     setUp(parser);
-    parser.process(*app);
+    // The arguments as given: QGuiApplication, for a report, takes --session out of its own.
+    parser.process(arguments);
     QTextStream out(stdout);
     QTextStream err(stderr);
     return Commands::run(parser, out, err);

@@ -143,6 +143,14 @@ private slots:
                      inside.at(16).toDouble() > 100,
                  rows.at(1).constData());
         QVERIFY2(rows.at(2).endsWith(",,,outside-range\r"), rows.at(2).constData());
+        // The report through the program, as a lab's script asks for it.
+        const QString pdf = station.dir.filePath(u"routine.pdf"_s);
+        QVERIFY(
+            station.cli({u"report"_s, u"--session"_s, routine, u"--pdf"_s, pdf}).startsWith(u'0'));
+        QProcess text;
+        text.start(u"pdftotext"_s, {pdf, u"-"_s});
+        QVERIFY(text.waitForFinished(30000));
+        QVERIFY(text.readAllStandardOutput().contains(inside.at(15)));
         QVERIFY(station.cli({u"verify"_s}).startsWith(u'0'));
     }
 
