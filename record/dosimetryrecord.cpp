@@ -325,6 +325,17 @@ Outcome<Entry> DosimetryRecord::entry(qint64 id) const
 
 Outcome<RecordCheck> DosimetryRecord::verify() const
 {
+    // The head and the entries as they stood at one moment, while other stations append.
+    QSqlQuery(database()).exec(m_dialect == RecordSchema::Dialect::PostgreSQL
+                                   ? QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ")
+                                   : QStringLiteral("BEGIN"));
+    const Outcome<RecordCheck> checked = checkChain();
+    QSqlQuery(database()).exec(QStringLiteral("ROLLBACK"));
+    return checked;
+}
+
+Outcome<RecordCheck> DosimetryRecord::checkChain() const
+{
     QSqlQuery query(database());
     query.setForwardOnly(true);
     qint64 headId = 0;

@@ -53,6 +53,7 @@ private:
     bool begin(QSqlQuery &query);
     QStringList tables(QSqlQuery &query) const;
     Outcome<Entry> appendOnce(Entry entry, QString *code);
+    Outcome<RecordCheck> checkChain() const;
     Status failed(const QSqlQuery &query, bool writing) const;
 
     QString m_location;

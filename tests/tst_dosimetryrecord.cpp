@@ -2,6 +2,7 @@
 #include "record/checkbook.h"
 #include "record/dosimetryrecord.h"
 #include "record/labbook.h"
+#include "record/labtexts.h"
 #include "record/loginname.h"
 #include "record/recordtexts.h"
 #include "record/signaturebook.h"
@@ -9,12 +10,16 @@
 #include "support/filesizelimit.h"
 #include "support/labrecord.h"
 #include "support/postgresqlserver.h"
+#include "support/unprivileged.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
 #include <thread>
+
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -213,10 +218,23 @@ private slots:
             }
         };
         QString failures[2];
-        std::thread first(station, u"A"_s, &failures[0]);
-        std::thread second(station, u"B"_s, &failures[1]);
+        std::atomic<int> running{2};
+        const auto ended = [&](const QString &name, QString *failure) {
+            station(name, failure);
+            --running;
+        };
+        std::thread first(ended, u"A"_s, &failures[0]);
+        std::thread second(ended, u"B"_s, &failures[1]);
+        // Checked meanwhile, as an auditor may: whole at every moment.
+        QStringList seen;
+        while (running > 0) {
+            const Outcome<RecordCheck> check = lab.record.verify();
+            if (!check || !check.value().whole)
+                seen << (check ? check.value().text : check.failure().description);
+        }
         first.join();
         second.join();
+        QVERIFY2(seen.isEmpty(), qPrintable(seen.join(u'\n')));
         QVERIFY2(failures[0].isEmpty() && failures[1].isEmpty(),
                  qPrintable(failures[0] + failures[1]));
         QCOMPARE(verdict(lab.record), RecordTexts::whole(4 + 2 * kEach));
@@ -384,6 +402,23 @@ private slots:
         QCOMPARE(said(signatures.review(lab.session)),
                  u"Session %1 is yours: another reviews it"_s.arg(lab.session));
         QCOMPARE(signatures.ofSession(lab.session).value().size(), 1);
+        if (::geteuid() != 0)
+            QSKIP("a review by another user needs the test to run as root");
+        // Another user reviews it, once.
+        QFile::setPermissions(lab.dir.path(), QFileDevice::Permissions(0x7777));
+        QFile::setPermissions(lab.path, QFileDevice::Permissions(0x6666));
+        const std::optional<QString> reviewed = asUnprivileged([&] {
+            DosimetryRecord theirs(lab.path);
+            SignatureBook book(theirs);
+            const Status opened = theirs.open();
+            if (!opened)
+                return opened.failure().description;
+            const QString first = said(book.review(lab.session));
+            return first + u'|' + said(book.review(lab.session));
+        });
+        QCOMPARE(reviewed.value_or(u"<no child>"_s),
+                 u"reviewed|"_s + LabTexts::alreadySigned(lab.session, u"reviewed"_s));
+        QCOMPARE(signatures.ofSession(lab.session).value().last().user, u"nobody"_s);
         QVERIFY(lab.record.verify().value().whole);
     }
 
