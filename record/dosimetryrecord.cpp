@@ -326,9 +326,10 @@ Outcome<Entry> DosimetryRecord::entry(qint64 id) const
 Outcome<RecordCheck> DosimetryRecord::verify() const
 {
     // The head and the entries as they stood at one moment, while other stations append.
-    QSqlQuery(database()).exec(m_dialect == RecordSchema::Dialect::PostgreSQL
-                                   ? QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ")
-                                   : QStringLiteral("BEGIN"));
+    QSqlQuery(database())
+        .exec(m_dialect == RecordSchema::Dialect::PostgreSQL
+                  ? QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ")
+                  : QStringLiteral("BEGIN"));
     const Outcome<RecordCheck> checked = checkChain();
     QSqlQuery(database()).exec(QStringLiteral("ROLLBACK"));
     return checked;

@@ -13,8 +13,8 @@ QString notADatabase(const QString &path)
 
 QString notARecord(const QString &path)
 {
-    return inLanguage("%1 is an SQLite database, but not a dosimetry record",
-                      "%1 est une base SQLite, mais pas un registre de dosimétrie")
+    return inLanguage("%1 is a database, but not a dosimetry record",
+                      "%1 est une base de données, mais pas un registre de dosimétrie")
         .arg(path);
 }
 
