@@ -1,9 +1,11 @@
+#include "support/postgresqlserver.h"
 #include "support/readerstation.h"
 
 #include <QtTest>
 
 #include <csignal>
 #include <memory>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -180,11 +182,25 @@ private slots:
                      qPrintable(line));
     }
 
-    // Two stations register at once in one record: every entry kept, one unbroken chain.
+    // Two stations register at once in one record, a file or a database on the lab's server:
+    // every entry kept, one unbroken chain.
+    void twoStationsAtOnce_data()
+    {
+        QTest::addColumn<bool>("onServer");
+        QTest::newRow("file") << false;
+        QTest::newRow("PostgreSQL") << true;
+    }
+
     void twoStationsAtOnce()
     {
+        QFETCH(bool, onServer);
         QTemporaryDir dir;
-        const QString database = dir.filePath(u"lab.sqlite"_s);
+        std::optional<PostgresqlServer> server;
+        if (onServer) {
+            server.emplace();
+            QVERIFY2(server->failure().isEmpty(), qPrintable(server->failure()));
+        }
+        const QString database = server ? server->newDatabase() : dir.filePath(u"lab.sqlite"_s);
         QList<std::shared_ptr<QProcess>> stations;
         for (const char *station : {"A", "B"}) {
             auto shell = std::make_shared<QProcess>();
