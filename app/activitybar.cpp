@@ -1,7 +1,7 @@
 #include "app/activitybar.h"
 
+#include <QPainter>
 #include <QStyleOptionProgressBar>
-#include <QStylePainter>
 
 ActivityBar::ActivityBar(QWidget *parent)
     : QWidget(parent)
@@ -17,15 +17,52 @@ void ActivityBar::setValue(int value)
     update();
 }
 
-void ActivityBar::paintEvent(QPaintEvent *)
+QPixmap ActivityBar::drawn(int value)
 {
+    const qreal ratio = devicePixelRatioF();
+    const auto found = m_drawn.constFind(value);
+    // Moved to a screen of another scale, the bar is drawn again.
+    if (found != m_drawn.constEnd() && found->devicePixelRatio() == ratio)
+        return *found;
     QStyleOptionProgressBar option;
     option.initFrom(this);
     option.state |= QStyle::State_Horizontal;
     option.minimum = 0;
     option.maximum = 100;
-    option.progress = m_value;
+    option.progress = value;
     option.textVisible = false;
-    QStylePainter painter(this);
-    painter.drawControl(QStyle::CE_ProgressBar, option);
+    QPixmap picture(size() * ratio);
+    picture.setDevicePixelRatio(ratio);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    style()->drawControl(QStyle::CE_ProgressBar, &option, &painter, this);
+    painter.end();
+    m_drawn.insert(value, picture);
+    return picture;
+}
+
+void ActivityBar::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, drawn(m_value));
+}
+
+void ActivityBar::resizeEvent(QResizeEvent *event)
+{
+    m_drawn.clear();
+    QWidget::resizeEvent(event);
+}
+
+void ActivityBar::changeEvent(QEvent *event)
+{
+    // Whatever changes the style's picture of the bar.
+    switch (event->type()) {
+    case QEvent::StyleChange:
+    case QEvent::PaletteChange:
+    case QEvent::EnabledChange:
+    case QEvent::ActivationChange:
+    case QEvent::FontChange: m_drawn.clear(); break;
+    default: break;
+    }
+    QWidget::changeEvent(event);
 }

@@ -1,5 +1,7 @@
 #include "app/frmzav41k.h"
 
+#include "app/framepacer.h"
+
 #include "app/indicatorview.h"
 #include "pictures/programicon.h"
 #include "resources/failuretexts.h"
@@ -26,6 +28,7 @@ frmZAV41k::frmZAV41k(QWidget *parent)
     setWindowTitle(QStringLiteral("ZAV41K"));
     setWindowIcon(ProgramIcon::icon());
     setCentralWidget(new IndicatorView(m_indicators, this));
+    new FramePacer(this);
     buildMenus();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 

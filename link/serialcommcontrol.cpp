@@ -202,11 +202,24 @@ void SerialCommControl::onReadable()
         onDeviceLost();
         return;
     }
+    m_reading = true;
     queueReceiveIfWaiting();
     for (const qint16 code : LineErrors::events(errors))
         queueEvent(code);
+    m_reading = false;
     if (m_received.size() >= kReceiveBufferSize)
         m_notifier->setEnabled(false);
+    if (m_events.isEmpty() || m_dispatchScheduled)
+        return;
+    // The notifier's callback is already an event of the loop: when no handler runs and
+    // nothing waits before them, the events are raised from here. Posting one more event per
+    // byte of the line cost as much as decoding the record.
+    if (m_dispatching > 0) {
+        scheduleDispatch();
+        return;
+    }
+    m_dispatchScheduled = true;
+    dispatchNext();
 }
 
 void SerialCommControl::onDeviceLost()
@@ -243,7 +256,7 @@ void SerialCommControl::queueReceiveIfWaiting()
 
 void SerialCommControl::scheduleDispatch()
 {
-    if (m_dispatchScheduled)
+    if (m_dispatchScheduled || m_reading)
         return;
     m_dispatchScheduled = true;
     QMetaObject::invokeMethod(this, &SerialCommControl::dispatchNext, Qt::QueuedConnection);
@@ -262,5 +275,7 @@ void SerialCommControl::dispatchNext()
     if (!m_events.isEmpty())
         scheduleDispatch();
     m_commEvent = code;
+    ++m_dispatching;
     emit OnComm();
+    --m_dispatching;
 }

@@ -81,4 +81,6 @@ private:
     QQueue<qint16> m_events;
     bool m_receiveQueued = false;
     bool m_dispatchScheduled = false;
+    bool m_reading = false; // in the notifier's callback: it raises what it queued itself
+    int m_dispatching = 0;  // handlers of OnComm running, one inside another's message box
 };

@@ -69,6 +69,44 @@ private slots:
                   (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
     }
 
+    // The window paints at most once a frame, but the last of a stream of changes is always
+    // painted, and the activity bar's drawings follow its value.
+    void aStreamOfChangesIsPaintedToTheLast()
+    {
+        frmZAV41k window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QLabel *absorbance = label(window, "absorbance");
+        QString painted;
+        struct Watch : QObject {
+            QLabel *watched;
+            QString *painted;
+            bool eventFilter(QObject *, QEvent *e) override
+            {
+                if (e->type() == QEvent::Paint)
+                    *painted = watched->text();
+                return false;
+            }
+        } watch;
+        watch.watched = absorbance;
+        watch.painted = &painted;
+        absorbance->installEventFilter(&watch);
+        for (int i = 0; i < 30; ++i) {
+            absorbance->setText(QString::number(i));
+            QTest::qWait(3);
+        }
+        QTRY_COMPARE(painted, "29");
+
+        auto *bar = window.findChild<ActivityBar *>(u"ProgressBar1"_s);
+        const auto at = [&](int value) {
+            bar->setValue(value);
+            return bar->grab().toImage();
+        };
+        const QImage empty = at(0);
+        QVERIFY(at(50) != empty);
+        QCOMPARE(at(0), empty);
+    }
+
     void startedMenus_data()
     {
         QTest::addColumn<bool>("french");
