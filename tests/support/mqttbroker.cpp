@@ -1,5 +1,7 @@
 #include "mqttbroker.h"
 
+#include "support/freeport.h"
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QRegularExpression>
@@ -11,13 +13,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// A port that nothing listens on now.
-int freePort()
-{
-    QTcpServer server;
-    return server.listen(QHostAddress::LocalHost) ? server.serverPort() : 0;
-}
 
 bool accepts(int port)
 {

@@ -1,5 +1,6 @@
 #include "postgresqlserver.h"
 
+#include "support/freeport.h"
 #include "support/unprivileged.h"
 
 #include <QDir>
@@ -14,12 +15,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString kUser = u"zav41k"_s;
-
-int freePort()
-{
-    QTcpServer server;
-    return server.listen(QHostAddress::LocalHost) ? server.serverPort() : 0;
-}
 
 // Debian keeps each major version's programs apart; the newest installed.
 QString serverPrograms()
