@@ -1,7 +1,5 @@
 #include "app/frmzav41k.h"
 
-#include "app/framepacer.h"
-
 #include "app/indicatorview.h"
 #include "pictures/programicon.h"
 #include "resources/failuretexts.h"
@@ -28,7 +26,6 @@ frmZAV41k::frmZAV41k(QWidget *parent)
     setWindowTitle(QStringLiteral("ZAV41K"));
     setWindowIcon(ProgramIcon::icon());
     setCentralWidget(new IndicatorView(m_indicators, this));
-    new FramePacer(this);
     buildMenus();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 

@@ -1,6 +1,7 @@
 #include "app/indicatorview.h"
 
 #include "app/activitybar.h"
+#include "app/valuelabel.h"
 #include "common/indicatormodel.h"
 #include "ui/fonts.h"
 #include "ui/twips.h"
@@ -10,10 +11,10 @@
 IndicatorView::IndicatorView(IndicatorModel &model, QWidget *parent)
     : QWidget(parent)
     , m_model(model)
-    , m_absorbance(new QLabel(this))
-    , m_wavelength(new QLabel(this))
-    , m_label1(new QLabel(this))
-    , m_errorcode(new QLabel(this))
+    , m_absorbance(new ValueLabel(this))
+    , m_wavelength(new ValueLabel(this))
+    , m_label1(new ValueLabel(this))
+    , m_errorcode(new ValueLabel(this))
     , m_progress(new ActivityBar(this))
 {
     m_absorbance->setObjectName(QStringLiteral("absorbance"));

@@ -22,12 +22,16 @@ Watchdog::Watchdog(IndicatorModel &indicators, ReadingModel &readings, int inter
 void Watchdog::start()
 {
     m_intervalStart.start();
-    m_timer.start(m_intervalMs);
+    m_running = true;
+    if (!m_timer.isActive())
+        m_timer.start(m_intervalMs);
 }
 
 void Watchdog::onTimeout()
 {
     using namespace std::chrono;
+    if (!m_running)
+        return;
     const nanoseconds left =
         milliseconds(m_intervalMs) - nanoseconds(m_intervalStart.nsecsElapsed());
     if (left > nanoseconds::zero()) {
@@ -42,6 +46,7 @@ void Watchdog::Timer1_Timer()
     const Outcome<QString> message = StringTable::text(StringId::CheckConnection);
     if (message)
         m_indicators.setText(IndicatorModel::Item::Errorcode, message.value());
+    m_running = false;
     m_timer.stop();
     m_indicators.setErrorcodeVisible(true);
     m_readings.dataMissing();

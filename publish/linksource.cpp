@@ -76,10 +76,11 @@ void LinkSource::onNameAcquired(const QString &name)
     emit nameTaken();
 }
 
+// No isConnected() before a send: it takes the bus connection's lock, which the bus thread
+// holds while it writes, so asking four times a record made the main thread wait on it. A send
+// on a connection that is not (or no longer) there fails quietly.
 void LinkSource::sendChange(const QString &item, const QString &text)
 {
-    if (!m_connection.isConnected())
-        return;
     QDBusMessage signal =
         QDBusMessage::createSignal(m_path, kProperties, QStringLiteral("PropertiesChanged"));
     signal << m_interface << QVariantMap{{item, text}} << QStringList();
@@ -88,8 +89,7 @@ void LinkSource::sendChange(const QString &item, const QString &text)
 
 void LinkSource::sendReading(const Reading &reading)
 {
-    if (m_connection.isConnected())
-        m_connection.send(ReadingInterface::signal(m_path, reading));
+    m_connection.send(ReadingInterface::signal(m_path, reading));
 }
 
 QString LinkSource::valueOf(const QString &item, bool *known) const

@@ -1,5 +1,6 @@
 #include "app/activitybar.h"
 #include "app/frmzav41k.h"
+#include "app/valuelabel.h"
 #include "pseudoterminal.h"
 #include "resources/language.h"
 #include "shell/programtitle.h"
@@ -69,7 +70,7 @@ private slots:
                   (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
     }
 
-    // The window paints at most once a frame, but the last of a stream of changes is always
+    // The window paints a few times a second, but the last of a stream of changes is always
     // painted, and the activity bar's drawings follow its value.
     void aStreamOfChangesIsPaintedToTheLast()
     {
@@ -105,6 +106,54 @@ private slots:
         const QImage empty = at(0);
         QVERIFY(at(50) != empty);
         QCOMPARE(at(0), empty);
+    }
+
+    // The window's labels copy a picture of their text: it must be what QLabel draws, for each
+    // text they show, after every change of text and state.
+    void labelsLookAsQLabelDoes_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("alignment");
+        QTest::addColumn<bool>("wrapped");
+        const int centredTop = Qt::AlignHCenter | Qt::AlignTop;
+        const int leftTop = Qt::AlignLeft | Qt::AlignTop;
+        QTest::newRow("absorbance") << u"0,242"_s << centredTop << false;
+        QTest::newRow("wavelength") << u"510"_s << int(Qt::AlignLeft | Qt::AlignVCenter) << false;
+        QTest::newRow("status, wrapped")
+            << u"Check RS-232 Connection, then the reader's cable and its port"_s << leftTop
+            << true;
+        QTest::newRow("right to left") << u"\u0642\u0631\u0627\u0621\u0629"_s << leftTop << false;
+        QTest::newRow("tab and markup") << u"<b>HI</b>\tLO"_s << int(Qt::AlignRight) << false;
+    }
+
+    void labelsLookAsQLabelDoes()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, alignment);
+        QFETCH(bool, wrapped);
+        QWidget window;
+        ValueLabel ours(&window);
+        QLabel theirs(&window);
+        theirs.setTextFormat(Qt::PlainText);
+        for (QLabel *each : {static_cast<QLabel *>(&ours), &theirs}) {
+            each->setGeometry(0, 0, 160, 60);
+            each->setFont(Fonts::font("Arial", 13.5));
+            each->setAlignment(Qt::Alignment(alignment));
+            each->setWordWrap(wrapped);
+            each->setText(u"0"_s);
+        }
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const auto same = [&] { return ours.grab().toImage() == theirs.grab().toImage(); };
+        QVERIFY(same());
+        for (QLabel *each : {static_cast<QLabel *>(&ours), &theirs})
+            each->setText(text);
+        QVERIFY(same());
+        for (QLabel *each : {static_cast<QLabel *>(&ours), &theirs})
+            each->setFont(Fonts::font("Arial", 24));
+        QVERIFY(same());
+        window.setEnabled(false);
+        QVERIFY(same());
     }
 
     void startedMenus_data()

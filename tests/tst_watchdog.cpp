@@ -48,14 +48,20 @@ private slots:
         QCOMPARE(made.size(), 1);
         QCOMPARE(made.first().status, Reading::Status::NoData);
 
-        // Started again just before the end of an interval: the message waits a whole interval.
-        since.restart();
+        // Started again, and again before the end of that interval: the message waits a whole
+        // interval from the last start.
         firedAfter = -1;
+        watchdog.start();
+        QTest::qWait(kInterval * 2 / 3);
+        QCOMPARE(firedAfter, -1);
+        since.restart();
         watchdog.start();
         QTRY_VERIFY(firedAfter >= 0);
         QVERIFY2(firedAfter >= kInterval, qPrintable(QString::number(firedAfter)));
         QCOMPARE(made.size(), 2);
-        // Once a silence: nothing more until it is started again.
+        // Once a silence: nothing more until it is started again, and nothing once stopped.
+        watchdog.start();
+        watchdog.stop();
         QVERIFY(!QTest::qWaitFor([&] { return made.size() > 2; }, 2 * kInterval));
     }
 

@@ -1,0 +1,79 @@
+#include "app/valuelabel.h"
+
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOption>
+
+ValueLabel::ValueLabel(QWidget *parent)
+    : QLabel(parent)
+{
+    // What the reader sends is shown as it stands, never read as markup.
+    setTextFormat(Qt::PlainText);
+}
+
+bool ValueLabel::drawnAsPicture() const
+{
+    return textFormat() == Qt::PlainText && frameWidth() == 0 && indent() <= 0 && !buddy();
+}
+
+const QPixmap &ValueLabel::picture()
+{
+    const qreal ratio = devicePixelRatioF();
+    if (!m_picture.isNull() && m_pictureText == text() && m_picture.devicePixelRatio() == ratio)
+        return m_picture;
+    QPixmap picture(size() * ratio);
+    picture.setDevicePixelRatio(ratio);
+    picture.fill(Qt::transparent);
+    // A painter on a picture starts from the application's font, not the label's.
+    QPainter painter(&picture);
+    painter.setFont(font());
+    painter.setLayoutDirection(layoutDirection());
+    const QString shown = text();
+    const Qt::LayoutDirection direction = shown.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
+    int flags =
+        int(QStyle::visualAlignment(direction, alignment())) | Qt::TextExpandTabs |
+        (direction == Qt::LeftToRight ? Qt::TextForceLeftToRight : Qt::TextForceRightToLeft);
+    if (wordWrap())
+        flags |= Qt::TextWordWrap;
+    QStyleOption option;
+    option.initFrom(this);
+    const int inset = margin();
+    style()->drawItemText(&painter, contentsRect().adjusted(inset, inset, -inset, -inset), flags,
+                          option.palette, isEnabled(), shown, foregroundRole());
+    painter.end();
+    m_picture = picture;
+    m_pictureText = shown;
+    return m_picture;
+}
+
+void ValueLabel::paintEvent(QPaintEvent *event)
+{
+    if (!drawnAsPicture()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, picture());
+}
+
+void ValueLabel::resizeEvent(QResizeEvent *event)
+{
+    m_picture = {};
+    QLabel::resizeEvent(event);
+}
+
+void ValueLabel::changeEvent(QEvent *event)
+{
+    // Whatever changes how the text is drawn.
+    switch (event->type()) {
+    case QEvent::StyleChange:
+    case QEvent::PaletteChange:
+    case QEvent::EnabledChange:
+    case QEvent::ActivationChange:
+    case QEvent::FontChange:
+    case QEvent::ContentsRectChange:
+    case QEvent::LayoutDirectionChange: m_picture = {}; break;
+    default: break;
+    }
+    QLabel::changeEvent(event);
+}
