@@ -13,6 +13,7 @@
 namespace {
 
 constexpr qint64 kRecordNs = 10'416'667; // ten characters of ten bits at 9600 baud
+constexpr qint64 kCharacterNs = kRecordNs / 10;
 
 QByteArray record(int i)
 {
@@ -146,20 +147,36 @@ double idleCpuSeconds(Lab &lab, int seconds)
     return ProcStats::cpuSeconds(lab.pid()) - before;
 }
 
-double lineRateCpuPercent(Lab &lab, int seconds)
+double lineRateCpuPercent(Lab &lab, int seconds, Pacing pacing, qint64 pid)
 {
-    const double before = ProcStats::cpuSeconds(lab.pid());
+    if (pid == 0)
+        pid = lab.pid();
+    const double before = ProcStats::cpuSeconds(pid);
     const int records = int(qint64(seconds) * 1000000000LL / kRecordNs);
+    std::atomic<bool> finished{false};
     std::thread writer([&] {
         qint64 due = monotonicNs();
         for (int i = 0; i < records; ++i) {
-            sleepUntil(due);
-            lab.write(record(i));
+            const QByteArray bytes = record(i);
+            if (pacing == Pacing::Records) {
+                sleepUntil(due);
+                lab.write(bytes);
+            } else {
+                for (qsizetype c = 0; c < bytes.size(); ++c) {
+                    sleepUntil(due + c * kCharacterNs);
+                    lab.write(bytes.mid(c, 1));
+                }
+            }
             due += kRecordNs;
         }
+        finished = true;
     });
+    // The event loop runs meanwhile: linked processes' output is read, so none of them waits
+    // on a full pipe.
+    while (!finished)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     writer.join();
-    return (ProcStats::cpuSeconds(lab.pid()) - before) / seconds * 100.0;
+    return (ProcStats::cpuSeconds(pid) - before) / seconds * 100.0;
 }
 
 double startupMs(Lab &lab, Lab::Subject subject, Clients &clients)

@@ -32,8 +32,13 @@ Throughput throughput(Lab &lab, Clients &clients, int records);
 // CPU seconds the subject spends in `seconds` of silence.
 double idleCpuSeconds(Lab &lab, int seconds);
 
-// CPU use at line rate, in percent of one core.
-double lineRateCpuPercent(Lab &lab, int seconds);
+// How the line delivers a record: a character at a time, as a UART without a FIFO does (ten
+// wake-ups a record, the worst case), or a whole record a write, as a FIFO or a USB adapter's
+// batches do.
+enum class Pacing { Characters, Records };
+
+// CPU use at line rate, in percent of one core, of the subject or of the process `pid`.
+double lineRateCpuPercent(Lab &lab, int seconds, Pacing pacing, qint64 pid = 0);
 
 // Milliseconds from starting the subject to a linked client receiving the first record's last
 // update, the record having waited on the line.
