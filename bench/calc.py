@@ -63,9 +63,13 @@ def main():
         without.append(at_line_rate(bench, seconds))
         for name, formula in CELLS.items():
             sheet.getCellRangeByName(name).setFormula(formula)
+        # A Calc with no window computes a cell when it is read, as a shown sheet does when it
+        # is drawn; only then do the cells follow the program.
+        first = sheet.getCellRangeByName("B1").getValue()
         time.sleep(2)
         with_cells.append(at_line_rate(bench, seconds))
-    followed = sheet.getCellRangeByName("B1").getValue()
+        if sheet.getCellRangeByName("B1").getValue() <= first:
+            raise SystemExit("calc bench: the cells did not follow the program")
     bench.close()
     quiet, live = statistics.median(without), statistics.median(with_cells)
     extra = live - quiet
@@ -75,8 +79,6 @@ def main():
     print("| three live cells | %.2f | - | - |" % live)
     print("| what the cells add | %.2f | < 3 | %s |"
           % (extra, "-" if quick else ("yes" if extra < 3 else "NO")))
-    if followed <= 0:
-        raise SystemExit("calc bench: the cells followed nothing (sequence %r)" % followed)
     return 0 if quick or extra < 3 else 1
 
 
