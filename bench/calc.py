@@ -54,13 +54,14 @@ def main():
     seconds, rounds = (5, 1) if quick else (30, 3)
     time_limit(120 + 2 * rounds * (seconds + 10))
     bench = Bench()
-    sheet = bench.sheet
     without, with_cells = [], []
     for _ in range(rounds):
-        for name in CELLS:
-            sheet.getCellRangeByName(name).setFormula("")
         time.sleep(2)
         without.append(at_line_rate(bench, seconds))
+        # The cells in a document of their own, closed after the round: Calc lets go of a live
+        # cell's result when its document closes, not when the cell is cleared.
+        document = bench.new_document()
+        sheet = document.Sheets.getByIndex(0)
         for name, formula in CELLS.items():
             sheet.getCellRangeByName(name).setFormula(formula)
         # A Calc with no window computes a cell when it is read, as a shown sheet does when it
@@ -70,13 +71,15 @@ def main():
         with_cells.append(at_line_rate(bench, seconds))
         if sheet.getCellRangeByName("B1").getValue() <= first:
             raise SystemExit("calc bench: the cells did not follow the program")
+        document.close(True)
     bench.close()
     quiet, live = statistics.median(without), statistics.median(with_cells)
     extra = live - quiet
     print("| Calc (all its processes), 96 records a second | CPU (% of a core) | goal | met |")
     print("|---|---|---|---|")
-    print("| no live cells | %.2f | - | - |" % quiet)
-    print("| three live cells | %.2f | - | - |" % live)
+    rounds_of = lambda figures: ", ".join("%.2f" % figure for figure in figures)
+    print("| no live cells (median of %s) | %.2f | - | - |" % (rounds_of(without), quiet))
+    print("| three live cells (median of %s) | %.2f | - | - |" % (rounds_of(with_cells), live))
     print("| what the cells add | %.2f | < 3 | %s |"
           % (extra, "-" if quick else ("yes" if extra < 3 else "NO")))
     return 0 if quick or extra < 3 else 1
