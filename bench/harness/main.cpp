@@ -36,6 +36,9 @@ struct Settings {
     int lineRateRounds;
     // Each linked program's CPU at line rate is measured over this long.
     int linkedSeconds;
+    // Above 0, the one-client latency and the throughput of the program and the bare pipeline
+    // are the medians of this many rounds that alternate between them.
+    int speedRounds;
 };
 
 struct Figures {
@@ -138,6 +141,48 @@ std::pair<double, double> alternateLineRate(const Runner &first, const Runner &s
     return {Measurements::percentile(firsts, 0.5), Measurements::percentile(seconds, 0.5)};
 }
 
+// One client's latency and the throughput, as medians of rounds that alternate between the
+// program and the bare pipeline: in single runs both move by more than the goals' margins.
+struct Speed {
+    double p50Us = -1;
+    double p99Us = -1;
+    double recordsPerSecond = -1;
+    bool complete = true; // every update of every round received
+};
+
+std::pair<Speed, Speed> alternateSpeed(const Runner &first, const Runner &second,
+                                       const QStringList &paths, const Settings &s)
+{
+    std::vector<double> p50[2], p99[2], rate[2];
+    Speed speed[2];
+    for (int round = 0; round < s.speedRounds; ++round) {
+        for (const int k : {1, 0}) {
+            const Runner &runner = k == 0 ? first : second;
+            Lab lab(runner.program, paths.at(1));
+            Clients one(paths.at(2), 1);
+            one.waitReady(10000);
+            if (!lab.start(runner.subject))
+                qFatal("%s did not start", qPrintable(runner.program));
+            Measurements::linkUp(lab, one);
+            const Measurements::Latency latency = Measurements::latency(lab, one, s.latencyRecords);
+            const Measurements::Throughput throughput =
+                Measurements::throughput(lab, one, s.throughputRecords);
+            p50[k].push_back(latency.p50Us);
+            p99[k].push_back(latency.p99Us);
+            rate[k].push_back(throughput.recordsPerSecond);
+            speed[k].complete =
+                speed[k].complete && throughput.complete && latency.samples == latency.expected;
+            lab.stop();
+        }
+    }
+    for (const int k : {0, 1}) {
+        speed[k].p50Us = Measurements::percentile(p50[k], 0.5);
+        speed[k].p99Us = Measurements::percentile(p99[k], 0.5);
+        speed[k].recordsPerSecond = Measurements::percentile(rate[k], 0.5);
+    }
+    return {speed[0], speed[1]};
+}
+
 QString number(double value, int decimals)
 {
     return value < 0 ? QStringLiteral("-") : QString::number(value, 'f', decimals);
@@ -186,8 +231,8 @@ int main(int argc, char *argv[])
                      "usage: zav41k-bench [--quick] [--baseline EARLIER] PROGRAM BARE CLIENT\n");
         return 2;
     }
-    const Settings settings = quick ? Settings{200, 5, 5000, 3, 3, 2, false, 0, 3}
-                                    : Settings{2000, 50, 100000, 60, 20, 10, true, 3, 30};
+    const Settings settings = quick ? Settings{200, 5, 5000, 3, 3, 2, false, 0, 3, 0}
+                                    : Settings{2000, 50, 100000, 60, 20, 10, true, 3, 30, 3};
     Figures program = measure(Lab::Subject::Program, arguments, settings);
     Figures bare = measure(Lab::Subject::Bare, arguments, settings);
     if (settings.lineRateRounds > 0) {
@@ -199,6 +244,17 @@ int main(int argc, char *argv[])
         std::tie(program.lineRateCpuRecords, bare.lineRateCpuRecords) =
             alternateLineRate(programRunner, bareRunner, arguments, settings,
                               settings.lineRateRounds, Measurements::Pacing::Records);
+    }
+    if (settings.speedRounds > 0) {
+        const auto [ours, theirs] =
+            alternateSpeed({arguments.at(0), Lab::Subject::Program},
+                           {arguments.at(1), Lab::Subject::Bare}, arguments, settings);
+        for (const auto &[figures, speed] : {std::pair{&program, ours}, std::pair{&bare, theirs}}) {
+            figures->latency.p50Us = speed.p50Us;
+            figures->latency.p99Us = speed.p99Us;
+            figures->throughput.recordsPerSecond = speed.recordsPerSecond;
+            figures->throughput.complete = figures->throughput.complete && speed.complete;
+        }
     }
     QList<Linked::Figure> linked;
     {
