@@ -1,5 +1,7 @@
 #include "app/activitybar.h"
 
+#include "app/drawingchange.h"
+
 #include <QPainter>
 #include <QStyleOptionProgressBar>
 
@@ -55,14 +57,7 @@ void ActivityBar::resizeEvent(QResizeEvent *event)
 
 void ActivityBar::changeEvent(QEvent *event)
 {
-    // Whatever changes the style's picture of the bar.
-    switch (event->type()) {
-    case QEvent::StyleChange:
-    case QEvent::PaletteChange:
-    case QEvent::EnabledChange:
-    case QEvent::ActivationChange:
-    case QEvent::FontChange: m_drawn.clear(); break;
-    default: break;
-    }
+    if (changesDrawing(event))
+        m_drawn.clear();
     QWidget::changeEvent(event);
 }

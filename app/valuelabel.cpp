@@ -1,5 +1,7 @@
 #include "app/valuelabel.h"
 
+#include "app/drawingchange.h"
+
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
@@ -64,16 +66,7 @@ void ValueLabel::resizeEvent(QResizeEvent *event)
 
 void ValueLabel::changeEvent(QEvent *event)
 {
-    // Whatever changes how the text is drawn.
-    switch (event->type()) {
-    case QEvent::StyleChange:
-    case QEvent::PaletteChange:
-    case QEvent::EnabledChange:
-    case QEvent::ActivationChange:
-    case QEvent::FontChange:
-    case QEvent::ContentsRectChange:
-    case QEvent::LayoutDirectionChange: m_picture = {}; break;
-    default: break;
-    }
+    if (changesDrawing(event))
+        m_picture = {};
     QLabel::changeEvent(event);
 }
