@@ -15,6 +15,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <tuple>
 #include <unistd.h>
@@ -116,33 +117,48 @@ struct Runner {
     Lab::Subject subject;
 };
 
-// The median CPU at line rate of `first` and of `second`, in alternate rounds, so that both
-// meet the same machine: on a shared machine a figure drifts by more over minutes than the
-// ratio's margin.
+// Runs `measure` on `runner` started afresh, with one linked client.
+void withOneClient(const Runner &runner, const QStringList &paths,
+                   const std::function<void(Lab &, Clients &)> &measure)
+{
+    Lab lab(runner.program, paths.at(1));
+    Clients one(paths.at(2), 1);
+    one.waitReady(10000);
+    // Without the subject nothing would read the line, and the writer would wait forever.
+    if (!lab.start(runner.subject))
+        qFatal("%s did not start", qPrintable(runner.program));
+    Measurements::linkUp(lab, one);
+    measure(lab, one);
+    lab.stop();
+}
+
+// Measures `first` (0) and `second` (1) in `rounds` rounds that alternate between them, so
+// that both meet the same machine: on a shared machine a figure drifts by more over minutes
+// than a ratio's margin.
+void alternate(const Runner &first, const Runner &second, const QStringList &paths, int rounds,
+               const std::function<void(int which, Lab &, Clients &)> &measure)
+{
+    for (int round = 0; round < rounds; ++round) {
+        for (const int which : {1, 0})
+            withOneClient(which == 0 ? first : second, paths,
+                          [&](Lab &lab, Clients &one) { measure(which, lab, one); });
+    }
+}
+
+// The median CPU at line rate of `first` and of `second`, in alternate rounds.
 std::pair<double, double> alternateLineRate(const Runner &first, const Runner &second,
                                             const QStringList &paths, const Settings &s, int rounds,
                                             Measurements::Pacing pacing)
 {
-    std::vector<double> firsts;
-    std::vector<double> seconds;
-    for (int round = 0; round < rounds; ++round) {
-        for (const Runner *runner : {&second, &first}) {
-            Lab lab(runner->program, paths.at(1));
-            Clients one(paths.at(2), 1);
-            one.waitReady(10000);
-            if (!lab.start(runner->subject))
-                qFatal("%s did not start", qPrintable(runner->program));
-            Measurements::linkUp(lab, one);
-            const double cpu = Measurements::lineRateCpuPercent(lab, s.lineRateSeconds, pacing);
-            (runner == &first ? firsts : seconds).push_back(cpu);
-            lab.stop();
-        }
-    }
-    return {Measurements::percentile(firsts, 0.5), Measurements::percentile(seconds, 0.5)};
+    std::vector<double> cpu[2];
+    alternate(first, second, paths, rounds, [&](int which, Lab &lab, Clients &) {
+        cpu[which].push_back(Measurements::lineRateCpuPercent(lab, s.lineRateSeconds, pacing));
+    });
+    return {Measurements::percentile(cpu[0], 0.5), Measurements::percentile(cpu[1], 0.5)};
 }
 
-// One client's latency and the throughput, as medians of rounds that alternate between the
-// program and the bare pipeline: in single runs both move by more than the goals' margins.
+// One client's latency and the throughput, as medians of alternate rounds: in single runs both
+// move by more than the goals' margins.
 struct Speed {
     double p50Us = -1;
     double p99Us = -1;
@@ -155,30 +171,20 @@ std::pair<Speed, Speed> alternateSpeed(const Runner &first, const Runner &second
 {
     std::vector<double> p50[2], p99[2], rate[2];
     Speed speed[2];
-    for (int round = 0; round < s.speedRounds; ++round) {
-        for (const int k : {1, 0}) {
-            const Runner &runner = k == 0 ? first : second;
-            Lab lab(runner.program, paths.at(1));
-            Clients one(paths.at(2), 1);
-            one.waitReady(10000);
-            if (!lab.start(runner.subject))
-                qFatal("%s did not start", qPrintable(runner.program));
-            Measurements::linkUp(lab, one);
-            const Measurements::Latency latency = Measurements::latency(lab, one, s.latencyRecords);
-            const Measurements::Throughput throughput =
-                Measurements::throughput(lab, one, s.throughputRecords);
-            p50[k].push_back(latency.p50Us);
-            p99[k].push_back(latency.p99Us);
-            rate[k].push_back(throughput.recordsPerSecond);
-            speed[k].complete =
-                speed[k].complete && throughput.complete && latency.samples == latency.expected;
-            lab.stop();
-        }
-    }
-    for (const int k : {0, 1}) {
-        speed[k].p50Us = Measurements::percentile(p50[k], 0.5);
-        speed[k].p99Us = Measurements::percentile(p99[k], 0.5);
-        speed[k].recordsPerSecond = Measurements::percentile(rate[k], 0.5);
+    alternate(first, second, paths, s.speedRounds, [&](int which, Lab &lab, Clients &one) {
+        const Measurements::Latency latency = Measurements::latency(lab, one, s.latencyRecords);
+        const Measurements::Throughput throughput =
+            Measurements::throughput(lab, one, s.throughputRecords);
+        p50[which].push_back(latency.p50Us);
+        p99[which].push_back(latency.p99Us);
+        rate[which].push_back(throughput.recordsPerSecond);
+        speed[which].complete =
+            speed[which].complete && throughput.complete && latency.samples == latency.expected;
+    });
+    for (const int which : {0, 1}) {
+        speed[which].p50Us = Measurements::percentile(p50[which], 0.5);
+        speed[which].p99Us = Measurements::percentile(p99[which], 0.5);
+        speed[which].recordsPerSecond = Measurements::percentile(rate[which], 0.5);
     }
     return {speed[0], speed[1]};
 }
@@ -257,16 +263,10 @@ int main(int argc, char *argv[])
         }
     }
     QList<Linked::Figure> linked;
-    {
-        Lab lab(arguments.at(0), arguments.at(1));
-        Clients one(arguments.at(2), 1);
-        one.waitReady(10000);
-        if (!lab.start(Lab::Subject::Program))
-            qFatal("the program under test did not start");
-        Measurements::linkUp(lab, one);
+    withOneClient({arguments.at(0), Lab::Subject::Program}, arguments, [&](Lab &lab, Clients &) {
         linked = Linked::lineRate(lab, QFileInfo(arguments.at(0)).absolutePath(),
                                   settings.linkedSeconds);
-    }
+    });
 
     QTextStream out(stdout);
     out << "Machine: " << machine() << "\n";
