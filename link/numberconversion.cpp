@@ -26,7 +26,6 @@ bool isDigit(QChar c)
 
 std::optional<Parsed> parse(const QString &text, const QLocale &locale)
 {
-    const QString decimalPoint = locale.decimalPoint();
     qsizetype i = 0;
     qsizetype end = text.size();
     while (i < end && isBlank(text.at(i)))
@@ -43,7 +42,10 @@ std::optional<Parsed> parse(const QString &text, const QLocale &locale)
     while (i < end && isDigit(text.at(i)))
         ++i;
     parsed.integerDigits = text.mid(integerStart, i - integerStart);
-    if (i < end && !decimalPoint.isEmpty() && QStringView(text).mid(i).startsWith(decimalPoint)) {
+    // The locale is asked only when something follows the digits: a record's fields are plain
+    // digits, and asking the system locale costs more than reading them.
+    const QString decimalPoint = i < end ? locale.decimalPoint() : QString();
+    if (!decimalPoint.isEmpty() && QStringView(text).mid(i).startsWith(decimalPoint)) {
         i += decimalPoint.size();
         const qsizetype fractionStart = i;
         while (i < end && isDigit(text.at(i)))
@@ -69,13 +71,16 @@ Outcome<qint16> toInt16(const QString &text, const QLocale &locale)
     const std::optional<Parsed> parsed = parse(text, locale);
     if (!parsed)
         return notANumber(text);
-    const Failure overflow{Failure::Overflow, FailureTexts::outOfRange(text, -32768, 32767)};
+    // Made only when needed: a record's count is converted 96 times a second.
+    auto overflow = [&text] {
+        return Failure{Failure::Overflow, FailureTexts::outOfRange(text, -32768, 32767)};
+    };
 
     QStringView digits(parsed->integerDigits);
     while (digits.size() > 1 && digits.front() == u'0')
         digits = digits.mid(1);
     if (digits.size() > 5)
-        return overflow;
+        return overflow();
     int magnitude = digits.isEmpty() ? 0 : digits.toInt();
 
     // Round on the decimal digits themselves, so that no binary fraction can tip a half.
@@ -90,7 +95,7 @@ Outcome<qint16> toInt16(const QString &text, const QLocale &locale)
     }
     const int value = parsed->negative ? -magnitude : magnitude;
     if (value < -32768 || value > 32767)
-        return overflow;
+        return overflow();
     return static_cast<qint16>(value);
 }
 
@@ -99,6 +104,15 @@ Outcome<double> toDouble(const QString &text, const QLocale &locale)
     const std::optional<Parsed> parsed = parse(text, locale);
     if (!parsed)
         return notANumber(text);
+    // Up to 18 digits and no fraction, the value is an integer held exactly in 64 bits, and its
+    // conversion to a double rounds to the nearest as reading the text would.
+    if (parsed->fractionDigits.isEmpty() && parsed->integerDigits.size() <= 18) {
+        qint64 magnitude = 0;
+        for (const QChar digit : std::as_const(parsed->integerDigits))
+            magnitude = magnitude * 10 + (digit.unicode() - u'0');
+        const double value = double(magnitude);
+        return parsed->negative ? -value : value;
+    }
     QString plain = parsed->negative ? QStringLiteral("-") : QString();
     plain += parsed->integerDigits.isEmpty() ? QStringLiteral("0") : parsed->integerDigits;
     if (!parsed->fractionDigits.isEmpty())
@@ -125,11 +139,17 @@ QString formatThousandths(int count, int decimals, const QLocale &locale)
     qint64 unit = 1;
     for (int i = 0; i < decimals; ++i)
         unit *= 10;
-    QString result = count < 0 && scaled != 0 ? QStringLiteral("-") : QString();
+    QString result;
+    if (count < 0 && scaled != 0)
+        result += u'-';
     result += QString::number(scaled / unit);
     if (decimals > 0) {
         result += locale.decimalPoint();
-        result += QStringLiteral("%1").arg(scaled % unit, decimals, 10, QLatin1Char('0'));
+        QChar fraction[3];
+        qint64 rest = scaled % unit;
+        for (int i = decimals - 1; i >= 0; --i, rest /= 10)
+            fraction[i] = QChar(char16_t(u'0' + rest % 10));
+        result.append(fraction, decimals);
     }
     return result;
 }

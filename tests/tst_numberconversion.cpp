@@ -90,6 +90,11 @@ private slots:
         QTest::newRow("zero") << "0" << "C" << true << 0.0;
         QTest::newRow("one") << "1" << "C" << true << 1.0;
         QTest::newRow("negative zero equals zero") << "-0" << "C" << true << 0.0;
+        QTest::newRow("negative, blanks around") << " -42\t" << "de_DE" << true << -42.0;
+        QTest::newRow("eighteen digits") << "123456789012345678" << "C" << true << 123456789012345678.0;
+        QTest::newRow("nineteen digits") << QString(19, u'9') << "C" << true << 1e19;
+        QTest::newRow("sixteen digits, rounded") << "9007199254740993" << "C" << true << 9007199254740992.0;
+        QTest::newRow("point without a fraction") << "5." << "C" << true << 5.0;
         QTest::newRow("fraction") << "1.25" << "C" << true << 1.25;
         QTest::newRow("comma locale") << "1,25" << "de_DE" << true << 1.25;
         QTest::newRow("blank") << " " << "C" << false << 0.0;
