@@ -18,16 +18,9 @@ bool ValueLabel::drawnAsPicture() const
     return textFormat() == Qt::PlainText && frameWidth() == 0 && indent() <= 0 && !buddy();
 }
 
-const QPixmap &ValueLabel::picture()
+void ValueLabel::drawText(QPainter &painter) const
 {
-    const qreal ratio = devicePixelRatioF();
-    if (!m_picture.isNull() && m_pictureText == text() && m_picture.devicePixelRatio() == ratio)
-        return m_picture;
-    QPixmap picture(size() * ratio);
-    picture.setDevicePixelRatio(ratio);
-    picture.fill(Qt::transparent);
     // A painter on a picture starts from the application's font, not the label's.
-    QPainter painter(&picture);
     painter.setFont(font());
     painter.setLayoutDirection(layoutDirection());
     const QString shown = text();
@@ -42,9 +35,21 @@ const QPixmap &ValueLabel::picture()
     const int inset = margin();
     style()->drawItemText(&painter, contentsRect().adjusted(inset, inset, -inset, -inset), flags,
                           option.palette, isEnabled(), shown, foregroundRole());
+}
+
+const QPixmap &ValueLabel::picture()
+{
+    const qreal ratio = devicePixelRatioF();
+    if (!m_picture.isNull() && m_pictureText == text() && m_picture.devicePixelRatio() == ratio)
+        return m_picture;
+    QPixmap picture(size() * ratio);
+    picture.setDevicePixelRatio(ratio);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    drawText(painter);
     painter.end();
     m_picture = picture;
-    m_pictureText = shown;
+    m_pictureText = text();
     return m_picture;
 }
 
@@ -55,6 +60,13 @@ void ValueLabel::paintEvent(QPaintEvent *event)
         return;
     }
     QPainter painter(this);
+    // A text is kept as a picture once it is painted a second time. The absorbance changes with
+    // nearly every frame at line rate, and drawing it into a picture first would only add work.
+    if (text() != m_pictureText && text() != m_drawnText) {
+        m_drawnText = text();
+        drawText(painter);
+        return;
+    }
     painter.drawPixmap(0, 0, picture());
 }
 
