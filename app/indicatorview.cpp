@@ -39,8 +39,9 @@ IndicatorView::IndicatorView(IndicatorModel &model, QWidget *parent)
     showModel();
 
     // The reader can send a hundred records a second; nobody reads that fast, and painting each
-    // would cost more than everything else. The window shows the latest state a few times a
-    // second instead; linked programs still receive every record at once.
+    // would cost more than everything else. The window shows the latest state ten times a
+    // second instead, as a meter's display does; linked programs still receive every record at
+    // once.
     m_refresh.setSingleShot(true);
     m_refresh.setInterval(kRefreshIntervalMs);
     connect(&m_refresh, &QTimer::timeout, this, &IndicatorView::showModel);

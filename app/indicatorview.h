@@ -13,7 +13,7 @@ class IndicatorView : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int kRefreshIntervalMs = 40;
+    static constexpr int kRefreshIntervalMs = 100;
 
     explicit IndicatorView(IndicatorModel &model, QWidget *parent = nullptr);
 
