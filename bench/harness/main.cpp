@@ -237,7 +237,7 @@ int main(int argc, char *argv[])
                      "usage: zav41k-bench [--quick] [--baseline EARLIER] PROGRAM BARE CLIENT\n");
         return 2;
     }
-    const Settings settings = quick ? Settings{200, 5, 5000, 3, 3, 2, false, 0, 3, 0}
+    const Settings settings = quick ? Settings{200, 5, 5000, 2, 2, 2, false, 0, 1, 0}
                                     : Settings{2000, 50, 100000, 60, 20, 10, true, 3, 30, 3};
     Figures program = measure(Lab::Subject::Program, arguments, settings);
     Figures bare = measure(Lab::Subject::Bare, arguments, settings);
