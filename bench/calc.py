@@ -69,6 +69,9 @@ def main():
         first = sheet.getCellRangeByName("B1").getValue()
         time.sleep(2)
         with_cells.append(at_line_rate(bench, seconds))
+        if sheet.getCellRangeByName("B1").getError():
+            raise SystemExit("calc bench: the cells show Err:%d; is the extension in the package?"
+                             % sheet.getCellRangeByName("B1").getError())
         if sheet.getCellRangeByName("B1").getValue() <= first:
             raise SystemExit("calc bench: the cells did not follow the program")
         document.close(True)
