@@ -204,11 +204,10 @@ def _connect(workdir, extensions, headless, env):
     return office, context, desktop
 
 
-class Bench:
-    """The simulator on a pseudo-terminal, the program reading it, and a Calc with the
-    package's extension and a new sheet; in French unless told."""
+class Line:
+    """The simulator on a pseudo-terminal and the program reading it; in French unless told."""
 
-    def __init__(self, language="fr", headless=True):
+    def __init__(self, language="fr"):
         self.language = language
         self.workdir = pathlib.Path(tempfile.mkdtemp(prefix="zav41k-calc-"))
         reader = self.workdir / "reader"
@@ -222,17 +221,6 @@ class Bench:
         self.signals = Signals()
         self.program = start_program(self.workdir, language)
         check(wait_for(lambda: source_runs(self.bus), 20), "the program publishes")
-        self.office, self.context, self.desktop = start_office(
-            self.workdir, USR / "lib/libreoffice/share/extensions",
-            {"fr": "fr-FR", "en": "en-US"}[language], headless)
-        self.document = self.new_document(hidden=headless)
-        self.sheet = self.document.Sheets.getByIndex(0)
-
-    def new_document(self, hidden=True):
-        option = PropertyValue()
-        option.Name, option.Value = "Hidden", hidden
-        return self.desktop.loadComponentFromURL("private:factory/scalc", "_blank", 0,
-                                                 (option,))
 
     def send(self, record):
         self.simulator.stdin.write(record + "\n")
@@ -247,6 +235,29 @@ class Bench:
         self.program.wait(10)
 
     def close(self):
+        self.stop_program()
+        self.simulator.terminate()
+        self.simulator.wait(10)
+
+
+class Bench(Line):
+    """The line, and a Calc with the package's extension and a new sheet."""
+
+    def __init__(self, language="fr", headless=True):
+        super().__init__(language)
+        self.office, self.context, self.desktop = start_office(
+            self.workdir, USR / "lib/libreoffice/share/extensions",
+            {"fr": "fr-FR", "en": "en-US"}[language], headless)
+        self.document = self.new_document(hidden=headless)
+        self.sheet = self.document.Sheets.getByIndex(0)
+
+    def new_document(self, hidden=True):
+        option = PropertyValue()
+        option.Name, option.Value = "Hidden", hidden
+        return self.desktop.loadComponentFromURL("private:factory/scalc", "_blank", 0,
+                                                 (option,))
+
+    def close(self):
         try:
             self.document.close(True)
         except Exception:
@@ -256,9 +267,7 @@ class Bench:
         except Exception:
             pass  # the bridge goes with LibreOffice
         self.office.wait(30)
-        self.stop_program()
-        self.simulator.terminate()
-        self.simulator.wait(10)
+        super().close()
 
 
 def finish(what):

@@ -88,6 +88,25 @@ class CellValues(unittest.TestCase):
                 self.assertIs(values.cell_value(item, None, None), values.UNAVAILABLE)
 
 
+class TextsNeeded(unittest.TestCase):
+    def test_a_cell_that_needs_no_texts_does_not_change_with_them(self):
+        other = {name: "9" for name in ITEMS}
+        for state in [reading(), reading(Sequence=0, Wavelength=0, Status="no-data"),
+                      reading(Absorbance=float("nan"), Shown="", Status="dropped",
+                              Damaged=True, Wavelength=0)]:
+            for item in values.ITEMS:
+                if values.needs_texts(item, state):
+                    continue
+                with self.subTest(item=item, state=state["Status"]):
+                    self.assertEqual(values.cell_value(item, ITEMS, state),
+                                     values.cell_value(item, other, state))
+
+    def test_the_wavelength_needs_them_only_where_no_reading_has_one(self):
+        self.assertFalse(values.needs_texts("wavelength", reading()))
+        self.assertTrue(values.needs_texts("wavelength", reading(Wavelength=0)))
+        self.assertTrue(values.needs_texts("wavelength", None))
+
+
 class Dates(unittest.TestCase):
     def setUp(self):
         self.zone = os.environ.get("TZ")

@@ -18,11 +18,19 @@ class Follower:
         self._lock = threading.Lock()
         self._items = None
         self._reading = None
+        # (watcher, needs_texts) pairs; needs_texts(reading) says whether the watcher can
+        # change with the window's texts alone.
         self._watchers = []
         self._thread = None
         self._loop = None
         self._context = None
         self._ready = threading.Event()
+        # The bus thread's own: the connection, the source's unique name, the subscription to
+        # the texts while one is needed, and the readings that wait for the texts.
+        self._connection = None
+        self._owner = None
+        self._texts = None
+        self._waiting = None
         # Why nothing can be followed here, as a cell says it; None when all is there.
         self.missing = None if "Gio" in globals() else systemgi.MISSING
 
@@ -32,10 +40,12 @@ class Follower:
         with self._lock:
             return self._items, self._reading
 
-    def watch(self, watcher):
-        """Adds a callable(items, reading), started on the first; returns the current state."""
+    def watch(self, watcher, needs_texts=lambda reading: True):
+        """Adds a callable(items, reading), started on the first; returns the current state.
+        `needs_texts(reading)` says whether the watcher can change with the window's texts
+        alone while `reading` is the latest."""
         with self._lock:
-            self._watchers.append(watcher)
+            self._watchers.append((watcher, needs_texts))
             start = self._thread is None and self.missing is None
             if start:
                 self._ready.clear()
@@ -46,15 +56,27 @@ class Follower:
             # The first state, so that a new cell does not show the error for a moment; a
             # source that does not answer in time is taken up when it does.
             self._ready.wait(2.0)
+        else:
+            self._on_bus_thread(self._follow_texts_as_needed)
         return self.snapshot()
 
     def unwatch(self, watcher):
         with self._lock:
-            if watcher in self._watchers:
-                self._watchers.remove(watcher)
+            for entry in self._watchers:
+                if entry[0] == watcher:
+                    self._watchers.remove(entry)
+                    break
             last = not self._watchers
         if last:
             self.stop()
+        else:
+            self._on_bus_thread(self._follow_texts_as_needed)
+
+    def _on_bus_thread(self, call):
+        with self._lock:
+            context = self._context
+        if context is not None:
+            context.invoke_full(GLib.PRIORITY_DEFAULT, lambda: call() and False)
 
     def stop(self):
         with self._lock:
@@ -86,28 +108,77 @@ class Follower:
             context.pop_thread_default()
             return
         connection.set_exit_on_close(False)
-        subscriptions = [
-            connection.signal_subscribe(values.SERVICE, values.READING_INTERFACE, "Reading",
-                                        values.PATH, None, Gio.DBusSignalFlags.NONE,
-                                        self._on_reading),
-            connection.signal_subscribe(values.SERVICE, "org.freedesktop.DBus.Properties",
-                                        "PropertiesChanged", values.PATH,
-                                        values.ITEMS_INTERFACE, Gio.DBusSignalFlags.NONE,
-                                        self._on_items),
-        ]
+        self._connection = connection
+        readings = connection.signal_subscribe(values.SERVICE, values.READING_INTERFACE,
+                                               "Reading", values.PATH, None,
+                                               Gio.DBusSignalFlags.NONE, self._on_reading)
+        self._follow_texts_as_needed()
         watch = Gio.bus_watch_name_on_connection(connection, values.SERVICE,
                                                  Gio.BusNameWatcherFlags.NONE,
                                                  self._on_appeared, self._on_vanished)
         loop.run()
         Gio.bus_unwatch_name(watch)
-        for subscription in subscriptions:
-            connection.signal_unsubscribe(subscription)
+        connection.signal_unsubscribe(readings)
+        self._set_texts_followed(False)
+        self._connection = None
         connection.close_sync(None)
         with self._lock:
             self._loop = self._context = None
         context.pop_thread_default()
 
+    # -- the texts, followed only while a watcher needs them: three of a record's four signals
+
+    def _follow_texts_as_needed(self, waiting=None):
+        with self._lock:
+            reading = self._reading
+            needed = any(needs(reading) for _, needs in self._watchers)
+        self._set_texts_followed(needed, waiting)
+
+    def _set_texts_followed(self, needed, waiting=None):
+        if self._connection is None or needed == (self._texts is not None):
+            return
+        if not needed:
+            self._connection.signal_unsubscribe(self._texts)
+            self._texts = None
+            return
+        self._texts = self._connection.signal_subscribe(
+            values.SERVICE, "org.freedesktop.DBus.Properties", "PropertiesChanged", values.PATH,
+            values.ITEMS_INTERFACE, Gio.DBusSignalFlags.NONE, self._on_items)
+        if self._owner is not None:
+            self._refresh_texts(waiting or [])
+
+    def _refresh_texts(self, waiting):
+        """Asks for the texts, which may have changed while they were not followed; readings
+        that come meanwhile wait for the answer, so that each meets the texts of its time."""
+        self._waiting = waiting
+        owner = self._owner
+
+        def done(source, result):
+            if self._owner != owner or self._waiting is not waiting:
+                return  # the source went meanwhile: its appearance asks again
+            self._waiting = None
+            try:
+                texts = dict(self._connection.call_finish(result).unpack()[0])
+            except GLib.Error:
+                texts = None  # gone: the vanished call follows
+            with self._lock:
+                items = texts if texts is not None else self._items
+                reading = self._reading
+            if items is None:
+                return
+            for each in waiting or [reading]:
+                self._change(items, each)
+            self._follow_texts_as_needed()
+
+        self._connection.call(owner, values.PATH, "org.freedesktop.DBus.Properties", "GetAll",
+                              GLib.Variant("(s)", (values.ITEMS_INTERFACE,)), None,
+                              Gio.DBusCallFlags.NONE, 5000, None, done)
+
+    # -- the source
+
     def _on_appeared(self, connection, name, owner):
+        self._owner = owner
+        self._waiting = None
         pending = {}
 
         def got(interface):
@@ -124,6 +195,7 @@ class Follower:
                                for key in values.READING_FIELDS}
                     self._change(dict(pending[values.ITEMS_INTERFACE]), reading)
                     self._ready.set()
+                    self._follow_texts_as_needed()
             return done
 
         # Asynchronous, so that the replies and the signals are taken in the order sent.
@@ -133,17 +205,31 @@ class Follower:
                             5000, None, got(interface))
 
     def _on_vanished(self, connection, name):
+        self._owner = None
+        self._waiting = None
         self._change(None, None, replace=True)
         self._ready.set()
 
     def _on_reading(self, connection, sender, path, interface, signal, parameters):
         reading = dict(zip(values.READING_FIELDS, parameters.unpack()))
+        if self._waiting is not None:
+            self._waiting.append(reading)
+            return
         with self._lock:
             items = self._items
-        if items is not None:
-            self._change(items, reading)
+            needed = any(needs(reading) for _, needs in self._watchers)
+        if items is None:
+            return
+        if needed and self._texts is None:
+            self._set_texts_followed(True, waiting=[reading])
+            return
+        self._change(items, reading)
+        if not needed:
+            self._set_texts_followed(False)
 
     def _on_items(self, connection, sender, path, interface, signal, parameters):
+        if self._waiting is not None:
+            return  # the answer that is awaited has this change too
         _, changed, _ = parameters.unpack()
         with self._lock:
             if self._items is None:
@@ -156,6 +242,6 @@ class Follower:
     def _change(self, items, reading, replace=False):
         with self._lock:
             self._items, self._reading = items, reading
-            watchers = list(self._watchers)
+            watchers = [watcher for watcher, _ in self._watchers]
         for watcher in watchers:
             watcher(items, reading)

@@ -32,7 +32,8 @@ class Result(unohelper.Base, XVolatileResult):
             first = not self._listeners
             self._listeners.append(listener)
         if first:
-            items, reading = self._follower.watch(self._changed)
+            items, reading = self._follower.watch(
+                self._changed, lambda reading: values.needs_texts(self._item, reading))
         else:
             items, reading = self._follower.snapshot()
         value = self.value_of(items, reading)

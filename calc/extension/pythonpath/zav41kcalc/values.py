@@ -79,6 +79,23 @@ class Unavailable:
 
 UNAVAILABLE = Unavailable()
 
+# Items whose cells come from the typed reading alone, never from the window's texts.
+READING_ONLY = ("absorbance", "sequence", "time", "status", "damaged")
+
+
+def _wavelength_from_text(reading):
+    # Before any record, and while the latest reading is a dropped piece that has none.
+    return reading.get("Sequence", 0) <= 0 or not reading["Wavelength"]
+
+
+def needs_texts(item, reading):
+    """Whether a cell of `item` can change with the window's texts alone while `reading` is the
+    latest (None before the source answers). Three of a record's four signals are texts, so
+    they are followed only while some cell needs them."""
+    if item == "wavelength":
+        return reading is None or _wavelength_from_text(reading)
+    return item not in READING_ONLY
+
 
 def cell_value(item, items, reading, null_date=DEFAULT_NULL_DATE):
     """The value of `item` as a cell holds it: a float, a str, or UNAVAILABLE.
@@ -98,9 +115,8 @@ def cell_value(item, items, reading, null_date=DEFAULT_NULL_DATE):
         number = reading["Absorbance"]
         return reading["Shown"] if math.isnan(number) else float(number)
     if item == "wavelength":
-        if not seen or not reading["Wavelength"]:
-            # The window's value before any record, and while the latest reading is a dropped
-            # piece that has none; digits in every locale.
+        if _wavelength_from_text(reading):
+            # The window's value, digits in every locale.
             text = items.get("wavelength", "")
             return float(text) if text.isascii() and text.isdigit() else text
         return float(reading["Wavelength"])
