@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -187,6 +188,51 @@ int BrokerLink::publish(const QByteArray &topic, const QByteArray &payload, QStr
     return mid;
 }
 
+std::vector<int> BrokerLink::takeAcknowledged()
+{
+    std::vector<int> acknowledged;
+    {
+        std::lock_guard<std::mutex> guard(m_ackLock);
+        acknowledged.swap(m_acknowledged);
+    }
+    finishStopOnOfflineAcknowledged(acknowledged);
+    return acknowledged;
+}
+
+void BrokerLink::awaitAcknowledgement()
+{
+    bool arrived = false;
+    {
+        std::lock_guard<std::mutex> guard(m_ackLock);
+        arrived = !m_acknowledged.empty();
+        m_ackAwaited = !arrived;
+    }
+    if (arrived)
+        postAcknowledgements();
+}
+
+void BrokerLink::postAcknowledgements()
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_stopping) {
+                // Looked for here too: the bridge takes them only while it has updates.
+                std::lock_guard<std::mutex> guard(m_ackLock);
+                finishStopOnOfflineAcknowledged(m_acknowledged);
+            }
+            emit acknowledgementsArrived();
+        },
+        Qt::QueuedConnection);
+}
+
+void BrokerLink::finishStopOnOfflineAcknowledged(const std::vector<int> &acknowledged)
+{
+    if (m_stopping && m_offlineMid >= 0 &&
+        std::find(acknowledged.begin(), acknowledged.end(), m_offlineMid) != acknowledged.end())
+        QMetaObject::invokeMethod(this, &BrokerLink::finishStop, Qt::QueuedConnection);
+}
+
 void BrokerLink::stop()
 {
     if (m_stopping)
@@ -202,6 +248,13 @@ void BrokerLink::stop()
     }
     QString error;
     m_offlineMid = publish(m_settings.statusTopic, QByteArrayLiteral("offline"), &error);
+    // Told of every acknowledgement from now on, so that the goodbye's ends the stop at once;
+    // it may be in already.
+    {
+        std::lock_guard<std::mutex> guard(m_ackLock);
+        m_ackEvery = true;
+    }
+    postAcknowledgements();
     // A broker that is away or slow to answer holds the exit up for two seconds at most; the
     // broker says "offline" by itself then, since the connection ends without a goodbye.
     QTimer::singleShot(2000, this, &BrokerLink::finishStop);
@@ -271,12 +324,12 @@ void BrokerLink::onDisconnect(mosquitto *, void *self, int rc)
 void BrokerLink::onPublish(mosquitto *, void *self, int mid)
 {
     auto *link = static_cast<BrokerLink *>(self);
-    QMetaObject::invokeMethod(
-        link,
-        [link, mid] {
-            emit link->acknowledged(mid);
-            if (link->m_stopping && link->m_offlineMid == mid)
-                link->finishStop();
-        },
-        Qt::QueuedConnection);
+    bool awaited = false;
+    {
+        std::lock_guard<std::mutex> guard(link->m_ackLock);
+        link->m_acknowledged.push_back(mid);
+        awaited = std::exchange(link->m_ackAwaited, false) || link->m_ackEvery;
+    }
+    if (awaited)
+        link->postAcknowledgements();
 }

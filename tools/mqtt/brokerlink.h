@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 struct mosquitto;
 
@@ -44,13 +45,18 @@ public:
     bool start(QString *error);
     // Publishes retained with QoS 1; the message id, or -1 with a description.
     int publish(const QByteArray &topic, const QByteArray &payload, QString *error);
+    // The messages the broker has acknowledged since the last call. They gather on the client's
+    // thread without waking this one, since a record's four would wake it four times; after
+    // awaitAcknowledgement() the next one emits acknowledgementsArrived().
+    std::vector<int> takeAcknowledged();
+    void awaitAcknowledgement();
     // Says "offline" on the status topic and disconnects, then emits stopped().
     void stop();
 
 signals:
     void connected();
     void disconnected(const QString &reason);
-    void acknowledged(int mid);
+    void acknowledgementsArrived();
     // The broker refused the connection for a reason that retrying cannot mend.
     void refused(const QString &reason);
     void stopped();
@@ -61,6 +67,8 @@ private:
     void waitBeforeRetry(std::chrono::milliseconds delay);
     void finishStop();
     void endThread();
+    void postAcknowledgements();
+    void finishStopOnOfflineAcknowledged(const std::vector<int> &acknowledged);
     static void onConnect(mosquitto *, void *self, int rc);
     static void onDisconnect(mosquitto *, void *self, int rc);
     static void onPublish(mosquitto *, void *self, int mid);
@@ -75,6 +83,10 @@ private:
     std::atomic<bool> m_ending{false};
     std::atomic<bool> m_sessionUp{false};
     std::atomic<bool> m_refused{false};
+    std::mutex m_ackLock;
+    std::vector<int> m_acknowledged; // guarded by m_ackLock
+    bool m_ackAwaited = false;       // guarded by m_ackLock
+    bool m_ackEvery = false;         // guarded by m_ackLock: while stopping
     bool m_stopping = false;
     bool m_stopped = false;
     int m_offlineMid = -1;

@@ -41,10 +41,7 @@ MqttBridge::MqttBridge(ItemFollower &follower, ReadingFollower &readings, Broker
         m_lastFailure = reason;
         m_connected = false;
     });
-    connect(&broker, &BrokerLink::acknowledged, this, [this](int mid) {
-        m_queue.acknowledged(mid);
-        pump();
-    });
+    connect(&broker, &BrokerLink::acknowledgementsArrived, this, &MqttBridge::pump);
 }
 
 void MqttBridge::onUpdated(const QString &item, const QString &value)
@@ -69,6 +66,8 @@ void MqttBridge::pump()
 {
     if (!m_connected)
         return;
+    for (const int mid : m_broker.takeAcknowledged())
+        m_queue.acknowledged(mid);
     while (std::optional<PublishQueue::Update> next = m_queue.takeNext()) {
         QString error;
         const int mid = m_broker.publish(next->topic, next->payload, &error);
@@ -79,6 +78,9 @@ void MqttBridge::pump()
         }
         m_queue.handedOver(mid);
     }
+    // The window is full: the next acknowledgement makes room.
+    if (m_queue.waiting() > 0)
+        m_broker.awaitAcknowledgement();
 }
 
 void MqttBridge::reportDropped()
