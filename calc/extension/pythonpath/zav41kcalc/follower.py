@@ -120,7 +120,8 @@ class Follower:
         Gio.bus_unwatch_name(watch)
         connection.signal_unsubscribe(readings)
         self._set_texts_followed(False)
-        self._connection = None
+        # A follower started again meets the source anew.
+        self._connection = self._owner = self._waiting = None
         connection.close_sync(None)
         with self._lock:
             self._loop = self._context = None
