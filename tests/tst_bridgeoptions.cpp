@@ -1,6 +1,6 @@
 #include "support/childprocess.h"
 
-#include <QtTest>
+#include <QTest>
 
 #include <climits>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include <QtTest>
+#include <QTest>
 
 // The program's command line and its start without a display: each answer comes before any
 // window, settings file or bus name, and ends the program with the status its manual gives.

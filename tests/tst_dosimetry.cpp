@@ -1,7 +1,10 @@
 #include "support/postgresqlserver.h"
 #include "support/readerstation.h"
 
-#include <QtTest>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRandomGenerator>
+#include <QTest>
 
 #include <csignal>
 #include <memory>

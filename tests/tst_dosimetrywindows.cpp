@@ -14,10 +14,12 @@
 #include "support/filesizelimit.h"
 #include "support/readerstation.h"
 
-#include <QtTest>
-#include <QtWidgets>
-
+#include <QDoubleSpinBox>
+#include <QLineEdit>
 #include <QLineSeries>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QTest>
 
 using namespace Qt::StringLiterals;
 

@@ -3,8 +3,7 @@
 #include "resources/language.h"
 #include "ui/fonts.h"
 
-#include <QtTest>
-#include <QtWidgets>
+#include <QTest>
 
 using namespace Qt::StringLiterals;
 

@@ -7,8 +7,8 @@
 #include "support/scriptedprompter.h"
 #include "ui/fonts.h"
 
-#include <QtTest>
-#include <QtWidgets>
+#include <QComboBox>
+#include <QTest>
 
 using namespace Qt::StringLiterals;
 

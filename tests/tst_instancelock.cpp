@@ -1,10 +1,9 @@
 #include "publish/instancelock.h"
 #include "support/unprivileged.h"
 
-#include <QtTest>
+#include <QTest>
 
 #include <functional>
-
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>

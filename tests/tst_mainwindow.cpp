@@ -8,8 +8,8 @@
 #include "ui/fonts.h"
 #include "ui/wrappingmenubar.h"
 
-#include <QtTest>
-#include <QtWidgets>
+#include <QMenu>
+#include <QTest>
 
 #include <unistd.h>
 

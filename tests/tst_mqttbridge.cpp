@@ -13,8 +13,9 @@
 #include "support/mqttbroker.h"
 #include "support/scriptedprompter.h"
 
-#include <QtDBus>
-#include <QtTest>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
 
 #include <csignal>
 #include <memory>
@@ -107,6 +108,13 @@ chmod o+x . && chmod o+r $1-broker.key  # the broker runs under its own user whe
     shell.start(u"bash"_s, {"-c", script, "bash", name});
     return shell.waitForFinished(30000) && shell.exitCode() == 0;
 }
+
+// A source on the session bus, as the program publishes its items and readings.
+struct BusSource {
+    IndicatorModel indicators;
+    ReadingModel readings;
+    LinkSource source{indicators, readings};
+};
 
 } // namespace
 
@@ -505,13 +513,7 @@ private slots:
     }
 
 private:
-    // A source on the session bus, as the program publishes its items and readings.
-    struct Source {
-        IndicatorModel indicators;
-        ReadingModel readings;
-        LinkSource source{indicators, readings};
-    };
-    std::optional<Source> m_source;
+    std::optional<BusSource> m_source;
 };
 
 QTEST_GUILESS_MAIN(TestMqttBridge)

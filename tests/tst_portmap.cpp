@@ -1,7 +1,7 @@
 #include "link/portmap.h"
 #include "resources/language.h"
 
-#include <QtTest>
+#include <QTest>
 
 using namespace Qt::StringLiterals;
 

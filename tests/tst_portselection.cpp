@@ -8,7 +8,7 @@
 #include "support/readerharness.h"
 #include "support/scriptedprompter.h"
 
-#include <QtTest>
+#include <QTest>
 
 #include <unistd.h>
 

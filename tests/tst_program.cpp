@@ -7,8 +7,7 @@
 #include "support/programprocess.h"
 #include "support/virtualdisplay.h"
 
-#include <QtDBus>
-#include <QtTest>
+#include <QTest>
 
 #include <csignal>
 

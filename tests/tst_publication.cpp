@@ -9,8 +9,10 @@
 #include "support/linkprocess.h"
 #include "support/scriptedprompter.h"
 
-#include <QtDBus>
-#include <QtTest>
+#include <QDBusConnectionInterface>
+#include <QDBusMetaType>
+#include <QDBusVariant>
+#include <QTest>
 
 #include <cmath>
 

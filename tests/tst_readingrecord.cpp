@@ -2,8 +2,10 @@
 #include "support/linkprocess.h"
 #include "support/programprocess.h"
 
-#include <QtDBus>
-#include <QtTest>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QTest>
 
 #include <csignal>
 #include <memory>

@@ -1,7 +1,7 @@
 #include "recordbook.h"
 #include "support/filesizelimit.h"
 
-#include <QtTest>
+#include <QTest>
 
 #include <cstdio>
 #include <sys/stat.h>

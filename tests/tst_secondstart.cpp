@@ -2,8 +2,8 @@
 #include "support/programprocess.h"
 #include "support/virtualdisplay.h"
 
-#include <QtDBus>
-#include <QtTest>
+#include <QDBusVariant>
+#include <QTest>
 
 #include <csignal>
 #include <memory>

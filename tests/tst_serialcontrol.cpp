@@ -7,11 +7,11 @@
 #include "resources/language.h"
 #include "support/unprivileged.h"
 
-#include <QtTest>
+#include <QSignalSpy>
+#include <QTest>
 
 #include <algorithm>
 #include <functional>
-
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>

@@ -3,7 +3,8 @@
 #include "pseudoterminal.h"
 #include "support/readerharness.h"
 
-#include <QtTest>
+#include <QRandomGenerator>
+#include <QTest>
 
 #include <unistd.h>
 

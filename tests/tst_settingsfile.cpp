@@ -3,10 +3,9 @@
 #include "settings/settingsfile.h"
 #include "support/unprivileged.h"
 
-#include <QtTest>
+#include <QTest>
 
 #include <functional>
-
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>

@@ -5,7 +5,7 @@
 #include "support/labsettings.h"
 #include "support/unprivileged.h"
 
-#include <QtTest>
+#include <QTest>
 
 #include <csignal>
 #include <sys/resource.h>

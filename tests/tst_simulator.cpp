@@ -2,7 +2,7 @@
 #include "simscript.h"
 #include "support/readerharness.h"
 
-#include <QtTest>
+#include <QTest>
 
 using namespace Qt::StringLiterals;
 

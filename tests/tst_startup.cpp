@@ -7,7 +7,7 @@
 #include "support/labsettings.h"
 #include "support/scriptedprompter.h"
 
-#include <QtTest>
+#include <QTest>
 
 using namespace Qt::StringLiterals;
 

@@ -1,8 +1,9 @@
 #include "support/linkprocess.h"
 #include "support/programprocess.h"
 
-#include <QtDBus>
-#include <QtTest>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
 
 #include <memory>
 

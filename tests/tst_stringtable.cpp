@@ -1,7 +1,7 @@
 #include "resources/language.h"
 #include "resources/stringtable.h"
 
-#include <QtTest>
+#include <QTest>
 
 using namespace Qt::StringLiterals;
 

@@ -5,7 +5,7 @@
 #include "support/fakecommcontrol.h"
 #include "support/readerharness.h"
 
-#include <QtTest>
+#include <QTest>
 
 using namespace Qt::StringLiterals;
 

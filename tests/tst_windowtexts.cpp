@@ -13,8 +13,9 @@
 #include "ui/fonts.h"
 #include "ui/wrappingmenubar.h"
 
-#include <QtTest>
-#include <QtWidgets>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
 
 using namespace Qt::StringLiterals;
 
