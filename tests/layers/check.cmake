@@ -17,7 +17,8 @@ foreach(case IN LISTS CASES)
     list(GET parts 0 target)
     list(GET parts 1 header)
     string(REGEX REPLACE "^layercheck_" "" name ${target})
-    if(NOT output MATCHES "${name}\\.cpp:[0-9]+:[0-9]+: fatal error: ${header}: No such file or directory")
+    # GCC says "fatal error: H: No such file or directory", clang "fatal error: 'H' file not found".
+    if(NOT output MATCHES "${name}\\.cpp:[0-9]+:[0-9]+: fatal error: ('${header}' file not found|${header}: No such file or directory)")
         message(FATAL_ERROR "${name} includes ${header} across the layers, and was not refused "
                             "for it:\n${output}")
     endif()
