@@ -15,7 +15,7 @@
 
 namespace {
 
-QString number(double v)
+QString tenDigits(double v)
 {
     return QString::number(v, 'g', 10);
 }
@@ -25,16 +25,17 @@ void printFit(QTextStream &out, const FitResult &fit)
     out << fit.form.name() << ": " << fit.observations << " points, " << fit.degreesOfFreedom
         << " degrees of freedom" << (fit.weighted ? ", weighted" : "") << Qt::endl;
     for (const FitParameter &p : fit.parameters)
-        out << p.name << " = " << number(p.value) << " (standard error " << number(p.standardError)
-            << ")" << Qt::endl;
-    out << "residual sum of squares " << number(fit.residualSumOfSquares) << Qt::endl
-        << "residual standard deviation " << number(fit.residualStandardDeviation) << Qt::endl;
+        out << p.name << " = " << tenDigits(p.value) << " (standard error "
+            << tenDigits(p.standardError) << ")" << Qt::endl;
+    out << "residual sum of squares " << tenDigits(fit.residualSumOfSquares) << Qt::endl
+        << "residual standard deviation " << tenDigits(fit.residualStandardDeviation) << Qt::endl;
     for (const DoseLevel &l : fit.levels)
-        out << "dose " << number(l.dose) << ": " << l.count << " points, coefficient of variation "
-            << QString::number(l.variation, 'f', 2) << " %" << Qt::endl;
+        out << "dose " << tenDigits(l.dose) << ": " << l.count
+            << " points, coefficient of variation " << QString::number(l.variation, 'f', 2) << " %"
+            << Qt::endl;
     if (fit.lackOfFit)
         out << "lack of fit F(" << fit.lackOfFit->degreesOfFreedom << ", "
-            << fit.lackOfFit->pureErrorDegreesOfFreedom << ") = " << number(fit.lackOfFit->f)
+            << fit.lackOfFit->pureErrorDegreesOfFreedom << ") = " << tenDigits(fit.lackOfFit->f)
             << ", p = " << QString::number(fit.lackOfFit->p, 'g', 3) << Qt::endl;
 }
 
@@ -199,7 +200,7 @@ int Command::calibrationFactor()
     if (!c)
         return failed(c.failure().description);
     m_out << "calibration " << c.value().id << ": version " << c.value().version << " of "
-          << *calibration << " with the factor " << number(*factor) << ", awaiting approval"
+          << *calibration << " with the factor " << tenDigits(*factor) << ", awaiting approval"
           << Qt::endl
           << c.value().id << Qt::endl;
     return 0;
@@ -220,9 +221,9 @@ int Command::calibrationList()
             continue;
         }
         m_out << c.id << "\tversion " << c.version << "\t" << c.batch << "\t" << c.reader << "\t"
-              << c.wavelength << " nm\t" << c.fit.form.name() << "\tΔk " << number(c.lowResponse)
-              << " to " << number(c.highResponse) << " per mm\t" << number(c.lowDose) << " to "
-              << number(c.highDose) << " Gy\t" << state(c) << Qt::endl;
+              << c.wavelength << " nm\t" << c.fit.form.name() << "\tΔk " << tenDigits(c.lowResponse)
+              << " to " << tenDigits(c.highResponse) << " per mm\t" << tenDigits(c.lowDose)
+              << " to " << tenDigits(c.highDose) << " Gy\t" << state(c) << Qt::endl;
     }
     return 0;
 }

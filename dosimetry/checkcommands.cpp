@@ -7,7 +7,7 @@
 
 namespace {
 
-QString number(double v)
+QString fourPlaces(double v)
 {
     return QString::number(v, 'f', 4);
 }
@@ -17,7 +17,7 @@ QString line(const DayCheck &c)
     return QStringLiteral("%1\t%2\t%3\t%4 nm\t%5\t%6 ± %7\t%8\t%9")
         .arg(c.time, c.standard, c.reader)
         .arg(c.wavelength)
-        .arg(number(c.measured.absorbance), number(c.certified), number(c.tolerance),
+        .arg(fourPlaces(c.measured.absorbance), fourPlaces(c.certified), fourPlaces(c.tolerance),
              c.passed ? QStringLiteral("passed") : QStringLiteral("FAILED"), c.user);
 }
 

@@ -31,9 +31,9 @@ namespace {
 
 const QString kLimitKey = QStringLiteral("calibration/variationLimitPercent");
 
-QString number(double value, int significant = 4)
+QString significant(double value, int digits = 4)
 {
-    return std::isfinite(value) ? QLocale().toString(value, 'g', significant) : QStringLiteral("–");
+    return std::isfinite(value) ? QLocale().toString(value, 'g', digits) : QStringLiteral("–");
 }
 
 QTableWidget *table(const QList<Text> &headers)
@@ -214,9 +214,9 @@ void CalibrationWindow::showFits()
         const CalibrationDesk::Fitted &f = fits[i];
         QStringList cells{f.form.name()};
         if (f.fit)
-            cells << number(f.rmsResidual, 3) << number(f.fit->residualStandardDeviation)
+            cells << significant(f.rmsResidual, 3) << significant(f.fit->residualStandardDeviation)
                   << QString::number(f.fit->degreesOfFreedom)
-                  << (f.fit->lackOfFit ? number(f.fit->lackOfFit->p, 2) : QStringLiteral("–"));
+                  << (f.fit->lackOfFit ? significant(f.fit->lackOfFit->p, 2) : QStringLiteral("–"));
         else
             cells << f.failure;
         setRow(m_forms, i, cells, i == closest ? QColor(220, 240, 220) : QColor());
@@ -249,11 +249,11 @@ void CalibrationWindow::showChosen()
     m_parameters->setRowCount(int(fit.parameters.size()));
     for (int i = 0; i < int(fit.parameters.size()); ++i) {
         const FitParameter &p = fit.parameters[i];
-        setRow(m_parameters, i, {p.name, number(p.value, 8), number(p.standardError, 3)});
+        setRow(m_parameters, i, {p.name, significant(p.value, 8), significant(p.standardError, 3)});
     }
     QString summary =
         QStringLiteral("%1 %2, %3 %4, n = %5")
-            .arg(WindowTexts::text(Text::ResidualSd), number(fit.residualStandardDeviation),
+            .arg(WindowTexts::text(Text::ResidualSd), significant(fit.residualStandardDeviation),
                  WindowTexts::text(Text::DegreesOfFreedom))
             .arg(fit.degreesOfFreedom)
             .arg(fit.observations);
@@ -261,15 +261,16 @@ void CalibrationWindow::showChosen()
         summary += QStringLiteral("; F(%1, %2) = %3, p = %4")
                        .arg(fit.lackOfFit->degreesOfFreedom)
                        .arg(fit.lackOfFit->pureErrorDegreesOfFreedom)
-                       .arg(number(fit.lackOfFit->f, 3), number(fit.lackOfFit->p, 2));
+                       .arg(significant(fit.lackOfFit->f, 3), significant(fit.lackOfFit->p, 2));
     m_summary->setText(summary);
     // Each repeated dose's scatter against the lab's limit: those over it stand out.
     m_levels->setRowCount(int(fit.levels.size()));
     for (int i = 0; i < int(fit.levels.size()); ++i) {
         const DoseLevel &l = fit.levels[i];
-        setRow(m_levels, i,
-               {number(l.dose / 1000, 4), QString::number(l.count), number(l.variation, 3)},
-               l.variation > variationLimit() ? QColor(248, 215, 218) : QColor());
+        setRow(
+            m_levels, i,
+            {significant(l.dose / 1000, 4), QString::number(l.count), significant(l.variation, 3)},
+            l.variation > variationLimit() ? QColor(248, 215, 218) : QColor());
     }
     m_parameters->resizeColumnsToContents();
     m_levels->resizeColumnsToContents();

@@ -24,9 +24,9 @@ using WindowTexts::Text;
 
 namespace {
 
-QString number(double value, int decimals)
+QString fixed(double value, int places)
 {
-    return QLocale().toString(value, 'f', decimals);
+    return QLocale().toString(value, 'f', places);
 }
 
 } // namespace
@@ -167,7 +167,7 @@ void SessionWindow::report()
 
 void SessionWindow::showReading(const Reading &reading)
 {
-    m_reading->setText(reading.status == Reading::Status::Ok ? number(reading.absorbance, 3)
+    m_reading->setText(reading.status == Reading::Status::Ok ? fixed(reading.absorbance, 3)
                        : reading.shown.isEmpty()             ? QStringLiteral("–")
                                                              : reading.shown);
     m_hold->setText(m_desk.holdText());
@@ -184,14 +184,14 @@ void SessionWindow::showResults()
         for (const QString &code : r.flags)
             flags << WindowTexts::flag(code);
         const QStringList cells{r.dosimeter,
-                                number(r.absorbance, 4),
+                                fixed(r.absorbance, 4),
                                 QString::number(r.readings),
-                                number(r.spread, 4),
-                                number(r.background, 4),
-                                number(r.thickness, 1),
-                                number(r.specific, 3),
-                                r.dose ? number(*r.dose / 1000, 2) : WindowTexts::flag(r.noDose),
-                                r.dose ? number(r.doseUncertainty / 1000, 2) : QStringLiteral("–"),
+                                fixed(r.spread, 4),
+                                fixed(r.background, 4),
+                                fixed(r.thickness, 1),
+                                fixed(r.specific, 3),
+                                r.dose ? fixed(*r.dose / 1000, 2) : WindowTexts::flag(r.noDose),
+                                r.dose ? fixed(r.doseUncertainty / 1000, 2) : QStringLiteral("–"),
                                 flags.join(QStringLiteral(", "))};
         for (int column = 0; column < cells.size(); ++column) {
             auto *item = new QTableWidgetItem(cells.at(column));

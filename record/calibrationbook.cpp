@@ -3,6 +3,7 @@
 #include "checkbook.h"
 #include "labbook.h"
 #include "labtexts.h"
+#include "refusal.h"
 
 #include "fit/curvefit.h"
 #include "fit/fitjson.h"
@@ -17,11 +18,6 @@ namespace {
 const QString kPoints = QStringLiteral("calibration-points");
 const QString kCalibration = QStringLiteral("calibration");
 const QString kApproval = QStringLiteral("approval");
-
-Failure refused(const QString &text)
-{
-    return Failure{Failure::InvalidPropertyValue, text};
-}
 
 QJsonObject pointsJson(const CalibrationPoints &p)
 {

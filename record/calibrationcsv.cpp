@@ -1,15 +1,12 @@
 #include "calibrationcsv.h"
 
+#include "refusal.h"
+
 #include "resources/language.h"
 
 #include <cmath>
 
 namespace {
-
-Failure refused(const QString &text)
-{
-    return Failure{Failure::InvalidPropertyValue, text};
-}
 
 QString missingColumn(const QString &names)
 {

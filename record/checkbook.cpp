@@ -2,6 +2,7 @@
 
 #include "capturejson.h"
 #include "labtexts.h"
+#include "refusal.h"
 
 #include <cmath>
 
@@ -9,11 +10,6 @@ namespace {
 
 const QString kStandard = QStringLiteral("check-standard");
 const QString kCheck = QStringLiteral("check");
-
-Failure refused(const QString &text)
-{
-    return Failure{Failure::InvalidPropertyValue, text};
-}
 
 CheckStandard standardFrom(const QJsonObject &o)
 {

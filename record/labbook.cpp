@@ -3,6 +3,7 @@
 #include "calibrationbook.h"
 #include "capturejson.h"
 #include "labtexts.h"
+#include "refusal.h"
 
 #include <QJsonArray>
 #include <QMap>
@@ -18,11 +19,6 @@ const QString kSession = QStringLiteral("session");
 const QString kSessionEnd = QStringLiteral("session-end");
 const QString kCapture = QStringLiteral("capture");
 const QString kCorrection = QStringLiteral("correction");
-
-Failure refused(const QString &text)
-{
-    return Failure{Failure::InvalidPropertyValue, text};
-}
 
 QString str(const QJsonObject &o, const char *key)
 {
