@@ -11,52 +11,6 @@ class TestReceiveHandler : public QObject {
     Q_OBJECT
 
 private slots:
-    void readsOfEightToTenDecode_data()
-    {
-        // clang-format off
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<QString>("absorbance");
-        QTest::newRow("eight") << QByteArray("1234 000") << "";
-        QTest::newRow("nine") << QByteArray("1234 0001") << "";
-        QTest::newRow("ten") << QByteArray("1234 00012") << "";
-        QTest::newRow("eight and a line end") << QByteArray("1234 000\r\n") << "1.234";
-        QTest::newRow("nine and CR") << QByteArray("1234 0001\r") << "1.234";
-        // clang-format on
-    }
-
-    // A record is decoded when its line end arrives, or at ten characters once the next one has
-    // come.
-    void readsOfEightToTenDecode()
-    {
-        QFETCH(QByteArray, data);
-        QFETCH(QString, absorbance);
-        Fixture f;
-        f.comm.receive(data);
-        QCOMPARE(f.absorbances().join(u'|'), absorbance);
-        if (absorbance.isEmpty()) {
-            f.comm.receive("\r\n");
-            QCOMPARE(f.absorbances(), QStringList{u"1.234"_s});
-        }
-    }
-
-    void readOfSevenIsDropped()
-    {
-        Fixture f;
-        f.comm.receive("1234 00\r\n");
-        QVERIFY(f.log.entries.isEmpty());
-        QCOMPARE(f.indicators.progress(), 0);
-    }
-
-    void recordSplitAcrossEvents()
-    {
-        Fixture f;
-        for (const char c : QByteArray("1234 000\r\n"))
-            f.comm.receive(QByteArray(1, c));
-        QCOMPARE(f.absorbances(), QStringList{u"1.234"_s});
-        QCOMPARE(f.indicators.text(IndicatorModel::Item::Wavelength), u"510"_s);
-        QCOMPARE(f.indicators.progress(), 5);
-    }
-
     void readsAtMostInputLen()
     {
         Fixture f;

@@ -117,21 +117,6 @@ class Recordings(unittest.TestCase):
         for function in posted:
             function()
 
-    def test_a_header_then_one_row_a_reading_in_order_from_the_chosen_cell(self):
-        sheet = Sheet()
-        self.record(sheet, column=2, row=4)
-        for sequence, shown, absorbance in [(1, "0.50", 0.5), (2, "LO", float("nan")),
-                                            (3, "2.68", 2.675)]:
-            self.follower.send(reading(sequence, Shown=shown, Absorbance=absorbance))
-        self.assertEqual(len(self.posted), 1, "one write for the readings that wait")
-        self.flush()
-        self.assertEqual(sheet.row(4, 2), recording.HEADER)
-        self.assertEqual([sheet.row(r, 2)[1] for r in (5, 6, 7, 8)], [0.5, "LO", 2.675, ""])
-        self.assertEqual(sheet.row(5, 2)[0], values.calc_date(START + 1000))
-        self.assertEqual(sheet.row(5, 2)[2:], (600.0, "ok", 0.0))
-        self.assertEqual(set(sheet.formats), {(c, r) for c in (2, 6) for r in (5, 6, 7)})
-        self.assertEqual(sheet.width, 3000, "the time column fits its dates")
-
     def test_no_row_for_an_old_reading_a_text_alone_or_before_any_record(self):
         sheet = Sheet()
         self.record(sheet, since=START + 5000)
@@ -183,65 +168,6 @@ class Recordings(unittest.TestCase):
         self.assertEqual((sheet.row(1)[0], sheet.row(2)), (values.calc_date(START + 1000),
                                                            ("",) * recording.WIDTH))
         self.assertEqual(self.follower.watchers, [])
-
-    def test_a_row_has_a_number_only_when_a_record_measured_one(self):
-        cases = [  # fields, absorbance, status, damaged
-            (dict(), 0.5, "ok", 0.0),
-            (dict(Absorbance=float("nan"), Shown="LO", Status="under-range"), "LO",
-             "under-range", 0.0),
-            (dict(Absorbance=float("nan"), Shown="9.999", Marker=True), "9.999", "ok", 0.0),
-            (dict(Absorbance=float("nan"), Damaged=True, Record="12x4 100"), "", "ok", 1.0),
-            (dict(Status="no-data"), "", "no-data", 0.0),
-            (dict(Absorbance=float("nan"), Shown="", Status="dropped", Damaged=True,
-                  Wavelength=0), "", "dropped", 1.0),
-        ]
-        sheet = Sheet()
-        self.record(sheet)
-        for sequence, (fields, *_) in enumerate(cases, 1):
-            self.follower.send(reading(sequence, **fields))
-        self.flush()
-        for row, (fields, absorbance, status, damaged) in enumerate(cases, 1):
-            with self.subTest(fields=fields):
-                got = sheet.row(row)
-                self.assertEqual((got[1], got[3], got[4]), (absorbance, status, damaged))
-
-    def test_a_row_that_cannot_be_written_stops_and_is_kept(self):
-        for why, sheet, block in [
-                (recording.LAST_ROW, Sheet(rows=4), lambda sheet: None),
-                (recording.PROTECTED, Sheet(), lambda sheet: setattr(sheet, "protected", True))]:
-            with self.subTest(why=why):
-                self.record(sheet)
-                for sequence in (1, 2):
-                    self.follower.send(reading(sequence))
-                self.flush()
-                block(sheet)
-                for sequence in (3, 4, 5):
-                    self.follower.send(reading(sequence))
-                self.flush()
-                self.assertEqual(len(self.halts), 1)
-                halted, row, kept = self.halts[0]
-                written = 3 if why == recording.LAST_ROW else 2
-                self.assertEqual((halted, row), (why, written + 1))
-                self.assertEqual([k[0] for k in kept], [values.calc_date(START + n * 1000)
-                                                        for n in range(written + 1, 6)])
-                self.assertEqual(self.follower.watchers, [], "it takes no more")
-                # The kept rows come first in the next recording, once the sheet can take them.
-                again = Sheet()
-                self.record(again, kept=kept)
-                self.flush()
-                self.assertEqual([again.row(r)[0] for r in range(1, 6 - written)],
-                                 [k[0] for k in kept])
-                self.follower.watchers.clear()
-
-    def test_a_start_where_no_row_can_go_is_refused(self):
-        protected = Sheet()
-        protected.protected = True
-        for why, sheet, row in [(recording.PROTECTED, protected, 0),
-                                (recording.LAST_ROW, Sheet(rows=4), 3)]:
-            with self.subTest(why=why), self.assertRaises(PermissionError) as refused:
-                self.record(sheet, row=row)
-            self.assertEqual(refused.exception.args, (why,))
-            self.assertEqual(sheet.cells, {})
 
     def test_a_sheet_gone_with_its_document_ends_the_recording(self):
         sheet = Sheet()

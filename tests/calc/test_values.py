@@ -43,12 +43,6 @@ class Names(unittest.TestCase):
 
 
 class CellValues(unittest.TestCase):
-    def test_numbers_come_from_the_reading_not_the_text(self):
-        # The text has a French comma; the number is the reading's.
-        self.assertEqual(values.cell_value("absorbance", ITEMS, reading()), 2.675)
-        self.assertEqual(values.cell_value("wavelength", ITEMS, reading(Wavelength=510)), 510.0)
-        self.assertEqual(values.cell_value("sequence", ITEMS, reading()), 7.0)
-
     def test_readings_without_a_number_are_texts(self):
         for shown, status in [("LO", "under-range"), ("HI", "over-range"), ("9999", "ok")]:
             with self.subTest(shown=shown):
@@ -68,25 +62,6 @@ class CellValues(unittest.TestCase):
         self.assertEqual(values.cell_value("time", items, first), "")
         self.assertEqual(values.cell_value("status", items, first), "")
         self.assertEqual(values.cell_value("damaged", items, first), "")
-
-    def test_damage_is_a_number_that_formulas_can_test(self):
-        for damaged, expected in [(False, 0.0), (True, 1.0)]:
-            with self.subTest(damaged=damaged):
-                self.assertEqual(values.cell_value("damaged", ITEMS, reading(Damaged=damaged)),
-                                 expected)
-
-    def test_texts_are_the_items(self):
-        items = dict(ITEMS, errorcode="Check RS-232 Connection")
-        self.assertEqual(values.cell_value("errorcode", items, reading(Status="no-data")),
-                         "Check RS-232 Connection")
-        self.assertEqual(values.cell_value("errorcode", ITEMS, reading()), "0")
-        self.assertEqual(values.cell_value("status", ITEMS, reading(Status="no-data")), "no-data")
-
-    def test_no_source_is_unavailable(self):
-        for item in values.ITEMS:
-            with self.subTest(item=item):
-                self.assertIs(values.cell_value(item, None, None), values.UNAVAILABLE)
-
 
 class TextsNeeded(unittest.TestCase):
     def test_a_cell_that_needs_no_texts_does_not_change_with_them(self):
