@@ -75,14 +75,15 @@ void ReadingsClient::take(const Reading &reading)
     case Output::Lines: m_out << line(reading) << Qt::endl; break;
     case Output::Json: m_out << ReadingJson::object(reading) << Qt::endl; break;
     case Output::Record: {
-        const Status written = m_book->append(reading);
+        const QByteArray row = RecordBook::row(reading);
+        const Status written = m_book->append(reading, row);
         if (!written) {
             m_err << "zav41k-link: " << written.failure().description << Qt::endl;
             emit failed();
             return;
         }
         // Said only once the row is in the file.
-        m_out << RecordBook::row(reading) << Qt::flush;
+        m_out << row << Qt::flush;
         break;
     }
     }

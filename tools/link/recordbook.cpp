@@ -128,9 +128,12 @@ QByteArray RecordBook::row(const Reading &reading)
            '\n';
 }
 
-Status RecordBook::append(const Reading &reading)
+Status RecordBook::append(const Reading &reading, const QByteArray &row)
 {
-    const QDate day = QDateTime::fromMSecsSinceEpoch(reading.time / 1000, Qt::LocalTime).date();
+    const qint64 ms = reading.time / 1000;
+    const QDate day = m_fd >= 0 && ms >= m_dayStart && ms < m_dayEnd
+                          ? m_day
+                          : QDateTime::fromMSecsSinceEpoch(ms, Qt::LocalTime).date();
     // A file removed or replaced meanwhile is noticed before the row and after it: a row that
     // went into a file no name leads to is written again into the new one.
     for (int attempt = 0; attempt < 3; ++attempt) {
@@ -147,7 +150,7 @@ Status RecordBook::append(const Reading &reading)
                 return opened;
         }
         const off_t before = ::lseek(m_fd, 0, SEEK_END);
-        if (!writeAll(m_fd, row(reading))) {
+        if (!writeAll(m_fd, row)) {
             const Failure failure{0, systemError(m_path, "write a row")};
             // Leaves no part of the row behind, so that the next row starts on a line of its
             // own.
@@ -165,9 +168,8 @@ Status RecordBook::append(const Reading &reading)
 bool RecordBook::stillNamed() const
 {
     struct stat named {};
-    struct stat open {};
-    return ::stat(QFile::encodeName(m_path).constData(), &named) == 0 &&
-           ::fstat(m_fd, &open) == 0 && named.st_dev == open.st_dev && named.st_ino == open.st_ino;
+    return ::stat(m_name.constData(), &named) == 0 && named.st_dev == m_device &&
+           named.st_ino == m_inode;
 }
 
 Status RecordBook::open(const QDate &day)
@@ -180,8 +182,8 @@ Status RecordBook::open(const QDate &day)
             return started;
     }
     m_path = QDir(m_folder).filePath(fileNameFor(day));
-    const QByteArray name = QFile::encodeName(m_path);
-    m_fd = ::open(name.constData(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0644);
+    m_name = QFile::encodeName(m_path);
+    m_fd = ::open(m_name.constData(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (m_fd < 0)
         return Failure{0, systemError(m_path, "open")};
     struct stat info {};
@@ -197,6 +199,12 @@ Status RecordBook::open(const QDate &day)
             0, QStringLiteral("%1: has other names (hard links); not written to").arg(m_path)};
     }
     m_day = day;
+    // Where the local date changes, as the zone stands now; a zone changed later is followed
+    // from the next day's file on.
+    m_dayStart = day.startOfDay(Qt::LocalTime).toMSecsSinceEpoch();
+    m_dayEnd = day.addDays(1).startOfDay(Qt::LocalTime).toMSecsSinceEpoch();
+    m_device = info.st_dev;
+    m_inode = info.st_ino;
     const Status adopted = adopt(m_path, info.st_size);
     if (!adopted)
         close();

@@ -9,6 +9,8 @@
 #include <functional>
 #include <memory>
 
+#include <sys/types.h>
+
 class InstanceLock;
 
 // The lab's record of readings: one CSV file a day in a folder (zav41k-YYYY-MM-DD.csv, by the
@@ -33,7 +35,9 @@ public:
     // was removed or replaced meanwhile: a row counts as written only once it is in the file
     // that the day's name leads to. The failure names the file and what went wrong; nothing
     // of the row is left in the file then.
-    Status append(const Reading &reading);
+    Status append(const Reading &reading) { return append(reading, row(reading)); }
+    // The same with the reading's row made already.
+    Status append(const Reading &reading, const QByteArray &row);
 
     // The row of a reading, with its line end.
     static QByteArray row(const Reading &reading);
@@ -53,6 +57,13 @@ private:
     QString m_folder;
     std::unique_ptr<InstanceLock> m_lock;
     QDate m_day;
+    // The open file's day as times since the epoch (ms), start included, end not: a reading
+    // inside it needs no time zone look-up.
+    qint64 m_dayStart = 0;
+    qint64 m_dayEnd = 0;
     QString m_path;
+    QByteArray m_name; // m_path as the system names it
     int m_fd = -1;
+    dev_t m_device = 0;
+    ino_t m_inode = 0;
 };
