@@ -78,7 +78,7 @@ int main(int argc, char *argv[])
         QCoreApplication::quit();
     });
     QObject::connect(&broker, &BrokerLink::stopped, &app, &QCoreApplication::quit);
-    TerminationSignals::install([&broker] { broker.stop(); });
+    TerminationSignals::install([&bridge] { bridge.stop(); });
 
     QString error;
     if (!broker.start(&error)) {

@@ -4,6 +4,13 @@
 #include "publish/itemfollower.h"
 #include "publish/readingfollower.h"
 
+#include <QTimer>
+
+namespace {
+// How long an ending bridge waits for the broker to take what is left.
+constexpr int kDrainLimitMs = 1500;
+} // namespace
+
 MqttBridge::MqttBridge(ItemFollower &follower, ReadingFollower &readings, BrokerLink &broker,
                        PublishQueue &queue, QByteArray topicBase, QByteArray readingTopic,
                        QList<PublishQueue::Update> discovery, QTextStream &err, QObject *parent)
@@ -46,6 +53,8 @@ MqttBridge::MqttBridge(ItemFollower &follower, ReadingFollower &readings, Broker
 
 void MqttBridge::onUpdated(const QString &item, const QString &value)
 {
+    if (m_stopping)
+        return;
     m_queue.push({m_topicBase + item.toUtf8(), value.toUtf8()});
     if (m_connected)
         reportDropped();
@@ -54,6 +63,8 @@ void MqttBridge::onUpdated(const QString &item, const QString &value)
 
 void MqttBridge::onReading(const Reading &reading)
 {
+    if (m_stopping)
+        return;
     m_queue.push({m_readingTopic, ReadingJson::object(reading)});
     if (m_connected)
         reportDropped();
@@ -64,8 +75,14 @@ void MqttBridge::onReading(const Reading &reading)
 // keeps what it holds across a reconnect and sends it again first, so the order stays.
 void MqttBridge::pump()
 {
-    if (!m_connected)
+    // After the "offline" nothing more is handed over.
+    if (m_stopFinished)
         return;
+    if (!m_connected) {
+        if (m_stopping)
+            finishStop(); // nothing can go now
+        return;
+    }
     for (const int mid : m_broker.takeAcknowledged())
         m_queue.acknowledged(mid);
     while (std::optional<PublishQueue::Update> next = m_queue.takeNext()) {
@@ -78,9 +95,35 @@ void MqttBridge::pump()
         }
         m_queue.handedOver(mid);
     }
-    // The window is full: the next acknowledgement makes room.
-    if (m_queue.waiting() > 0)
+    if (m_stopping && m_queue.waiting() == 0 && m_queue.inFlight() == 0) {
+        finishStop();
+        return;
+    }
+    // The window is full, or an ending bridge waits for the last: the next acknowledgement
+    // makes room or tells.
+    if (m_queue.waiting() > 0 || m_stopping)
         m_broker.awaitAcknowledgement();
+}
+
+void MqttBridge::stop()
+{
+    if (m_stopping)
+        return;
+    m_stopping = true;
+    m_err << "zav41k-mqtt: ending" << Qt::endl;
+    QTimer::singleShot(kDrainLimitMs, this, &MqttBridge::finishStop);
+    pump();
+}
+
+void MqttBridge::finishStop()
+{
+    if (m_stopFinished)
+        return;
+    m_stopFinished = true;
+    // Those handed over go before the "offline" and are confirmed with it; these never left.
+    if (const int left = m_queue.waiting(); left > 0)
+        m_err << "zav41k-mqtt: ending with " << left << " updates not sent" << Qt::endl;
+    m_broker.stop();
 }
 
 void MqttBridge::reportDropped()

@@ -23,11 +23,17 @@ public:
                PublishQueue &queue, QByteArray topicBase, QByteArray readingTopic,
                QList<PublishQueue::Update> discovery, QTextStream &err, QObject *parent = nullptr);
 
+    // Ends the bridge: the updates taken so far reach the broker first, for 1.5 s at most,
+    // then the status says "offline" and the link ends (BrokerLink::stopped). Updates that come
+    // after are not taken, so that no value follows the "offline".
+    void stop();
+
 private:
     void onUpdated(const QString &item, const QString &value);
     void onReading(const Reading &reading);
     void pump();
     void reportDropped();
+    void finishStop();
 
     BrokerLink &m_broker;
     PublishQueue &m_queue;
@@ -37,4 +43,6 @@ private:
     QTextStream &m_err;
     bool m_connected = false;
     QString m_lastFailure;
+    bool m_stopping = false;
+    bool m_stopFinished = false;
 };
