@@ -262,20 +262,22 @@ void SerialCommControl::scheduleDispatch()
     QMetaObject::invokeMethod(this, &SerialCommControl::dispatchNext, Qt::QueuedConnection);
 }
 
+// Raises the waiting events one after another, as long as each handler returns: a trip
+// through the event loop for each of a burst's records cost more than decoding it. A queued
+// call stays ahead of them all the while, so that events go on arriving while a handler waits
+// in a message box; once the queue is empty it finds nothing to do.
 void SerialCommControl::dispatchNext()
 {
     m_dispatchScheduled = false;
-    if (m_events.isEmpty())
-        return;
-    const qint16 code = m_events.dequeue();
-    if (code == CommEventCode::Receive)
-        m_receiveQueued = false;
-    // Schedule the next before raising this one, so that events go on arriving while a
-    // handler waits in a message box.
-    if (!m_events.isEmpty())
-        scheduleDispatch();
-    m_commEvent = code;
-    ++m_dispatching;
-    emit OnComm();
-    --m_dispatching;
+    while (!m_events.isEmpty()) {
+        const qint16 code = m_events.dequeue();
+        if (code == CommEventCode::Receive)
+            m_receiveQueued = false;
+        if (!m_events.isEmpty())
+            scheduleDispatch();
+        m_commEvent = code;
+        ++m_dispatching;
+        emit OnComm();
+        --m_dispatching;
+    }
 }
