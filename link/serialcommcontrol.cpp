@@ -3,6 +3,14 @@
 #include "link/lineerrors.h"
 #include "resources/failuretexts.h"
 
+#include <QElapsedTimer>
+
+namespace {
+// How long one pass of the event loop raises waiting events before it lets the loop run its
+// timers and paint the window.
+constexpr qint64 kDispatchSliceMs = 4;
+} // namespace
+
 SerialCommControl::SerialCommControl(DeviceResolver resolver, QObject *parent)
     : CommControl(parent)
     , m_resolver(std::move(resolver))
@@ -265,11 +273,17 @@ void SerialCommControl::scheduleDispatch()
 // Raises the waiting events one after another, as long as each handler returns: a trip
 // through the event loop for each of a burst's records cost more than decoding it. A queued
 // call stays ahead of them all the while, so that events go on arriving while a handler waits
-// in a message box; once the queue is empty it finds nothing to do.
+// in a message box, and the rest go on in the next pass once a slice of time is used up.
 void SerialCommControl::dispatchNext()
 {
     m_dispatchScheduled = false;
+    QElapsedTimer slice;
+    slice.start();
     while (!m_events.isEmpty()) {
+        if (slice.hasExpired(kDispatchSliceMs)) {
+            scheduleDispatch();
+            return;
+        }
         const qint16 code = m_events.dequeue();
         if (code == CommEventCode::Receive)
             m_receiveQueued = false;

@@ -9,6 +9,8 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <functional>
@@ -401,6 +403,28 @@ private slots:
         QCOMPARE(events.size(), 1);
         QByteArray waiting;
         QTRY_COMPARE(waiting += m_comm.Input().value(), QByteArray("0500 100"));
+    }
+
+    // The records of one read are raised one after another, but handlers slower than a slice
+    // of time let the event loop run between them: a timer started by the first is not held
+    // up by the whole burst.
+    void aSlowBurstLetsTimersRun()
+    {
+        QVERIFY(openWith(1, 10));
+        QByteArrayList taken;
+        qsizetype takenWhenTheTimerRan = -1;
+        connect(&m_comm, &CommControl::OnComm, this, [&] {
+            taken += m_comm.Input().value();
+            if (taken.size() == 1)
+                QTimer::singleShot(1, Qt::PreciseTimer, this,
+                                   [&] { takenWhenTheTimerRan = taken.size(); });
+            QThread::msleep(10);
+        });
+        const QByteArray burst("0001 000\r\n0002 000\r\n0003 000\r\n0004 000\r\n");
+        QVERIFY(send(burst));
+        QTRY_COMPARE(taken.join(), burst);
+        QCOMPARE_GE(takenWhenTheTimerRan, 1);
+        QCOMPARE_LT(takenWhenTheTimerRan, taken.size());
     }
 
     void fullBufferLeavesTheRestInTheKernel()
