@@ -413,10 +413,11 @@ private slots:
         QVERIFY(openWith(1, 10));
         QByteArrayList taken;
         qsizetype takenWhenTheTimerRan = -1;
-        connect(&m_comm, &CommControl::OnComm, this, [&] {
+        QObject scope; // the handler and the timer end with this test
+        connect(&m_comm, &CommControl::OnComm, &scope, [&] {
             taken += m_comm.Input().value();
             if (taken.size() == 1)
-                QTimer::singleShot(1, Qt::PreciseTimer, this,
+                QTimer::singleShot(1, Qt::PreciseTimer, &scope,
                                    [&] { takenWhenTheTimerRan = taken.size(); });
             QThread::msleep(10);
         });
