@@ -10,6 +10,8 @@
 #include <QTest>
 #include <QThread>
 
+#include <csignal>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -77,9 +79,16 @@ void MqttBroker::stop()
     if (m_process.state() == QProcess::NotRunning)
         return;
     m_process.terminate();
+    ::kill(pid_t(m_process.processId()), SIGCONT); // a frozen one takes the request on waking
     if (!m_process.waitForFinished(10000))
         m_process.kill();
     m_process.waitForFinished(2000);
+}
+
+void MqttBroker::freeze()
+{
+    if (m_process.state() == QProcess::Running)
+        ::kill(pid_t(m_process.processId()), SIGSTOP);
 }
 
 QString MqttBroker::log()

@@ -17,6 +17,9 @@ public:
     bool start();
     // Ends it as an administrator would (it saves its store first).
     void stop();
+    // Stops it answering, as a hung host would: what is sent to it from now on stays
+    // unacknowledged. stop() still ends it.
+    void freeze();
     int port() const { return m_port; }
     QString folder() const { return m_folder.path(); }
     // All it has said so far.

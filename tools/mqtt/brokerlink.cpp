@@ -117,6 +117,8 @@ void BrokerLink::run()
         bool unanswered = false;
         while (!m_ending && rc == MOSQ_ERR_SUCCESS) {
             rc = mosquitto_loop(m_client, 500, 1);
+            if (m_sessionAnnounced.exchange(false))
+                announceSession();
             if (!m_sessionUp && rc == MOSQ_ERR_SUCCESS &&
                 std::chrono::steady_clock::now() - connectedAt >= kAnswerTimeout) {
                 unanswered = true;
@@ -278,15 +280,10 @@ void BrokerLink::onConnect(mosquitto *, void *self, int rc)
     auto *link = static_cast<BrokerLink *>(self);
     if (rc == 0) {
         link->m_sessionUp = true;
-        QMetaObject::invokeMethod(
-            link,
-            [link] {
-                QString error;
-                (void)link->publish(link->m_settings.statusTopic, QByteArrayLiteral("online"),
-                                    &error);
-                emit link->connected();
-            },
-            Qt::QueuedConnection);
+        // Said by run() once the loop returns: only after this callback does the library send
+        // again what the last connection left unacknowledged, and an update published before
+        // that would overtake those.
+        link->m_sessionAnnounced = true;
         return;
     }
     QString reason = QString::fromUtf8(mosquitto_connack_string(rc));
@@ -306,11 +303,26 @@ void BrokerLink::onConnect(mosquitto *, void *self, int rc)
         Qt::QueuedConnection);
 }
 
+void BrokerLink::announceSession()
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            QString error;
+            (void)publish(m_settings.statusTopic, QByteArrayLiteral("online"), &error);
+            emit connected();
+        },
+        Qt::QueuedConnection);
+}
+
 void BrokerLink::onDisconnect(mosquitto *, void *self, int rc)
 {
     auto *link = static_cast<BrokerLink *>(self);
     if (link->m_refused)
         return;
+    // A session that ends in the loop call that began it is said before its end.
+    if (link->m_sessionAnnounced.exchange(false))
+        link->announceSession();
     const QString reason = rc == 0 ? QStringLiteral("disconnected") : describe(rc);
     QMetaObject::invokeMethod(
         link,

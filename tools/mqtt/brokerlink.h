@@ -68,6 +68,7 @@ private:
     void finishStop();
     void endThread();
     void postAcknowledgements();
+    void announceSession();
     void finishStopOnOfflineAcknowledged(const std::vector<int> &acknowledged);
     static void onConnect(mosquitto *, void *self, int rc);
     static void onDisconnect(mosquitto *, void *self, int rc);
@@ -82,6 +83,7 @@ private:
     std::condition_variable m_wake;
     std::atomic<bool> m_ending{false};
     std::atomic<bool> m_sessionUp{false};
+    std::atomic<bool> m_sessionAnnounced{false}; // accepted, not yet said to this thread
     std::atomic<bool> m_refused{false};
     std::mutex m_ackLock;
     std::vector<int> m_acknowledged; // guarded by m_ackLock
