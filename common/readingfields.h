@@ -1,10 +1,11 @@
 #pragma once
 
-// The one table of a reading's fields, in the order of the bus signal, its properties and the
-// JSON object: X(name on the bus, D-Bus type, member of Reading, column in the lab's CSV record
-// from 1 or 0 for none, that column's name). The bus interface, the JSON, the CSV record and
-// the spreadsheet extension all follow it; the build reads it for the interface file and the
-// extension. A new field is a line here, its member in Reading, and its documentation.
+// The one table of a reading's fields, in the order of the bus signal and its properties (the
+// JSON object has them by name): X(name on the bus, D-Bus type, member of Reading, column in the
+// lab's CSV record from 1 or 0 for none, that column's name). The bus interface, the JSON, the
+// CSV record and the spreadsheet extension all follow it; the build reads it for the interface
+// file and the extension. A new field is a line here, its member in Reading, and its
+// documentation.
 // clang-format off
 #define ZAV41K_READING_FIELDS(X)                                   \
     X(Sequence,   "t", sequence,   2, "sequence")                  \
