@@ -76,7 +76,12 @@ namespace {
 // the two-character escapes, \u00XX for the other control characters, UTF-8 beyond ASCII.
 void appendString(QByteArray &json, QStringView text)
 {
-    static constexpr char kHex[] = "0123456789abcdef";
+    const auto escape = [&json](char16_t c) {
+        static constexpr char kHex[] = "0123456789abcdef";
+        const char escaped[] = {
+            '\\', 'u', kHex[c >> 12], kHex[c >> 8 & 0xf], kHex[c >> 4 & 0xf], kHex[c & 0xf]};
+        json.append(escaped, qsizetype(sizeof escaped));
+    };
     json += '"';
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
@@ -94,15 +99,12 @@ void appendString(QByteArray &json, QStringView text)
             if (shortForm)
                 json += shortForm;
             else
-                json += QByteArray("\\u00") + kHex[c >> 4] + kHex[c & 0xf];
+                escape(c);
         } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() &&
                    text[i + 1].isLowSurrogate()) {
-            json += text.mid(i, 2).toUtf8();
-            ++i;
+            json += text.mid(i++, 2).toUtf8();
         } else if (QChar::isSurrogate(c)) {
-            const char escaped[] = {
-                '\\', 'u', kHex[c >> 12], kHex[c >> 8 & 0xf], kHex[c >> 4 & 0xf], kHex[c & 0xf]};
-            json.append(escaped, qsizetype(sizeof escaped));
+            escape(c); // alone, it has no UTF-8
         } else {
             json += text.mid(i, 1).toUtf8();
         }
