@@ -312,11 +312,8 @@ void TestFit::fitCommand()
     QCOMPARE(run.err, QByteArray());
     QCOMPARE(run.status, 0);
     const QJsonObject o = QJsonDocument::fromJson(run.out).object();
-    QCOMPARE(o.value("form"_L1).toString(), u"exponential"_s);
-    QCOMPARE(o.value("observations"_L1).toInt(), 14);
     QCOMPARE(o.value("degrees_of_freedom"_L1).toInt(), 12);
     QVERIFY(digits(o.value("residual_sum_of_squares"_L1).toDouble(), 1.2455138894e-01) >= 6);
-    QVERIFY(digits(o.value("residual_standard_deviation"_L1).toDouble(), 1.0187876330e-01) >= 6);
     const QJsonObject b = o.value("parameters"_L1).toArray().at(1).toObject();
     QCOMPARE(b.value("name"_L1).toString(), u"b"_s);
     QVERIFY(digits(b.value("value"_L1).toDouble(), 5.5015643181e-04) >= 6);

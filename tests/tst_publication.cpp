@@ -378,16 +378,10 @@ private slots:
         QCOMPARE(r.indicators.text(IndicatorModel::Item::Absorbance), u"1.234"_s);
     }
 
-    void requestAndNotify()
+    void notifyNamesTheItemAlone()
     {
         Source r;
         r.comm.receive("0500 100\r\n");
-        LinkProcess request({u"request"_s, u"zav41k"_s, u"data"_s, u"absorbance"_s});
-        // The source answers from this thread: wait with the event loop running.
-        QTRY_VERIFY_WITH_TIMEOUT(request.process().state() == QProcess::NotRunning, 8000);
-        QCOMPARE(request.lines(), QStringList{u"0.500"_s});
-        QCOMPARE(request.process().exitCode(), 0);
-
         LinkProcess notify({u"notify"_s, u"zav41k"_s, u"data"_s, u"absorbance"_s});
         QVERIFY(r.linkedClientReady(notify, u"absorbance"_s));
         QVERIFY(notify.lines().contains(u"absorbance"_s));

@@ -38,8 +38,6 @@ private slots:
         QTest::newRow("parity in French") << 1009 << ok << "fr" << "Erreur de Paritee | Is this used?, open";
         QTest::newRow("overrun in French") << 1006 << cancel << "fr" << "Erreur de overrun | Is this used?, closed";
         QTest::newRow("framing: no alert") << int(CommEventCode::Framing) << cancel << "en" << "open";
-        QTest::newRow("break: no alert") << int(CommEventCode::Break) << cancel << "en" << "open";
-        QTest::newRow("carrier detect: no alert") << int(CommEventCode::CarrierDetect) << cancel << "en" << "open";
         QTest::newRow("unknown: no alert") << 4242 << cancel << "en" << "open";
         // clang-format on
     }
@@ -94,15 +92,6 @@ private slots:
         QCOMPARE(f.prompter.mostOpenAtOnce, 1);
         QCOMPARE(f.prompter.shown.size(), 1);
         QCOMPARE(f.absorbances(), QStringList{u"1.234"_s});
-    }
-
-    void parityErrorThenRecordStillDecodes()
-    {
-        Fixture f;
-        f.comm.raise(CommEventCode::Parity);
-        f.comm.receive("0500 100\r\n");
-        QCOMPARE(f.absorbances(), QStringList{u"0.500"_s});
-        QCOMPARE(f.indicators.text(IndicatorModel::Item::Wavelength), u"600"_s);
     }
 
     void nestedReceiveKeepsRecordOrder()

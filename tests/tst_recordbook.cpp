@@ -238,26 +238,6 @@ private slots:
         QVERIFY(!QFileInfo::exists(folder.path()));
     }
 
-    void folderIsTakenAtTheStart()
-    {
-        QTemporaryDir folder;
-        RecordBook first(folder.path());
-        QVERIFY(first.start());
-        RecordBook second(folder.path());
-        const Status refused = second.start();
-        QVERIFY(!refused);
-        QVERIFY2(refused.failure().description.contains(
-                     QString::number(QCoreApplication::applicationPid())),
-                 qPrintable(refused.failure().description));
-
-        QFile file(folder.filePath(u"a file"_s));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        for (const QString &path : {QString(), file.fileName() + u"/record"_s}) {
-            const Status status = RecordBook(path).start();
-            QVERIFY2(!status, qPrintable(path));
-        }
-    }
-
     void fullDiskLeavesNoPartRow()
     {
         QTemporaryDir folder;

@@ -59,7 +59,6 @@ private slots:
         QTest::newRow("pause") << "@pause 2.5" << "pause:2.5";
         QTest::newRow("unplug") << "@unplug 1" << "unplug:1";
         QTest::newRow("comment") << "# a comment" << "";
-        QTest::newRow("empty") << "" << "";
         QTest::newRow("negative pause") << "@pause -1" << "error";
         QTest::newRow("unknown directive") << "@jump 3" << "error";
         // clang-format on
@@ -98,37 +97,6 @@ private slots:
     {
         QVERIFY2(QFileInfo(qEnvironmentVariable("ZAV41K_SIM")).isExecutable(),
                  "ZAV41K_SIM must name the simulator");
-    }
-
-    void lineEndsAsAsked_data()
-    {
-        QTest::addColumn<QString>("eol");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("crlf") << "crlf" << QByteArray("1234 000\r\n");
-        QTest::newRow("cr") << "cr" << QByteArray("1234 000\r");
-        QTest::newRow("lf") << "lf" << QByteArray("1234 000\n");
-        QTest::newRow("none") << "none" << QByteArray("1234 000");
-    }
-
-    // The bytes on the line, as a serial control without a reader link takes them.
-    void lineEndsAsAsked()
-    {
-        QFETCH(QString, eol);
-        QFETCH(QByteArray, bytes);
-        QTemporaryDir dir;
-        const QString link = dir.filePath(u"line"_s);
-        QProcess sim;
-        sim.start(qEnvironmentVariable("ZAV41K_SIM"),
-                  {u"--link"_s, link, u"--eol"_s, eol, u"--file"_s, u"-"_s});
-        QTRY_VERIFY(QFileInfo::exists(link));
-        // The line is open and raw before the record is asked for.
-        SerialCommControl comm([link](int) { return Outcome<QString>(link); });
-        QVERIFY(comm.setRThreshold(0) && comm.setInputLen(0) && comm.setPortOpen(true));
-        sim.write("1234 000\n");
-        QByteArray received;
-        QTRY_COMPARE((received += comm.Input().value()), bytes);
-        sim.kill();
-        sim.waitForFinished(3000);
     }
 
     void recordsAcrossAnUnplug()

@@ -122,8 +122,13 @@ private slots:
         s.comm.failing.clear();
         QString outcome = u"%1 %2"_s.arg(s.comm.CommPort().value())
                               .arg(s.comm.PortOpen().value() ? u"open"_s : u"closed"_s);
-        for (const QString &message : s.messages())
-            outcome += u", said "_s + message;
+        for (const ScriptedPrompter::Shown &box : s.prompter.shown) {
+            outcome += u", said "_s + box.text;
+            // A warning under the program's title.
+            QVERIFY(box.icon == Prompter::Icon::Exclamation &&
+                    box.buttons == Prompter::Buttons::Ok);
+            QVERIFY(box.title.isEmpty());
+        }
         outcome += u", %1 dialog, stored %2"_s.arg(s.prompter.portDialogs).arg(storedPortText());
         QCOMPARE(outcome, after);
     }
@@ -155,18 +160,6 @@ private slots:
         QCOMPARE(s.comm.calls, QStringList{u"setSettings"_s});
         QCOMPARE(s.prompter.portDialogs, 0);
         QVERIFY(!s.comm.PortOpen().value());
-    }
-
-    void reportIsAWarningWithTheProgramTitle()
-    {
-        Start s;
-        QVERIFY(s.store(u"5"_s));
-        s.comm.failing.insert(u"setPortOpen(true)"_s);
-        s.run();
-        QCOMPARE(s.prompter.shown.size(), 1);
-        QCOMPARE(s.prompter.shown.first().icon, Prompter::Icon::Exclamation);
-        QCOMPARE(s.prompter.shown.first().buttons, Prompter::Buttons::Ok);
-        QVERIFY(s.prompter.shown.first().title.isEmpty());
     }
 };
 

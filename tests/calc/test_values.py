@@ -104,14 +104,8 @@ class Dates(unittest.TestCase):
         # A document counting from 1904 has the same moment 1462 days lower.
         self.assertAlmostEqual(values.calc_date(microseconds, datetime.date(1904, 1, 1)),
                                day.days - 1462 + seconds, delta=1e-10)
-
-    def test_summer_time(self):
-        os.environ["TZ"] = "Europe/Paris"
-        time.tzset()
-        # 2026-07-01 10:00 UTC is noon in Paris.
-        stamp = int(datetime.datetime(2026, 7, 1, 10, tzinfo=datetime.timezone.utc)
-                    .timestamp()) * 1000000
-        self.assertAlmostEqual(values.calc_date(stamp) % 1, 0.5, delta=1e-10)
+        # 2026-07-01 10:00 UTC is noon in Paris (summer).
+        self.assertAlmostEqual(values.calc_date(1782900000000000) % 1, 0.5, delta=1e-10)
 
     def test_the_documents_day_zero_from_its_settings(self):
         class Settings:
