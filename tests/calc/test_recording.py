@@ -26,12 +26,10 @@ class Sheet:
 
     def __init__(self, rows=1048576):
         self.cells, self.formats = {}, {}
-        self.gone = self.protected = False
+        self.protected = False
         self.rows, self.width = rows, 2000
 
     def getCellRangeByPosition(self, left, top, right, bottom):
-        if self.gone:
-            raise RuntimeError("disposed")
         return Range(self, [[(c, r) for c in range(left, right + 1)]
                             for r in range(top, bottom + 1)])
 
@@ -169,15 +167,6 @@ class Recordings(unittest.TestCase):
                                                            ("",) * recording.WIDTH))
         self.assertEqual(self.follower.watchers, [])
 
-    def test_a_sheet_gone_with_its_document_ends_the_recording(self):
-        sheet = Sheet()
-        self.record(sheet)
-        sheet.gone = True
-        self.follower.send(reading(1))
-        self.flush()
-        self.assertEqual(self.follower.watchers, [])
-        self.assertEqual(self.halts[0][0], recording.GONE)
-
 
 class Registry(unittest.TestCase):
     def test_one_recording_a_document(self):
@@ -207,7 +196,6 @@ class Registry(unittest.TestCase):
         registry.start("doc", make)
         self.assertTrue(made.stopped)
         self.assertFalse(registry.is_recording("doc"))
-
 
     def test_rows_kept_by_a_halt_go_to_the_next_start_of_that_document_only(self):
         registry = recordings.Recordings()
