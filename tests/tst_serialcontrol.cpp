@@ -194,6 +194,13 @@ private slots:
         QCOMPARE(m_comm.CommPort().value(), qint16(1));
         QVERIFY(m_comm.setPortOpen(false).isOk());
         QVERIFY(m_comm.setCommPort(2).isOk());
+        // Ports 1 to 255; a number outside is refused, naming the property, and 2 stands.
+        for (const qint16 outside : {0, 256}) {
+            const Status refused = m_comm.setCommPort(outside);
+            QVERIFY(!refused && refused.failure().description.contains(u"CommPort"_s));
+        }
+        QCOMPARE(m_comm.CommPort().value(), qint16(2));
+        QVERIFY(m_comm.setCommPort(255).isOk());
     }
 
     // The driver's counts of framing, parity, overrun, buffer overrun and break errors since
