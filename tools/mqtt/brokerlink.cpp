@@ -117,7 +117,7 @@ void BrokerLink::run()
         bool unanswered = false;
         while (!m_ending && rc == MOSQ_ERR_SUCCESS) {
             rc = mosquitto_loop(m_client, 500, 1);
-            if (m_sessionAnnounced.exchange(false))
+            if (m_sessionToAnnounce.exchange(false))
                 announceSession();
             if (!m_sessionUp && rc == MOSQ_ERR_SUCCESS &&
                 std::chrono::steady_clock::now() - connectedAt >= kAnswerTimeout) {
@@ -283,7 +283,7 @@ void BrokerLink::onConnect(mosquitto *, void *self, int rc)
         // Said by run() once the loop returns: only after this callback does the library send
         // again what the last connection left unacknowledged, and an update published before
         // that would overtake those.
-        link->m_sessionAnnounced = true;
+        link->m_sessionToAnnounce = true;
         return;
     }
     QString reason = QString::fromUtf8(mosquitto_connack_string(rc));
@@ -321,7 +321,7 @@ void BrokerLink::onDisconnect(mosquitto *, void *self, int rc)
     if (link->m_refused)
         return;
     // A session that ends in the loop call that began it is said before its end.
-    if (link->m_sessionAnnounced.exchange(false))
+    if (link->m_sessionToAnnounce.exchange(false))
         link->announceSession();
     const QString reason = rc == 0 ? QStringLiteral("disconnected") : describe(rc);
     QMetaObject::invokeMethod(

@@ -83,7 +83,7 @@ private:
     std::condition_variable m_wake;
     std::atomic<bool> m_ending{false};
     std::atomic<bool> m_sessionUp{false};
-    std::atomic<bool> m_sessionAnnounced{false}; // accepted, not yet said to this thread
+    std::atomic<bool> m_sessionToAnnounce{false}; // accepted, not yet said to the bridge
     std::atomic<bool> m_refused{false};
     std::mutex m_ackLock;
     std::vector<int> m_acknowledged; // guarded by m_ackLock
