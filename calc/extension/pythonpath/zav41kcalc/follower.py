@@ -5,6 +5,7 @@ its latest reading, and tells its watchers of every change. The watchers are cal
 without the lock held, since they call into LibreOffice, which takes its own lock first when
 it calls in here.
 """
+import math
 import threading
 
 from . import systemgi, values
@@ -71,6 +72,18 @@ class Follower:
             self.stop()
         else:
             self._on_bus_thread(self._follow_texts_as_needed)
+
+    def later(self, seconds, call):
+        """Calls `call` on the bus thread after `seconds`; returns the GLib source, which
+        `destroy()` takes back, or None while the thread does not run."""
+        with self._lock:
+            context = self._context
+        if context is None:
+            return None
+        source = GLib.timeout_source_new(max(1, math.ceil(seconds * 1000)))
+        source.set_callback(lambda *unused: call() and False)
+        source.attach(context)
+        return source
 
     def _on_bus_thread(self, call):
         with self._lock:

@@ -1,11 +1,12 @@
-"""Volatile results: one per item and day 0, each telling its cells of every change."""
+"""Volatile results: one per item and day 0, each telling its cells of its changes at the
+window's pace."""
 import threading
 
 import unohelper
 from com.sun.star.sheet import XVolatileResult
 from com.sun.star.sheet import ResultEvent
 
-from . import values
+from . import pacing, values
 
 
 def _as_any(value):
@@ -21,6 +22,7 @@ class Result(unohelper.Base, XVolatileResult):
         self._lock = threading.Lock()
         self._listeners = []
         self._value = values.UNAVAILABLE
+        self._pacer = pacing.Pacer(self._tell, follower.later)
 
     def value_of(self, items, reading):
         if self._follower.missing:
@@ -48,6 +50,7 @@ class Result(unohelper.Base, XVolatileResult):
                 self._listeners.remove(listener)
             last = not self._listeners
         if last:
+            self._pacer.stop()
             self._follower.unwatch(self._changed)
 
     def _changed(self, items, reading):
@@ -56,8 +59,12 @@ class Result(unohelper.Base, XVolatileResult):
             if type(value) is type(self._value) and value == self._value:
                 return
             self._value = value
+        self._pacer.changed()
+
+    def _tell(self):
+        with self._lock:
+            event = ResultEvent(self, _as_any(self._value))
             listeners = list(self._listeners)
-        event = ResultEvent(self, _as_any(value))
         for listener in listeners:
             try:
                 listener.modified(event)
