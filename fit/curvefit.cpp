@@ -3,9 +3,27 @@
 #include "fitmethods.h"
 #include "fittexts.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace CurveFit {
+
+namespace {
+
+// Points far from a double's comfortable range can give a curve whose parameters or their
+// uncertainties overflow; such a result would be kept and used as if it were one.
+bool computable(const FitResult &r)
+{
+    const auto finite = [](double v) { return std::isfinite(v); };
+    return std::all_of(r.parameters.cbegin(), r.parameters.cend(),
+                       [](const FitParameter &p) {
+                           return std::isfinite(p.value) && std::isfinite(p.standardError);
+                       }) &&
+           std::all_of(r.covariance.cbegin(), r.covariance.cend(), finite) &&
+           finite(r.residualSumOfSquares) && finite(r.residualStandardDeviation);
+}
+
+} // namespace
 
 Outcome<FitResult> fit(const CalibrationForm &form, const QList<FitPoint> &points,
                        const std::vector<double> &start)
@@ -26,9 +44,12 @@ Outcome<FitResult> fit(const CalibrationForm &form, const QList<FitPoint> &point
     }
     if (!spread)
         return Failure{Failure::InvalidPropertyValue, FitTexts::allXEqual()};
-    if (form.kind() == CalibrationForm::Polynomial)
-        return fitPolynomial(form, points);
-    return fitNonlinear(form, points, start);
+    Outcome<FitResult> result = form.kind() == CalibrationForm::Polynomial
+                                    ? fitPolynomial(form, points)
+                                    : fitNonlinear(form, points, start);
+    if (result && !computable(result.value()))
+        return Failure{Failure::InvalidPropertyValue, FitTexts::beyondNumbers(form.name())};
+    return result;
 }
 
 } // namespace CurveFit

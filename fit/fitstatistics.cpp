@@ -52,8 +52,12 @@ QList<QList<int>> byDose(const CalibrationForm &form, const QList<FitPoint> &poi
     QMap<double, QList<int>> groups;
     for (int i = 0; i < int(points.size()); ++i) {
         double dose = form.givesDoseFromResponse() ? points[i].y : points[i].x;
-        for (auto g = groups.cbegin(); g != groups.cend(); ++g) {
-            if (std::fabs(g.key() - dose) <= 1e-9 * std::fabs(dose)) {
+        // The lowest dose already seen that counts as this one. Only the few keys near it are
+        // looked at: a scan of every group made a file of many points take minutes.
+        const double near = 1e-9 * std::fabs(dose);
+        for (auto g = std::as_const(groups).lowerBound(dose - 2 * near);
+             g != groups.cend() && g.key() <= dose + 2 * near; ++g) {
+            if (std::fabs(g.key() - dose) <= near) {
                 dose = g.key();
                 break;
             }

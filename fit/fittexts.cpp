@@ -41,6 +41,15 @@ QString poleAmongPoints(const QString &form)
         .arg(form);
 }
 
+QString beyondNumbers(const QString &form)
+{
+    return inLanguage("The form %1 gives numbers on these points that are too large or too small "
+                      "to compute; give the points in other units",
+                      "La forme %1 donne sur ces points des nombres trop grands ou trop petits "
+                      "pour être calculés ; donnez les points dans d'autres unités")
+        .arg(form);
+}
+
 QString notANumber(int line, const QString &text)
 {
     return inLanguage("Line %1: \"%2\" is not a finite number",

@@ -10,6 +10,7 @@ QString allXEqual();
 QString notConverged(const QString &form);
 QString parametersUndetermined(const QString &form);
 QString poleAmongPoints(const QString &form);
+QString beyondNumbers(const QString &form);
 QString notANumber(int line, const QString &text);
 QString wrongColumns(int line);
 QString uncertaintyNotPositive(int line);

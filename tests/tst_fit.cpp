@@ -199,6 +199,10 @@ void TestFit::lackOfFit()
     QVERIFY(fitted(u"exponential"_s, points).lackOfFit->p > 0.05);
     QCOMPARE(r.levels.size(), 10);
     QVERIFY(r.levels.first().variation > 0.1 && r.levels.first().variation < 1.5);
+    // Doses equal to nine digits are one dose, also when the later one is the larger.
+    QList<FitPoint> near = points;
+    near[1].x *= 1 + 1e-12;
+    QCOMPARE(fitted(u"hyperbolic"_s, near).lackOfFit->degreesOfFreedom, 10 - 2);
 }
 
 void TestFit::fTail_data()
@@ -343,6 +347,13 @@ void TestFit::refused_data()
         << u"rational does not converge"_s << 1;
     QTest::newRow("a pole among the points")
         << u"hyperbolic"_s << QByteArray("1 -5\n2 3\n3 -1\n4 4\n5 -3\n") << u"pole"_s << 1;
+    // A result that overflows would be kept as a calibration like any other.
+    QTest::newRow("parameters beyond a double")
+        << u"polynomial:1"_s << QByteArray("1e-320 1\n2e-320 2\n3e-320 3\n")
+        << u"too large or too small"_s << 1;
+    QTest::newRow("squares beyond a double")
+        << u"polynomial:1"_s << QByteArray("1 1e200\n2 3e200\n3 2e200\n")
+        << u"too large or too small"_s << 1;
     QTest::newRow("unknown form") << u"polynomial:5"_s << QByteArray("1 2\n2 3\n")
                                   << u"polynomial:5"_s << 2;
 }
