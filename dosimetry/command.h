@@ -59,7 +59,7 @@ private:
     std::optional<double> positive(const char *option, double otherwise);
     std::optional<int> whole(const char *option, int otherwise, int lowest);
     std::optional<quint32> wavelength();
-    bool openRecord();
+    bool openRecord(DosimetryRecord::Opening opening = DosimetryRecord::Opening::MakeIfMissing);
     int failed(const QString &description);
     int usage(const QString &why);
     // Follows the readings of ZAV41K and takes films by the rules until the plan is done; what

@@ -188,11 +188,11 @@ std::optional<quint32> Command::wavelength()
     return text.toUInt();
 }
 
-bool Command::openRecord()
+bool Command::openRecord(DosimetryRecord::Opening opening)
 {
     const QString path = StationSettings::database(value("database"));
     m_record.emplace(path);
-    const Status opened = m_record->open();
+    const Status opened = m_record->open(opening);
     if (!opened) {
         failed(opened.failure().description);
         return false;

@@ -243,7 +243,8 @@ int Command::verify()
 {
     if (!takes(1, {}))
         return 2;
-    if (!openRecord())
+    // A check of a path where there is no record must say so, not make one and find it whole.
+    if (!openRecord(DosimetryRecord::Opening::ExistingOnly))
         return 1;
     const Outcome<RecordCheck> check = m_record->verify();
     if (!check)

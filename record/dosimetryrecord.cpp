@@ -105,11 +105,11 @@ QSqlDatabase DosimetryRecord::database() const
     return QSqlDatabase::database(m_connection, false);
 }
 
-Status DosimetryRecord::open()
+Status DosimetryRecord::open(Opening opening)
 {
     const Status opened =
-        m_dialect == RecordSchema::Dialect::PostgreSQL ? openServer() : openFile();
-    return opened ? migrate() : opened;
+        m_dialect == RecordSchema::Dialect::PostgreSQL ? openServer() : openFile(opening);
+    return opened ? migrate(opening) : opened;
 }
 
 Status DosimetryRecord::openServer()
@@ -140,10 +140,13 @@ Status DosimetryRecord::openServer()
     return {};
 }
 
-Status DosimetryRecord::openFile()
+Status DosimetryRecord::openFile(Opening opening)
 {
     QFile file(m_path);
-    if (file.exists() && file.size() > 0) {
+    const bool present = file.exists() && file.size() > 0;
+    if (!present && opening == Opening::ExistingOnly)
+        return Failure{Failure::RecordUnreadable, RecordTexts::noRecord(m_path)};
+    if (present) {
         // Told apart before SQLite sees it: the driver opens anything and fails later.
         if (!file.open(QIODevice::ReadOnly))
             return Failure{Failure::RecordUnreadable,
@@ -186,12 +189,14 @@ QStringList DosimetryRecord::tables(QSqlQuery &query) const
     return found;
 }
 
-Status DosimetryRecord::migrate()
+Status DosimetryRecord::migrate(Opening opening)
 {
     QSqlQuery query(database());
     const QStringList present = tables(query);
     if (query.lastError().isValid())
         return failed(query, false);
+    if (present.isEmpty() && opening == Opening::ExistingOnly)
+        return Failure{Failure::RecordUnreadable, RecordTexts::noRecord(m_path)};
     int version = 0;
     if (!present.isEmpty()) {
         if (!present.contains(QStringLiteral("meta")) ||

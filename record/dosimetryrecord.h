@@ -29,9 +29,12 @@ public:
     // $XDG_DATA_HOME/ZAV41K/dosimetry.sqlite
     static QString defaultPath();
 
+    // Whether opening makes a record where there is none: a check of a record must not.
+    enum class Opening { MakeIfMissing, ExistingOnly };
+
     // Opens the record, making it when there is none and bringing an older one up to date.
     // Refuses a file that is no record, or one a newer version wrote.
-    Status open();
+    Status open(Opening opening = Opening::MakeIfMissing);
     // Writes the entry after the last one and returns it as written: its id, time, user (the
     // login name unless given), and hashes. Whole or not at all.
     // On a server, an append that met another station's is tried again.
@@ -47,9 +50,9 @@ public:
 
 private:
     QSqlDatabase database() const;
-    Status openFile();
+    Status openFile(Opening opening);
     Status openServer();
-    Status migrate();
+    Status migrate(Opening opening);
     bool begin(QSqlQuery &query);
     QStringList tables(QSqlQuery &query) const;
     Outcome<Entry> appendOnce(Entry entry, QString *code);

@@ -4,6 +4,13 @@
 
 namespace RecordTexts {
 
+QString noRecord(const QString &path)
+{
+    return inLanguage("There is no dosimetry record at %1",
+                      "Il n'y a pas de registre de dosimétrie à %1")
+        .arg(path);
+}
+
 QString notADatabase(const QString &path)
 {
     return inLanguage("%1 is not a dosimetry record: it is no SQLite database",

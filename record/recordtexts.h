@@ -5,6 +5,7 @@
 // What the record says of its failures and of what `verify` finds, in the user's language.
 namespace RecordTexts {
 
+QString noRecord(const QString &path);
 QString notADatabase(const QString &path);
 QString notARecord(const QString &path);
 QString damaged(const QString &path, const QString &reason);

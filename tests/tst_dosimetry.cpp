@@ -70,6 +70,10 @@ private slots:
             "no_dose readings time wavelength");
 
         QVERIFY(station.cli({u"verify"_s}).startsWith("0 The record is whole: 8 entries"_L1));
+        const QString mistyped = station.dir.filePath(u"lab2.sqlite"_s);
+        QVERIFY(dosimetry({u"--database"_s, mistyped, u"verify"_s})
+                    .contains("1 zav41k-dosimetry: There is no dosimetry record"_L1));
+        QVERIFY(!QFileInfo::exists(mistyped));
         const QList<QByteArray> rows = station.exported(session).split('\n');
         QCOMPARE(rows.size(), 6); // a header, four rows, the last line end
         // Δk = (A − A0) / t: (0.512 − 0.182) / 0.020 mm.

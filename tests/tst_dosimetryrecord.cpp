@@ -138,6 +138,7 @@ private slots:
         QTest::addColumn<Make>("make");
         QTest::addColumn<QString>("said");
         QTest::addColumn<bool>("fileOnly");
+        QTest::addColumn<bool>("forACheck"); // opened only if there is a record
         const auto written = [](const QByteArray &bytes, qint64 at = 0) {
             return [=](const QString &path) {
                 QFile file(path);
@@ -152,17 +153,25 @@ private slots:
             return [=](const QString &path) { return outside(path, statement); };
         };
         QTest::newRow("text") << Make(written("readings\n0.5\n")) << "it is no SQLite database"
-                              << true;
-        QTest::newRow("another database") << Make(sql(u"CREATE TABLE t (a TEXT);"_s))
-                                          << "is a database, but not a dosimetry record" << false;
+                              << true << false;
+        QTest::newRow("another database")
+            << Make(sql(u"CREATE TABLE t (a TEXT);"_s))
+            << "is a database, but not a dosimetry record" << false << false;
         QTest::newRow("a newer record")
             << Make(record(sql(u"UPDATE meta SET value = '2' WHERE key = 'version';"_s)))
             << "newer version of ZAV41K Dosimetry (record version 2; this one reads up to 1)"
-            << false;
+            << false << false;
         QTest::newRow("a damaged record")
             << Make(record(written(QByteArray(2000, '\xff'), 100)))
-            << "is damaged (database disk image is malformed)" << true;
-        QTest::newRow("an empty file") << Make(written({})) << RecordTexts::whole(0) << true;
+            << "is damaged (database disk image is malformed)" << true << false;
+        QTest::newRow("an empty file")
+            << Make(written({})) << RecordTexts::whole(0) << true << false;
+        // A check of a mistyped path, or of a record removed whole, must not find it whole.
+        const Make nothing = [](const QString &) { return true; };
+        QTest::newRow("nothing, for a check")
+            << nothing << "There is no dosimetry record" << false << true;
+        QTest::newRow("an empty file, for a check")
+            << Make(written({})) << "There is no dosimetry record" << true << true;
     }
 
     void filesThatAreNoRecordAreRefused()
@@ -170,15 +179,20 @@ private slots:
         QFETCH(std::function<bool(const QString &)>, make);
         QFETCH(QString, said);
         QFETCH(bool, fileOnly);
+        QFETCH(bool, forACheck);
         if (server && fileOnly)
             QSKIP("a file's own failure");
         QTemporaryDir dir;
         const QString path = newRecord(dir);
         QVERIFY(make(path));
+        const qint64 size = QFileInfo(path).size();
         DosimetryRecord record(path);
-        const Status opened = record.open();
+        const Status opened = record.open(forACheck ? DosimetryRecord::Opening::ExistingOnly
+                                                    : DosimetryRecord::Opening::MakeIfMissing);
         const QString description = opened ? verdict(record) : opened.failure().description;
         QVERIFY2(description.contains(said), qPrintable(description));
+        if (forACheck)
+            QCOMPARE(QFileInfo(path).size(), size);
     }
 
     void aFullDiskLeavesTheRecordWhole()
