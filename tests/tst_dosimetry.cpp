@@ -70,6 +70,7 @@ private slots:
             "no_dose readings time wavelength");
 
         QVERIFY(station.cli({u"verify"_s}).startsWith("0 The record is whole: 8 entries"_L1));
+        // A check of a mistyped record says so, and makes none.
         const QString mistyped = station.dir.filePath(u"lab2.sqlite"_s);
         QVERIFY(dosimetry({u"--database"_s, mistyped, u"verify"_s})
                     .contains("1 zav41k-dosimetry: There is no dosimetry record"_L1));
