@@ -15,6 +15,11 @@ ReadingModel::ReadingModel(Clock clock, QObject *parent)
 {
 }
 
+void ReadingModel::beginRecord()
+{
+    emit recordBegun();
+}
+
 void ReadingModel::recordDecoded(Reading reading)
 {
     m_lastDecoded = reading;

@@ -21,6 +21,8 @@ public:
 
     const Reading &current() const { return m_current; }
 
+    // A record's decoding begins: the updates of its items come next, then its reading.
+    void beginRecord();
     // A decoded record: numbered after the one before and stamped with the time now.
     void recordDecoded(Reading reading);
     // Characters that came and were not decoded: a reading with status dropped, so that
@@ -31,6 +33,7 @@ public:
     void dataMissing();
 
 signals:
+    void recordBegun();
     void readingMade(const Reading &reading);
 
 private:

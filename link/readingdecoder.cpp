@@ -25,6 +25,7 @@ ReadingDecoder::ReadingDecoder(IndicatorModel &indicators, ReadingModel &reading
 void ReadingDecoder::DecodeReading(const QString record, bool delimited)
 {
     m_watchdog.stop();
+    m_readings.beginRecord();
     // The record's failures wait until its last update is made: a box shown mid-record would
     // let the records that arrive while it is open interleave their updates with this one's.
     QList<Failure> failures;

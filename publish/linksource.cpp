@@ -39,11 +39,13 @@ LinkSource::LinkSource(const IndicatorModel &indicators, const ReadingModel &rea
             [this](Item item, const QString &text) {
                 sendChange(QString::fromLatin1(LinkNames::itemName(item)), text);
             });
+    connect(&readings, &ReadingModel::recordBegun, this, [this] { m_holding = true; });
     connect(&readings, &ReadingModel::readingMade, this, &LinkSource::sendReading);
 }
 
 LinkSource::~LinkSource()
 {
+    sendHeld();
     if (m_connection.isConnected())
         m_connection.unregisterObject(m_path);
 }
@@ -76,20 +78,35 @@ void LinkSource::onNameAcquired(const QString &name)
     emit nameTaken();
 }
 
-// No isConnected() before a send: it takes the bus connection's lock, which the bus thread
-// holds while it writes, so asking four times a record made the main thread wait on it. A send
-// on a connection that is not (or no longer) there fails quietly.
+// A record's item updates wait for its reading, so that its four messages leave one after
+// another: each send wakes the bus thread, and sends spread over the decoding woke it for
+// nearly each one, where sends together are written in one or two wake-ups.
 void LinkSource::sendChange(const QString &item, const QString &text)
 {
     QDBusMessage signal =
         QDBusMessage::createSignal(m_path, kProperties, QStringLiteral("PropertiesChanged"));
     signal << m_interface << QVariantMap{{item, text}} << QStringList();
-    m_connection.send(signal);
+    if (m_holding)
+        m_held.append(signal);
+    else
+        m_connection.send(signal);
 }
 
 void LinkSource::sendReading(const Reading &reading)
 {
+    sendHeld();
+    m_holding = false;
     m_connection.send(ReadingInterface::signal(m_path, reading));
+}
+
+// No isConnected() before a send: it takes the bus connection's lock, which the bus thread
+// holds while it writes, so asking four times a record made the main thread wait on it. A send
+// on a connection that is not (or no longer) there fails quietly.
+void LinkSource::sendHeld()
+{
+    for (const QDBusMessage &message : std::as_const(m_held))
+        m_connection.send(message);
+    m_held.clear();
 }
 
 QString LinkSource::valueOf(const QString &item, bool *known) const
