@@ -141,28 +141,6 @@ private slots:
                  (QStringList{FailureTexts::notANumber(u"abcd"_s), FailureTexts::notANumber(u"x"_s),
                               FailureTexts::notANumber(u"y"_s)}));
     }
-
-    void nestedDecodeKeepsItsOwnRecord()
-    {
-        setCurrentLanguage(Language::English);
-        Fixture f{QLocale::c()};
-        f.decoder.DecodeReading(record(u"0777_000"_s));
-        // While the box for the bad count is open, another record arrives and is decoded.
-        f.prompter.whileOpen = [&] {
-            f.prompter.whileOpen = nullptr;
-            f.decoder.DecodeReading(record(u"0555_000"_s));
-        };
-        f.decoder.DecodeReading(record(u"12a4_100"_s));
-        // Each record's updates come whole and in the order of the records; the bad count shows
-        // the count kept before it, not the one the later record left.
-        QCOMPARE(f.log.texts().join(u'|'),
-                 QStringLiteral("wavelength=510|absorbance=0.777|errorcode=0|"
-                                "wavelength=600|absorbance=0.777|errorcode=0|"
-                                "wavelength=510|absorbance=0.555|errorcode=0"));
-        QCOMPARE(f.prompter.shown.size(), 1);
-        QCOMPARE(f.decoder.ReadingValue(), 555);
-        QVERIFY(f.watchdog.isRunning());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestDecoder)

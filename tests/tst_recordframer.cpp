@@ -101,15 +101,6 @@ private slots:
         framer.append(u"0500 100\r\n"_s);
         QCOMPARE(takeAll(framer).join(u'|'), pieces.isEmpty() ? "0500 100" : pieces + "|0500 100");
     }
-
-    void unfinishedRecordNeverExceedsTen()
-    {
-        RecordFramer framer;
-        for (int i = 0; i < 1000; ++i) {
-            framer.append(u"x"_s);
-            QVERIFY(framer.pending().size() <= RecordFramer::kMaxRecordLength);
-        }
-    }
 };
 
 QTEST_GUILESS_MAIN(TestRecordFramer)

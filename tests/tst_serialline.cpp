@@ -155,12 +155,11 @@ private slots:
         QTRY_COMPARE(line.absorbances().size(), 2);
         QCOMPARE(line.absorbances().last(), u"0.500"_s);
         QCOMPARE(line.prompter.shown.size(), 0);
-    }
+        // Once back, the control stops trying: it does not open the device again and again.
+        QTest::qWait(2 * SerialCommControl::kReconnectIntervalMs + 500);
+        QCOMPARE(line.comm.findChildren<QSocketNotifier *>().size(), 1);
 
-    void closingStopsReconnecting()
-    {
-        Line line;
-        QVERIFY(line.open());
+        // Closed while the device is away, it stops trying to reach it.
         line.pty.close();
         QTRY_VERIFY(!line.comm.deviceConnected());
         QVERIFY(line.comm.setPortOpen(false).isOk());
@@ -181,21 +180,6 @@ private slots:
         line.write("00 100\r\n0500 100\r\n");
         QTRY_COMPARE(line.absorbances().size(), 2);
         QCOMPARE(line.absorbances().last(), u"0.500"_s);
-    }
-
-    void reconnectedLineIsWatchedOnce()
-    {
-        Line line;
-        QVERIFY(line.open());
-        line.pty.close();
-        QTRY_VERIFY(!line.comm.deviceConnected());
-        QVERIFY(line.pty.open(line.link).isEmpty());
-        QTRY_VERIFY_WITH_TIMEOUT(line.comm.deviceConnected(), 10000); // a loaded machine
-        // Once back, the control stops trying: it does not open the device again and again.
-        QTest::qWait(2 * SerialCommControl::kReconnectIntervalMs + 500);
-        QCOMPARE(line.comm.findChildren<QSocketNotifier *>().size(), 1);
-        line.write("0500 100\r\n");
-        QTRY_COMPARE(line.absorbances().size(), 1);
     }
 };
 
