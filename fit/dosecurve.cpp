@@ -2,6 +2,12 @@
 
 #include <cmath>
 
+bool DoseCurve::isWhole() const
+{
+    const std::size_t n = std::size_t(form.parameterCount());
+    return parameters.size() == n && covariance.size() == n * n;
+}
+
 DoseEstimate estimateDose(const DoseCurve &curve, double response, double responseUncertainty)
 {
     DoseEstimate e;

@@ -16,6 +16,10 @@ struct DoseCurve {
     double highResponse = 0;
     double factor = 1;
     double referenceUncertainty = 0; // relative, standard
+
+    // As many parameters as the form has, and their covariance: a curve read back from a
+    // record edited outside the program may not be.
+    bool isWhole() const;
 };
 
 struct DoseEstimate {
@@ -26,7 +30,7 @@ struct DoseEstimate {
     double expandedUncertainty = 0; // k = 2, Gy
 };
 
-// The dose at Δk, with `responseUncertainty` the standard uncertainty of Δk. Its standard
-// uncertainty combines the curve's own (the gradient in the parameters through their
-// covariance), the response's (through ∂D/∂Δk) and the reference doses' (relative).
+// The dose at Δk from a whole curve, with `responseUncertainty` the standard uncertainty of
+// Δk. Its standard uncertainty combines the curve's own (the gradient in the parameters through
+// their covariance), the response's (through ∂D/∂Δk) and the reference doses' (relative).
 DoseEstimate estimateDose(const DoseCurve &curve, double response, double responseUncertainty);

@@ -366,7 +366,9 @@ Outcome<DoseSource> CalibrationBook::doseSource(const Session &session) const
     if (!c)
         return c.failure();
     DoseSource source;
-    if (!c.value()) {
+    // A curve that does not read back whole, its entry edited outside the program, gives no
+    // dose rather than one made of whatever the edit left.
+    if (!c.value() || !c.value()->curve().isWhole()) {
         source.missing = QStringLiteral("no-calibration");
         return source;
     }

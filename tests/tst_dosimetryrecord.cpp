@@ -360,6 +360,37 @@ private slots:
         QVERIFY(lab.record.verify().value().whole);
     }
 
+    // An approved calibration whose curve was edited outside the program so that it no longer
+    // reads whole gives no dose, rather than one made of whatever the edit left.
+    void anUnreadableCurveGivesNoDose_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::newRow("untouched") << ""
+                                   << "";
+        QTest::newRow("a form unknown here") << "\"polynomial:1\""
+                                             << "\"polynomial:7\"";
+        QTest::newRow("a parameter too many") << "\"parameters\":["
+                                              << "\"parameters\":[{\"name\":\"x\",\"value\":1},";
+        QTest::newRow("a covariance of another size") << "\"covariance\":["
+                                                      << "\"covariance\":[1,";
+    }
+
+    void anUnreadableCurveGivesNoDose()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        LabRecord lab(1, LabRecord::Dosed, newRecord);
+        QVERIFY(lab.book.addCapture(lab.session, u"D-1"_s, film(0.682, 20), 20.0));
+        if (!from.isEmpty())
+            QVERIFY(outside(lab.path, u"UPDATE entries SET content = replace(content, '%1', '%2') "
+                                      "WHERE kind = 'calibration';"_s.arg(from, to)));
+        const DosimeterResult r = lab.book.results(lab.session).value().first();
+        QCOMPARE(r.dose.has_value(), from.isEmpty());
+        QCOMPARE(r.noDose, from.isEmpty() ? QString() : u"no-calibration"_s);
+        QCOMPARE(lab.record.verify().value().whole, from.isEmpty());
+    }
+
     // Whether a session may report doses, from the day's checks of its reader: readings of a
     // filter certified 0.500 ± 0.010 at 510 nm until three days from now (or "600/" another at
     // 600 nm), made now, and a session begun some hours later (or earlier).
