@@ -30,10 +30,20 @@ double num(const QJsonObject &o, const char *key)
     return o.value(QLatin1String(key)).toDouble();
 }
 
+// Counts and wavelengths as the program writes them, whole numbers; anything else, from an edit
+// outside the program, reads as 0 rather than as whatever a conversion of it would make.
+int whole(const QJsonObject &o, const char *key)
+{
+    return o.value(QLatin1String(key)).toInt();
+}
+quint32 nanometres(const QJsonObject &o)
+{
+    return quint32(o.value(QLatin1String("wavelength")).toInteger());
+}
+
 Background backgroundFrom(const QJsonObject &o)
 {
-    return {str(o, "batch"), quint32(num(o, "wavelength")), num(o, "mean"), num(o, "deviation"),
-            int(num(o, "count"))};
+    return {str(o, "batch"), nanometres(o), num(o, "mean"), num(o, "deviation"), whole(o, "count")};
 }
 
 QJsonObject backgroundJson(const Background &b)
@@ -243,8 +253,9 @@ Outcome<Session> LabBook::session(qint64 id) const
     s.operatorName = e.value().user;
     s.batch = str(o, "batch");
     s.reader = str(o, "reader");
-    s.wavelength = quint32(num(o, "wavelength"));
-    s.replicates = int(num(o, "replicates"));
+    s.wavelength = nanometres(o);
+    // At least one, as it is written: with none, no dosimeter would ever be complete.
+    s.replicates = qMax(1, whole(o, "replicates"));
     s.replicateTolerance = num(o, "replicate_tolerance");
     s.purpose = str(o, "purpose");
     s.background = backgroundFrom(o.value(QStringLiteral("background")).toObject());

@@ -360,34 +360,50 @@ private slots:
         QVERIFY(lab.record.verify().value().whole);
     }
 
-    // An approved calibration whose curve was edited outside the program so that it no longer
-    // reads whole gives no dose, rather than one made of whatever the edit left.
-    void anUnreadableCurveGivesNoDose_data()
+    // Entries edited outside the program so that they no longer read as it wrote them: an
+    // approved calibration whose curve is not whole gives no dose, rather than one made of
+    // whatever the edit left; a session's replicates that are not a count of at least one read
+    // as one, so that capturing goes on.
+    void editedEntriesReadBackSafely_data()
     {
+        QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("from");
         QTest::addColumn<QString>("to");
-        QTest::newRow("untouched") << ""
+        QTest::addColumn<QString>("noDose");
+        const QString calibration = u"calibration"_s;
+        QTest::newRow("untouched") << calibration << ""
+                                   << ""
                                    << "";
-        QTest::newRow("a form unknown here") << "\"polynomial:1\""
-                                             << "\"polynomial:7\"";
-        QTest::newRow("a parameter too many") << "\"parameters\":["
-                                              << "\"parameters\":[{\"name\":\"x\",\"value\":1},";
-        QTest::newRow("a covariance of another size") << "\"covariance\":["
-                                                      << "\"covariance\":[1,";
+        QTest::newRow("a form unknown here") << calibration << "\"polynomial:1\""
+                                             << "\"polynomial:7\""
+                                             << "no-calibration";
+        QTest::newRow("a parameter too many") << calibration << "\"parameters\":["
+                                              << "\"parameters\":[{\"name\":\"x\",\"value\":1},"
+                                              << "no-calibration";
+        QTest::newRow("a covariance of another size") << calibration << "\"covariance\":["
+                                                      << "\"covariance\":[1,"
+                                                      << "no-calibration";
+        for (const char *replicates : {"0", "-2", "1e30", "2.5", "\"two\""})
+            QTest::addRow("replicates %s", replicates)
+                << u"session"_s << "\"replicates\":1" << u"\"replicates\":%1"_s.arg(replicates)
+                << "";
     }
 
-    void anUnreadableCurveGivesNoDose()
+    void editedEntriesReadBackSafely()
     {
+        QFETCH(QString, kind);
         QFETCH(QString, from);
         QFETCH(QString, to);
+        QFETCH(QString, noDose);
         LabRecord lab(1, LabRecord::Dosed, newRecord);
         QVERIFY(lab.book.addCapture(lab.session, u"D-1"_s, film(0.682, 20), 20.0));
         if (!from.isEmpty())
             QVERIFY(outside(lab.path, u"UPDATE entries SET content = replace(content, '%1', '%2') "
-                                      "WHERE kind = 'calibration';"_s.arg(from, to)));
+                                      "WHERE kind = '%3';"_s.arg(from, to, kind)));
+        QCOMPARE(lab.book.session(lab.session).value().replicates, 1);
         const DosimeterResult r = lab.book.results(lab.session).value().first();
-        QCOMPARE(r.dose.has_value(), from.isEmpty());
-        QCOMPARE(r.noDose, from.isEmpty() ? QString() : u"no-calibration"_s);
+        QCOMPARE(r.noDose, noDose);
+        QCOMPARE(r.dose.has_value(), noDose.isEmpty());
         QCOMPARE(lab.record.verify().value().whole, from.isEmpty());
     }
 
