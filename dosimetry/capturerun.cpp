@@ -133,9 +133,10 @@ void CaptureRun::take(const Capture &capture)
               << " nm\t" << capture.readings << " readings\t" << capture.firstSequence << '-'
               << capture.lastSequence << Qt::endl;
     }
-    const int wanted = m_plan.count           ? m_plan.count
-                       : m_plan.ids.isEmpty() ? 0
-                                              : int(m_plan.ids.size()) * replicates();
-    if (wanted && int(m_taken.size()) >= wanted)
+    // In 64 bits: the replicates of a session have no upper bound.
+    const qint64 wanted = m_plan.count           ? m_plan.count
+                          : m_plan.ids.isEmpty() ? 0
+                                                 : qint64(m_plan.ids.size()) * replicates();
+    if (wanted && qint64(m_taken.size()) >= wanted)
         emit finished(true);
 }

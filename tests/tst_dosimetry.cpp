@@ -192,6 +192,45 @@ private slots:
 
     // Two stations register at once in one record, a file or a database on the lab's server:
     // every entry kept, one unbroken chain.
+    // Dosimeters named in advance, each read as many times as the session asks: the run ends
+    // after the last one's last replicate, and not before, however many replicates that is.
+    void namedDosimeters_data()
+    {
+        QTest::addColumn<int>("replicates");
+        QTest::addColumn<QString>("taken");
+        QTest::newRow("one each") << 1 << "A B";
+        QTest::newRow("two each") << 2 << "A A B";
+        QTest::newRow("more than an int holds for both")
+            << std::numeric_limits<int>::max() << "A A A";
+    }
+
+    void namedDosimeters()
+    {
+        QFETCH(int, replicates);
+        QFETCH(QString, taken);
+        ReaderStation station;
+        QVERIFY(station.start());
+        QFile ids(station.dir.filePath(u"ids.txt"_s));
+        QVERIFY(ids.open(QIODevice::WriteOnly) && ids.write("A\nB\n") == 4);
+        ids.close();
+        const auto capture =
+            station.follow({u"capture"_s, u"--session"_s, station.session(replicates), u"--json"_s,
+                            u"--ids"_s, ids.fileName()});
+        QVERIFY(capture);
+        const int films = int(taken.count(u' ')) + 1;
+        for (int i = 0; i < films; ++i)
+            station.film(u"0512 0512 0512 0512"_s);
+        QVERIFY(capture->waitForLines(films));
+        QStringList got;
+        for (const QString &line : capture->lines())
+            got << QJsonDocument::fromJson(line.toUtf8()).object().value("dosimeter"_L1).toString();
+        QCOMPARE(got.join(u' '), taken);
+        if (films == 2LL * replicates)
+            QCOMPARE(capture->exitCode(15000), 0);
+        else
+            QCOMPARE(capture->process().state(), QProcess::Running);
+    }
+
     void twoStationsAtOnce_data()
     {
         QTest::addColumn<bool>("onServer");
