@@ -133,10 +133,10 @@ void CaptureRun::take(const Capture &capture)
               << " nm\t" << capture.readings << " readings\t" << capture.firstSequence << '-'
               << capture.lastSequence << Qt::endl;
     }
-    // In 64 bits: the replicates of a session have no upper bound.
-    const qint64 wanted = m_plan.count           ? m_plan.count
-                          : m_plan.ids.isEmpty() ? 0
-                                                 : qint64(m_plan.ids.size()) * replicates();
-    if (wanted && qint64(m_taken.size()) >= wanted)
+    // With IDs the run ends with the last one's last replicate, whatever the count: a capture
+    // after it would belong to no dosimeter. In 64 bits: replicates have no upper bound.
+    const qint64 taken = m_taken.size();
+    if ((m_plan.count && taken >= m_plan.count) ||
+        (!m_plan.ids.isEmpty() && taken >= qint64(m_plan.ids.size()) * replicates()))
         emit finished(true);
 }

@@ -193,29 +193,38 @@ private slots:
     // Two stations register at once in one record, a file or a database on the lab's server:
     // every entry kept, one unbroken chain.
     // Dosimeters named in advance, each read as many times as the session asks: the run ends
-    // after the last one's last replicate, and not before, however many replicates that is.
+    // after the last one's last replicate, and not before, however many replicates that is, nor
+    // after, whatever count was asked for.
     void namedDosimeters_data()
     {
         QTest::addColumn<int>("replicates");
+        QTest::addColumn<QString>("count");
         QTest::addColumn<QString>("taken");
-        QTest::newRow("one each") << 1 << "A B";
-        QTest::newRow("two each") << 2 << "A A B";
-        QTest::newRow("more than an int holds for both")
-            << std::numeric_limits<int>::max() << "A A A";
+        QTest::newRow("one each") << 1 << ""
+                                  << "A B";
+        QTest::newRow("a count beyond them") << 1 << "5"
+                                             << "A B";
+        QTest::newRow("two each") << 2 << ""
+                                  << "A A B";
+        QTest::newRow("more than an int holds for both") << std::numeric_limits<int>::max() << ""
+                                                         << "A A A";
     }
 
     void namedDosimeters()
     {
         QFETCH(int, replicates);
+        QFETCH(QString, count);
         QFETCH(QString, taken);
         ReaderStation station;
         QVERIFY(station.start());
         QFile ids(station.dir.filePath(u"ids.txt"_s));
         QVERIFY(ids.open(QIODevice::WriteOnly) && ids.write("A\nB\n") == 4);
         ids.close();
-        const auto capture =
-            station.follow({u"capture"_s, u"--session"_s, station.session(replicates), u"--json"_s,
-                            u"--ids"_s, ids.fileName()});
+        QStringList arguments{u"capture"_s, u"--session"_s, station.session(replicates),
+                              u"--json"_s,  u"--ids"_s,     ids.fileName()};
+        if (!count.isEmpty())
+            arguments << u"--count"_s << count;
+        const auto capture = station.follow(arguments);
         QVERIFY(capture);
         const int films = int(taken.count(u' ')) + 1;
         for (int i = 0; i < films; ++i)
