@@ -254,7 +254,7 @@ Outcome<Session> LabBook::session(qint64 id) const
     s.batch = str(o, "batch");
     s.reader = str(o, "reader");
     s.wavelength = nanometres(o);
-    // At least one, as it is written: with none, no dosimeter would ever be complete.
+    // At least one, as it is written: a capture by dosimeter IDs divides by it.
     s.replicates = qMax(1, whole(o, "replicates"));
     s.replicateTolerance = num(o, "replicate_tolerance");
     s.purpose = str(o, "purpose");
